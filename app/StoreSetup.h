@@ -1,0 +1,15 @@
+#pragma once
+
+#include "calendar/CalendarStore.h"
+#include "calendar/Clock.h"
+
+#include <memory>
+
+class AppSettings;
+
+// Where brivane keeps its own calendars: $XDG_DATA_HOME/brivane/calendars.
+QString defaultCalendarRoot();
+
+// The store with every provider this machine offers, loading in the
+// background.
+std::unique_ptr<CalendarStore> createCalendarStore(const AppSettings &settings, const Clock &clock);

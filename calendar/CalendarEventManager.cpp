@@ -1,0 +1,61 @@
+#include "calendar/CalendarEventManager.h"
+
+#include "settings/AppSettings.h"
+
+QDateTime endOfDay(const QDateTime &now)
+{
+    const QDateTime end(now.date(), QTime(23, 59, 59), now.timeZone());
+    return end.isValid() ? end : now;
+}
+
+CalendarEventManager::CalendarEventManager(CalendarStore &store, AppSettings &settings, const Clock &clock,
+                                           QObject *parent)
+    : QObject(parent)
+    , m_store(store)
+    , m_settings(settings)
+    , m_clock(clock)
+{
+    fetchEvents();
+    connect(&m_store, &CalendarStore::changed, this, &CalendarEventManager::refresh);
+    connect(&m_settings, &AppSettings::hiddenCalendarIDsChanged, this, &CalendarEventManager::fetchEvents);
+}
+
+CalendarEventManager::Lists CalendarEventManager::query(const CalendarStore &store, const QSet<QString> &hiddenCalendarIds,
+                                                        const QDateTime &now)
+{
+    const QDateTime todayEnd = endOfDay(now);
+    QDateTime weekEnd = now.addDays(7);
+    if (!weekEnd.isValid())
+        weekEnd = now;
+
+    QSet<QString> visible;
+    for (const CalendarInfo &calendar : store.calendars()) {
+        if (!hiddenCalendarIds.contains(calendar.identifier))
+            visible.insert(calendar.identifier);
+    }
+    // With every calendar hidden the lists show all of them: an empty
+    // restriction means none.
+
+    Lists lists;
+    lists.today = store.events(now, todayEnd, visible);
+    lists.upcoming = store.events(todayEnd, weekEnd, visible);
+    sortByStart(lists.today);
+    sortByStart(lists.upcoming);
+    lists.today = lists.today.mid(0, MaxEventsPerList);
+    lists.upcoming = lists.upcoming.mid(0, MaxEventsPerList);
+    return lists;
+}
+
+void CalendarEventManager::fetchEvents()
+{
+    Lists lists = query(m_store, m_settings.hiddenCalendarIDs(), m_clock.now());
+    m_todayEvents = std::move(lists.today);
+    emit todayEventsChanged();
+    m_upcomingEvents = std::move(lists.upcoming);
+    emit upcomingEventsChanged();
+}
+
+void CalendarEventManager::refresh()
+{
+    QMetaObject::invokeMethod(this, &CalendarEventManager::fetchEvents, Qt::QueuedConnection);
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "calendar/CalendarStore.h"
+#include "calendar/Clock.h"
+
+#include <QObject>
+
+class AppSettings;
+
+// The rest of today's and the coming week's events of the visible
+// calendars, each list short and ordered by start, kept current as the store
+// and the hidden-calendar set change.
+class CalendarEventManager : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QList<CalendarEvent> todayEvents READ todayEvents NOTIFY todayEventsChanged)
+    Q_PROPERTY(QList<CalendarEvent> upcomingEvents READ upcomingEvents NOTIFY upcomingEventsChanged)
+public:
+    static constexpr int MaxEventsPerList = 10;
+
+    CalendarEventManager(CalendarStore &store, AppSettings &settings, const Clock &clock, QObject *parent = nullptr);
+
+    const QList<CalendarEvent> &todayEvents() const { return m_todayEvents; }
+    const QList<CalendarEvent> &upcomingEvents() const { return m_upcomingEvents; }
+
+    // Queries the store now and replaces both lists.
+    Q_INVOKABLE void fetchEvents();
+    // Queries on the next turn of the event loop.
+    Q_INVOKABLE void refresh();
+
+    struct Lists
+    {
+        QList<CalendarEvent> today;
+        QList<CalendarEvent> upcoming;
+    };
+    // The query itself: from `now` to the end of today, and from there to a
+    // week from `now`, without hidden calendars (unless every one is hidden).
+    static Lists query(const CalendarStore &store, const QSet<QString> &hiddenCalendarIds, const QDateTime &now);
+
+signals:
+    void todayEventsChanged();
+    void upcomingEventsChanged();
+
+private:
+    CalendarStore &m_store;
+    AppSettings &m_settings;
+    const Clock &m_clock;
+    QList<CalendarEvent> m_todayEvents;
+    QList<CalendarEvent> m_upcomingEvents;
+};
+
+// 23:59:59 of the day of `now`, or `now` itself when that time does not exist.
+QDateTime endOfDay(const QDateTime &now);

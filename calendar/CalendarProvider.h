@@ -1,0 +1,42 @@
+#pragma once
+
+#include "calendar/CalendarTypes.h"
+
+#include <QObject>
+#include <QSet>
+
+// One kind of calendar storage behind the CalendarStore (local folders, the
+// desktop's calendar service). Everything runs on the thread the provider
+// lives in; loading may use workers but publishes here.
+class CalendarProvider : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    virtual QString providerId() const = 0;
+    // True once the first full read is done; before that the provider answers
+    // with what it has (nothing).
+    virtual bool isLoaded() const = 0;
+    // Whether anything could be read at all (the access answer).
+    virtual bool isReadable() const = 0;
+
+    virtual QList<CalendarSource> sources() const = 0;
+    virtual QList<CalendarInfo> calendars() const = 0;
+    // Empty when the provider has no calendar that takes new events.
+    virtual QString defaultCalendarId() const = 0;
+
+    // Occurrences with any part inside [start, end), ordered by start. An
+    // empty `calendarIds` means every calendar.
+    virtual QList<CalendarEvent> events(const QDateTime &start, const QDateTime &end,
+                                        const QSet<QString> &calendarIds) const = 0;
+
+    virtual StoreResult saveEvent(const NewEventRequest &request) = 0;
+    virtual StoreResult removeEvent(const CalendarEvent &event, RemoveSpan span) = 0;
+
+signals:
+    // Something in the provider changed, by this program or another;
+    // bursts of changes are announced once.
+    void changed();
+    void loaded();
+};

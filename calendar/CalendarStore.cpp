@@ -1,0 +1,123 @@
+#include "calendar/CalendarStore.h"
+
+#include <QDeadlineTimer>
+#include <QEventLoop>
+
+CalendarStore::CalendarStore(QObject *parent)
+    : QObject(parent)
+{
+}
+
+CalendarStore::~CalendarStore() = default;
+
+void CalendarStore::addProvider(CalendarProvider *provider)
+{
+    provider->setParent(this);
+    m_providers.push_back(provider);
+    connect(provider, &CalendarProvider::changed, this, &CalendarStore::changed);
+    connect(provider, &CalendarProvider::loaded, this, [this] {
+        if (isLoaded())
+            emit loaded();
+    });
+}
+
+bool CalendarStore::isLoaded() const
+{
+    return std::all_of(m_providers.begin(), m_providers.end(), [](const CalendarProvider *p) { return p->isLoaded(); });
+}
+
+bool CalendarStore::waitUntilLoaded(int timeoutMs)
+{
+    if (isLoaded())
+        return true;
+    QEventLoop loop;
+    QTimer timeout;
+    timeout.setSingleShot(true);
+    connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
+    connect(this, &CalendarStore::loaded, &loop, &QEventLoop::quit);
+    timeout.start(timeoutMs);
+    loop.exec();
+    return isLoaded();
+}
+
+void CalendarStore::requestAccess(std::function<void(bool granted)> onAnswer)
+{
+    const bool granted = std::any_of(m_providers.begin(), m_providers.end(),
+                                     [](const CalendarProvider *p) { return p->isReadable(); });
+    QMetaObject::invokeMethod(this, [onAnswer = std::move(onAnswer), granted] { onAnswer(granted); }, Qt::QueuedConnection);
+}
+
+QList<CalendarSource> CalendarStore::sources() const
+{
+    QList<CalendarSource> all;
+    for (const CalendarProvider *provider : m_providers)
+        all += provider->sources();
+    return all;
+}
+
+QList<CalendarInfo> CalendarStore::calendars() const
+{
+    QList<CalendarInfo> all;
+    for (const CalendarProvider *provider : m_providers)
+        all += provider->calendars();
+    return all;
+}
+
+std::optional<CalendarInfo> CalendarStore::calendar(const QString &calendarId) const
+{
+    for (const CalendarInfo &info : calendars()) {
+        if (info.identifier == calendarId)
+            return info;
+    }
+    return std::nullopt;
+}
+
+std::optional<CalendarInfo> CalendarStore::defaultCalendarForNewEvents() const
+{
+    for (const CalendarProvider *provider : m_providers) {
+        const QString id = provider->defaultCalendarId();
+        if (!id.isEmpty()) {
+            if (auto info = calendar(id))
+                return info;
+        }
+    }
+    return std::nullopt;
+}
+
+QList<CalendarEvent> CalendarStore::events(const QDateTime &start, const QDateTime &end,
+                                           const QSet<QString> &calendarIds) const
+{
+    if (m_providers.size() == 1)
+        return m_providers.front()->events(start, end, calendarIds);
+    QList<CalendarEvent> all;
+    for (const CalendarProvider *provider : m_providers)
+        all += provider->events(start, end, calendarIds);
+    sortByStart(all);
+    return all;
+}
+
+CalendarProvider *CalendarStore::providerOfCalendar(const QString &calendarId) const
+{
+    for (CalendarProvider *provider : m_providers) {
+        const QList<CalendarInfo> own = provider->calendars();
+        if (std::any_of(own.begin(), own.end(), [&](const CalendarInfo &c) { return c.identifier == calendarId; }))
+            return provider;
+    }
+    return nullptr;
+}
+
+StoreResult CalendarStore::saveEvent(const NewEventRequest &request)
+{
+    CalendarProvider *provider = providerOfCalendar(request.calendarId);
+    if (!provider)
+        return StoreResult::failure(tr("The calendar no longer exists."));
+    return provider->saveEvent(request);
+}
+
+StoreResult CalendarStore::removeEvent(const CalendarEvent &event, RemoveSpan span)
+{
+    CalendarProvider *provider = providerOfCalendar(event.calendarId);
+    if (!provider)
+        return StoreResult::failure(tr("The calendar no longer exists."));
+    return provider->removeEvent(event, span);
+}

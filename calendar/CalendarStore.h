@@ -1,0 +1,54 @@
+#pragma once
+
+#include "calendar/CalendarProvider.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+// The program's one view of every calendar it can read: the providers'
+// sources, calendars and events, merged. Nothing above it knows which
+// provider holds what.
+class CalendarStore : public QObject
+{
+    Q_OBJECT
+public:
+    explicit CalendarStore(QObject *parent = nullptr);
+    ~CalendarStore() override;
+
+    // The store takes ownership.
+    void addProvider(CalendarProvider *provider);
+    const std::vector<CalendarProvider *> &providers() const { return m_providers; }
+
+    bool isLoaded() const;
+    // Runs the event loop until every provider has loaded or the timeout
+    // passes; for the command line, never for the user interface.
+    bool waitUntilLoaded(int timeoutMs = 60000);
+
+    // Answers granted when at least one provider can be read. The answer
+    // comes from the event loop, never from inside the call.
+    void requestAccess(std::function<void(bool granted)> onAnswer);
+
+    QList<CalendarSource> sources() const;
+    QList<CalendarInfo> calendars() const;
+    std::optional<CalendarInfo> calendar(const QString &calendarId) const;
+    std::optional<CalendarInfo> defaultCalendarForNewEvents() const;
+
+    QList<CalendarEvent> events(const QDateTime &start, const QDateTime &end,
+                                const QSet<QString> &calendarIds = {}) const;
+
+    StoreResult saveEvent(const NewEventRequest &request);
+    StoreResult removeEvent(const CalendarEvent &event, RemoveSpan span = RemoveSpan::ThisEvent);
+
+signals:
+    void changed();
+    void loaded();
+
+private:
+    CalendarProvider *providerOfCalendar(const QString &calendarId) const;
+
+    std::vector<CalendarProvider *> m_providers;
+};

@@ -1,0 +1,371 @@
+#include "calendar/IcsParser.h"
+
+#include "calendar/TimeZoneRegistry.h"
+
+#include <libical/ical.h>
+
+#include <QFile>
+#include <QHash>
+
+Q_LOGGING_CATEGORY(lcIcs, "brivane.ics")
+
+QDateTime IcsTime::toDateTime(const QTimeZone &userZone) const
+{
+    switch (kind) {
+    case TimeKind::Utc:
+        return QDateTime(date, time, QTimeZone::utc());
+    case TimeKind::Zoned:
+        return zone ? zone->toDateTime(date, time) : QDateTime(date, time, userZone);
+    case TimeKind::Floating:
+        return QDateTime(date, time, userZone);
+    case TimeKind::Date:
+        return QDateTime(date, QTime(0, 0), userZone);
+    }
+    return {};
+}
+
+IcsTime IcsTime::addDays(qint64 days) const
+{
+    IcsTime shifted = *this;
+    shifted.date = date.addDays(days);
+    return shifted;
+}
+
+namespace IcsParser {
+namespace {
+
+using ComponentPtr = std::unique_ptr<icalcomponent, decltype(&icalcomponent_free)>;
+
+struct FileContext
+{
+    QHash<QByteArray, icalcomponent *> vtimezones;
+    ParsedFile *file = nullptr;
+
+    void problem(const QString &text)
+    {
+        file->readComplete = false;
+        if (file->problems.size() < 20)
+            file->problems.append(text);
+    }
+};
+
+void collectTimezones(icalcomponent *calendar, FileContext &context)
+{
+    for (icalcomponent *zone = icalcomponent_get_first_component(calendar, ICAL_VTIMEZONE_COMPONENT); zone;
+         zone = icalcomponent_get_next_component(calendar, ICAL_VTIMEZONE_COMPONENT)) {
+        if (icalproperty *tzid = icalcomponent_get_first_property(zone, ICAL_TZID_PROPERTY))
+            context.vtimezones.insert(QByteArray(icalproperty_get_tzid(tzid)), zone);
+    }
+}
+
+QString textOf(const char *text)
+{
+    return text ? QString::fromUtf8(text) : QString();
+}
+
+QByteArray tzidOf(icalproperty *prop)
+{
+    icalparameter *param = icalproperty_get_first_parameter(prop, ICAL_TZID_PARAMETER);
+    return param ? QByteArray(icalparameter_get_tzid(param)) : QByteArray();
+}
+
+// Converts one libical time, with the TZID of its property, to our record.
+// Libical's own zone lookup is bypassed on purpose: it loads zone files per
+// call and is not safe across the parsing threads.
+IcsTime icsTimeOf(const icaltimetype &value, const QByteArray &tzid, FileContext &context)
+{
+    IcsTime result;
+    const QDate date(value.year, value.month, value.day);
+    if (!date.isValid() || icaltime_is_null_time(value))
+        return result;
+    result.date = date;
+    if (value.is_date) {
+        result.kind = TimeKind::Date;
+        return result;
+    }
+    // A leap second (":60") is read as the second before it.
+    result.time = QTime(value.hour, value.minute, qMin(value.second, 59));
+    if (!result.time.isValid()) {
+        result.date = {};
+        return result;
+    }
+    if (icaltime_is_utc(value)) {
+        result.kind = TimeKind::Utc;
+    } else if (!tzid.isEmpty()) {
+        const ResolvedZone *zone = TimeZoneRegistry::instance().resolve(tzid, context.vtimezones.value(tzid));
+        if (zone) {
+            result.kind = TimeKind::Zoned;
+            result.zone = zone;
+        } else {
+            context.problem(QStringLiteral("unknown time zone \"%1\", read as local time").arg(QString::fromUtf8(tzid)));
+        }
+    }
+    return result;
+}
+
+IcsTime timeProperty(icalcomponent *event, icalproperty_kind kind, FileContext &context)
+{
+    icalproperty *prop = icalcomponent_get_first_property(event, kind);
+    if (!prop)
+        return {};
+    icalvalue *value = icalproperty_get_value(prop);
+    if (!value)
+        return {};
+    const icalvalue_kind valueKind = icalvalue_isa(value);
+    if (valueKind != ICAL_DATETIME_VALUE && valueKind != ICAL_DATE_VALUE)
+        return {};
+    return icsTimeOf(icalvalue_get_datetime(value), tzidOf(prop), context);
+}
+
+// RDATE and EXDATE: libical hands each listed value over as its own property.
+void collectTimes(icalcomponent *event, icalproperty_kind kind, FileContext &context, QList<IcsTime> &times,
+                  QList<IcsTime> *periodEnds)
+{
+    for (icalproperty *prop = icalcomponent_get_first_property(event, kind); prop;
+         prop = icalcomponent_get_next_property(event, kind)) {
+        const QByteArray tzid = tzidOf(prop);
+        icaltimetype start = icaltime_null_time();
+        icaltimetype end = icaltime_null_time();
+        if (kind == ICAL_RDATE_PROPERTY) {
+            const icaldatetimeperiodtype period = icalproperty_get_rdate(prop);
+            if (!icaltime_is_null_time(period.time)) {
+                start = period.time;
+            } else {
+                start = period.period.start;
+                end = period.period.end;
+                if (icaltime_is_null_time(end) && !icaldurationtype_is_null_duration(period.period.duration))
+                    end = icaltime_add(start, period.period.duration);
+            }
+        } else {
+            start = icalproperty_get_exdate(prop);
+        }
+        const IcsTime time = icsTimeOf(start, tzid, context);
+        if (!time.isValid()) {
+            context.problem(QStringLiteral("unreadable %1 value skipped")
+                                .arg(kind == ICAL_RDATE_PROPERTY ? QStringLiteral("RDATE") : QStringLiteral("EXDATE")));
+            continue;
+        }
+        times.append(time);
+        if (periodEnds)
+            periodEnds->append(icsTimeOf(end, tzid, context));
+    }
+}
+
+// Fills the duration fields from DTEND or DURATION.
+void readDuration(icalcomponent *event, EventRecord &record, FileContext &context)
+{
+    const IcsTime end = timeProperty(event, ICAL_DTEND_PROPERTY, context);
+    if (end.isValid()) {
+        if (record.start.isDate()) {
+            record.durationDays = qint32(qMax<qint64>(0, record.start.date.daysTo(end.date)));
+        } else {
+            // Any zone gives the exact length, as long as both ends use it.
+            const QTimeZone reference = QTimeZone::utc();
+            const qint64 seconds = record.start.toDateTime(reference).secsTo(end.toDateTime(reference));
+            record.durationSeconds = qMax<qint64>(0, seconds);
+        }
+    } else if (icalproperty *prop = icalcomponent_get_first_property(event, ICAL_DURATION_PROPERTY)) {
+        const icaldurationtype duration = icalproperty_get_duration(prop);
+        if (!duration.is_neg) {
+            record.durationDays = qint32(duration.weeks * 7 + duration.days);
+            record.durationSeconds = qint64(duration.hours) * 3600 + duration.minutes * 60 + duration.seconds;
+        }
+    } else if (record.start.isDate()) {
+        record.durationDays = 1; // a DATE start alone is one whole day
+    }
+    if (record.start.isDate()) {
+        // All-day events keep whole days; a timed part of a DURATION rounds up.
+        if (record.durationSeconds > 0)
+            record.durationDays += qint32((record.durationSeconds + 86399) / 86400);
+        record.durationSeconds = 0;
+        record.durationDays = qMax(record.durationDays, 1);
+    }
+}
+
+bool readEvent(icalcomponent *event, EventRecord &record, FileContext &context)
+{
+    record.uid = textOf(icalcomponent_get_uid(event));
+    record.start = timeProperty(event, ICAL_DTSTART_PROPERTY, context);
+    if (!record.start.isValid()) {
+        context.problem(QStringLiteral("event \"%1\" without a readable DTSTART skipped").arg(record.uid));
+        return false;
+    }
+    if (icalproperty *prop = icalcomponent_get_first_property(event, ICAL_SUMMARY_PROPERTY)) {
+        record.title = textOf(icalproperty_get_summary(prop));
+        record.hasTitle = !record.title.trimmed().isEmpty();
+    }
+    if (icalproperty *prop = icalcomponent_get_first_property(event, ICAL_DESCRIPTION_PROPERTY))
+        record.notes = textOf(icalproperty_get_description(prop));
+    if (icalproperty *prop = icalcomponent_get_first_property(event, ICAL_LOCATION_PROPERTY))
+        record.location = textOf(icalproperty_get_location(prop));
+    if (icalproperty *prop = icalcomponent_get_first_property(event, ICAL_URL_PROPERTY))
+        record.url = textOf(icalproperty_get_url(prop));
+    if (icalproperty *prop = icalcomponent_get_first_property(event, ICAL_STATUS_PROPERTY))
+        record.cancelled = icalproperty_get_status(prop) == ICAL_STATUS_CANCELLED;
+    if (icalproperty *prop = icalcomponent_get_first_property(event, ICAL_SEQUENCE_PROPERTY))
+        record.sequence = icalproperty_get_sequence(prop);
+    readDuration(event, record, context);
+
+    record.recurrenceId = timeProperty(event, ICAL_RECURRENCEID_PROPERTY, context);
+    if (record.recurrenceId.isValid())
+        return true; // an override repeats nothing of its own
+
+    // Several RRULEs are rare but allowed: their occurrences are combined.
+    for (icalproperty *prop = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY); prop;
+         prop = icalcomponent_get_next_property(event, ICAL_RRULE_PROPERTY)) {
+        icalrecurrencetype rule = icalproperty_get_rrule(prop);
+        if (rule.freq == ICAL_NO_RECURRENCE) {
+            context.problem(QStringLiteral("unreadable RRULE of \"%1\" skipped").arg(record.uid));
+            continue;
+        }
+        char *text = icalrecurrencetype_as_string_r(&rule);
+        record.rrules.append(QByteArray(text));
+        icalmemory_free_buffer(text);
+    }
+    collectTimes(event, ICAL_RDATE_PROPERTY, context, record.rdates, &record.rdateEnds);
+    collectTimes(event, ICAL_EXDATE_PROPERTY, context, record.exdates, nullptr);
+    return true;
+}
+
+void readCalendar(icalcomponent *calendar, FileContext &context, QHash<QString, int> &seriesByUid)
+{
+    ParsedFile &file = *context.file;
+    collectTimezones(calendar, context);
+
+    // Masters first, so that overrides find them wherever they stand.
+    std::vector<EventRecord> overrides;
+    for (icalcomponent *event = icalcomponent_get_first_component(calendar, ICAL_VEVENT_COMPONENT); event;
+         event = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT)) {
+        EventRecord record;
+        if (!readEvent(event, record, context))
+            continue;
+        if (record.recurrenceId.isValid()) {
+            overrides.push_back(std::move(record));
+            continue;
+        }
+        EventSeries series;
+        series.hasMaster = true;
+        series.key = record.uid;
+        // Two masters with one UID in one file: keep both, distinctly.
+        for (int n = 2; seriesByUid.contains(series.key); ++n)
+            series.key = record.uid + QLatin1Char('#') + QString::number(n);
+        series.master = std::move(record);
+        seriesByUid.insert(series.key, int(file.series.size()));
+        file.series.push_back(std::move(series));
+    }
+    for (EventRecord &override : overrides) {
+        const auto it = seriesByUid.constFind(override.uid);
+        if (it != seriesByUid.constEnd()) {
+            file.series[size_t(*it)].overrides.push_back(std::move(override));
+            continue;
+        }
+        EventSeries orphan;
+        orphan.key = override.uid;
+        orphan.overrides.push_back(std::move(override));
+        seriesByUid.insert(orphan.key, int(file.series.size()));
+        file.series.push_back(std::move(orphan));
+    }
+}
+
+} // namespace
+
+ParsedFile parse(const QString &path, const QString &calendarId, const QByteArray &content)
+{
+    ParsedFile file;
+    file.path = path;
+    file.calendarId = calendarId;
+    file.size = content.size();
+    file.contentHash = qHash(content);
+    FileContext context;
+    context.file = &file;
+
+    if (content.size() > MaxFileSize) {
+        context.problem(QStringLiteral("file of %1 bytes is too large to read").arg(content.size()));
+        return file;
+    }
+    if (content.contains('\0')) {
+        context.problem(QStringLiteral("binary data, not an iCalendar file"));
+        return file;
+    }
+    if (!content.contains("BEGIN:VEVENT") && !content.contains("begin:vevent")) {
+        context.problem(QStringLiteral("no VEVENT in this file"));
+        return file;
+    }
+
+    ComponentPtr root(icalparser_parse_string(content.constData()), &icalcomponent_free);
+    if (!root) {
+        context.problem(QStringLiteral("not an iCalendar file"));
+        return file;
+    }
+    if (icalcomponent_count_errors(root.get()) > 0)
+        context.problem(QStringLiteral("parts of the file could not be parsed"));
+
+    QHash<QString, int> seriesByUid;
+    switch (icalcomponent_isa(root.get())) {
+    case ICAL_VCALENDAR_COMPONENT:
+    case ICAL_VEVENT_COMPONENT:
+        if (icalcomponent_isa(root.get()) == ICAL_VEVENT_COMPONENT) {
+            // A bare VEVENT: wrap it so the same reader applies.
+            ComponentPtr wrapper(icalcomponent_new(ICAL_VCALENDAR_COMPONENT), &icalcomponent_free);
+            icalcomponent_add_component(wrapper.get(), root.release());
+            root = std::move(wrapper);
+        }
+        readCalendar(root.get(), context, seriesByUid);
+        break;
+    case ICAL_XROOT_COMPONENT:
+        for (icalcomponent *calendar = icalcomponent_get_first_component(root.get(), ICAL_VCALENDAR_COMPONENT);
+             calendar; calendar = icalcomponent_get_next_component(root.get(), ICAL_VCALENDAR_COMPONENT))
+            readCalendar(calendar, context, seriesByUid);
+        break;
+    default:
+        context.problem(QStringLiteral("no VCALENDAR in this file"));
+        break;
+    }
+    if (file.series.empty() && file.problems.isEmpty())
+        context.problem(QStringLiteral("no readable VEVENT in this file"));
+    return file;
+}
+
+ParsedFile readFile(const QString &path, const QString &calendarId)
+{
+    QFile input(path);
+    if (!input.open(QIODevice::ReadOnly)) {
+        ParsedFile file;
+        file.path = path;
+        file.calendarId = calendarId;
+        file.readComplete = false;
+        file.problems.append(QStringLiteral("cannot be read: %1").arg(input.errorString()));
+        return file;
+    }
+    if (input.size() > MaxFileSize) {
+        ParsedFile file;
+        file.path = path;
+        file.calendarId = calendarId;
+        file.size = input.size();
+        file.readComplete = false;
+        file.problems.append(QStringLiteral("file of %1 bytes is too large to read").arg(input.size()));
+        return file;
+    }
+    return parse(path, calendarId, input.readAll());
+}
+
+IcsTime timeOfProperty(icalproperty *property, icalcomponent *calendar)
+{
+    ParsedFile scratch;
+    FileContext context;
+    context.file = &scratch;
+    collectTimezones(calendar, context);
+    icalvalue *value = icalproperty_get_value(property);
+    if (!value || (icalvalue_isa(value) != ICAL_DATETIME_VALUE && icalvalue_isa(value) != ICAL_DATE_VALUE))
+        return {};
+    return icsTimeOf(icalvalue_get_datetime(value), tzidOf(property), context);
+}
+
+void reportProblems(const ParsedFile &file)
+{
+    if (file.problems.isEmpty())
+        return;
+    qCWarning(lcIcs).noquote() << file.path << ":" << file.problems.join(QStringLiteral("; "));
+}
+
+} // namespace IcsParser

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "calendar/IcsRecords.h"
+
+#include <QLoggingCategory>
+
+Q_DECLARE_LOGGING_CATEGORY(lcIcs)
+
+struct icalproperty_impl;
+struct icalcomponent_impl;
+
+namespace IcsParser {
+
+// Files larger than this are not parsed at all: no calendar entry needs it,
+// and a runaway file must not stall the store.
+constexpr qint64 MaxFileSize = 32 * 1024 * 1024;
+
+// Parses the text of one .ics file. Never throws and never fails as a
+// whole: what cannot be read is listed in `problems`.
+ParsedFile parse(const QString &path, const QString &calendarId, const QByteArray &content);
+
+// Reads and parses a file from disk; a file that cannot be read yields an
+// empty record with the reason in `problems`.
+ParsedFile readFile(const QString &path, const QString &calendarId);
+
+// The time held by a DTSTART, EXDATE or RECURRENCE-ID property, its TZID
+// resolved against the VTIMEZONEs of `calendar` where needed.
+IcsTime timeOfProperty(icalproperty_impl *property, icalcomponent_impl *calendar);
+
+// Logs one warning for a file with problems.
+void reportProblems(const ParsedFile &file);
+
+} // namespace IcsParser

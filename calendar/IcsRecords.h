@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+class ResolvedZone;
+
+// The four kinds of time an iCalendar file can hold. They are kept apart
+// until the moment an instant is needed.
+enum class TimeKind : quint8 {
+    Utc,      // "…Z": an instant
+    Zoned,    // TZID: a wall-clock time in a named zone
+    Floating, // no zone: the wall-clock time wherever the user is
+    Date,     // a whole day, never shifted by any zone
+};
+
+struct IcsTime
+{
+    QDate date;
+    QTime time; // null for Date
+    TimeKind kind = TimeKind::Floating;
+    const ResolvedZone *zone = nullptr; // Zoned only
+
+    bool isValid() const { return date.isValid(); }
+    bool isDate() const { return kind == TimeKind::Date; }
+    // Floating times and dates are placed in `userZone`; a date gives its
+    // first moment there.
+    QDateTime toDateTime(const QTimeZone &userZone) const;
+    // The same wall-clock reading shifted by whole days.
+    IcsTime addDays(qint64 days) const;
+};
+
+// One VEVENT, reduced to what the program shows and needs for recurrence.
+struct EventRecord
+{
+    QString uid;
+    QString title;
+    bool hasTitle = false;
+    QString notes;
+    QString location;
+    QString url;
+    IcsTime start;
+    // Length of each occurrence: whole days on the wall clock, then exact
+    // seconds (DTEND gives exact seconds for timed events, DURATION may give
+    // both).
+    qint32 durationDays = 0;
+    qint64 durationSeconds = 0;
+    QList<QByteArray> rrules; // empty when the event does not repeat by rule
+    QList<IcsTime> rdates;
+    QList<IcsTime> rdateEnds; // parallel to rdates; invalid unless a PERIOD
+    QList<IcsTime> exdates;
+    IcsTime recurrenceId; // valid for an override of one occurrence
+    bool cancelled = false;
+    int sequence = 0;
+
+    bool repeats() const { return !rrules.isEmpty() || !rdates.isEmpty(); }
+};
+
+// A master event and the overrides of its occurrences. A file from some
+// servers holds overrides without their master; `hasMaster` is then false and
+// each override stands alone.
+struct EventSeries
+{
+    QString key; // unique within the file
+    bool hasMaster = false;
+    EventRecord master;
+    std::vector<EventRecord> overrides;
+};
+
+// Everything kept in memory of one .ics file.
+struct ParsedFile
+{
+    QString path;
+    QString calendarId;
+    qint64 size = 0;
+    size_t contentHash = 0;
+    // False when the parser reported errors or parts were skipped: such a
+    // file is shown as far as it could be read, and never written back.
+    bool readComplete = true;
+    QStringList problems;
+    std::vector<EventSeries> series;
+};

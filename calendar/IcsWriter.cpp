@@ -1,0 +1,277 @@
+#include "calendar/IcsWriter.h"
+
+#include "calendar/IcsParser.h"
+#include "calendar/RecurrenceExpander.h"
+#include "calendar/TimeZoneRegistry.h"
+
+#include <libical/ical.h>
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <memory>
+
+namespace IcsWriter {
+namespace {
+
+using ComponentPtr = std::unique_ptr<icalcomponent, decltype(&icalcomponent_free)>;
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("IcsWriter", text);
+}
+
+icaltimetype icalDateTime(const QDateTime &value)
+{
+    icaltimetype time = icaltime_null_time();
+    time.year = value.date().year();
+    time.month = value.date().month();
+    time.day = value.date().day();
+    time.hour = value.time().hour();
+    time.minute = value.time().minute();
+    time.second = value.time().second();
+    return time;
+}
+
+icaltimetype icalDate(QDate date)
+{
+    icaltimetype time = icaltime_null_time();
+    time.year = date.year();
+    time.month = date.month();
+    time.day = date.day();
+    time.is_date = 1;
+    return time;
+}
+
+icaltimetype icalUtc(const QDateTime &value)
+{
+    icaltimetype time = icalDateTime(value.toUTC());
+    time.zone = icaltimezone_get_utc_timezone();
+    return time;
+}
+
+QByteArray ianaIdOf(const QDateTime &value)
+{
+    switch (value.timeSpec()) {
+    case Qt::TimeZone:
+        return value.timeZone().id();
+    case Qt::LocalTime:
+        return QTimeZone::systemTimeZoneId();
+    default:
+        return {};
+    }
+}
+
+// A VTIMEZONE for an IANA zone, from libical's copy of the system zone data,
+// renamed to the plain IANA name that every reader knows.
+icalcomponent *vtimezoneFor(const QByteArray &ianaId)
+{
+    icaltimezone *builtin = icaltimezone_get_builtin_timezone(ianaId.constData());
+    if (!builtin)
+        return nullptr;
+    icalcomponent *source = icaltimezone_get_component(builtin);
+    if (!source)
+        return nullptr;
+    icalcomponent *copy = icalcomponent_new_clone(source);
+    if (icalproperty *tzid = icalcomponent_get_first_property(copy, ICAL_TZID_PROPERTY))
+        icalproperty_set_tzid(tzid, ianaId.constData());
+    return copy;
+}
+
+void addZonedTime(icalcomponent *event, icalproperty *(*make)(icaltimetype), const QDateTime &value,
+                  const QByteArray &ianaId)
+{
+    if (ianaId.isEmpty() || ianaId == "UTC") {
+        icalcomponent_add_property(event, make(icalUtc(value)));
+        return;
+    }
+    icalproperty *prop = make(icalDateTime(value.toTimeZone(QTimeZone(ianaId))));
+    icalproperty_add_parameter(prop, icalparameter_new_tzid(ianaId.constData()));
+    icalcomponent_add_property(event, prop);
+}
+
+QString uidOf(const QString &seriesKey, int *ordinal)
+{
+    // "UID#n" names the n-th master sharing that UID in one file.
+    *ordinal = 1;
+    const qsizetype hash = seriesKey.lastIndexOf(QLatin1Char('#'));
+    if (hash > 0) {
+        bool isNumber = false;
+        const int n = seriesKey.mid(hash + 1).toInt(&isNumber);
+        if (isNumber && n >= 2) {
+            *ordinal = n;
+            return seriesKey.left(hash);
+        }
+    }
+    return seriesKey;
+}
+
+// The EXDATE value for an occurrence, in the form of the master's DTSTART.
+icalproperty *exdateFor(const IcsTime &start, const QString &recurrenceKey)
+{
+    if (start.isDate()) {
+        const QDate date = QDate::fromString(recurrenceKey.left(8), QStringLiteral("yyyyMMdd"));
+        return date.isValid() ? icalproperty_new_exdate(icalDate(date)) : nullptr;
+    }
+    if (start.kind == TimeKind::Floating) {
+        const QDateTime wall = QDateTime::fromString(recurrenceKey, QStringLiteral("yyyyMMdd'T'HHmmss"));
+        return wall.isValid() ? icalproperty_new_exdate(icalDateTime(wall)) : nullptr;
+    }
+    QDateTime instant = QDateTime::fromString(recurrenceKey, QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
+    if (!instant.isValid())
+        return nullptr;
+    instant.setTimeZone(QTimeZone::utc());
+    if (start.kind == TimeKind::Utc || !start.zone)
+        return icalproperty_new_exdate(icalUtc(instant));
+    // Zoned: the wall-clock time of that instant in the series' zone.
+    QDateTime wall;
+    if (start.zone->isIana()) {
+        wall = instant.toTimeZone(start.zone->ianaZone());
+    } else {
+        const QDateTime utc = instant;
+        wall = utc.addSecs(start.zone->toDateTime(utc.date(), utc.time()).offsetFromUtc());
+    }
+    icalproperty *prop = icalproperty_new_exdate(icalDateTime(wall));
+    icalproperty_add_parameter(prop, icalparameter_new_tzid(start.zone->tzid().constData()));
+    return prop;
+}
+
+} // namespace
+
+QByteArray newEventFile(const NewEventRequest &request, const QString &uid, const QDateTime &stamp)
+{
+    ComponentPtr calendar(icalcomponent_new(ICAL_VCALENDAR_COMPONENT), &icalcomponent_free);
+    icalcomponent_add_property(calendar.get(), icalproperty_new_version("2.0"));
+    icalcomponent_add_property(calendar.get(), icalproperty_new_prodid("-//brivane//brivane//EN"));
+
+    icalcomponent *event = icalcomponent_new(ICAL_VEVENT_COMPONENT);
+    const QByteArray uidText = uid.toUtf8();
+    icalcomponent_add_property(event, icalproperty_new_uid(uidText.constData()));
+    icalcomponent_add_property(event, icalproperty_new_dtstamp(icalUtc(stamp)));
+    icalcomponent_add_property(event, icalproperty_new_created(icalUtc(stamp)));
+    icalcomponent_add_property(event, icalproperty_new_lastmodified(icalUtc(stamp)));
+    if (!request.title.isEmpty())
+        icalcomponent_add_property(event, icalproperty_new_summary(request.title.toUtf8().constData()));
+
+    if (request.allDay) {
+        const QDate first = request.start.date();
+        const QDate last = qMax(first, request.end.date());
+        icalcomponent_add_property(event, icalproperty_new_dtstart(icalDate(first)));
+        icalcomponent_add_property(event, icalproperty_new_dtend(icalDate(last.addDays(1))));
+    } else {
+        QByteArray ianaId = ianaIdOf(request.start);
+        if (!ianaId.isEmpty() && ianaId != "UTC") {
+            if (icalcomponent *vtimezone = vtimezoneFor(ianaId))
+                icalcomponent_add_component(calendar.get(), vtimezone);
+            else
+                ianaId.clear(); // no zone data: an instant in UTC says the same
+        }
+        const QDateTime end = qMax(request.start, request.end);
+        addZonedTime(event, icalproperty_new_dtstart, request.start, ianaId);
+        addZonedTime(event, icalproperty_new_dtend, end, ianaId);
+    }
+    if (!request.location.isEmpty())
+        icalcomponent_add_property(event, icalproperty_new_location(request.location.toUtf8().constData()));
+    if (!request.notes.isEmpty())
+        icalcomponent_add_property(event, icalproperty_new_description(request.notes.toUtf8().constData()));
+    if (!request.url.isEmpty())
+        icalcomponent_add_property(event, icalproperty_new_url(request.url.toUtf8().constData()));
+    icalcomponent_add_component(calendar.get(), event);
+
+    char *text = icalcomponent_as_ical_string_r(calendar.get());
+    QByteArray result(text);
+    icalmemory_free_buffer(text);
+    return result;
+}
+
+Edit removeFromFile(const QByteArray &content, const QString &seriesKey, const QString &recurrenceKey,
+                    const QTimeZone &userZone)
+{
+    Edit edit;
+    ComponentPtr root(icalparser_parse_string(content.constData()), &icalcomponent_free);
+    if (!root || icalcomponent_isa(root.get()) != ICAL_VCALENDAR_COMPONENT || icalcomponent_count_errors(root.get()) > 0) {
+        edit.error = tr("The event's file could not be read completely, so it is left unchanged.");
+        return edit;
+    }
+    icalcomponent *calendar = root.get();
+    int ordinal = 1;
+    const QByteArray uid = uidOf(seriesKey, &ordinal).toUtf8();
+
+    // Find the master (the ordinal-th VEVENT with that UID and no RECURRENCE-ID).
+    icalcomponent *master = nullptr;
+    QList<icalcomponent *> overrides;
+    int mastersSeen = 0;
+    int mastersWithUid = 0;
+    for (icalcomponent *event = icalcomponent_get_first_component(calendar, ICAL_VEVENT_COMPONENT); event;
+         event = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT)) {
+        const char *eventUid = icalcomponent_get_uid(event);
+        if (!eventUid || uid != eventUid)
+            continue;
+        if (icalcomponent_get_first_property(event, ICAL_RECURRENCEID_PROPERTY)) {
+            overrides.append(event);
+        } else {
+            ++mastersWithUid;
+            if (++mastersSeen == ordinal)
+                master = event;
+        }
+    }
+
+    QList<icalcomponent *> doomed;
+    if (recurrenceKey.isEmpty()) {
+        if (master)
+            doomed.append(master);
+        if (mastersWithUid <= 1)
+            doomed += overrides;
+    } else {
+        for (icalcomponent *override : overrides) {
+            icalproperty *rid = icalcomponent_get_first_property(override, ICAL_RECURRENCEID_PROPERTY);
+            if (RecurrenceExpander::recurrenceKey(IcsParser::timeOfProperty(rid, calendar), userZone) == recurrenceKey)
+                doomed.append(override);
+        }
+        if (master) {
+            icalproperty *dtstart = icalcomponent_get_first_property(master, ICAL_DTSTART_PROPERTY);
+            icalproperty *exdate = dtstart ? exdateFor(IcsParser::timeOfProperty(dtstart, calendar), recurrenceKey) : nullptr;
+            if (!exdate) {
+                edit.error = tr("The occurrence could not be matched to its series.");
+                return edit;
+            }
+            icalcomponent_add_property(master, exdate);
+        }
+    }
+    if (doomed.isEmpty() && !master) {
+        edit.error = tr("The event is no longer in its file.");
+        return edit;
+    }
+    for (icalcomponent *event : doomed) {
+        icalcomponent_remove_component(calendar, event);
+        icalcomponent_free(event);
+    }
+    if (!icalcomponent_get_first_component(calendar, ICAL_VEVENT_COMPONENT)
+        && !icalcomponent_get_first_component(calendar, ICAL_VTODO_COMPONENT)
+        && !icalcomponent_get_first_component(calendar, ICAL_VJOURNAL_COMPONENT)) {
+        edit.ok = true;
+        edit.deleteFile = true;
+        return edit;
+    }
+    char *text = icalcomponent_as_ical_string_r(calendar);
+    edit.content = QByteArray(text);
+    icalmemory_free_buffer(text);
+    edit.ok = true;
+    return edit;
+}
+
+StoreResult writeAtomically(const QString &path, const QByteArray &content)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return StoreResult::failure(tr("Could not write \"%1\": %2").arg(QFileInfo(path).fileName(), file.errorString()));
+    if (file.write(content) != content.size() || !file.commit()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        return StoreResult::failure(tr("Could not write \"%1\": %2").arg(QFileInfo(path).fileName(), reason));
+    }
+    return StoreResult::success();
+}
+
+} // namespace IcsWriter

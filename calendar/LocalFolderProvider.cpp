@@ -1,0 +1,509 @@
+#include "calendar/LocalFolderProvider.h"
+
+#include "calendar/IcsParser.h"
+#include "calendar/IcsWriter.h"
+#include "calendar/TimeZoneRegistry.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QThreadPool>
+#include <QUuid>
+#include <QtConcurrent>
+
+Q_LOGGING_CATEGORY(lcLocal, "brivane.local", QtInfoMsg)
+
+namespace {
+
+constexpr int IndexDaysBefore = 7;
+constexpr int IndexDaysAfter = 42;
+constexpr int CoalescingMs = 250;
+
+std::pair<qint64, qint64> indexWindow(QDate today, const QTimeZone &zone)
+{
+    return {QDateTime(today.addDays(-IndexDaysBefore), QTime(0, 0), zone).toMSecsSinceEpoch(),
+            QDateTime(today.addDays(IndexDaysAfter), QTime(0, 0), zone).toMSecsSinceEpoch()};
+}
+
+QThreadPool &parsePool()
+{
+    static QThreadPool *pool = [] {
+        auto *p = new QThreadPool;
+        p->setMaxThreadCount(qMax(1, QThread::idealThreadCount()));
+        return p;
+    }();
+    return *pool;
+}
+
+struct ParseJob
+{
+    QString path;
+    QString calendarId;
+};
+
+std::vector<std::shared_ptr<const ParsedFile>> parseInParallel(const std::vector<ParseJob> &jobs)
+{
+    return QtConcurrent::blockingMapped<std::vector<std::shared_ptr<const ParsedFile>>>(
+        &parsePool(), jobs, [](const ParseJob &job) {
+            auto file = std::make_shared<ParsedFile>(IcsParser::readFile(job.path, job.calendarId));
+            IcsParser::reportProblems(*file);
+            return std::shared_ptr<const ParsedFile>(std::move(file));
+        });
+}
+
+QDateTime inZoneOf(const IcsTime &like, qint64 ms, const QTimeZone &userZone)
+{
+    if (like.kind == TimeKind::Zoned && like.zone && like.zone->isIana())
+        return QDateTime::fromMSecsSinceEpoch(ms, like.zone->ianaZone());
+    return QDateTime::fromMSecsSinceEpoch(ms, userZone);
+}
+
+} // namespace
+
+struct LocalFolderProvider::LoadResult
+{
+    std::vector<FilePtr> files;
+    OccurrenceIndex index;
+    QDate indexDay;
+};
+
+LocalFolderProvider::LocalFolderProvider(QString defaultRoot, QStringList extraRoots, const Clock &clock,
+                                         QObject *parent)
+    : CalendarProvider(parent)
+    , m_clock(clock)
+    , m_defaultRoot(std::move(defaultRoot))
+    , m_extraRoots(std::move(extraRoots))
+{
+    m_coalesceTimer.setSingleShot(true);
+    m_coalesceTimer.setInterval(CoalescingMs);
+    connect(&m_coalesceTimer, &QTimer::timeout, this, &LocalFolderProvider::processPendingChanges);
+    connect(&m_watcher, &FolderWatcher::fileChanged, this, &LocalFolderProvider::noteFileChange);
+    connect(&m_watcher, &FolderWatcher::folderChanged, this, &LocalFolderProvider::noteFolderChange);
+    connect(&m_watcher, &FolderWatcher::overflowed, this, [this] {
+        m_pendingFullRescan = true;
+        noteFolderChange();
+    });
+    connect(&m_loadWatcher, &QFutureWatcherBase::finished, this, [this] { applyLoad(m_loadWatcher.result()); });
+}
+
+LocalFolderProvider::~LocalFolderProvider()
+{
+    m_loadWatcher.waitForFinished();
+}
+
+QStringList LocalFolderProvider::roots() const
+{
+    QStringList all{m_defaultRoot};
+    for (const QString &root : m_extraRoots) {
+        if (!root.trimmed().isEmpty())
+            all.append(QDir::cleanPath(QDir::fromNativeSeparators(root)));
+    }
+    return all;
+}
+
+void LocalFolderProvider::start()
+{
+    if (!Vdir::ensureDefaultRoot(m_defaultRoot))
+        qCWarning(lcLocal) << "cannot create the calendar folder" << m_defaultRoot;
+    for (const QString &root : roots())
+        m_watcher.watch(root);
+    setLayout(Vdir::scan(roots()));
+
+    const QList<Vdir::CalendarDir> calendars = m_layout.calendars;
+    const QTimeZone zone = m_clock.timeZone();
+    const QDate today = m_clock.now().date();
+    m_loadWatcher.setFuture(QtConcurrent::run([calendars, zone, today] {
+        std::vector<ParseJob> jobs;
+        for (const Vdir::CalendarDir &calendar : calendars) {
+            for (const QString &path : Vdir::eventFiles(calendar))
+                jobs.push_back({path, calendar.id});
+        }
+        auto result = std::make_shared<LoadResult>();
+        result->files = parseInParallel(jobs);
+        std::vector<const ParsedFile *> files;
+        files.reserve(result->files.size());
+        for (const FilePtr &file : result->files)
+            files.push_back(file.get());
+        const auto [from, to] = indexWindow(today, zone);
+        result->index.rebuild(from, to, files, zone);
+        result->indexDay = today;
+        return result;
+    }));
+}
+
+void LocalFolderProvider::applyLoad(const std::shared_ptr<LoadResult> &result)
+{
+    for (const FilePtr &file : result->files)
+        m_files.insert(file->path, file);
+    m_index = std::move(result->index);
+    m_indexDay = result->indexDay;
+    m_loaded = true;
+    qCDebug(lcLocal) << "loaded" << m_files.size() << "files," << m_index.size() << "occurrences indexed";
+    emit loaded();
+    emit changed();
+    if (!m_pendingFiles.isEmpty() || m_pendingLayout)
+        m_coalesceTimer.start();
+}
+
+void LocalFolderProvider::setLayout(Vdir::Layout layout)
+{
+    m_layout = std::move(layout);
+    m_calendarByPath.clear();
+    for (qsizetype i = 0; i < m_layout.calendars.size(); ++i)
+        m_calendarByPath.insert(m_layout.calendars[i].path, i);
+    for (const Vdir::SourceDir &source : m_layout.sources)
+        m_watcher.watch(source.path);
+    for (const Vdir::CalendarDir &calendar : m_layout.calendars) {
+        if (!calendar.singleFile)
+            m_watcher.watch(calendar.path);
+    }
+}
+
+bool LocalFolderProvider::isReadable() const
+{
+    const QStringList all = roots();
+    return std::any_of(all.begin(), all.end(), [](const QString &root) {
+        const QFileInfo info(root);
+        return info.isDir() && info.isReadable();
+    });
+}
+
+QList<CalendarSource> LocalFolderProvider::sources() const
+{
+    QList<CalendarSource> result;
+    for (const Vdir::SourceDir &source : m_layout.sources)
+        result.append({source.id, source.title, providerId()});
+    return result;
+}
+
+QList<CalendarInfo> LocalFolderProvider::calendars() const
+{
+    QList<CalendarInfo> result;
+    for (const Vdir::CalendarDir &calendar : m_layout.calendars) {
+        CalendarInfo info;
+        info.identifier = calendar.id;
+        info.title = calendar.title;
+        info.color = calendar.color;
+        info.sourceId = calendar.sourceId;
+        info.providerId = providerId();
+        info.allowsModifications = calendar.writable;
+        result.append(info);
+    }
+    return result;
+}
+
+QString LocalFolderProvider::defaultCalendarId() const
+{
+    const QString preferred = QFileInfo(m_defaultRoot + QStringLiteral("/local/personal")).canonicalFilePath();
+    if (const auto it = m_calendarByPath.constFind(preferred); it != m_calendarByPath.constEnd()) {
+        if (m_layout.calendars[*it].writable)
+            return m_layout.calendars[*it].id;
+    }
+    for (const Vdir::CalendarDir &calendar : m_layout.calendars) {
+        if (calendar.writable)
+            return calendar.id;
+    }
+    return {};
+}
+
+const Vdir::CalendarDir *LocalFolderProvider::calendarById(const QString &calendarId) const
+{
+    for (const Vdir::CalendarDir &calendar : m_layout.calendars) {
+        if (calendar.id == calendarId)
+            return &calendar;
+    }
+    return nullptr;
+}
+
+const Vdir::CalendarDir *LocalFolderProvider::calendarForFile(const QString &path) const
+{
+    auto it = m_calendarByPath.constFind(path);
+    if (it == m_calendarByPath.constEnd())
+        it = m_calendarByPath.constFind(QFileInfo(path).path());
+    if (it == m_calendarByPath.constEnd())
+        return nullptr;
+    const Vdir::CalendarDir &calendar = m_layout.calendars[*it];
+    return (calendar.singleFile ? calendar.path == path : true) ? &calendar : nullptr;
+}
+
+void LocalFolderProvider::ensureIndexWindow() const
+{
+    const QDate today = m_clock.now().date();
+    if (m_index.isBuilt() && m_indexDay == today)
+        return;
+    std::vector<const ParsedFile *> files;
+    files.reserve(size_t(m_files.size()));
+    for (const FilePtr &file : m_files)
+        files.push_back(file.get());
+    const auto [from, to] = indexWindow(today, m_clock.timeZone());
+    m_index.rebuild(from, to, files, m_clock.timeZone());
+    m_indexDay = today;
+}
+
+QList<CalendarEvent> LocalFolderProvider::events(const QDateTime &start, const QDateTime &end,
+                                                 const QSet<QString> &calendarIds) const
+{
+    if (!m_loaded || !start.isValid() || !end.isValid())
+        return {};
+    const qint64 fromMs = start.toMSecsSinceEpoch();
+    const qint64 toMs = end.toMSecsSinceEpoch();
+    auto accept = [&calendarIds](const ParsedFile &file) {
+        return calendarIds.isEmpty() || calendarIds.contains(file.calendarId);
+    };
+
+    ensureIndexWindow();
+    std::vector<Occurrence> found;
+    if (m_index.covers(fromMs, toMs)) {
+        found = m_index.query(fromMs, toMs, accept);
+    } else {
+        // Far from today (a month browsed ahead): expand on demand.
+        for (const FilePtr &file : m_files) {
+            if (accept(*file))
+                RecurrenceExpander::expandFile(*file, fromMs, toMs, m_clock.timeZone(), found);
+        }
+        std::sort(found.begin(), found.end(), occurrenceLess);
+    }
+    QList<CalendarEvent> result;
+    result.reserve(qsizetype(found.size()));
+    for (const Occurrence &occurrence : found)
+        result.append(materialize(occurrence));
+    return result;
+}
+
+CalendarEvent LocalFolderProvider::materialize(const Occurrence &occurrence) const
+{
+    const QTimeZone zone = m_clock.timeZone();
+    const EventRecord &record = occurrence.record();
+    const ParsedFile &file = *occurrence.file;
+    CalendarEvent event;
+    event.eventIdentifier = file.path + QLatin1Char('#') + occurrence.series().key;
+    event.recurrenceKey = RecurrenceExpander::recurrenceKeyOfOccurrence(occurrence, zone);
+    event.isRecurring = !event.recurrenceKey.isEmpty();
+    event.id = event.isRecurring ? event.eventIdentifier + QLatin1Char('@') + event.recurrenceKey : event.eventIdentifier;
+    event.title = record.title;
+    event.hasTitle = record.hasTitle;
+    event.notes = record.notes;
+    event.location = record.location;
+    event.url = record.url;
+    event.allDay = record.start.isDate();
+    if (event.allDay) {
+        event.startDate = QDateTime::fromMSecsSinceEpoch(occurrence.startMs, zone).date();
+        event.endDate = qMax(event.startDate.addDays(1), QDateTime::fromMSecsSinceEpoch(occurrence.endMs, zone).date());
+        event.start = QDateTime(event.startDate, QTime(0, 0), zone);
+        event.end = QDateTime(event.endDate, QTime(0, 0), zone);
+    } else {
+        event.start = inZoneOf(record.start, occurrence.startMs, zone);
+        event.end = inZoneOf(record.start, occurrence.endMs, zone);
+    }
+    event.calendarId = file.calendarId;
+    if (const Vdir::CalendarDir *calendar = calendarById(file.calendarId)) {
+        event.calendarTitle = calendar->title;
+        event.calendarColor = calendar->color;
+        event.sourceId = calendar->sourceId;
+    }
+    event.providerId = providerId();
+    return event;
+}
+
+bool LocalFolderProvider::replaceFile(FilePtr file)
+{
+    const auto it = m_files.constFind(file->path);
+    if (it != m_files.constEnd()) {
+        if ((*it)->contentHash == file->contentHash && (*it)->size == file->size && (*it)->calendarId == file->calendarId)
+            return false;
+        m_index.removeFile(it->get());
+    }
+    const ParsedFile &added = *file;
+    m_files.insert(file->path, std::move(file));
+    m_index.addFile(added, m_clock.timeZone());
+    return true;
+}
+
+bool LocalFolderProvider::dropFile(const QString &path)
+{
+    const auto it = m_files.constFind(path);
+    if (it == m_files.constEnd())
+        return false;
+    m_index.removeFile(it->get());
+    m_files.remove(path);
+    return true;
+}
+
+void LocalFolderProvider::noteFileChange(const QString &path)
+{
+    const QFileInfo info(path);
+    const QString name = info.fileName();
+    if (name == QLatin1String("displayname") || name == QLatin1String("color")) {
+        m_pendingLayout = true;
+    } else if (Vdir::isEventFileName(name)) {
+        // A .ics file beside the calendar folders is a calendar of its own.
+        if (!m_calendarByPath.contains(info.path()))
+            m_pendingLayout = true;
+        m_pendingFiles.insert(path);
+    } else {
+        return; // temporary files of atomic writers and the like
+    }
+    if (!m_coalesceTimer.isActive())
+        m_coalesceTimer.start();
+}
+
+void LocalFolderProvider::noteFolderChange()
+{
+    m_pendingLayout = true;
+    if (!m_coalesceTimer.isActive())
+        m_coalesceTimer.start();
+}
+
+void LocalFolderProvider::announceChangeSoon()
+{
+    m_ownChangePending = true;
+    if (!m_coalesceTimer.isActive())
+        m_coalesceTimer.start();
+}
+
+bool LocalFolderProvider::rescanLayout()
+{
+    Vdir::Layout fresh = Vdir::scan(roots());
+    QHash<QString, QString> oldIds; // path → id
+    for (const Vdir::CalendarDir &calendar : m_layout.calendars)
+        oldIds.insert(calendar.path, calendar.id);
+    bool changedAnything = fresh.sources.size() != m_layout.sources.size() || fresh.calendars.size() != m_layout.calendars.size();
+    for (qsizetype i = 0; !changedAnything && i < fresh.calendars.size(); ++i) {
+        const Vdir::CalendarDir &a = fresh.calendars[i];
+        const Vdir::CalendarDir &b = m_layout.calendars[i];
+        changedAnything = a.id != b.id || a.title != b.title || a.color != b.color || a.writable != b.writable;
+    }
+    for (qsizetype i = 0; !changedAnything && i < fresh.sources.size(); ++i)
+        changedAnything = fresh.sources[i].title != m_layout.sources[i].title;
+
+    QSet<QString> freshPaths;
+    for (const Vdir::CalendarDir &calendar : fresh.calendars) {
+        freshPaths.insert(calendar.path);
+        // A calendar that is new, or every calendar after lost events: read all its files.
+        if (!oldIds.contains(calendar.path) || m_pendingFullRescan) {
+            for (const QString &path : Vdir::eventFiles(calendar))
+                m_pendingFiles.insert(path);
+        }
+    }
+    for (const Vdir::CalendarDir &calendar : m_layout.calendars) {
+        if (freshPaths.contains(calendar.path))
+            continue;
+        if (!calendar.singleFile)
+            m_watcher.unwatch(calendar.path);
+    }
+    // Files of calendars that are gone, or of a full rescan, are checked below.
+    for (auto it = m_files.cbegin(); it != m_files.cend(); ++it) {
+        const QString folder = QFileInfo(it.key()).path();
+        if (m_pendingFullRescan || (!freshPaths.contains(it.key()) && !freshPaths.contains(folder)))
+            m_pendingFiles.insert(it.key());
+    }
+    setLayout(std::move(fresh));
+    return changedAnything;
+}
+
+void LocalFolderProvider::processPendingChanges()
+{
+    if (!m_loaded)
+        return; // picked up once the load is applied
+    bool changedAnything = m_ownChangePending;
+    m_ownChangePending = false;
+    if (m_pendingLayout) {
+        changedAnything |= rescanLayout();
+        m_pendingLayout = false;
+        m_pendingFullRescan = false;
+    }
+    const QSet<QString> paths = std::exchange(m_pendingFiles, {});
+    std::vector<ParseJob> jobs;
+    for (const QString &path : paths) {
+        const Vdir::CalendarDir *calendar = calendarForFile(path);
+        if (!calendar || !QFileInfo(path).isFile())
+            changedAnything |= dropFile(path);
+        else
+            jobs.push_back({path, calendar->id});
+    }
+    // One file is read here at once; a burst (a sync run) is read in parallel.
+    std::vector<FilePtr> parsed;
+    if (jobs.size() > 8) {
+        parsed = parseInParallel(jobs);
+    } else {
+        for (const ParseJob &job : jobs) {
+            auto file = std::make_shared<ParsedFile>(IcsParser::readFile(job.path, job.calendarId));
+            IcsParser::reportProblems(*file);
+            parsed.push_back(std::move(file));
+        }
+    }
+    for (FilePtr &file : parsed)
+        changedAnything |= replaceFile(std::move(file));
+    if (changedAnything)
+        emit changed();
+}
+
+QString LocalFolderProvider::filePathOfEvent(const QString &eventIdentifier) const
+{
+    // The identifier is "<file path>#<series key>"; the path may hold '#' too.
+    for (qsizetype hash = eventIdentifier.indexOf(QLatin1Char('#')); hash > 0;
+         hash = eventIdentifier.indexOf(QLatin1Char('#'), hash + 1)) {
+        const QString candidate = eventIdentifier.left(hash);
+        if (m_files.contains(candidate))
+            return candidate;
+    }
+    return {};
+}
+
+StoreResult LocalFolderProvider::saveEvent(const NewEventRequest &request)
+{
+    const Vdir::CalendarDir *calendar = calendarById(request.calendarId);
+    if (!calendar)
+        return StoreResult::failure(tr("The calendar no longer exists."));
+    if (calendar->singleFile || !calendar->writable)
+        return StoreResult::failure(tr("The calendar \"%1\" is read-only.").arg(calendar->title));
+    if (!QFileInfo(calendar->path).isDir())
+        return StoreResult::failure(tr("The folder of the calendar \"%1\" no longer exists.").arg(calendar->title));
+    if (!request.start.isValid() || !request.end.isValid())
+        return StoreResult::failure(tr("The event has no valid start and end."));
+    if (request.allDay ? request.end.date() < request.start.date() : request.end < request.start)
+        return StoreResult::failure(tr("The event ends before it starts."));
+
+    const QString uid = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    const QByteArray content = IcsWriter::newEventFile(request, uid, m_clock.now());
+    const QString path = calendar->path + QLatin1Char('/') + uid + QStringLiteral(".ics");
+    if (StoreResult written = IcsWriter::writeAtomically(path, content); !written.ok)
+        return written;
+    replaceFile(std::make_shared<ParsedFile>(IcsParser::parse(path, calendar->id, content)));
+    announceChangeSoon();
+    return StoreResult::success(path + QLatin1Char('#') + uid);
+}
+
+StoreResult LocalFolderProvider::removeEvent(const CalendarEvent &event, RemoveSpan span)
+{
+    Q_UNUSED(span); // only "this event" exists
+    const QString path = filePathOfEvent(event.eventIdentifier);
+    if (path.isEmpty())
+        return StoreResult::failure(tr("The event no longer exists."));
+    const Vdir::CalendarDir *calendar = calendarForFile(path);
+    if (!calendar)
+        return StoreResult::failure(tr("The calendar no longer exists."));
+    if (calendar->singleFile || !calendar->writable)
+        return StoreResult::failure(tr("The calendar \"%1\" is read-only.").arg(calendar->title));
+
+    QFile input(path);
+    if (!input.open(QIODevice::ReadOnly))
+        return StoreResult::failure(tr("Could not read \"%1\": %2").arg(QFileInfo(path).fileName(), input.errorString()));
+    const QByteArray content = input.readAll();
+    input.close();
+    const QString seriesKey = event.eventIdentifier.mid(path.size() + 1);
+    const IcsWriter::Edit edit = IcsWriter::removeFromFile(content, seriesKey, event.recurrenceKey, m_clock.timeZone());
+    if (!edit.ok)
+        return StoreResult::failure(edit.error);
+    if (edit.deleteFile) {
+        if (!QFile::remove(path) && QFileInfo::exists(path))
+            return StoreResult::failure(tr("Could not delete \"%1\".").arg(QFileInfo(path).fileName()));
+        dropFile(path);
+    } else {
+        if (StoreResult written = IcsWriter::writeAtomically(path, edit.content); !written.ok)
+            return written;
+        replaceFile(std::make_shared<ParsedFile>(IcsParser::parse(path, calendar->id, edit.content)));
+    }
+    announceChangeSoon();
+    return StoreResult::success(event.eventIdentifier);
+}

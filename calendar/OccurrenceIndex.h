@@ -1,0 +1,47 @@
+#pragma once
+
+#include "calendar/RecurrenceExpander.h"
+
+#include <functional>
+#include <vector>
+
+// Every occurrence of every event within a window of days around now,
+// expanded once and kept sorted, so that the lists' and the title's queries
+// are a binary search instead of a recurrence expansion.
+class OccurrenceIndex
+{
+public:
+    // Occurrences at least this long are kept apart and scanned whole, so
+    // that a search for short ones can start just before the range.
+    static constexpr qint64 LongEventMs = 2LL * 24 * 3600 * 1000;
+
+    void rebuild(qint64 fromMs, qint64 toMs, const std::vector<const ParsedFile *> &files, const QTimeZone &userZone);
+    void clear();
+
+    bool isBuilt() const { return m_built; }
+    qint64 windowStartMs() const { return m_fromMs; }
+    qint64 windowEndMs() const { return m_toMs; }
+    bool covers(qint64 fromMs, qint64 toMs) const { return m_built && fromMs >= m_fromMs && toMs <= m_toMs; }
+
+    void removeFile(const ParsedFile *file);
+    void addFile(const ParsedFile &file, const QTimeZone &userZone);
+
+    // Occurrences overlapping [fromMs, toMs) that pass `accept`, ordered by start.
+    std::vector<Occurrence> query(qint64 fromMs, qint64 toMs,
+                                  const std::function<bool(const ParsedFile &)> &accept) const;
+
+    size_t size() const { return m_short.size() + m_long.size(); }
+
+private:
+    void insert(const Occurrence &occurrence);
+
+    bool m_built = false;
+    qint64 m_fromMs = 0;
+    qint64 m_toMs = 0;
+    std::vector<Occurrence> m_short; // sorted by start
+    std::vector<Occurrence> m_long;
+};
+
+// The order every query result takes: by start, then by file and position,
+// so that equal starts always come out the same way.
+bool occurrenceLess(const Occurrence &a, const Occurrence &b);

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// The folder layout of vdirsyncer and khal: a root holds one folder per
+// account (source), each holding one folder per calendar with optional
+// `displayname` and `color` files and one .ics file per event. A lone .ics
+// file in an account folder (a downloaded holiday calendar) is a read-only
+// calendar of its own.
+namespace Vdir {
+
+struct SourceDir
+{
+    QString id;
+    QString path;
+    QString title;
+};
+
+struct CalendarDir
+{
+    QString id;
+    QString path; // the folder, or the file of a single-file calendar
+    QString title;
+    QString color;
+    QString sourceId;
+    bool singleFile = false;
+    bool writable = false;
+};
+
+struct Layout
+{
+    QList<SourceDir> sources;
+    QList<CalendarDir> calendars;
+};
+
+QString idForPath(const QString &absolutePath);
+
+// Reads the folders (not the events) below the given roots. Missing roots are
+// skipped; the same folder reached twice is listed once.
+Layout scan(const QStringList &roots);
+
+// The event files of a calendar folder (its .ics files, hidden ones skipped),
+// or the one file of a single-file calendar.
+QStringList eventFiles(const CalendarDir &calendar);
+
+bool isEventFileName(const QString &fileName);
+
+// Creates the default root with the "Local" account and its "Personal"
+// calendar when the root does not exist yet. Returns false on failure.
+bool ensureDefaultRoot(const QString &root);
+
+// "#RRGGBB" from a colour file's text (an alpha suffix is dropped), or empty.
+QString normalizedColor(const QByteArray &text);
+
+} // namespace Vdir

@@ -1,0 +1,109 @@
+#include "settings/AppSettings.h"
+
+#include <QStandardPaths>
+
+namespace {
+const QString HiddenCalendarsKey = QStringLiteral("hiddenCalendarIDs");
+const QString HiddenZohoCalendarsKey = QStringLiteral("hiddenZohoCalendarIDs");
+const QString DimWeekendsKey = QStringLiteral("dimWeekends");
+const QString CalendarFoldersKey = QStringLiteral("calendarFolders");
+
+// The INI format stores a one-element list as a plain string, so a string is
+// read as a list of one.
+QStringList stringsOf(const QVariant &value)
+{
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList();
+    if (value.typeId() == QMetaType::QString)
+        return {value.toString()};
+    if (value.typeId() == QMetaType::QVariantList) {
+        QStringList strings;
+        for (const QVariant &item : value.toList()) {
+            if (item.typeId() != QMetaType::QString)
+                return {};
+            strings.append(item.toString());
+        }
+        return strings;
+    }
+    return {};
+}
+} // namespace
+
+AppSettings &AppSettings::shared()
+{
+    // A function-local static is created exactly once, whichever thread asks first.
+    static AppSettings *instance = new AppSettings(defaultFilePath());
+    return *instance;
+}
+
+QString AppSettings::defaultFilePath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/brivane/brivane.conf");
+}
+
+AppSettings::AppSettings(const QString &filePath, QObject *parent)
+    : QObject(parent)
+    , m_settings(filePath, QSettings::IniFormat)
+{
+    m_hiddenCalendarIDs = readIdSet(HiddenCalendarsKey);
+    m_hiddenZohoCalendarIDs = readIdSet(HiddenZohoCalendarsKey);
+    const QVariant dim = m_settings.value(DimWeekendsKey);
+    // Only a real Boolean counts; "1", "yes" or a number read as false.
+    m_dimWeekends = (dim.typeId() == QMetaType::Bool && dim.toBool())
+        || (dim.typeId() == QMetaType::QString && dim.toString() == QLatin1String("true"));
+}
+
+QSet<QString> AppSettings::readIdSet(const QString &key) const
+{
+    const QStringList strings = stringsOf(m_settings.value(key));
+    return QSet<QString>(strings.begin(), strings.end());
+}
+
+void AppSettings::writeIdSet(const QString &key, const QSet<QString> &ids)
+{
+    m_settings.setValue(key, QStringList(ids.begin(), ids.end()));
+    m_settings.sync();
+}
+
+void AppSettings::setHiddenCalendarIDs(const QSet<QString> &ids)
+{
+    m_hiddenCalendarIDs = ids;
+    emit hiddenCalendarIDsChanged();
+    writeIdSet(HiddenCalendarsKey, ids);
+}
+
+void AppSettings::setHiddenZohoCalendarIDs(const QSet<QString> &ids)
+{
+    m_hiddenZohoCalendarIDs = ids;
+    emit hiddenZohoCalendarIDsChanged();
+    writeIdSet(HiddenZohoCalendarsKey, ids);
+}
+
+void AppSettings::setDimWeekends(bool dim)
+{
+    m_dimWeekends = dim;
+    emit dimWeekendsChanged();
+    m_settings.setValue(DimWeekendsKey, dim);
+    m_settings.sync();
+}
+
+void AppSettings::toggleCalendar(const QString &calendarIdentifier)
+{
+    QSet<QString> ids = m_hiddenCalendarIDs;
+    if (!ids.remove(calendarIdentifier))
+        ids.insert(calendarIdentifier);
+    setHiddenCalendarIDs(ids);
+}
+
+void AppSettings::toggleZohoCalendar(const QString &zohoCalendarId)
+{
+    QSet<QString> ids = m_hiddenZohoCalendarIDs;
+    if (!ids.remove(zohoCalendarId))
+        ids.insert(zohoCalendarId);
+    setHiddenZohoCalendarIDs(ids);
+}
+
+QStringList AppSettings::calendarFolders() const
+{
+    return stringsOf(m_settings.value(CalendarFoldersKey));
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QObject>
+#include <QSet>
+#include <QSettings>
+#include <QStringList>
+
+// The user's choices, kept in one INI file ($XDG_CONFIG_HOME/brivane/
+// brivane.conf). Every assignment is written at once; nothing is re-read
+// from the file while the program runs.
+class AppSettings : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QStringList hiddenCalendarIDs READ hiddenCalendarIDList NOTIFY hiddenCalendarIDsChanged)
+    Q_PROPERTY(QStringList hiddenZohoCalendarIDs READ hiddenZohoCalendarIDList NOTIFY hiddenZohoCalendarIDsChanged)
+    Q_PROPERTY(bool dimWeekends READ dimWeekends WRITE setDimWeekends NOTIFY dimWeekendsChanged)
+public:
+    // The process-wide instance, created on first use from any thread.
+    static AppSettings &shared();
+    static QString defaultFilePath();
+
+    explicit AppSettings(const QString &filePath, QObject *parent = nullptr);
+
+    QSet<QString> hiddenCalendarIDs() const { return m_hiddenCalendarIDs; }
+    void setHiddenCalendarIDs(const QSet<QString> &ids);
+    QSet<QString> hiddenZohoCalendarIDs() const { return m_hiddenZohoCalendarIDs; }
+    void setHiddenZohoCalendarIDs(const QSet<QString> &ids);
+    bool dimWeekends() const { return m_dimWeekends; }
+    void setDimWeekends(bool dim);
+
+    Q_INVOKABLE void toggleCalendar(const QString &calendarIdentifier);
+    Q_INVOKABLE void toggleZohoCalendar(const QString &zohoCalendarId);
+
+    // Further folders of calendars (vdirsyncer's, say), read at start.
+    QStringList calendarFolders() const;
+
+    QString filePath() const { return m_settings.fileName(); }
+
+signals:
+    void hiddenCalendarIDsChanged();
+    void hiddenZohoCalendarIDsChanged();
+    void dimWeekendsChanged();
+
+private:
+    QStringList hiddenCalendarIDList() const { return m_hiddenCalendarIDs.values(); }
+    QStringList hiddenZohoCalendarIDList() const { return m_hiddenZohoCalendarIDs.values(); }
+    QSet<QString> readIdSet(const QString &key) const;
+    void writeIdSet(const QString &key, const QSet<QString> &ids);
+
+    mutable QSettings m_settings;
+    QSet<QString> m_hiddenCalendarIDs;
+    QSet<QString> m_hiddenZohoCalendarIDs;
+    bool m_dimWeekends = false;
+};

@@ -1,0 +1,124 @@
+#pragma once
+
+#include "calendar/CalendarStore.h"
+#include "calendar/Clock.h"
+#include "calendar/LocalFolderProvider.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace TestSupport {
+
+// Joins lines with CRLF, as iCalendar wants.
+inline QByteArray ics(std::initializer_list<const char *> lines)
+{
+    QByteArray text;
+    for (const char *line : lines) {
+        text += line;
+        text += "\r\n";
+    }
+    return text;
+}
+
+// A VCALENDAR around the given VEVENT lines.
+inline QByteArray calendarWith(const QByteArray &body)
+{
+    return "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//tests//EN\r\n" + body + "END:VCALENDAR\r\n";
+}
+
+// A VCALENDAR holding one VEVENT made of the given lines.
+inline QByteArray singleEvent(const QByteArray &lines)
+{
+    return calendarWith("BEGIN:VEVENT\r\n" + lines + "END:VEVENT\r\n");
+}
+
+inline void writeFile(const QString &path, const QByteArray &content)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    QVERIFY2(file.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
+    QCOMPARE(file.write(content), content.size());
+}
+
+inline QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A vdir root in a temporary folder, with a provider over it.
+class VdirFixture
+{
+public:
+    explicit VdirFixture(const QTimeZone &zone = QTimeZone("Europe/Berlin"),
+                         const QDateTime &now = QDateTime(QDate(2026, 3, 25), QTime(10, 0), QTimeZone("Europe/Berlin")))
+        : clock(now, zone)
+    {
+        root = QDir(dir.path()).canonicalPath() + QStringLiteral("/calendars");
+    }
+
+    QString calendarPath(const QString &calendar = QStringLiteral("work"), const QString &source = QStringLiteral("account")) const
+    {
+        return root + QLatin1Char('/') + source + QLatin1Char('/') + calendar;
+    }
+
+    void addEvent(const QString &fileName, const QByteArray &content, const QString &calendar = QStringLiteral("work"))
+    {
+        writeFile(calendarPath(calendar) + QLatin1Char('/') + fileName, content);
+    }
+
+    // Starts a store over the root and waits for the first load.
+    CalendarStore &start()
+    {
+        store = std::make_unique<CalendarStore>();
+        provider = new LocalFolderProvider(root, {}, clock);
+        provider->setCoalescingInterval(50);
+        store->addProvider(provider);
+        provider->start();
+        if (!store->waitUntilLoaded(10000))
+            qFatal("the store did not load");
+        return *store;
+    }
+
+    QString calendarId(const QString &calendar = QStringLiteral("work")) const
+    {
+        return QStringLiteral("local:") + calendarPath(calendar);
+    }
+
+    QList<CalendarEvent> eventsOn(QDate first, QDate lastExclusive) const
+    {
+        const QTimeZone zone = clock.timeZone();
+        return store->events(QDateTime(first, QTime(0, 0), zone), QDateTime(lastExclusive, QTime(0, 0), zone));
+    }
+
+    QTemporaryDir dir;
+    QString root;
+    FixedClock clock;
+    std::unique_ptr<CalendarStore> store;
+    LocalFolderProvider *provider = nullptr;
+};
+
+} // namespace TestSupport
+
+// Every test binary runs with its own temporary XDG folders, so nothing
+// touches the real user's files even when started by hand.
+#define BRIVANE_TEST_MAIN(TestClass)                                                                   \
+    int main(int argc, char **argv)                                                                    \
+    {                                                                                                  \
+        QTemporaryDir home;                                                                            \
+        for (const char *name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"}) {        \
+            const QString path = home.path() + QLatin1Char('/') + QLatin1String(name);                  \
+            QDir().mkpath(path);                                                                       \
+            qputenv(name, QFile::encodeName(path));                                                    \
+        }                                                                                              \
+        QStandardPaths::setTestModeEnabled(true);                                                      \
+        QCoreApplication app(argc, argv);                                                              \
+        TestClass test;                                                                                \
+        return QTest::qExec(&test, argc, argv);                                                        \
+    }
