@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QHash>
+#include <QStringDecoder>
 
 Q_LOGGING_CATEGORY(lcIcs, "brivane.ics")
 
@@ -41,9 +42,15 @@ struct FileContext
     QHash<QByteArray, icalcomponent *> vtimezones;
     ParsedFile *file = nullptr;
 
+    // Something of the file could not be read: it is never written back.
     void problem(const QString &text)
     {
         file->readComplete = false;
+        note(text);
+    }
+    // Read, but not as written (an end before the start, say).
+    void note(const QString &text)
+    {
         if (file->problems.size() < 20)
             file->problems.append(text);
     }
@@ -56,6 +63,13 @@ void collectTimezones(icalcomponent *calendar, FileContext &context)
         if (icalproperty *tzid = icalcomponent_get_first_property(zone, ICAL_TZID_PROPERTY))
             context.vtimezones.insert(QByteArray(icalproperty_get_tzid(tzid)), zone);
     }
+}
+
+bool isValidUtf8(const QByteArray &content)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    const QString decoded = decoder(content);
+    return !decoder.hasError();
 }
 
 QString textOf(const char *text)
@@ -163,6 +177,8 @@ void readDuration(icalcomponent *event, EventRecord &record, FileContext &contex
             const QTimeZone reference = QTimeZone::utc();
             const qint64 seconds = record.start.toDateTime(reference).secsTo(end.toDateTime(reference));
             record.durationSeconds = qMax<qint64>(0, seconds);
+            if (seconds < 0)
+                context.note(QStringLiteral("\"%1\" ends before it starts; read without length").arg(record.uid));
         }
     } else if (icalproperty *prop = icalcomponent_get_first_property(event, ICAL_DURATION_PROPERTY)) {
         const icaldurationtype duration = icalproperty_get_duration(prop);
@@ -287,6 +303,8 @@ ParsedFile parse(const QString &path, const QString &calendarId, const QByteArra
         context.problem(QStringLiteral("binary data, not an iCalendar file"));
         return file;
     }
+    if (!isValidUtf8(content))
+        context.problem(QStringLiteral("text that is not valid UTF-8"));
     if (!content.contains("BEGIN:VEVENT") && !content.contains("begin:vevent")) {
         context.problem(QStringLiteral("no VEVENT in this file"));
         return file;

@@ -1,0 +1,315 @@
+// The local-folder store as a whole: its layout, saving and removing, and
+// changes made by other programs.
+#include "TestSupport.h"
+
+#include "app/StoreSetup.h"
+#include "settings/AppSettings.h"
+
+#include <QDirIterator>
+#include <QProcess>
+
+using namespace TestSupport;
+
+namespace {
+const QTimeZone Berlin("Europe/Berlin");
+
+QStringList filesIn(const QString &dir)
+{
+    QStringList names = QDir(dir).entryList(QDir::Files | QDir::Hidden);
+    names.sort();
+    return names;
+}
+} // namespace
+
+class LocalStoreTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void firstStartCreatesTheLocalCalendar()
+    {
+        VdirFixture fixture;
+        CalendarStore &store = fixture.start();
+        const QList<CalendarSource> sources = store.sources();
+        QCOMPARE(sources.size(), 1);
+        QCOMPARE(sources[0].title, QStringLiteral("Local"));
+        const QList<CalendarInfo> calendars = store.calendars();
+        QCOMPARE(calendars.size(), 1);
+        QCOMPARE(calendars[0].title, QStringLiteral("Personal"));
+        QCOMPARE(calendars[0].color, QStringLiteral("#3B82F6"));
+        QVERIFY(calendars[0].allowsModifications);
+        QCOMPARE(store.defaultCalendarForNewEvents()->identifier, calendars[0].identifier);
+
+        // A root that exists already is left as the user made it.
+        QDir(fixture.root + "/local/personal").removeRecursively();
+        VdirFixture again;
+        again.root = fixture.root;
+        again.start();
+        QCOMPARE(again.store->calendars().size(), 0);
+        QVERIFY(!again.store->defaultCalendarForNewEvents());
+    }
+
+    void layoutGivesTitlesColoursAndStableIds()
+    {
+        VdirFixture fixture;
+        writeFile(fixture.calendarPath("work") + "/displayname", "Work stuff\n");
+        writeFile(fixture.calendarPath("work") + "/color", "#ff8800aa\n");
+        writeFile(fixture.calendarPath("plain") + "/color", "orange");
+        writeFile(fixture.root + "/account/holidays.ics", singleEvent("UID:h\r\nDTSTART;VALUE=DATE:20260403\r\nSUMMARY:Good Friday\r\n"));
+        fixture.start();
+
+        QHash<QString, CalendarInfo> byTitle;
+        for (const CalendarInfo &calendar : fixture.store->calendars())
+            byTitle.insert(calendar.title, calendar);
+        QCOMPARE(byTitle.size(), 3); // the root existed: no "Local" account is added
+        QCOMPARE(byTitle["Work stuff"].color, QStringLiteral("#FF8800"));
+        QVERIFY(byTitle["plain"].color.isEmpty());
+        QVERIFY(byTitle["Work stuff"].allowsModifications);
+        // A lone .ics file in an account folder is a read-only calendar.
+        QVERIFY(!byTitle["holidays"].allowsModifications);
+        QCOMPARE(fixture.eventsOn(QDate(2026, 4, 3), QDate(2026, 4, 4)).size(), 1);
+
+        VdirFixture restarted;
+        restarted.root = fixture.root;
+        restarted.start();
+        QStringList before, after;
+        for (const CalendarInfo &c : fixture.store->calendars())
+            before.append(c.identifier);
+        for (const CalendarInfo &c : restarted.store->calendars())
+            after.append(c.identifier);
+        QCOMPARE(after, before);
+        const QSet<QString> sourceIds{byTitle["Work stuff"].sourceId, byTitle["holidays"].sourceId};
+        QCOMPARE(sourceIds.size(), 1);
+    }
+
+    void savedEventsAreWrittenWholeAndReadBack()
+    {
+        VdirFixture fixture;
+        fixture.addEvent("existing.ics", singleEvent("UID:existing\r\nDTSTART:20260101T100000Z\r\n"));
+        CalendarStore &store = fixture.start();
+        QSignalSpy changed(&store, &CalendarStore::changed);
+
+        NewEventRequest timed;
+        timed.calendarId = fixture.calendarId();
+        timed.title = QStringLiteral("Dentist, 2nd floor; \"bring card\"");
+        timed.start = QDateTime(QDate(2026, 3, 30), QTime(9, 0), Berlin);
+        timed.end = QDateTime(QDate(2026, 3, 30), QTime(9, 45), Berlin);
+        timed.notes = QStringLiteral("line one\nline two");
+        const StoreResult saved = store.saveEvent(timed);
+        QVERIFY2(saved.ok, qPrintable(saved.error));
+
+        NewEventRequest allDay;
+        allDay.calendarId = fixture.calendarId();
+        allDay.title = QStringLiteral("Conference");
+        allDay.allDay = true;
+        allDay.start = QDateTime(QDate(2026, 4, 1), QTime(0, 0), Berlin);
+        allDay.end = QDateTime(QDate(2026, 4, 2), QTime(0, 0), Berlin);
+        QVERIFY(store.saveEvent(allDay).ok);
+
+        // Listed at once, before any file notification.
+        QList<CalendarEvent> events = fixture.eventsOn(QDate(2026, 3, 30), QDate(2026, 4, 3));
+        QCOMPARE(events.size(), 2);
+        QCOMPARE(events[0].title, timed.title);
+        QCOMPARE(events[0].notes, timed.notes);
+        QCOMPARE(events[0].start, timed.start);
+        QCOMPARE(events[0].end, timed.end);
+        QVERIFY(events[1].allDay);
+        QCOMPARE(events[1].startDate, QDate(2026, 4, 1));
+        QCOMPARE(events[1].endDate, QDate(2026, 4, 3)); // the last day is included
+
+        // One file per event named after its UID, no temporary files left.
+        const QStringList names = filesIn(fixture.calendarPath());
+        QCOMPARE(names.size(), 3);
+        for (const QString &name : names)
+            QVERIFY2(name.endsWith(".ics"), qPrintable(name));
+        QString allDayText, timedText;
+        for (const QString &name : names) {
+            const QByteArray text = readFile(fixture.calendarPath() + "/" + name);
+            if (text.contains("Conference"))
+                allDayText = QString::fromUtf8(text);
+            if (text.contains("Dentist"))
+                timedText = QString::fromUtf8(text);
+            if (name != "existing.ics")
+                QVERIFY(text.contains(("UID:" + name.chopped(4)).toUtf8()));
+        }
+        QVERIFY(allDayText.contains("DTSTART;VALUE=DATE:20260401"));
+        QVERIFY(allDayText.contains("DTEND;VALUE=DATE:20260403"));
+        QVERIFY(timedText.contains("DTSTART;TZID=Europe/Berlin:20260330T090000"));
+        QVERIFY(timedText.contains("BEGIN:VTIMEZONE\r\nTZID:Europe/Berlin\r\n"));
+
+        // A new store reads the same events from the files.
+        VdirFixture reread;
+        reread.root = fixture.root;
+        reread.start();
+        QCOMPARE(reread.eventsOn(QDate(2026, 3, 30), QDate(2026, 4, 3)), events);
+
+        QVERIFY(changed.wait(2000));
+        QTest::qWait(300);
+        QCOMPARE(changed.size(), 1); // both saves and their file notices: one burst
+    }
+
+    void saveFailuresSayWhyAndWriteNothing()
+    {
+        VdirFixture fixture;
+        writeFile(fixture.root + "/account/holidays.ics", singleEvent("UID:h\r\nDTSTART;VALUE=DATE:20260403\r\n"));
+        writeFile(fixture.calendarPath("gone") + "/displayname", "Gone");
+        writeFile(fixture.calendarPath("work") + "/displayname", "Work");
+        CalendarStore &store = fixture.start();
+
+        NewEventRequest request;
+        request.title = QStringLiteral("x");
+        request.start = QDateTime(QDate(2026, 3, 30), QTime(9, 0), Berlin);
+        request.end = request.start.addSecs(3600);
+
+        request.calendarId = QStringLiteral("local:") + fixture.root + "/account/holidays.ics";
+        StoreResult result = store.saveEvent(request);
+        QVERIFY(!result.ok);
+        QVERIFY2(result.error.contains("read-only"), qPrintable(result.error));
+
+        QVERIFY(QDir(fixture.calendarPath("gone")).removeRecursively());
+        request.calendarId = fixture.calendarId("gone");
+        result = store.saveEvent(request);
+        QVERIFY(!result.ok);
+        QVERIFY2(result.error.contains("no longer exists"), qPrintable(result.error));
+        QVERIFY(!QFileInfo::exists(fixture.calendarPath("gone")));
+
+        request.calendarId = QStringLiteral("local:/nowhere");
+        QVERIFY(!store.saveEvent(request).ok);
+
+        request.calendarId = fixture.calendarId("work");
+        request.end = request.start.addSecs(-60);
+        result = store.saveEvent(request);
+        QVERIFY(!result.ok);
+        QCOMPARE(filesIn(fixture.calendarPath("work")), QStringList{"displayname"});
+    }
+
+    void removingOneOccurrenceKeepsTheSeries()
+    {
+        VdirFixture fixture;
+        fixture.addEvent("series.ics", calendarWith("BEGIN:VEVENT\r\nUID:series\r\nSUMMARY:Gym\r\n"
+                                                    "X-CUSTOM-PROP:kept\r\n"
+                                                    "DTSTART;TZID=Europe/Berlin:20260323T180000\r\nDURATION:PT1H\r\n"
+                                                    "RRULE:FREQ=DAILY;COUNT=5\r\nEND:VEVENT\r\n"
+                                                    "BEGIN:VEVENT\r\nUID:series\r\nSUMMARY:Gym (late)\r\n"
+                                                    "RECURRENCE-ID;TZID=Europe/Berlin:20260325T180000\r\n"
+                                                    "DTSTART;TZID=Europe/Berlin:20260325T200000\r\nDURATION:PT1H\r\n"
+                                                    "END:VEVENT\r\n"));
+        fixture.addEvent("single.ics", singleEvent("UID:single\r\nDTSTART;TZID=Europe/Berlin:20260326T080000\r\n"));
+        CalendarStore &store = fixture.start();
+        QList<CalendarEvent> events = fixture.eventsOn(QDate(2026, 3, 23), QDate(2026, 3, 28));
+        QCOMPARE(events.size(), 6);
+
+        // The overridden occurrence: its override goes and an EXDATE stands in.
+        const CalendarEvent late = *std::find_if(events.begin(), events.end(), [](const CalendarEvent &e) { return e.title == "Gym (late)"; });
+        StoreResult result = store.removeEvent(late);
+        QVERIFY2(result.ok, qPrintable(result.error));
+        // A plain occurrence.
+        const CalendarEvent first = events[0];
+        QCOMPARE(first.title, QStringLiteral("Gym"));
+        QVERIFY(store.removeEvent(first).ok);
+
+        events = fixture.eventsOn(QDate(2026, 3, 23), QDate(2026, 3, 28));
+        QStringList titles;
+        for (const CalendarEvent &e : events)
+            titles.append(e.title + e.start.toTimeZone(Berlin).toString(" d"));
+        QCOMPARE(titles, (QStringList{"Gym 24", " 26", "Gym 26", "Gym 27"}));
+        const QByteArray text = readFile(fixture.calendarPath() + "/series.ics");
+        QVERIFY(text.contains("X-CUSTOM-PROP:kept"));
+        QVERIFY(!text.contains("Gym (late)"));
+        QCOMPARE(text.count("EXDATE;TZID=Europe/Berlin:"), 2);
+
+        // A single event's file is deleted.
+        const CalendarEvent single = *std::find_if(events.begin(), events.end(), [](const CalendarEvent &e) { return !e.isRecurring; });
+        QVERIFY(store.removeEvent(single).ok);
+        QVERIFY(!QFileInfo::exists(fixture.calendarPath() + "/single.ics"));
+        QCOMPARE(fixture.eventsOn(QDate(2026, 3, 23), QDate(2026, 3, 28)).size(), 3);
+
+        // The same again from a fresh read of the folder.
+        VdirFixture reread;
+        reread.root = fixture.root;
+        reread.start();
+        QCOMPARE(reread.eventsOn(QDate(2026, 3, 23), QDate(2026, 3, 28)).size(), 3);
+        QCOMPARE(filesIn(fixture.calendarPath()), QStringList{"series.ics"});
+    }
+
+    void removingFromAnUnreadableFileLeavesItAlone()
+    {
+        VdirFixture fixture;
+        const QByteArray broken = calendarWith("BEGIN:VEVENT\r\nUID:b\r\nDTSTART:20260326T080000Z\r\n"
+                                               "RRULE:FREQ=DAILY;COUNT=3\r\nDTEND:not-a-date\r\nEND:VEVENT\r\n");
+        fixture.addEvent("broken.ics", broken);
+        CalendarStore &store = fixture.start();
+        const QList<CalendarEvent> events = fixture.eventsOn(QDate(2026, 3, 26), QDate(2026, 3, 27));
+        QCOMPARE(events.size(), 1); // what can be read is shown
+        const StoreResult result = store.removeEvent(events[0]);
+        QVERIFY(!result.ok);
+        QVERIFY(!result.error.isEmpty());
+        QCOMPARE(readFile(fixture.calendarPath() + "/broken.ics"), broken);
+    }
+
+    void changesByOtherProgramsAreNoticedOncePerBurst()
+    {
+        VdirFixture fixture;
+        fixture.addEvent("a.ics", singleEvent("UID:a\r\nSUMMARY:A\r\nDTSTART:20260326T080000Z\r\n"));
+        CalendarStore &store = fixture.start();
+        QSignalSpy changed(&store, &CalendarStore::changed);
+
+        // Another program writes twenty files at once (a sync run).
+        QProcess shell;
+        QString script = "cd '" + fixture.calendarPath() + "' && for i in $(seq 1 20); do printf '"
+            + QString::fromLatin1(singleEvent("UID:e$i\r\nSUMMARY:E$i\r\nDTSTART:20260326T090000Z\r\n").replace("\r\n", "\\r\\n"))
+            + "' > e$i.ics; done";
+        shell.start("sh", {"-c", script});
+        QVERIFY(shell.waitForFinished());
+        QVERIFY(changed.wait(3000));
+        QTest::qWait(400);
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(fixture.eventsOn(QDate(2026, 3, 26), QDate(2026, 3, 27)).size(), 21);
+
+        // An edit in place, a removal and a rename into the folder.
+        changed.clear();
+        writeFile(fixture.calendarPath() + "/a.ics", singleEvent("UID:a\r\nSUMMARY:A edited\r\nDTSTART:20260326T080000Z\r\n"));
+        QFile::remove(fixture.calendarPath() + "/e1.ics");
+        writeFile(fixture.dir.path() + "/outside.ics", singleEvent("UID:moved\r\nSUMMARY:Moved in\r\nDTSTART:20260326T100000Z\r\n"));
+        QVERIFY(QFile::rename(fixture.dir.path() + "/outside.ics", fixture.calendarPath() + "/moved.ics"));
+        QVERIFY(changed.wait(3000));
+        QStringList titles;
+        for (const CalendarEvent &e : fixture.eventsOn(QDate(2026, 3, 26), QDate(2026, 3, 27)))
+            titles.append(e.title);
+        QVERIFY(titles.contains("A edited"));
+        QVERIFY(!titles.contains("E1"));
+        QVERIFY(titles.contains("Moved in"));
+        QCOMPARE(titles.size(), 21);
+
+        // A new calendar folder with events, and a touched file that did not change.
+        changed.clear();
+        writeFile(fixture.calendarPath("new") + "/n.ics", singleEvent("UID:n\r\nDTSTART:20260326T110000Z\r\n"));
+        QVERIFY(changed.wait(3000));
+        QTRY_COMPARE(fixture.eventsOn(QDate(2026, 3, 26), QDate(2026, 3, 27)).size(), 22);
+        QCOMPARE(store.calendars().size(), 2);
+        changed.clear();
+        writeFile(fixture.calendarPath() + "/a.ics", readFile(fixture.calendarPath() + "/a.ics"));
+        QVERIFY(!changed.wait(500));
+    }
+
+    void extraRootsFromTheSettingsAreRead()
+    {
+        VdirFixture vdirsyncer;
+        vdirsyncer.addEvent("x.ics", singleEvent("UID:x\r\nSUMMARY:Synced\r\nDTSTART:20260326T080000Z\r\n"), "calendar");
+        QTemporaryDir config;
+        QSettings ini(config.path() + "/brivane.conf", QSettings::IniFormat);
+        ini.setValue("calendarFolders", QStringList{vdirsyncer.root});
+        ini.sync();
+        AppSettings settings(config.path() + "/brivane.conf");
+        FixedClock clock(QDateTime(QDate(2026, 3, 26), QTime(6, 0), Berlin), Berlin);
+        std::unique_ptr<CalendarStore> store = createCalendarStore(settings, clock);
+        QVERIFY(store->waitUntilLoaded(5000));
+        const QList<CalendarEvent> events = store->events(clock.now(), clock.now().addDays(1));
+        QCOMPARE(events.size(), 1);
+        QCOMPARE(events[0].title, QStringLiteral("Synced"));
+        QCOMPARE(store->sources().size(), 2); // "Local" and vdirsyncer's account
+    }
+};
+
+BRIVANE_TEST_MAIN(LocalStoreTest)
+#include "tst_localstore.moc"
