@@ -29,7 +29,8 @@ QJsonObject toJson(const CalendarEvent &event, const QTimeZone &zone)
     object[QStringLiteral("calendar")] = event.calendarTitle;
     object[QStringLiteral("calendarId")] = event.calendarId;
     object[QStringLiteral("source")] = QStringLiteral("local");
-    object[QStringLiteral("color")] = event.calendarColor.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(event.calendarColor);
+    object[QStringLiteral("color")]
+        = event.calendarColor.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(event.calendarColor);
     return object;
 }
 
@@ -41,8 +42,8 @@ QJsonArray toJson(const QList<CalendarEvent> &events, const QTimeZone &zone)
     return array;
 }
 
-void printSection(QTextStream &out, const QString &heading, const QList<CalendarEvent> &events, const QTimeZone &zone,
-                  bool withDay)
+void printSection(
+    QTextStream &out, const QString &heading, const QList<CalendarEvent> &events, const QTimeZone &zone, bool withDay)
 {
     out << heading << '\n';
     if (events.isEmpty())
@@ -51,7 +52,9 @@ void printSection(QTextStream &out, const QString &heading, const QList<Calendar
     for (const CalendarEvent &event : events) {
         out << "  ";
         if (withDay)
-            out << locale.toString(event.allDay ? event.startDate : event.start.toTimeZone(zone).date(), QStringLiteral("ddd d MMM")) << "  ";
+            out << locale.toString(
+                event.allDay ? event.startDate : event.start.toTimeZone(zone).date(), QStringLiteral("ddd d MMM"))
+                << "  ";
         out << EventFormatting::timeText(event, zone) << "  " << EventFormatting::displayTitle(event);
         if (!event.calendarTitle.isEmpty())
             out << "  (" << event.calendarTitle << ')';
@@ -66,8 +69,7 @@ int runAgendaCommand(const QStringList &arguments, QTextStream &out, QTextStream
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Prints the rest of today's events and the coming week's."));
     const QCommandLineOption atOption(QStringLiteral("at"),
-                                      QStringLiteral("Take DATETIME (ISO 8601, local without an offset) as now."),
-                                      QStringLiteral("DATETIME"));
+        QStringLiteral("Take DATETIME (ISO 8601, local without an offset) as now."), QStringLiteral("DATETIME"));
     const QCommandLineOption jsonOption(QStringLiteral("json"), QStringLiteral("Print JSON."));
     parser.addOption(atOption);
     parser.addOption(jsonOption);

@@ -8,8 +8,8 @@ QDateTime endOfDay(const QDateTime &now)
     return end.isValid() ? end : now;
 }
 
-CalendarEventManager::CalendarEventManager(CalendarStore &store, AppSettings &settings, const Clock &clock,
-                                           QObject *parent)
+CalendarEventManager::CalendarEventManager(
+    CalendarStore &store, AppSettings &settings, const Clock &clock, QObject *parent)
     : QObject(parent)
     , m_store(store)
     , m_settings(settings)
@@ -20,8 +20,8 @@ CalendarEventManager::CalendarEventManager(CalendarStore &store, AppSettings &se
     connect(&m_settings, &AppSettings::hiddenCalendarIDsChanged, this, &CalendarEventManager::fetchEvents);
 }
 
-CalendarEventManager::Lists CalendarEventManager::query(const CalendarStore &store, const QSet<QString> &hiddenCalendarIds,
-                                                        const QDateTime &now)
+CalendarEventManager::Lists CalendarEventManager::query(
+    const CalendarStore &store, const QSet<QString> &hiddenCalendarIds, const QDateTime &now)
 {
     const QDateTime todayEnd = endOfDay(now);
     QDateTime weekEnd = now.addDays(7);

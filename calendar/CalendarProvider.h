@@ -28,8 +28,8 @@ public:
 
     // Occurrences with any part inside [start, end), ordered by start. An
     // empty `calendarIds` means every calendar.
-    virtual QList<CalendarEvent> events(const QDateTime &start, const QDateTime &end,
-                                        const QSet<QString> &calendarIds) const = 0;
+    virtual QList<CalendarEvent> events(
+        const QDateTime &start, const QDateTime &end, const QSet<QString> &calendarIds) const = 0;
 
     virtual StoreResult saveEvent(const NewEventRequest &request) = 0;
     virtual StoreResult removeEvent(const CalendarEvent &event, RemoveSpan span) = 0;

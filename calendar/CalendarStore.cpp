@@ -5,8 +5,7 @@
 
 CalendarStore::CalendarStore(QObject *parent)
     : QObject(parent)
-{
-}
+{ }
 
 CalendarStore::~CalendarStore() = default;
 
@@ -42,9 +41,10 @@ bool CalendarStore::waitUntilLoaded(int timeoutMs)
 
 void CalendarStore::requestAccess(std::function<void(bool granted)> onAnswer)
 {
-    const bool granted = std::any_of(m_providers.begin(), m_providers.end(),
-                                     [](const CalendarProvider *p) { return p->isReadable(); });
-    QMetaObject::invokeMethod(this, [onAnswer = std::move(onAnswer), granted] { onAnswer(granted); }, Qt::QueuedConnection);
+    const bool granted = std::any_of(
+        m_providers.begin(), m_providers.end(), [](const CalendarProvider *p) { return p->isReadable(); });
+    QMetaObject::invokeMethod(
+        this, [onAnswer = std::move(onAnswer), granted] { onAnswer(granted); }, Qt::QueuedConnection);
 }
 
 QList<CalendarSource> CalendarStore::sources() const
@@ -84,8 +84,8 @@ std::optional<CalendarInfo> CalendarStore::defaultCalendarForNewEvents() const
     return std::nullopt;
 }
 
-QList<CalendarEvent> CalendarStore::events(const QDateTime &start, const QDateTime &end,
-                                           const QSet<QString> &calendarIds) const
+QList<CalendarEvent> CalendarStore::events(
+    const QDateTime &start, const QDateTime &end, const QSet<QString> &calendarIds) const
 {
     if (m_providers.size() == 1)
         return m_providers.front()->events(start, end, calendarIds);

@@ -37,8 +37,8 @@ public:
     std::optional<CalendarInfo> calendar(const QString &calendarId) const;
     std::optional<CalendarInfo> defaultCalendarForNewEvents() const;
 
-    QList<CalendarEvent> events(const QDateTime &start, const QDateTime &end,
-                                const QSet<QString> &calendarIds = {}) const;
+    QList<CalendarEvent> events(
+        const QDateTime &start, const QDateTime &end, const QSet<QString> &calendarIds = {}) const;
 
     StoreResult saveEvent(const NewEventRequest &request);
     StoreResult removeEvent(const CalendarEvent &event, RemoveSpan span = RemoveSpan::ThisEvent);

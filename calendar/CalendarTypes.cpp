@@ -13,7 +13,6 @@ bool overlapsRange(qint64 eventStartMs, qint64 eventEndMs, qint64 rangeStartMs, 
 
 void sortByStart(QList<CalendarEvent> &events)
 {
-    std::stable_sort(events.begin(), events.end(), [](const CalendarEvent &a, const CalendarEvent &b) {
-        return a.start < b.start;
-    });
+    std::stable_sort(
+        events.begin(), events.end(), [](const CalendarEvent &a, const CalendarEvent &b) { return a.start < b.start; });
 }

@@ -27,9 +27,9 @@ struct CalendarInfo
     Q_PROPERTY(QString sourceId MEMBER sourceId)
     Q_PROPERTY(bool allowsModifications MEMBER allowsModifications)
 public:
-    QString identifier;    // stable across restarts
+    QString identifier; // stable across restarts
     QString title;
-    QString color;         // "#RRGGBB", empty when the calendar has none
+    QString color; // "#RRGGBB", empty when the calendar has none
     QString sourceId;
     QString providerId;
     bool allowsModifications = false;
@@ -56,7 +56,7 @@ struct CalendarEvent
     Q_PROPERTY(QString location MEMBER location)
     Q_PROPERTY(bool isRecurring MEMBER isRecurring)
 public:
-    QString id;              // unique among all occurrences of all events
+    QString id; // unique among all occurrences of all events
     QString eventIdentifier; // shared by every occurrence of a series
     QString title;
     bool hasTitle = false;
@@ -64,7 +64,7 @@ public:
     QDateTime end;
     bool allDay = false;
     QDate startDate; // all-day only
-    QDate endDate;   // all-day only, exclusive
+    QDate endDate; // all-day only, exclusive
     QString calendarId;
     QString calendarTitle;
     QString calendarColor;
@@ -100,8 +100,8 @@ enum class RemoveSpan { ThisEvent };
 struct StoreResult
 {
     bool ok = false;
-    QString error;    // user-facing reason when !ok
-    QString eventId;  // the saved event's series identifier when ok
+    QString error; // user-facing reason when !ok
+    QString eventId; // the saved event's series identifier when ok
 
     static StoreResult success(const QString &id = {}) { return {true, {}, id}; }
     static StoreResult failure(const QString &reason) { return {false, reason, {}}; }

@@ -13,5 +13,4 @@ QTimeZone SystemClock::timeZone() const
 FixedClock::FixedClock(QDateTime now, QTimeZone zone)
     : m_now(now.toTimeZone(zone))
     , m_zone(std::move(zone))
-{
-}
+{ }

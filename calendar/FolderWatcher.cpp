@@ -12,8 +12,8 @@
 Q_LOGGING_CATEGORY(lcWatcher, "brivane.watcher")
 
 namespace {
-constexpr uint32_t WatchMask = IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM | IN_CREATE | IN_DELETE
-    | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+constexpr uint32_t WatchMask
+    = IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM | IN_CREATE | IN_DELETE | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
 }
 
 FolderWatcher::FolderWatcher(QObject *parent)
@@ -98,7 +98,8 @@ void FolderWatcher::readEvents()
             emit folderChanged(dir);
             continue;
         }
-        const QString name = event.len ? QFile::decodeName(QByteArray(nameStart, int(strnlen(nameStart, event.len)))) : QString();
+        const QString name
+            = event.len ? QFile::decodeName(QByteArray(nameStart, int(strnlen(nameStart, event.len)))) : QString();
         if (name.isEmpty())
             continue;
         const QString path = dir + QLatin1Char('/') + name;

@@ -111,7 +111,8 @@ IcsTime icsTimeOf(const icaltimetype &value, const QByteArray &tzid, FileContext
             result.kind = TimeKind::Zoned;
             result.zone = zone;
         } else {
-            context.problem(QStringLiteral("unknown time zone \"%1\", read as local time").arg(QString::fromUtf8(tzid)));
+            context.problem(
+                QStringLiteral("unknown time zone \"%1\", read as local time").arg(QString::fromUtf8(tzid)));
         }
     }
     return result;
@@ -133,7 +134,7 @@ IcsTime timeProperty(icalcomponent *event, icalproperty_kind kind, FileContext &
 
 // RDATE and EXDATE: libical hands each listed value over as its own property.
 void collectTimes(icalcomponent *event, icalproperty_kind kind, FileContext &context, QList<IcsTime> &times,
-                  QList<IcsTime> *periodEnds)
+    QList<IcsTime> *periodEnds)
 {
     for (icalproperty *prop = icalcomponent_get_first_property(event, kind); prop;
          prop = icalcomponent_get_next_property(event, kind)) {
@@ -243,6 +244,24 @@ bool readEvent(icalcomponent *event, EventRecord &record, FileContext &context)
     return true;
 }
 
+bool sameTime(const IcsTime &a, const IcsTime &b)
+{
+    return a.date == b.date && a.time == b.time && a.kind == b.kind && a.zone == b.zone;
+}
+
+// Two overrides of one occurrence: the higher SEQUENCE wins, else the later one.
+void addOverride(EventSeries &series, EventRecord &&override)
+{
+    for (EventRecord &existing : series.overrides) {
+        if (sameTime(existing.recurrenceId, override.recurrenceId)) {
+            if (override.sequence >= existing.sequence)
+                existing = std::move(override);
+            return;
+        }
+    }
+    series.overrides.push_back(std::move(override));
+}
+
 void readCalendar(icalcomponent *calendar, FileContext &context, QHash<QString, int> &seriesByUid)
 {
     ParsedFile &file = *context.file;
@@ -272,7 +291,7 @@ void readCalendar(icalcomponent *calendar, FileContext &context, QHash<QString, 
     for (EventRecord &override : overrides) {
         const auto it = seriesByUid.constFind(override.uid);
         if (it != seriesByUid.constEnd()) {
-            file.series[size_t(*it)].overrides.push_back(std::move(override));
+            addOverride(file.series[size_t(*it)], std::move(override));
             continue;
         }
         EventSeries orphan;

@@ -13,10 +13,10 @@ class ResolvedZone;
 // The four kinds of time an iCalendar file can hold. They are kept apart
 // until the moment an instant is needed.
 enum class TimeKind : quint8 {
-    Utc,      // "…Z": an instant
-    Zoned,    // TZID: a wall-clock time in a named zone
+    Utc, // "…Z": an instant
+    Zoned, // TZID: a wall-clock time in a named zone
     Floating, // no zone: the wall-clock time wherever the user is
-    Date,     // a whole day, never shifted by any zone
+    Date, // a whole day, never shifted by any zone
 };
 
 struct IcsTime

@@ -79,8 +79,8 @@ icalcomponent *vtimezoneFor(const QByteArray &ianaId)
     return copy;
 }
 
-void addZonedTime(icalcomponent *event, icalproperty *(*make)(icaltimetype), const QDateTime &value,
-                  const QByteArray &ianaId)
+void addZonedTime(
+    icalcomponent *event, icalproperty *(*make)(icaltimetype), const QDateTime &value, const QByteArray &ianaId)
 {
     if (ianaId.isEmpty() || ianaId == "UTC") {
         icalcomponent_add_property(event, make(icalUtc(value)));
@@ -185,12 +185,13 @@ QByteArray newEventFile(const NewEventRequest &request, const QString &uid, cons
     return result;
 }
 
-Edit removeFromFile(const QByteArray &content, const QString &seriesKey, const QString &recurrenceKey,
-                    const QTimeZone &userZone)
+Edit removeFromFile(
+    const QByteArray &content, const QString &seriesKey, const QString &recurrenceKey, const QTimeZone &userZone)
 {
     Edit edit;
     ComponentPtr root(icalparser_parse_string(content.constData()), &icalcomponent_free);
-    if (!root || icalcomponent_isa(root.get()) != ICAL_VCALENDAR_COMPONENT || icalcomponent_count_errors(root.get()) > 0) {
+    if (!root || icalcomponent_isa(root.get()) != ICAL_VCALENDAR_COMPONENT
+        || icalcomponent_count_errors(root.get()) > 0) {
         edit.error = tr("The event's file could not be read completely, so it is left unchanged.");
         return edit;
     }
@@ -231,7 +232,8 @@ Edit removeFromFile(const QByteArray &content, const QString &seriesKey, const Q
         }
         if (master) {
             icalproperty *dtstart = icalcomponent_get_first_property(master, ICAL_DTSTART_PROPERTY);
-            icalproperty *exdate = dtstart ? exdateFor(IcsParser::timeOfProperty(dtstart, calendar), recurrenceKey) : nullptr;
+            icalproperty *exdate
+                = dtstart ? exdateFor(IcsParser::timeOfProperty(dtstart, calendar), recurrenceKey) : nullptr;
             if (!exdate) {
                 edit.error = tr("The occurrence could not be matched to its series.");
                 return edit;
@@ -265,7 +267,8 @@ StoreResult writeAtomically(const QString &path, const QByteArray &content)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        return StoreResult::failure(tr("Could not write \"%1\": %2").arg(QFileInfo(path).fileName(), file.errorString()));
+        return StoreResult::failure(
+            tr("Could not write \"%1\": %2").arg(QFileInfo(path).fileName(), file.errorString()));
     if (file.write(content) != content.size() || !file.commit()) {
         const QString reason = file.errorString();
         file.cancelWriting();

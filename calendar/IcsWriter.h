@@ -17,15 +17,15 @@ struct Edit
 {
     bool ok = false;
     QString error;
-    QByteArray content;      // the new text, when the file stays
+    QByteArray content; // the new text, when the file stays
     bool deleteFile = false; // nothing of the file remains
 };
 
 // Removes one occurrence of the series `seriesKey` (its UID, or UID#n for the
 // n-th event sharing a UID): an EXDATE on the master and the occurrence's
 // override dropped. Without `recurrenceKey` the whole event goes.
-Edit removeFromFile(const QByteArray &content, const QString &seriesKey, const QString &recurrenceKey,
-                    const QTimeZone &userZone);
+Edit removeFromFile(
+    const QByteArray &content, const QString &seriesKey, const QString &recurrenceKey, const QTimeZone &userZone);
 
 // Replaces (or creates) the file through a temporary file and a rename.
 StoreResult writeAtomically(const QString &path, const QByteArray &content);

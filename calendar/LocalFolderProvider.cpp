@@ -22,7 +22,7 @@ constexpr int CoalescingMs = 250;
 std::pair<qint64, qint64> indexWindow(QDate today, const QTimeZone &zone)
 {
     return {QDateTime(today.addDays(-IndexDaysBefore), QTime(0, 0), zone).toMSecsSinceEpoch(),
-            QDateTime(today.addDays(IndexDaysAfter), QTime(0, 0), zone).toMSecsSinceEpoch()};
+        QDateTime(today.addDays(IndexDaysAfter), QTime(0, 0), zone).toMSecsSinceEpoch()};
 }
 
 QThreadPool &parsePool()
@@ -67,8 +67,8 @@ struct LocalFolderProvider::LoadResult
     QDate indexDay;
 };
 
-LocalFolderProvider::LocalFolderProvider(QString defaultRoot, QStringList extraRoots, const Clock &clock,
-                                         QObject *parent)
+LocalFolderProvider::LocalFolderProvider(
+    QString defaultRoot, QStringList extraRoots, const Clock &clock, QObject *parent)
     : CalendarProvider(parent)
     , m_clock(clock)
     , m_defaultRoot(std::move(defaultRoot))
@@ -93,7 +93,7 @@ LocalFolderProvider::~LocalFolderProvider()
 
 QStringList LocalFolderProvider::roots() const
 {
-    QStringList all{m_defaultRoot};
+    QStringList all {m_defaultRoot};
     for (const QString &root : m_extraRoots) {
         if (!root.trimmed().isEmpty())
             all.append(QDir::cleanPath(QDir::fromNativeSeparators(root)));
@@ -240,8 +240,8 @@ void LocalFolderProvider::ensureIndexWindow() const
     m_indexDay = today;
 }
 
-QList<CalendarEvent> LocalFolderProvider::events(const QDateTime &start, const QDateTime &end,
-                                                 const QSet<QString> &calendarIds) const
+QList<CalendarEvent> LocalFolderProvider::events(
+    const QDateTime &start, const QDateTime &end, const QSet<QString> &calendarIds) const
 {
     if (!m_loaded || !start.isValid() || !end.isValid())
         return {};
@@ -252,18 +252,24 @@ QList<CalendarEvent> LocalFolderProvider::events(const QDateTime &start, const Q
     };
 
     ensureIndexWindow();
-    std::vector<Occurrence> found;
-    if (m_index.covers(fromMs, toMs)) {
-        found = m_index.query(fromMs, toMs, accept);
-    } else {
-        // Far from today (a month browsed ahead): expand on demand.
-        for (const FilePtr &file : m_files) {
-            if (accept(*file))
-                RecurrenceExpander::expandFile(*file, fromMs, toMs, m_clock.timeZone(), found);
-        }
-        std::sort(found.begin(), found.end(), occurrenceLess);
-    }
     QList<CalendarEvent> result;
+    if (m_index.covers(fromMs, toMs)) {
+        const std::vector<const Occurrence *> found = m_index.query(fromMs, toMs, accept);
+        result.reserve(qsizetype(found.size()));
+        for (const Occurrence *occurrence : found) {
+            if (!occurrence->materialized)
+                occurrence->materialized = std::make_shared<const CalendarEvent>(materialize(*occurrence));
+            result.append(*occurrence->materialized);
+        }
+        return result;
+    }
+    // Far from today (a month browsed ahead): expand on demand.
+    std::vector<Occurrence> found;
+    for (const FilePtr &file : m_files) {
+        if (accept(*file))
+            RecurrenceExpander::expandFile(*file, fromMs, toMs, m_clock.timeZone(), found);
+    }
+    std::sort(found.begin(), found.end(), occurrenceLess);
     result.reserve(qsizetype(found.size()));
     for (const Occurrence &occurrence : found)
         result.append(materialize(occurrence));
@@ -279,7 +285,8 @@ CalendarEvent LocalFolderProvider::materialize(const Occurrence &occurrence) con
     event.eventIdentifier = file.path + QLatin1Char('#') + occurrence.series().key;
     event.recurrenceKey = RecurrenceExpander::recurrenceKeyOfOccurrence(occurrence, zone);
     event.isRecurring = !event.recurrenceKey.isEmpty();
-    event.id = event.isRecurring ? event.eventIdentifier + QLatin1Char('@') + event.recurrenceKey : event.eventIdentifier;
+    event.id
+        = event.isRecurring ? event.eventIdentifier + QLatin1Char('@') + event.recurrenceKey : event.eventIdentifier;
     event.title = record.title;
     event.hasTitle = record.hasTitle;
     event.notes = record.notes;
@@ -309,7 +316,8 @@ bool LocalFolderProvider::replaceFile(FilePtr file)
 {
     const auto it = m_files.constFind(file->path);
     if (it != m_files.constEnd()) {
-        if ((*it)->contentHash == file->contentHash && (*it)->size == file->size && (*it)->calendarId == file->calendarId)
+        if ((*it)->contentHash == file->contentHash && (*it)->size == file->size
+            && (*it)->calendarId == file->calendarId)
             return false;
         m_index.removeFile(it->get());
     }
@@ -367,7 +375,8 @@ bool LocalFolderProvider::rescanLayout()
     QHash<QString, QString> oldIds; // path → id
     for (const Vdir::CalendarDir &calendar : m_layout.calendars)
         oldIds.insert(calendar.path, calendar.id);
-    bool changedAnything = fresh.sources.size() != m_layout.sources.size() || fresh.calendars.size() != m_layout.calendars.size();
+    bool changedAnything
+        = fresh.sources.size() != m_layout.sources.size() || fresh.calendars.size() != m_layout.calendars.size();
     for (qsizetype i = 0; !changedAnything && i < fresh.calendars.size(); ++i) {
         const Vdir::CalendarDir &a = fresh.calendars[i];
         const Vdir::CalendarDir &b = m_layout.calendars[i];
@@ -398,6 +407,8 @@ bool LocalFolderProvider::rescanLayout()
             m_pendingFiles.insert(it.key());
     }
     setLayout(std::move(fresh));
+    if (changedAnything)
+        m_index.clear(); // events carry calendar titles and colours: made anew on the next query
     return changedAnything;
 }
 
@@ -488,7 +499,8 @@ StoreResult LocalFolderProvider::removeEvent(const CalendarEvent &event, RemoveS
 
     QFile input(path);
     if (!input.open(QIODevice::ReadOnly))
-        return StoreResult::failure(tr("Could not read \"%1\": %2").arg(QFileInfo(path).fileName(), input.errorString()));
+        return StoreResult::failure(
+            tr("Could not read \"%1\": %2").arg(QFileInfo(path).fileName(), input.errorString()));
     const QByteArray content = input.readAll();
     input.close();
     const QString seriesKey = event.eventIdentifier.mid(path.size() + 1);

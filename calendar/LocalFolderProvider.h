@@ -34,8 +34,8 @@ public:
     QList<CalendarSource> sources() const override;
     QList<CalendarInfo> calendars() const override;
     QString defaultCalendarId() const override;
-    QList<CalendarEvent> events(const QDateTime &start, const QDateTime &end,
-                                const QSet<QString> &calendarIds) const override;
+    QList<CalendarEvent> events(
+        const QDateTime &start, const QDateTime &end, const QSet<QString> &calendarIds) const override;
     StoreResult saveEvent(const NewEventRequest &request) override;
     StoreResult removeEvent(const CalendarEvent &event, RemoveSpan span) override;
 

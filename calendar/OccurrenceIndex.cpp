@@ -29,8 +29,8 @@ void OccurrenceIndex::clear()
     m_long.clear();
 }
 
-void OccurrenceIndex::rebuild(qint64 fromMs, qint64 toMs, const std::vector<const ParsedFile *> &files,
-                              const QTimeZone &userZone)
+void OccurrenceIndex::rebuild(
+    qint64 fromMs, qint64 toMs, const std::vector<const ParsedFile *> &files, const QTimeZone &userZone)
 {
     clear();
     m_fromMs = fromMs;
@@ -70,21 +70,22 @@ void OccurrenceIndex::addFile(const ParsedFile &file, const QTimeZone &userZone)
         insert(occurrence);
 }
 
-std::vector<Occurrence> OccurrenceIndex::query(qint64 fromMs, qint64 toMs,
-                                               const std::function<bool(const ParsedFile &)> &accept) const
+std::vector<const Occurrence *> OccurrenceIndex::query(
+    qint64 fromMs, qint64 toMs, const std::function<bool(const ParsedFile &)> &accept) const
 {
-    std::vector<Occurrence> result;
+    std::vector<const Occurrence *> result;
     Occurrence probe;
     probe.startMs = fromMs - LongEventMs;
     for (auto it = std::lower_bound(m_short.begin(), m_short.end(), probe, startsBefore);
          it != m_short.end() && it->startMs < toMs; ++it) {
         if (overlapsRange(it->startMs, it->endMs, fromMs, toMs) && accept(*it->file))
-            result.push_back(*it);
+            result.push_back(&*it);
     }
     for (const Occurrence &occurrence : m_long) {
         if (overlapsRange(occurrence.startMs, occurrence.endMs, fromMs, toMs) && accept(*occurrence.file))
-            result.push_back(occurrence);
+            result.push_back(&occurrence);
     }
-    std::sort(result.begin(), result.end(), occurrenceLess);
+    std::sort(
+        result.begin(), result.end(), [](const Occurrence *a, const Occurrence *b) { return occurrenceLess(*a, *b); });
     return result;
 }

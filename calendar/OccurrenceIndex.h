@@ -26,9 +26,10 @@ public:
     void removeFile(const ParsedFile *file);
     void addFile(const ParsedFile &file, const QTimeZone &userZone);
 
-    // Occurrences overlapping [fromMs, toMs) that pass `accept`, ordered by start.
-    std::vector<Occurrence> query(qint64 fromMs, qint64 toMs,
-                                  const std::function<bool(const ParsedFile &)> &accept) const;
+    // Occurrences overlapping [fromMs, toMs) that pass `accept`, ordered by
+    // start. The pointers stay valid until the index changes.
+    std::vector<const Occurrence *> query(
+        qint64 fromMs, qint64 toMs, const std::function<bool(const ParsedFile &)> &accept) const;
 
     size_t size() const { return m_short.size() + m_long.size(); }
 

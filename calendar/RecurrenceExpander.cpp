@@ -12,7 +12,7 @@
 namespace RecurrenceExpander {
 namespace {
 
-std::atomic_bool jumpToWindow{true};
+std::atomic_bool jumpToWindow {true};
 
 struct Span
 {
@@ -143,8 +143,8 @@ QString recurrenceKeyOfOccurrence(const Occurrence &occurrence, const QTimeZone 
     return recurrenceKey(wallTimeAt(series.master.start, occurrence.startMs, userZone), userZone);
 }
 
-void expandFile(const ParsedFile &file, qint64 fromMs, qint64 toMs, const QTimeZone &userZone,
-                std::vector<Occurrence> &out)
+void expandFile(
+    const ParsedFile &file, qint64 fromMs, qint64 toMs, const QTimeZone &userZone, std::vector<Occurrence> &out)
 {
     for (quint32 seriesIndex = 0; seriesIndex < file.series.size(); ++seriesIndex) {
         const EventSeries &series = file.series[seriesIndex];
@@ -153,7 +153,7 @@ void expandFile(const ParsedFile &file, qint64 fromMs, qint64 toMs, const QTimeZ
             if (emittedCount >= MaxOccurrencesPerSeries || !overlapsRange(span.startMs, span.endMs, fromMs, toMs))
                 return;
             ++emittedCount;
-            out.push_back({span.startMs, span.endMs, &file, seriesIndex, overrideIndex});
+            out.push_back({span.startMs, span.endMs, &file, seriesIndex, overrideIndex, nullptr});
         };
 
         const EventRecord &master = series.master;
@@ -168,7 +168,8 @@ void expandFile(const ParsedFile &file, qint64 fromMs, qint64 toMs, const QTimeZ
             }
         }
         auto isExcluded = [&](qint64 originalStartMs, const IcsTime &originalStart) {
-            return exdates.contains(originalStartMs) || (!exdateDays.isEmpty() && exdateDays.contains(originalStart.date));
+            return exdates.contains(originalStartMs)
+                || (!exdateDays.isEmpty() && exdateDays.contains(originalStart.date));
         };
 
         // Overrides stand in for the occurrence they replace; a cancelled one

@@ -4,7 +4,10 @@
 
 #include <QTimeZone>
 
+#include <memory>
 #include <vector>
+
+struct CalendarEvent;
 
 // One occurrence of one event of a parsed file, as instants. The record it
 // comes from is found through `file`, `seriesIndex` and `overrideIndex`
@@ -16,6 +19,9 @@ struct Occurrence
     const ParsedFile *file = nullptr;
     quint32 seriesIndex = 0;
     qint32 overrideIndex = -1;
+    // The event as handed out, made on first use and kept while the
+    // occurrence is indexed.
+    mutable std::shared_ptr<const CalendarEvent> materialized;
 
     const EventSeries &series() const { return file->series[seriesIndex]; }
     const EventRecord &record() const
@@ -34,8 +40,8 @@ constexpr int MaxOccurrencesPerSeries = 5000;
 // Appends every occurrence of the file's events that overlaps [fromMs, toMs).
 // Rules are followed on the wall clock of the event's own zone, so a weekly
 // 09:00 meeting stays at 09:00 across a DST change.
-void expandFile(const ParsedFile &file, qint64 fromMs, qint64 toMs, const QTimeZone &userZone,
-                std::vector<Occurrence> &out);
+void expandFile(
+    const ParsedFile &file, qint64 fromMs, qint64 toMs, const QTimeZone &userZone, std::vector<Occurrence> &out);
 
 // Tests compare expansion with and without jumping ahead to the window.
 void setJumpToWindowEnabled(bool enabled);

@@ -22,14 +22,12 @@ QTimeZone tryIana(const QByteArray &name)
 ResolvedZone::ResolvedZone(QByteArray tzid, QTimeZone zone)
     : m_tzid(std::move(tzid))
     , m_zone(std::move(zone))
-{
-}
+{ }
 
 ResolvedZone::ResolvedZone(QByteArray tzid, icaltimezone *custom)
     : m_tzid(std::move(tzid))
     , m_custom(custom)
-{
-}
+{ }
 
 ResolvedZone::~ResolvedZone()
 {

@@ -58,7 +58,7 @@ Layout scan(const QStringList &roots)
             if (sourcePath.isEmpty() || seen.contains(sourcePath))
                 continue;
             seen.insert(sourcePath);
-            const SourceDir source{idForPath(sourcePath), sourcePath, displayNameOf(sourcePath)};
+            const SourceDir source {idForPath(sourcePath), sourcePath, displayNameOf(sourcePath)};
             layout.sources.append(source);
 
             const QDir sourceDir(sourcePath);

@@ -38,7 +38,8 @@ AppSettings &AppSettings::shared()
 
 QString AppSettings::defaultFilePath()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/brivane/brivane.conf");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+        + QStringLiteral("/brivane/brivane.conf");
 }
 
 AppSettings::AppSettings(const QString &filePath, QObject *parent)

@@ -57,13 +57,14 @@ class VdirFixture
 {
 public:
     explicit VdirFixture(const QTimeZone &zone = QTimeZone("Europe/Berlin"),
-                         const QDateTime &now = QDateTime(QDate(2026, 3, 25), QTime(10, 0), QTimeZone("Europe/Berlin")))
+        const QDateTime &now = QDateTime(QDate(2026, 3, 25), QTime(10, 0), QTimeZone("Europe/Berlin")))
         : clock(now, zone)
     {
         root = QDir(dir.path()).canonicalPath() + QStringLiteral("/calendars");
     }
 
-    QString calendarPath(const QString &calendar = QStringLiteral("work"), const QString &source = QStringLiteral("account")) const
+    QString calendarPath(
+        const QString &calendar = QStringLiteral("work"), const QString &source = QStringLiteral("account")) const
     {
         return root + QLatin1Char('/') + source + QLatin1Char('/') + calendar;
     }
@@ -108,17 +109,17 @@ public:
 
 // Every test binary runs with its own temporary XDG folders, so nothing
 // touches the real user's files even when started by hand.
-#define BRIVANE_TEST_MAIN(TestClass)                                                                   \
-    int main(int argc, char **argv)                                                                    \
-    {                                                                                                  \
-        QTemporaryDir home;                                                                            \
-        for (const char *name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"}) {        \
-            const QString path = home.path() + QLatin1Char('/') + QLatin1String(name);                  \
-            QDir().mkpath(path);                                                                       \
-            qputenv(name, QFile::encodeName(path));                                                    \
-        }                                                                                              \
-        QStandardPaths::setTestModeEnabled(true);                                                      \
-        QCoreApplication app(argc, argv);                                                              \
-        TestClass test;                                                                                \
-        return QTest::qExec(&test, argc, argv);                                                        \
+#define BRIVANE_TEST_MAIN(TestClass)                                                                                   \
+    int main(int argc, char **argv)                                                                                    \
+    {                                                                                                                  \
+        QTemporaryDir home;                                                                                            \
+        for (const char *name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"}) {                      \
+            const QString path = home.path() + QLatin1Char('/') + QLatin1String(name);                                 \
+            QDir().mkpath(path);                                                                                       \
+            qputenv(name, QFile::encodeName(path));                                                                    \
+        }                                                                                                              \
+        QStandardPaths::setTestModeEnabled(true);                                                                      \
+        QCoreApplication app(argc, argv);                                                                              \
+        TestClass test;                                                                                                \
+        return QTest::qExec(&test, argc, argv);                                                                        \
     }

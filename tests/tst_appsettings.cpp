@@ -32,15 +32,15 @@ private slots:
         settings.toggleCalendar(QStringLiteral("local:/a"));
         QCOMPARE(hiddenChanged.size(), 1);
         // A second reader of the file, no sync or save step in between.
-        QCOMPARE(stored("hiddenCalendarIDs").toStringList(), QStringList{"local:/a"});
+        QCOMPARE(stored("hiddenCalendarIDs").toStringList(), QStringList {"local:/a"});
         settings.setDimWeekends(true);
         QCOMPARE(stored("dimWeekends").toString(), QStringLiteral("true"));
         settings.toggleZohoCalendar(QStringLiteral("zoho-1"));
         settings.toggleZohoCalendar(QStringLiteral("zoho-2"));
 
         AppSettings reread(path());
-        QCOMPARE(reread.hiddenCalendarIDs(), QSet<QString>{"local:/a"}); // one element survives the INI format
-        QCOMPARE(reread.hiddenZohoCalendarIDs(), (QSet<QString>{"zoho-1", "zoho-2"}));
+        QCOMPARE(reread.hiddenCalendarIDs(), QSet<QString> {"local:/a"}); // one element survives the INI format
+        QCOMPARE(reread.hiddenZohoCalendarIDs(), (QSet<QString> {"zoho-1", "zoho-2"}));
         QVERIFY(reread.dimWeekends());
     }
 
@@ -50,11 +50,11 @@ private slots:
         settings.setHiddenCalendarIDs({QStringLiteral("b")});
         QSignalSpy hiddenChanged(&settings, &AppSettings::hiddenCalendarIDsChanged);
         settings.toggleCalendar(QStringLiteral("a"));
-        QCOMPARE(settings.hiddenCalendarIDs(), (QSet<QString>{"a", "b"}));
+        QCOMPARE(settings.hiddenCalendarIDs(), (QSet<QString> {"a", "b"}));
         settings.toggleCalendar(QStringLiteral("a"));
-        QCOMPARE(settings.hiddenCalendarIDs(), QSet<QString>{"b"});
+        QCOMPARE(settings.hiddenCalendarIDs(), QSet<QString> {"b"});
         QCOMPARE(hiddenChanged.size(), 2);
-        QCOMPARE(AppSettings(path()).hiddenCalendarIDs(), QSet<QString>{"b"});
+        QCOMPARE(AppSettings(path()).hiddenCalendarIDs(), QSet<QString> {"b"});
     }
 
     void emptyingTheSetKeepsTheKey()
@@ -75,7 +75,8 @@ private slots:
         QTest::newRow("number") << QByteArray("dimWeekends=1") << false << 0;
         QTest::newRow("word") << QByteArray("dimWeekends=yes") << false << 0;
         QTest::newRow("list") << QByteArray("dimWeekends=true, false") << false << 0;
-        QTest::newRow("hidden as number") << QByteArray("hiddenCalendarIDs=@Variant(\\0\\0\\0\\x2\\0\\0\\0\\x5)") << false << 0;
+        QTest::newRow("hidden as number")
+            << QByteArray("hiddenCalendarIDs=@Variant(\\0\\0\\0\\x2\\0\\0\\0\\x5)") << false << 0;
         QTest::newRow("hidden list") << QByteArray("hiddenCalendarIDs=a, b, a") << false << 2;
     }
     void unusableStoredValuesReadAsDefaults()
@@ -91,9 +92,8 @@ private slots:
 
     void sharedInstanceIsOneAcrossThreads()
     {
-        QList<AppSettings *> seen = QtConcurrent::blockingMapped(QList<int>{1, 2, 3, 4, 5, 6, 7, 8}, [](int) {
-            return &AppSettings::shared();
-        });
+        QList<AppSettings *> seen = QtConcurrent::blockingMapped(
+            QList<int> {1, 2, 3, 4, 5, 6, 7, 8}, [](int) { return &AppSettings::shared(); });
         seen.append(&AppSettings::shared());
         QCOMPARE(QSet<AppSettings *>(seen.begin(), seen.end()).size(), 1);
         QVERIFY(AppSettings::shared().filePath().endsWith("brivane/brivane.conf"));

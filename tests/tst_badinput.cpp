@@ -19,7 +19,8 @@ void captureWarnings(QtMsgType type, const QMessageLogContext &context, const QS
         previousHandler(type, context, message);
 }
 
-const QByteArray GoodEvent = "BEGIN:VEVENT\r\nUID:good\r\nSUMMARY:Readable\r\nDTSTART:20260326T090000Z\r\nEND:VEVENT\r\n";
+const QByteArray GoodEvent
+    = "BEGIN:VEVENT\r\nUID:good\r\nSUMMARY:Readable\r\nDTSTART:20260326T090000Z\r\nEND:VEVENT\r\n";
 } // namespace
 
 class BadInputTest : public QObject
@@ -39,20 +40,28 @@ private slots:
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<int>("readableEvents"); // on 2026-03-26
 
-        QTest::newRow("garbage around a VEVENT") << QByteArray("BEGIN:VEVENT\r\n\x01\x02 nonsense ::: ;;;\r\nEND:VEVENT\r\n") << 0;
+        QTest::newRow("garbage around a VEVENT")
+            << QByteArray("BEGIN:VEVENT\r\n\x01\x02 nonsense ::: ;;;\r\nEND:VEVENT\r\n") << 0;
         QTest::newRow("no VEVENT") << calendarWith("BEGIN:VTODO\r\nUID:t\r\nSUMMARY:Task\r\nEND:VTODO\r\n") << 0;
         QTest::newRow("empty") << QByteArray() << 0;
-        QTest::newRow("broken dates") << calendarWith("BEGIN:VEVENT\r\nUID:d\r\nDTSTART:20261345T250000\r\nEND:VEVENT\r\n" + GoodEvent) << 1;
-        QTest::newRow("broken RRULE is shown once")
-            << calendarWith("BEGIN:VEVENT\r\nUID:r\r\nDTSTART:20260326T100000Z\r\nRRULE:FREQ=SOMETIMES;COUNT=x\r\nEND:VEVENT\r\n") << 1;
+        QTest::newRow("broken dates") << calendarWith(
+            "BEGIN:VEVENT\r\nUID:d\r\nDTSTART:20261345T250000\r\nEND:VEVENT\r\n" + GoodEvent)
+                                      << 1;
+        QTest::newRow("broken RRULE is shown once") << calendarWith(
+            "BEGIN:VEVENT\r\nUID:r\r\nDTSTART:20260326T100000Z\r\nRRULE:FREQ=SOMETIMES;COUNT=x\r\nEND:VEVENT\r\n")
+                                                    << 1;
         QTest::newRow("unknown TZID, no VTIMEZONE")
-            << calendarWith("BEGIN:VEVENT\r\nUID:z\r\nDTSTART;TZID=Mars/Olympus:20260326T100000\r\nEND:VEVENT\r\n") << 1;
-        QTest::newRow("invalid UTF-8")
-            << calendarWith("BEGIN:VEVENT\r\nUID:u\r\nSUMMARY:caf\xC3\x28 \xFF\xFE\r\nDTSTART:20260326T100000Z\r\nEND:VEVENT\r\n") << 1;
-        QTest::newRow("unterminated")
-            << QByteArray("BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nUID:open\r\nDTSTART:20260326T100000Z\r\nBEGIN:VEVENT\r\nBEGIN:VALARM\r\n") << 0;
-        QTest::newRow("end before start")
-            << calendarWith("BEGIN:VEVENT\r\nUID:e\r\nDTSTART:20260326T100000Z\r\nDTEND:20260326T080000Z\r\nEND:VEVENT\r\n") << 1;
+            << calendarWith("BEGIN:VEVENT\r\nUID:z\r\nDTSTART;TZID=Mars/Olympus:20260326T100000\r\nEND:VEVENT\r\n")
+            << 1;
+        QTest::newRow("invalid UTF-8") << calendarWith(
+            "BEGIN:VEVENT\r\nUID:u\r\nSUMMARY:caf\xC3\x28 \xFF\xFE\r\nDTSTART:20260326T100000Z\r\nEND:VEVENT\r\n")
+                                       << 1;
+        QTest::newRow("unterminated") << QByteArray("BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nUID:open\r\nDTSTART:"
+                                                    "20260326T100000Z\r\nBEGIN:VEVENT\r\nBEGIN:VALARM\r\n")
+                                      << 0;
+        QTest::newRow("end before start") << calendarWith(
+            "BEGIN:VEVENT\r\nUID:e\r\nDTSTART:20260326T100000Z\r\nDTEND:20260326T080000Z\r\nEND:VEVENT\r\n")
+                                          << 1;
 
         QByteArray binary(64 * 1024, '\0');
         QRandomGenerator generator(7);
@@ -79,8 +88,8 @@ private slots:
         // A query far away expands on the spot and must survive too.
         fixture.eventsOn(QDate(2031, 1, 1), QDate(2031, 2, 1));
         QCOMPARE(readFile(fixture.calendarPath() + "/bad.ics"), content);
-        const qsizetype reports = std::count_if(capturedWarnings.begin(), capturedWarnings.end(),
-                                                [](const QString &w) { return w.contains("bad.ics"); });
+        const qsizetype reports = std::count_if(
+            capturedWarnings.begin(), capturedWarnings.end(), [](const QString &w) { return w.contains("bad.ics"); });
         QCOMPARE(reports, qsizetype(1));
         for (const QString &warning : capturedWarnings)
             QVERIFY2(!warning.contains("fine.ics"), qPrintable(warning));
@@ -89,8 +98,10 @@ private slots:
     void rulesThatYieldNothingMoreStillShowTheirStart()
     {
         VdirFixture fixture;
-        fixture.addEvent("feb30.ics", singleEvent("UID:i\r\nDTSTART:20260326T100000Z\r\nRRULE:FREQ=YEARLY;BYMONTH=2;BYMONTHDAY=30\r\n"));
-        fixture.addEvent("ancient.ics", singleEvent("UID:s\r\nDTSTART:19700101T000000Z\r\nRRULE:FREQ=SECONDLY;COUNT=2\r\n"));
+        fixture.addEvent("feb30.ics",
+            singleEvent("UID:i\r\nDTSTART:20260326T100000Z\r\nRRULE:FREQ=YEARLY;BYMONTH=2;BYMONTHDAY=30\r\n"));
+        fixture.addEvent(
+            "ancient.ics", singleEvent("UID:s\r\nDTSTART:19700101T000000Z\r\nRRULE:FREQ=SECONDLY;COUNT=2\r\n"));
         fixture.start();
         QCOMPARE(fixture.eventsOn(QDate(2026, 3, 26), QDate(2026, 3, 27)).size(), 1);
         QCOMPARE(fixture.eventsOn(QDate(1970, 1, 1), QDate(1970, 1, 2)).size(), 2);

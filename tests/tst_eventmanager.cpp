@@ -13,7 +13,7 @@ const QTimeZone Berlin("Europe/Berlin");
 QByteArray timed(const char *uid, const char *title, const char *start, const char *end)
 {
     return singleEvent(QByteArray("UID:") + uid + "\r\nSUMMARY:" + title + "\r\nDTSTART;TZID=Europe/Berlin:" + start
-                       + "\r\nDTEND;TZID=Europe/Berlin:" + end + "\r\n");
+        + "\r\nDTEND;TZID=Europe/Berlin:" + end + "\r\n");
 }
 
 QStringList titles(const QList<CalendarEvent> &events)
@@ -60,17 +60,20 @@ private slots:
         m_fixture->addEvent("later.ics", timed("later", "Later", "20260325T150000", "20260325T160000"));
         m_fixture->addEvent("midnight.ics", timed("midnight", "Across midnight", "20260325T230000", "20260326T010000"));
         m_fixture->addEvent("tomorrow.ics", timed("tomorrow", "Tomorrow", "20260326T090000", "20260326T100000"));
-        m_fixture->addEvent("today-all.ics", singleEvent("UID:ta\r\nSUMMARY:Today all day\r\nDTSTART;VALUE=DATE:20260325\r\n"));
-        m_fixture->addEvent("tomorrow-all.ics", singleEvent("UID:tm\r\nSUMMARY:Tomorrow all day\r\nDTSTART;VALUE=DATE:20260326\r\n"));
+        m_fixture->addEvent(
+            "today-all.ics", singleEvent("UID:ta\r\nSUMMARY:Today all day\r\nDTSTART;VALUE=DATE:20260325\r\n"));
+        m_fixture->addEvent(
+            "tomorrow-all.ics", singleEvent("UID:tm\r\nSUMMARY:Tomorrow all day\r\nDTSTART;VALUE=DATE:20260326\r\n"));
         m_fixture->addEvent("week.ics", timed("week", "In a week", "20260401T093000", "20260401T094500"));
         m_fixture->addEvent("past-week.ics", timed("past", "Just too late", "20260401T100000", "20260401T110000"));
         CalendarEventManager *manager = makeManager();
 
-        QCOMPARE(titles(manager->todayEvents()), (QStringList{"Today all day", "Running", "Later", "Across midnight"}));
+        QCOMPARE(
+            titles(manager->todayEvents()), (QStringList {"Today all day", "Running", "Later", "Across midnight"}));
         // The upcoming range starts at 23:59:59 today, so today's all-day
         // event and the one across midnight are in both lists.
         QCOMPARE(titles(manager->upcomingEvents()),
-                 (QStringList{"Today all day", "Across midnight", "Tomorrow all day", "Tomorrow", "In a week"}));
+            (QStringList {"Today all day", "Across midnight", "Tomorrow all day", "Tomorrow", "In a week"}));
     }
 
     void eachListHoldsTheTenThatStartFirst()
@@ -79,16 +82,16 @@ private slots:
             const QByteArray hour = QByteArray::number(22 - i / 2).rightJustified(2, '0');
             const QByteArray minute = i % 2 ? "30" : "00";
             m_fixture->addEvent(QStringLiteral("e%1.ics").arg(i),
-                                timed(QByteArray("e" + QByteArray::number(i)).constData(),
-                                      QByteArray("E" + hour + minute).constData(), "20260325T" + hour + minute + "00",
-                                      "20260325T" + hour + minute + "10"));
+                timed(QByteArray("e" + QByteArray::number(i)).constData(), QByteArray("E" + hour + minute).constData(),
+                    "20260325T" + hour + minute + "00", "20260325T" + hour + minute + "10"));
         }
         CalendarEventManager *manager = makeManager();
         const QList<CalendarEvent> today = manager->todayEvents();
         QCOMPARE(today.size(), 10);
         QCOMPARE(today.first().title, QStringLiteral("E1500"));
         QCOMPARE(today.last().title, QStringLiteral("E2000")); // 15:00, 16:00, 16:30 … 20:00
-        QVERIFY(std::is_sorted(today.begin(), today.end(), [](const auto &a, const auto &b) { return a.start < b.start; }));
+        QVERIFY(
+            std::is_sorted(today.begin(), today.end(), [](const auto &a, const auto &b) { return a.start < b.start; }));
     }
 
     void hiddenCalendarsLeaveTheListsAtOnce()
@@ -100,15 +103,15 @@ private slots:
 
         m_settings->toggleCalendar(m_fixture->calendarId("work"));
         QCOMPARE(todayChanged.size(), 1); // no store change needed
-        QCOMPARE(titles(manager->todayEvents()), QStringList{"Home"});
+        QCOMPARE(titles(manager->todayEvents()), QStringList {"Home"});
 
         // Hiding every calendar shows them all.
         m_settings->toggleCalendar(m_fixture->calendarId("home"));
-        QCOMPARE(titles(manager->todayEvents()), (QStringList{"Work", "Home"}));
+        QCOMPARE(titles(manager->todayEvents()), (QStringList {"Work", "Home"}));
 
         // Ids of calendars that no longer exist change nothing.
         m_settings->setHiddenCalendarIDs({QStringLiteral("local:/gone"), m_fixture->calendarId("home")});
-        QCOMPARE(titles(manager->todayEvents()), QStringList{"Work"});
+        QCOMPARE(titles(manager->todayEvents()), QStringList {"Work"});
     }
 
     void storeChangesAndSavesReachTheLists()
@@ -119,7 +122,7 @@ private slots:
         // Written by another program: the store's change notice re-queries.
         QSignalSpy todayChanged(manager, &CalendarEventManager::todayEventsChanged);
         m_fixture->addEvent("x.ics", timed("x", "From outside", "20260325T140000", "20260325T150000"));
-        QTRY_COMPARE(titles(manager->todayEvents()), QStringList{"From outside"});
+        QTRY_COMPARE(titles(manager->todayEvents()), QStringList {"From outside"});
 
         // Saved through the store: visible to the next query at once.
         NewEventRequest request;
@@ -129,7 +132,7 @@ private slots:
         request.end = request.start.addSecs(600);
         QVERIFY(m_fixture->store->saveEvent(request).ok);
         manager->fetchEvents();
-        QCOMPARE(titles(manager->upcomingEvents()), QStringList{"Saved"});
+        QCOMPARE(titles(manager->upcomingEvents()), QStringList {"Saved"});
     }
 
     void endOfDayIsTheLastSecondOfTheDay()

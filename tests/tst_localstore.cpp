@@ -55,7 +55,8 @@ private slots:
         writeFile(fixture.calendarPath("work") + "/displayname", "Work stuff\n");
         writeFile(fixture.calendarPath("work") + "/color", "#ff8800aa\n");
         writeFile(fixture.calendarPath("plain") + "/color", "orange");
-        writeFile(fixture.root + "/account/holidays.ics", singleEvent("UID:h\r\nDTSTART;VALUE=DATE:20260403\r\nSUMMARY:Good Friday\r\n"));
+        writeFile(fixture.root + "/account/holidays.ics",
+            singleEvent("UID:h\r\nDTSTART;VALUE=DATE:20260403\r\nSUMMARY:Good Friday\r\n"));
         fixture.start();
 
         QHash<QString, CalendarInfo> byTitle;
@@ -78,7 +79,7 @@ private slots:
         for (const CalendarInfo &c : restarted.store->calendars())
             after.append(c.identifier);
         QCOMPARE(after, before);
-        const QSet<QString> sourceIds{byTitle["Work stuff"].sourceId, byTitle["holidays"].sourceId};
+        const QSet<QString> sourceIds {byTitle["Work stuff"].sourceId, byTitle["holidays"].sourceId};
         QCOMPARE(sourceIds.size(), 1);
     }
 
@@ -180,27 +181,29 @@ private slots:
         request.end = request.start.addSecs(-60);
         result = store.saveEvent(request);
         QVERIFY(!result.ok);
-        QCOMPARE(filesIn(fixture.calendarPath("work")), QStringList{"displayname"});
+        QCOMPARE(filesIn(fixture.calendarPath("work")), QStringList {"displayname"});
     }
 
     void removingOneOccurrenceKeepsTheSeries()
     {
         VdirFixture fixture;
-        fixture.addEvent("series.ics", calendarWith("BEGIN:VEVENT\r\nUID:series\r\nSUMMARY:Gym\r\n"
-                                                    "X-CUSTOM-PROP:kept\r\n"
-                                                    "DTSTART;TZID=Europe/Berlin:20260323T180000\r\nDURATION:PT1H\r\n"
-                                                    "RRULE:FREQ=DAILY;COUNT=5\r\nEND:VEVENT\r\n"
-                                                    "BEGIN:VEVENT\r\nUID:series\r\nSUMMARY:Gym (late)\r\n"
-                                                    "RECURRENCE-ID;TZID=Europe/Berlin:20260325T180000\r\n"
-                                                    "DTSTART;TZID=Europe/Berlin:20260325T200000\r\nDURATION:PT1H\r\n"
-                                                    "END:VEVENT\r\n"));
+        fixture.addEvent("series.ics",
+            calendarWith("BEGIN:VEVENT\r\nUID:series\r\nSUMMARY:Gym\r\n"
+                         "X-CUSTOM-PROP:kept\r\n"
+                         "DTSTART;TZID=Europe/Berlin:20260323T180000\r\nDURATION:PT1H\r\n"
+                         "RRULE:FREQ=DAILY;COUNT=5\r\nEND:VEVENT\r\n"
+                         "BEGIN:VEVENT\r\nUID:series\r\nSUMMARY:Gym (late)\r\n"
+                         "RECURRENCE-ID;TZID=Europe/Berlin:20260325T180000\r\n"
+                         "DTSTART;TZID=Europe/Berlin:20260325T200000\r\nDURATION:PT1H\r\n"
+                         "END:VEVENT\r\n"));
         fixture.addEvent("single.ics", singleEvent("UID:single\r\nDTSTART;TZID=Europe/Berlin:20260326T080000\r\n"));
         CalendarStore &store = fixture.start();
         QList<CalendarEvent> events = fixture.eventsOn(QDate(2026, 3, 23), QDate(2026, 3, 28));
         QCOMPARE(events.size(), 6);
 
         // The overridden occurrence: its override goes and an EXDATE stands in.
-        const CalendarEvent late = *std::find_if(events.begin(), events.end(), [](const CalendarEvent &e) { return e.title == "Gym (late)"; });
+        const CalendarEvent late = *std::find_if(
+            events.begin(), events.end(), [](const CalendarEvent &e) { return e.title == "Gym (late)"; });
         StoreResult result = store.removeEvent(late);
         QVERIFY2(result.ok, qPrintable(result.error));
         // A plain occurrence.
@@ -212,14 +215,15 @@ private slots:
         QStringList titles;
         for (const CalendarEvent &e : events)
             titles.append(e.title + e.start.toTimeZone(Berlin).toString(" d"));
-        QCOMPARE(titles, (QStringList{"Gym 24", " 26", "Gym 26", "Gym 27"}));
+        QCOMPARE(titles, (QStringList {"Gym 24", " 26", "Gym 26", "Gym 27"}));
         const QByteArray text = readFile(fixture.calendarPath() + "/series.ics");
         QVERIFY(text.contains("X-CUSTOM-PROP:kept"));
         QVERIFY(!text.contains("Gym (late)"));
         QCOMPARE(text.count("EXDATE;TZID=Europe/Berlin:"), 2);
 
         // A single event's file is deleted.
-        const CalendarEvent single = *std::find_if(events.begin(), events.end(), [](const CalendarEvent &e) { return !e.isRecurring; });
+        const CalendarEvent single
+            = *std::find_if(events.begin(), events.end(), [](const CalendarEvent &e) { return !e.isRecurring; });
         QVERIFY(store.removeEvent(single).ok);
         QVERIFY(!QFileInfo::exists(fixture.calendarPath() + "/single.ics"));
         QCOMPARE(fixture.eventsOn(QDate(2026, 3, 23), QDate(2026, 3, 28)).size(), 3);
@@ -229,7 +233,7 @@ private slots:
         reread.root = fixture.root;
         reread.start();
         QCOMPARE(reread.eventsOn(QDate(2026, 3, 23), QDate(2026, 3, 28)).size(), 3);
-        QCOMPARE(filesIn(fixture.calendarPath()), QStringList{"series.ics"});
+        QCOMPARE(filesIn(fixture.calendarPath()), QStringList {"series.ics"});
     }
 
     void removingFromAnUnreadableFileLeavesItAlone()
@@ -257,7 +261,8 @@ private slots:
         // Another program writes twenty files at once (a sync run).
         QProcess shell;
         QString script = "cd '" + fixture.calendarPath() + "' && for i in $(seq 1 20); do printf '"
-            + QString::fromLatin1(singleEvent("UID:e$i\r\nSUMMARY:E$i\r\nDTSTART:20260326T090000Z\r\n").replace("\r\n", "\\r\\n"))
+            + QString::fromLatin1(
+                singleEvent("UID:e$i\r\nSUMMARY:E$i\r\nDTSTART:20260326T090000Z\r\n").replace("\r\n", "\\r\\n"))
             + "' > e$i.ics; done";
         shell.start("sh", {"-c", script});
         QVERIFY(shell.waitForFinished());
@@ -268,9 +273,11 @@ private slots:
 
         // An edit in place, a removal and a rename into the folder.
         changed.clear();
-        writeFile(fixture.calendarPath() + "/a.ics", singleEvent("UID:a\r\nSUMMARY:A edited\r\nDTSTART:20260326T080000Z\r\n"));
+        writeFile(fixture.calendarPath() + "/a.ics",
+            singleEvent("UID:a\r\nSUMMARY:A edited\r\nDTSTART:20260326T080000Z\r\n"));
         QFile::remove(fixture.calendarPath() + "/e1.ics");
-        writeFile(fixture.dir.path() + "/outside.ics", singleEvent("UID:moved\r\nSUMMARY:Moved in\r\nDTSTART:20260326T100000Z\r\n"));
+        writeFile(fixture.dir.path() + "/outside.ics",
+            singleEvent("UID:moved\r\nSUMMARY:Moved in\r\nDTSTART:20260326T100000Z\r\n"));
         QVERIFY(QFile::rename(fixture.dir.path() + "/outside.ics", fixture.calendarPath() + "/moved.ics"));
         QVERIFY(changed.wait(3000));
         QStringList titles;
@@ -295,10 +302,11 @@ private slots:
     void extraRootsFromTheSettingsAreRead()
     {
         VdirFixture vdirsyncer;
-        vdirsyncer.addEvent("x.ics", singleEvent("UID:x\r\nSUMMARY:Synced\r\nDTSTART:20260326T080000Z\r\n"), "calendar");
+        vdirsyncer.addEvent(
+            "x.ics", singleEvent("UID:x\r\nSUMMARY:Synced\r\nDTSTART:20260326T080000Z\r\n"), "calendar");
         QTemporaryDir config;
         QSettings ini(config.path() + "/brivane.conf", QSettings::IniFormat);
-        ini.setValue("calendarFolders", QStringList{vdirsyncer.root});
+        ini.setValue("calendarFolders", QStringList {vdirsyncer.root});
         ini.sync();
         AppSettings settings(config.path() + "/brivane.conf");
         FixedClock clock(QDateTime(QDate(2026, 3, 26), QTime(6, 0), Berlin), Berlin);

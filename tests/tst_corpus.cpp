@@ -1,0 +1,76 @@
+// Real-world files exported by other calendar programs, recurrence corner
+// cases and fuzzed files, when the checkout has them beside it: every one is
+// read without a crash or a hang, and none is changed by reading.
+#include "TestSupport.h"
+
+#include <QCryptographicHash>
+#include <QDirIterator>
+
+using namespace TestSupport;
+
+namespace {
+QString corpusFolder()
+{
+    const QByteArray fromEnvironment = qgetenv("BRIVANE_ICS_CORPUS");
+    if (!fromEnvironment.isEmpty())
+        return QString::fromLocal8Bit(fromEnvironment);
+    return QStringLiteral(BRIVANE_SOURCE_DIR "/../shared/ics-corpus");
+}
+
+QHash<QString, QByteArray> checksums(const QString &folder)
+{
+    QHash<QString, QByteArray> sums;
+    for (QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+        const QString path = it.next();
+        sums.insert(path, QCryptographicHash::hash(readFile(path), QCryptographicHash::Sha256));
+    }
+    return sums;
+}
+} // namespace
+
+class CorpusTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void everyFileIsReadAndLeftAsItWas()
+    {
+        const QDir corpus(corpusFolder());
+        if (!corpus.exists())
+            QSKIP("no iCalendar corpus beside the checkout");
+
+        VdirFixture fixture(
+            QTimeZone("Europe/Berlin"), QDateTime(QDate(2019, 3, 4), QTime(10, 0), QTimeZone("Europe/Berlin")));
+        int copied = 0;
+        for (QDirIterator it(corpus.path(), {"*.ics"}, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+            const QString path = it.next();
+            const QString calendar = QFileInfo(path).dir().dirName();
+            QDir().mkpath(fixture.calendarPath(calendar));
+            QVERIFY(QFile::copy(path, fixture.calendarPath(calendar) + "/" + QFileInfo(path).fileName()));
+            ++copied;
+        }
+        QVERIFY(copied > 100);
+        const QHash<QString, QByteArray> before = checksums(fixture.root);
+
+        fixture.start();
+        QCOMPARE(fixture.provider->fileCount(), copied);
+        // The index window, and ranges far from it that are expanded on the spot.
+        const QList<CalendarEvent> nearNow = fixture.eventsOn(QDate(2019, 3, 1), QDate(2019, 4, 1));
+        const QList<CalendarEvent> wide = fixture.eventsOn(QDate(1990, 1, 1), QDate(2040, 1, 1));
+        QVERIFY(!nearNow.isEmpty());
+        QVERIFY(wide.size() > 1000);
+        QSet<QString> ids;
+        for (const CalendarEvent &event : wide) {
+            QVERIFY(event.start.isValid() && event.end.isValid());
+            QVERIFY(event.end >= event.start);
+            if (ids.contains(event.id))
+                qWarning() << "duplicate" << event.id << event.start;
+            ids.insert(event.id);
+        }
+        QCOMPARE(ids.size(), wide.size());
+        QCOMPARE(checksums(fixture.root), before);
+    }
+};
+
+BRIVANE_TEST_MAIN(CorpusTest)
+#include "tst_corpus.moc"
