@@ -1,5 +1,6 @@
 #include "app/AgendaCommand.h"
 
+#include "app/CommandSupport.h"
 #include "app/StoreSetup.h"
 #include "calendar/CalendarEventManager.h"
 #include "calendar/EventFormatting.h"
@@ -79,14 +80,10 @@ int runAgendaCommand(const QStringList &arguments, QTextStream &out, QTextStream
         return 2;
     }
 
-    std::unique_ptr<Clock> clock = std::make_unique<SystemClock>();
-    if (parser.isSet(atOption)) {
-        const QDateTime at = QDateTime::fromString(parser.value(atOption), Qt::ISODateWithMs);
-        if (!at.isValid()) {
-            err << "brivane agenda: not an ISO 8601 date and time: " << parser.value(atOption) << '\n' << usage;
-            return 2;
-        }
-        clock = std::make_unique<FixedClock>(at);
+    const std::unique_ptr<Clock> clock = clockForCommand(parser.value(atOption), parser.isSet(atOption));
+    if (!clock) {
+        err << "brivane agenda: not an ISO 8601 date and time: " << parser.value(atOption) << '\n' << usage;
+        return 2;
     }
 
     AppSettings &settings = AppSettings::shared();

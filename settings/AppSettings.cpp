@@ -7,6 +7,7 @@ const QString HiddenCalendarsKey = QStringLiteral("hiddenCalendarIDs");
 const QString HiddenZohoCalendarsKey = QStringLiteral("hiddenZohoCalendarIDs");
 const QString DimWeekendsKey = QStringLiteral("dimWeekends");
 const QString CalendarFoldersKey = QStringLiteral("calendarFolders");
+const QString OnboardingCompleteKey = QStringLiteral("onboardingComplete");
 
 // The INI format stores a one-element list as a plain string, so a string is
 // read as a list of one.
@@ -26,6 +27,12 @@ QStringList stringsOf(const QVariant &value)
         return strings;
     }
     return {};
+}
+// Only a real Boolean counts; "1", "yes" or a number read as false.
+bool isTrue(const QVariant &value)
+{
+    return (value.typeId() == QMetaType::Bool && value.toBool())
+        || (value.typeId() == QMetaType::QString && value.toString() == QLatin1String("true"));
 }
 } // namespace
 
@@ -48,10 +55,7 @@ AppSettings::AppSettings(const QString &filePath, QObject *parent)
 {
     m_hiddenCalendarIDs = readIdSet(HiddenCalendarsKey);
     m_hiddenZohoCalendarIDs = readIdSet(HiddenZohoCalendarsKey);
-    const QVariant dim = m_settings.value(DimWeekendsKey);
-    // Only a real Boolean counts; "1", "yes" or a number read as false.
-    m_dimWeekends = (dim.typeId() == QMetaType::Bool && dim.toBool())
-        || (dim.typeId() == QMetaType::QString && dim.toString() == QLatin1String("true"));
+    m_dimWeekends = isTrue(m_settings.value(DimWeekendsKey));
 }
 
 QSet<QString> AppSettings::readIdSet(const QString &key) const
@@ -102,6 +106,17 @@ void AppSettings::toggleZohoCalendar(const QString &zohoCalendarId)
     if (!ids.remove(zohoCalendarId))
         ids.insert(zohoCalendarId);
     setHiddenZohoCalendarIDs(ids);
+}
+
+bool AppSettings::onboardingComplete() const
+{
+    return isTrue(m_settings.value(OnboardingCompleteKey));
+}
+
+void AppSettings::setOnboardingComplete(bool complete)
+{
+    m_settings.setValue(OnboardingCompleteKey, complete);
+    m_settings.sync();
 }
 
 QStringList AppSettings::calendarFolders() const

@@ -31,6 +31,11 @@ public:
     Q_INVOKABLE void toggleCalendar(const QString &calendarIdentifier);
     Q_INVOKABLE void toggleZohoCalendar(const QString &zohoCalendarId);
 
+    // Whether the first-run window has been completed. Read from the file on
+    // every call: the launch and every left click ask anew.
+    bool onboardingComplete() const;
+    void setOnboardingComplete(bool complete);
+
     // Further folders of calendars (vdirsyncer's, say), read at start.
     QStringList calendarFolders() const;
 

@@ -1,0 +1,218 @@
+#include "app/AppDelegate.h"
+
+#include "app/PopoverWindow.h"
+#include "onboarding/OnboardingViewModel.h"
+#include "popover/PopoverViewModel.h"
+#include "settings/AppSettings.h"
+
+#include <QGuiApplication>
+#include <QMenu>
+#include <QQuickView>
+#include <QScreen>
+
+namespace {
+const QString CalendarSymbol = QStringLiteral("calendar");
+
+QUrl qmlUrl(const QString &modulePath, const QString &file)
+{
+    return QUrl(QStringLiteral("qrc:/qt/qml/") + modulePath + QLatin1Char('/') + file);
+}
+} // namespace
+
+AppDelegate::AppDelegate(AppSettings &settings, const Clock &clock, std::unique_ptr<CalendarStore> store,
+                         std::unique_ptr<StatusItem> statusItem, QObject *parent)
+    : QObject(parent)
+    , m_settings(settings)
+    , m_clock(clock)
+    , m_eventStore(std::move(store))
+    , m_statusItem(std::move(statusItem))
+{
+    m_engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
+}
+
+AppDelegate::~AppDelegate()
+{
+    // Windows go before the engine and the models they show.
+    m_popover.reset();
+    m_settingsWindow.reset();
+    m_onboardingWindow.reset();
+    delete m_popoverViewModel;
+}
+
+void AppDelegate::applicationDidFinishLaunching()
+{
+    // The icon is there from the start; a tray slot without one looks broken.
+    m_statusItem->setIcon(CalendarSymbol);
+    connect(m_statusItem.get(), &StatusItem::clicked, this, &AppDelegate::handleClick);
+
+    m_popover = std::make_unique<PopoverWindow>(&m_engine);
+    connect(m_popover.get(), &PopoverWindow::firstFrameShown, this, &AppDelegate::popoverFirstFrame);
+
+    m_timer.setInterval(TitleIntervalMs);
+    connect(&m_timer, &QTimer::timeout, this, &AppDelegate::updateStatusTitle);
+    m_timer.start();
+
+    connect(m_eventStore.get(), &CalendarStore::changed, this, &AppDelegate::eventStoreChanged);
+    checkOnboarding();
+}
+
+void AppDelegate::checkOnboarding()
+{
+    if (m_settings.onboardingComplete()) {
+        requestCalendarAccess();
+        updateStatusTitle();
+        return;
+    }
+    QTimer::singleShot(OnboardingDelayMs, this, &AppDelegate::showOnboarding);
+}
+
+std::unique_ptr<QQuickView> AppDelegate::makeWindow(const QString &qmlFile, const QVariantMap &initialProperties,
+                                                    const QSize &size)
+{
+    auto window = std::make_unique<QQuickView>(&m_engine, nullptr);
+    window->setResizeMode(QQuickView::SizeRootObjectToView);
+    window->setInitialProperties(initialProperties);
+    window->setSource(QUrl(qmlFile));
+    for (const QQmlError &error : window->errors())
+        qWarning("%s", qPrintable(error.toString()));
+    window->resize(size);
+    window->setMinimumSize(size);
+    window->setMaximumSize(size);
+    return window;
+}
+
+void AppDelegate::showOnboarding()
+{
+    if (m_onboardingWindow && m_onboardingWindow->isVisible()) {
+        // Already on screen: bring it forward rather than stacking a second one.
+        m_onboardingWindow->raise();
+        m_onboardingWindow->requestActivate();
+        return;
+    }
+    auto *viewModel = new OnboardingViewModel(m_settings);
+    connect(viewModel, &OnboardingViewModel::completed, this, &AppDelegate::finishOnboarding);
+    auto window = makeWindow(qmlUrl(QStringLiteral("Brivane/Onboarding"), QStringLiteral("OnboardingView.qml")).toString(),
+                             {{QStringLiteral("viewModel"), QVariant::fromValue(viewModel)}}, OnboardingSize);
+    viewModel->setParent(window.get());
+    window->setFlags(Qt::Window | Qt::WindowCloseButtonHint);
+    window->setTitle(QString()); // no visible title
+    if (QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect available = screen->availableGeometry();
+        window->setPosition(available.center() - QPoint(OnboardingSize.width() / 2, OnboardingSize.height() / 2));
+    }
+    window->show();
+    window->raise();
+    window->requestActivate();
+    m_onboardingWindow = std::move(window);
+}
+
+void AppDelegate::finishOnboarding()
+{
+    if (m_onboardingWindow) {
+        m_onboardingWindow->close();
+        // Deleted later: the completion comes from inside that window's QML.
+        m_onboardingWindow.release()->deleteLater();
+    }
+    requestCalendarAccess();
+    updateStatusTitle();
+}
+
+void AppDelegate::requestCalendarAccess()
+{
+    m_eventStore->requestAccess([self = QPointer<AppDelegate>(this)](bool) {
+        if (!self)
+            return;
+        self->updateStatusTitle();
+        self->setupPopoverContent();
+    });
+}
+
+void AppDelegate::setupPopoverContent()
+{
+    if (!m_popover || m_popover->hasContent())
+        return;
+    m_popoverViewModel = new PopoverViewModel(*m_eventStore, m_settings, m_clock);
+    m_popover->setContent(qmlUrl(QStringLiteral("Brivane/Popover"), QStringLiteral("MenuBarPopoverView.qml")),
+                          {{QStringLiteral("viewModel"), QVariant::fromValue(m_popoverViewModel)}});
+    m_popover->resize(PopoverWindow::Width, PopoverWindow::Height);
+}
+
+void AppDelegate::openSettings()
+{
+    if (m_settingsWindow && m_settingsWindow->isVisible()) {
+        m_settingsWindow->raise();
+        m_settingsWindow->requestActivate();
+        return;
+    }
+    // A closed window is not reused: a new one starts on its first tab.
+    auto window = makeWindow(qmlUrl(QStringLiteral("Brivane/Settings"), QStringLiteral("SettingsView.qml")).toString(), {},
+                             SettingsSize);
+    window->setFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint);
+    window->setTitle(tr("Settings"));
+    if (QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect available = screen->availableGeometry();
+        window->setPosition(available.center() - QPoint(SettingsSize.width() / 2, SettingsSize.height() / 2));
+    }
+    window->show();
+    window->raise();
+    window->requestActivate();
+    if (m_settingsWindow)
+        m_settingsWindow.release()->deleteLater();
+    m_settingsWindow = std::move(window);
+}
+
+void AppDelegate::eventStoreChanged()
+{
+    QMetaObject::invokeMethod(this, &AppDelegate::updateStatusTitle, Qt::QueuedConnection);
+}
+
+void AppDelegate::handleClick(StatusItem::Click click, const QPoint &globalPosition)
+{
+    if (click == StatusItem::Click::Right) {
+        showContextMenu(globalPosition);
+        return;
+    }
+    if (m_settings.onboardingComplete())
+        togglePopover(globalPosition);
+    else
+        showOnboarding();
+}
+
+void AppDelegate::togglePopover(const QPoint &clickPoint)
+{
+    if (!m_popover)
+        return;
+    if (m_popover->isVisible()) {
+        m_popover->closePopover();
+        return;
+    }
+    if (m_popover->justClosedByOutsideClick())
+        return; // the click on the icon that just closed it
+    setupPopoverContent();
+    m_popover->showBelow(m_statusItem->geometry(), clickPoint);
+    if (m_popoverViewModel)
+        m_popoverViewModel->appeared();
+}
+
+void AppDelegate::showContextMenu(const QPoint &globalPosition)
+{
+    if (m_menu)
+        m_menu->deleteLater();
+    // A new menu on every right click.
+    auto *menu = new QMenu;
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    QAction *settings = menu->addAction(tr("Settings\u2026"), this, &AppDelegate::openSettings);
+    settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    menu->addSeparator();
+    QAction *quit = menu->addAction(tr("Quit brivane"), this, &AppDelegate::quitRequested);
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    m_menu = menu;
+    m_statusItem->showMenu(menu, globalPosition);
+}
+
+void AppDelegate::updateStatusTitle()
+{
+    m_lastTitle = StatusTitleBuilder::compute(*m_eventStore, m_clock.now(), QLocale());
+    m_statusItem->setIcon(CalendarSymbol);
+    m_statusItem->setTitle(m_lastTitle.plainText());
+}

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "app/StatusItem.h"
+#include "app/StatusTitle.h"
+#include "calendar/CalendarStore.h"
+#include "calendar/Clock.h"
+
+#include <QMenu>
+#include <QPointer>
+#include <QQmlEngine>
+#include <QTimer>
+
+#include <memory>
+
+class AppSettings;
+class PopoverWindow;
+class PopoverViewModel;
+class OnboardingViewModel;
+class QMenu;
+class QQuickView;
+
+// Owns everything the running program is made of: the one calendar store,
+// the status item, the popover, the settings and first-run windows and the
+// title timer, and routes clicks between them.
+class AppDelegate : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int TitleIntervalMs = 30000;
+    static constexpr int OnboardingDelayMs = 300;
+    static constexpr QSize SettingsSize{420, 480};
+    static constexpr QSize OnboardingSize{480, 540};
+
+    AppDelegate(AppSettings &settings, const Clock &clock, std::unique_ptr<CalendarStore> store,
+                std::unique_ptr<StatusItem> statusItem, QObject *parent = nullptr);
+    ~AppDelegate() override;
+
+    void applicationDidFinishLaunching();
+    void checkOnboarding();
+    void showOnboarding();
+    void requestCalendarAccess();
+    void setupPopoverContent();
+    void openSettings();
+    void eventStoreChanged();
+    void handleClick(StatusItem::Click click, const QPoint &globalPosition);
+    void togglePopover(const QPoint &clickPoint = {});
+    void showContextMenu(const QPoint &globalPosition);
+    void updateStatusTitle();
+
+    CalendarStore &eventStore() { return *m_eventStore; }
+    StatusItem &statusItem() { return *m_statusItem; }
+    PopoverWindow *popover() const { return m_popover.get(); }
+    PopoverViewModel *popoverViewModel() const { return m_popoverViewModel; }
+    QQuickView *settingsWindow() const { return m_settingsWindow.get(); }
+    QQuickView *onboardingWindow() const { return m_onboardingWindow.get(); }
+    QMenu *contextMenu() const { return m_menu; }
+    const StatusTitle &lastTitle() const { return m_lastTitle; }
+
+signals:
+    // "Quit brivane" was chosen.
+    void quitRequested();
+    void popoverFirstFrame(qint64 milliseconds);
+
+private:
+    std::unique_ptr<QQuickView> makeWindow(const QString &qmlFile, const QVariantMap &initialProperties,
+                                           const QSize &size);
+    void finishOnboarding();
+
+    AppSettings &m_settings;
+    const Clock &m_clock;
+    std::unique_ptr<CalendarStore> m_eventStore;
+    std::unique_ptr<StatusItem> m_statusItem;
+    QQmlEngine m_engine;
+    std::unique_ptr<PopoverWindow> m_popover;
+    PopoverViewModel *m_popoverViewModel = nullptr;
+    QTimer m_timer;
+    std::unique_ptr<QQuickView> m_settingsWindow;
+    std::unique_ptr<QQuickView> m_onboardingWindow;
+    QPointer<QMenu> m_menu;
+    StatusTitle m_lastTitle;
+};

@@ -1,0 +1,127 @@
+#include "app/BrivaneApp.h"
+
+#include "app/AgendaCommand.h"
+#include "app/AppDelegate.h"
+#include "app/PopoverWindow.h"
+#include "app/SingleInstance.h"
+#include "app/StatusCommand.h"
+#include "app/StoreSetup.h"
+#include "app/TrayStatusItem.h"
+#include "settings/AppSettings.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QElapsedTimer>
+#include <QSystemTrayIcon>
+#include <QTextStream>
+#include <QtQml/qqmlextensionplugin.h>
+
+#include <cstdio>
+
+Q_IMPORT_QML_PLUGIN(Brivane_PopoverPlugin)
+Q_IMPORT_QML_PLUGIN(Brivane_SettingsPlugin)
+Q_IMPORT_QML_PLUGIN(Brivane_OnboardingPlugin)
+
+namespace BrivaneApp {
+namespace {
+
+const char *const Usage = "usage: brivane [--toggle | --settings]\n"
+                          "       brivane agenda [--at DATETIME] [--json]\n"
+                          "       brivane status [--json] [--follow] [--at DATETIME]\n";
+
+void nameApplication()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("brivane"));
+    QCoreApplication::setOrganizationName(QStringLiteral("brivane"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(BRIVANE_VERSION));
+}
+
+int runCommand(int argc, char **argv, int (*command)(const QStringList &, QTextStream &, QTextStream &))
+{
+    QCoreApplication app(argc, argv);
+    nameApplication();
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    QStringList arguments = QCoreApplication::arguments();
+    arguments.removeAt(1);
+    return command(arguments, out, err);
+}
+
+int runTray(int argc, char **argv, const QByteArray &command)
+{
+    QElapsedTimer sinceStart;
+    sinceStart.start();
+    const bool reportTiming = qEnvironmentVariableIsSet("BRIVANE_TIMING");
+
+    QApplication app(argc, argv);
+    nameApplication();
+    QApplication::setQuitOnLastWindowClosed(false);
+    QGuiApplication::setDesktopFileName(QStringLiteral("brivane"));
+
+    SingleInstance instance(SingleInstance::defaultSocketPath());
+    if (!instance.listen()) {
+        // Another brivane started in the meantime: hand it the command.
+        return SingleInstance::sendToRunning(SingleInstance::defaultSocketPath(), command) ? 0 : 1;
+    }
+
+    AppSettings &settings = AppSettings::shared();
+    static SystemClock clock;
+    auto statusItem = std::make_unique<TrayStatusItem>();
+    AppDelegate delegate(settings, clock, createCalendarStore(settings, clock), std::move(statusItem));
+    QObject::connect(&delegate, &AppDelegate::quitRequested, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    QObject::connect(&instance, &SingleInstance::commandReceived, &delegate, [&delegate](const QByteArray &received) {
+        if (received == "settings")
+            delegate.openSettings();
+        else
+            delegate.handleClick(StatusItem::Click::Left, QCursor::pos());
+    });
+    if (reportTiming) {
+        QObject::connect(&delegate, &AppDelegate::popoverFirstFrame, [](qint64 ms) {
+            std::fprintf(stderr, "timing: popover first frame %lld ms after the click\n", static_cast<long long>(ms));
+        });
+    }
+
+    delegate.applicationDidFinishLaunching();
+    if (reportTiming)
+        std::fprintf(stderr, "timing: tray icon requested %lld ms after start\n", static_cast<long long>(sinceStart.elapsed()));
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        std::fprintf(stderr,
+                     "brivane: no system tray on this desktop; brivane keeps running.\n"
+                     "  Install a tray host (on GNOME the AppIndicator extension), or put\n"
+                     "  `brivane --toggle` and `brivane status --follow` into your panel.\n");
+    }
+    if (command == "settings")
+        delegate.openSettings();
+    return QApplication::exec();
+}
+
+} // namespace
+
+int run(int argc, char **argv)
+{
+    const QByteArray first = argc > 1 ? QByteArray(argv[1]) : QByteArray();
+    if (first == "agenda")
+        return runCommand(argc, argv, runAgendaCommand);
+    if (first == "status")
+        return runCommand(argc, argv, runStatusCommand);
+    if (first == "--help" || first == "-h") {
+        std::fputs(Usage, stdout);
+        return 0;
+    }
+    if (argc > 2 || (!first.isEmpty() && first != "--toggle" && first != "--settings")) {
+        std::fprintf(stderr, "brivane: unknown option \"%s\"\n%s", argv[argc > 2 ? 2 : 1], Usage);
+        return 2;
+    }
+
+    // Already running: that instance toggles its popover or opens its settings.
+    const QByteArray command = first == "--settings" ? QByteArray("settings") : QByteArray("toggle");
+    {
+        QCoreApplication probe(argc, argv);
+        nameApplication();
+        if (SingleInstance::sendToRunning(SingleInstance::defaultSocketPath(), command, 1000))
+            return 0;
+    }
+    return runTray(argc, argv, command);
+}
+
+} // namespace BrivaneApp

@@ -1,0 +1,9 @@
+#pragma once
+
+// The program: the command-line commands, or the tray application (handing
+// the command to an instance that already runs).
+namespace BrivaneApp {
+
+int run(int argc, char **argv);
+
+} // namespace BrivaneApp

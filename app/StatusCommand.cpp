@@ -1,0 +1,71 @@
+#include "app/StatusCommand.h"
+
+#include "app/CommandSupport.h"
+#include "app/StatusTitle.h"
+#include "app/StoreSetup.h"
+#include "settings/AppSettings.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTextStream>
+#include <QTimer>
+
+namespace {
+
+constexpr int RecheckIntervalMs = 30000;
+
+QString render(const StatusTitle &title, bool json)
+{
+    if (!json)
+        return title.plainText();
+    QJsonObject object;
+    object[QStringLiteral("text")] = title.plainText();
+    object[QStringLiteral("tooltip")] = title.nextEvents.join(QLatin1Char('\n'));
+    object[QStringLiteral("class")] = title.stateClass();
+    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
+}
+
+} // namespace
+
+int runStatusCommand(const QStringList &arguments, QTextStream &out, QTextStream &err)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption atOption(QStringLiteral("at"), QStringLiteral("Take DATETIME as now."), QStringLiteral("DATETIME"));
+    const QCommandLineOption jsonOption(QStringLiteral("json"), QStringLiteral("Print {\"text\",\"tooltip\",\"class\"}."));
+    const QCommandLineOption followOption(QStringLiteral("follow"), QStringLiteral("Print a new line at every change."));
+    parser.addOptions({atOption, jsonOption, followOption});
+    const QString usage = QStringLiteral("usage: brivane status [--json] [--follow] [--at DATETIME]\n");
+    if (!parser.parse(arguments) || !parser.positionalArguments().isEmpty()) {
+        err << parser.errorText() << (parser.errorText().isEmpty() ? "" : "\n") << usage;
+        return 2;
+    }
+    const std::unique_ptr<Clock> clock = clockForCommand(parser.value(atOption), parser.isSet(atOption));
+    if (!clock) {
+        err << "brivane status: not an ISO 8601 date and time: " << parser.value(atOption) << '\n' << usage;
+        return 2;
+    }
+    const bool json = parser.isSet(jsonOption);
+
+    std::unique_ptr<CalendarStore> store = createCalendarStore(AppSettings::shared(), *clock);
+    store->waitUntilLoaded();
+    QString printed = render(StatusTitleBuilder::compute(*store, clock->now(), QLocale()), json);
+    out << printed << Qt::endl;
+    if (!parser.isSet(followOption))
+        return 0;
+
+    auto printIfChanged = [&] {
+        const QString line = render(StatusTitleBuilder::compute(*store, clock->now(), QLocale()), json);
+        if (line != printed) {
+            printed = line;
+            out << line << Qt::endl;
+        }
+    };
+    QTimer recheck;
+    recheck.setInterval(RecheckIntervalMs);
+    QObject::connect(&recheck, &QTimer::timeout, printIfChanged);
+    QObject::connect(store.get(), &CalendarStore::changed, printIfChanged);
+    recheck.start();
+    return QCoreApplication::exec();
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "calendar/CalendarTypes.h"
+
+#include <QLocale>
+#include <QStringList>
+
+class CalendarStore;
+
+// The text beside the tray icon: the next timed event of today or tomorrow
+// with its countdown or start time, or the date when there is none.
+struct StatusTitle
+{
+    enum class State { Idle, Upcoming, Running };
+
+    QString text;         // with its leading space, as the status item shows it
+    QStringList nextEvents; // today's coming timed events, one line each
+    State state = State::Idle;
+
+    // The text without its leading space: the tooltip and `brivane status`.
+    QString plainText() const { return text.mid(1); }
+    // "idle", "event" or "running", for panels that style by class.
+    QString stateClass() const;
+
+    bool operator==(const StatusTitle &other) const = default;
+};
+
+namespace StatusTitleBuilder {
+
+// Reads the store (every calendar, hidden ones too) and builds the title.
+StatusTitle compute(const CalendarStore &store, const QDateTime &now, const QLocale &locale);
+
+// The same from the events of today (from `now`) and of tomorrow, as the
+// store returned them.
+StatusTitle fromEvents(const QList<CalendarEvent> &today, const QList<CalendarEvent> &tomorrow, const QDateTime &now,
+                       const QLocale &locale);
+
+// A name of 23 or more user-perceived characters becomes its first 22 and "…".
+QString shortenedName(const QString &name);
+
+} // namespace StatusTitleBuilder
