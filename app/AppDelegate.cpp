@@ -9,6 +9,12 @@
 #include <QMenu>
 #include <QQuickView>
 #include <QScreen>
+#include <QtQml/qqmlextensionplugin.h>
+
+// The QML modules are linked in statically; whoever uses the delegate gets them.
+Q_IMPORT_QML_PLUGIN(Brivane_PopoverPlugin)
+Q_IMPORT_QML_PLUGIN(Brivane_SettingsPlugin)
+Q_IMPORT_QML_PLUGIN(Brivane_OnboardingPlugin)
 
 namespace {
 const QString CalendarSymbol = QStringLiteral("calendar");
@@ -20,7 +26,7 @@ QUrl qmlUrl(const QString &modulePath, const QString &file)
 } // namespace
 
 AppDelegate::AppDelegate(AppSettings &settings, const Clock &clock, std::unique_ptr<CalendarStore> store,
-                         std::unique_ptr<StatusItem> statusItem, QObject *parent)
+    std::unique_ptr<StatusItem> statusItem, QObject *parent)
     : QObject(parent)
     , m_settings(settings)
     , m_clock(clock)
@@ -66,8 +72,8 @@ void AppDelegate::checkOnboarding()
     QTimer::singleShot(OnboardingDelayMs, this, &AppDelegate::showOnboarding);
 }
 
-std::unique_ptr<QQuickView> AppDelegate::makeWindow(const QString &qmlFile, const QVariantMap &initialProperties,
-                                                    const QSize &size)
+std::unique_ptr<QQuickView> AppDelegate::makeWindow(
+    const QString &qmlFile, const QVariantMap &initialProperties, const QSize &size)
 {
     auto window = std::make_unique<QQuickView>(&m_engine, nullptr);
     window->setResizeMode(QQuickView::SizeRootObjectToView);
@@ -91,8 +97,9 @@ void AppDelegate::showOnboarding()
     }
     auto *viewModel = new OnboardingViewModel(m_settings);
     connect(viewModel, &OnboardingViewModel::completed, this, &AppDelegate::finishOnboarding);
-    auto window = makeWindow(qmlUrl(QStringLiteral("Brivane/Onboarding"), QStringLiteral("OnboardingView.qml")).toString(),
-                             {{QStringLiteral("viewModel"), QVariant::fromValue(viewModel)}}, OnboardingSize);
+    auto window
+        = makeWindow(qmlUrl(QStringLiteral("Brivane/Onboarding"), QStringLiteral("OnboardingView.qml")).toString(),
+            {{QStringLiteral("viewModel"), QVariant::fromValue(viewModel)}}, OnboardingSize);
     viewModel->setParent(window.get());
     window->setFlags(Qt::Window | Qt::WindowCloseButtonHint);
     window->setTitle(QString()); // no visible title
@@ -133,7 +140,7 @@ void AppDelegate::setupPopoverContent()
         return;
     m_popoverViewModel = new PopoverViewModel(*m_eventStore, m_settings, m_clock);
     m_popover->setContent(qmlUrl(QStringLiteral("Brivane/Popover"), QStringLiteral("MenuBarPopoverView.qml")),
-                          {{QStringLiteral("viewModel"), QVariant::fromValue(m_popoverViewModel)}});
+        {{QStringLiteral("viewModel"), QVariant::fromValue(m_popoverViewModel)}});
     m_popover->resize(PopoverWindow::Width, PopoverWindow::Height);
 }
 
@@ -145,8 +152,8 @@ void AppDelegate::openSettings()
         return;
     }
     // A closed window is not reused: a new one starts on its first tab.
-    auto window = makeWindow(qmlUrl(QStringLiteral("Brivane/Settings"), QStringLiteral("SettingsView.qml")).toString(), {},
-                             SettingsSize);
+    auto window = makeWindow(
+        qmlUrl(QStringLiteral("Brivane/Settings"), QStringLiteral("SettingsView.qml")).toString(), {}, SettingsSize);
     window->setFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint);
     window->setTitle(tr("Settings"));
     if (QScreen *screen = QGuiApplication::primaryScreen()) {

@@ -28,11 +28,11 @@ class AppDelegate : public QObject
 public:
     static constexpr int TitleIntervalMs = 30000;
     static constexpr int OnboardingDelayMs = 300;
-    static constexpr QSize SettingsSize{420, 480};
-    static constexpr QSize OnboardingSize{480, 540};
+    static constexpr QSize SettingsSize {420, 480};
+    static constexpr QSize OnboardingSize {480, 540};
 
     AppDelegate(AppSettings &settings, const Clock &clock, std::unique_ptr<CalendarStore> store,
-                std::unique_ptr<StatusItem> statusItem, QObject *parent = nullptr);
+        std::unique_ptr<StatusItem> statusItem, QObject *parent = nullptr);
     ~AppDelegate() override;
 
     void applicationDidFinishLaunching();
@@ -62,8 +62,8 @@ signals:
     void popoverFirstFrame(qint64 milliseconds);
 
 private:
-    std::unique_ptr<QQuickView> makeWindow(const QString &qmlFile, const QVariantMap &initialProperties,
-                                           const QSize &size);
+    std::unique_ptr<QQuickView> makeWindow(
+        const QString &qmlFile, const QVariantMap &initialProperties, const QSize &size);
     void finishOnboarding();
 
     AppSettings &m_settings;

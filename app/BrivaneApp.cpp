@@ -14,13 +14,8 @@
 #include <QElapsedTimer>
 #include <QSystemTrayIcon>
 #include <QTextStream>
-#include <QtQml/qqmlextensionplugin.h>
 
 #include <cstdio>
-
-Q_IMPORT_QML_PLUGIN(Brivane_PopoverPlugin)
-Q_IMPORT_QML_PLUGIN(Brivane_SettingsPlugin)
-Q_IMPORT_QML_PLUGIN(Brivane_OnboardingPlugin)
 
 namespace BrivaneApp {
 namespace {
@@ -83,12 +78,13 @@ int runTray(int argc, char **argv, const QByteArray &command)
 
     delegate.applicationDidFinishLaunching();
     if (reportTiming)
-        std::fprintf(stderr, "timing: tray icon requested %lld ms after start\n", static_cast<long long>(sinceStart.elapsed()));
+        std::fprintf(
+            stderr, "timing: tray icon requested %lld ms after start\n", static_cast<long long>(sinceStart.elapsed()));
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
         std::fprintf(stderr,
-                     "brivane: no system tray on this desktop; brivane keeps running.\n"
-                     "  Install a tray host (on GNOME the AppIndicator extension), or put\n"
-                     "  `brivane --toggle` and `brivane status --follow` into your panel.\n");
+            "brivane: no system tray on this desktop; brivane keeps running.\n"
+            "  Install a tray host (on GNOME the AppIndicator extension), or put\n"
+            "  `brivane --toggle` and `brivane status --follow` into your panel.\n");
     }
     if (command == "settings")
         delegate.openSettings();

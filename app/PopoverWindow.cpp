@@ -47,7 +47,7 @@ void PopoverWindow::setContent(const QUrl &source, const QVariantMap &initialPro
 
 QPoint PopoverWindow::placement(const QRect &anchor, const QSize &size, const QRect &screen)
 {
-    int x = anchor.center().x() - size.width() / 2;
+    int x = anchor.x() + anchor.width() / 2 - size.width() / 2;
     int y = anchor.bottom() + 1 + Gap;
     // A panel at the bottom of the screen: open upwards.
     if (y + size.height() > screen.bottom() + 1 && anchor.top() - Gap - size.height() >= screen.top())

@@ -10,8 +10,7 @@
 SingleInstance::SingleInstance(QString socketPath, QObject *parent)
     : QObject(parent)
     , m_socketPath(std::move(socketPath))
-{
-}
+{ }
 
 QString SingleInstance::defaultSocketPath()
 {

@@ -32,9 +32,12 @@ QString render(const StatusTitle &title, bool json)
 int runStatusCommand(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
     QCommandLineParser parser;
-    const QCommandLineOption atOption(QStringLiteral("at"), QStringLiteral("Take DATETIME as now."), QStringLiteral("DATETIME"));
-    const QCommandLineOption jsonOption(QStringLiteral("json"), QStringLiteral("Print {\"text\",\"tooltip\",\"class\"}."));
-    const QCommandLineOption followOption(QStringLiteral("follow"), QStringLiteral("Print a new line at every change."));
+    const QCommandLineOption atOption(
+        QStringLiteral("at"), QStringLiteral("Take DATETIME as now."), QStringLiteral("DATETIME"));
+    const QCommandLineOption jsonOption(
+        QStringLiteral("json"), QStringLiteral("Print {\"text\",\"tooltip\",\"class\"}."));
+    const QCommandLineOption followOption(
+        QStringLiteral("follow"), QStringLiteral("Print a new line at every change."));
     parser.addOptions({atOption, jsonOption, followOption});
     const QString usage = QStringLiteral("usage: brivane status [--json] [--follow] [--at DATETIME]\n");
     if (!parser.parse(arguments) || !parser.positionalArguments().isEmpty()) {

@@ -52,7 +52,7 @@ QString shortenedName(const QString &name)
 }
 
 StatusTitle fromEvents(const QList<CalendarEvent> &today, const QList<CalendarEvent> &tomorrow, const QDateTime &now,
-                       const QLocale &locale)
+    const QLocale &locale)
 {
     const QList<CalendarEvent> todayCandidates = timedOnly(today);
     const QList<CalendarEvent> tomorrowCandidates = timedOnly(tomorrow);
@@ -60,12 +60,12 @@ StatusTitle fromEvents(const QList<CalendarEvent> &today, const QList<CalendarEv
     StatusTitle title;
     for (const CalendarEvent &event : todayCandidates) {
         title.nextEvents.append(locale.toString(event.start.toTimeZone(now.timeZone()).time(), QStringLiteral("HH:mm"))
-                                + QLatin1Char(' ') + EventFormatting::displayTitle(event));
+            + QLatin1Char(' ') + EventFormatting::displayTitle(event));
     }
 
-    const CalendarEvent *next = !todayCandidates.isEmpty()      ? &todayCandidates.first()
-                                : !tomorrowCandidates.isEmpty() ? &tomorrowCandidates.first()
-                                                                : nullptr;
+    const CalendarEvent *next = !todayCandidates.isEmpty() ? &todayCandidates.first()
+        : !tomorrowCandidates.isEmpty()                    ? &tomorrowCandidates.first()
+                                                           : nullptr;
     if (!next) {
         title.text = QLatin1Char(' ') + locale.toString(now.date(), QStringLiteral("ddd d MMM"));
         return title;
@@ -82,7 +82,8 @@ StatusTitle fromEvents(const QList<CalendarEvent> &today, const QList<CalendarEv
     const qint64 minutes = now.msecsTo(next->start) / 60000; // toward zero
     title.state = StatusTitle::State::Upcoming;
     if (minutes <= 59)
-        title.text = QLatin1Char(' ') + name + QStringLiteral(" \u00B7 in ") + QString::number(minutes) + QLatin1Char('m');
+        title.text
+            = QLatin1Char(' ') + name + QStringLiteral(" \u00B7 in ") + QString::number(minutes) + QLatin1Char('m');
     else
         title.text = QLatin1Char(' ') + name + Separator
             + locale.toString(next->start.toTimeZone(now.timeZone()).time(), QStringLiteral("HH:mm"));

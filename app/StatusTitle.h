@@ -13,7 +13,7 @@ struct StatusTitle
 {
     enum class State { Idle, Upcoming, Running };
 
-    QString text;         // with its leading space, as the status item shows it
+    QString text; // with its leading space, as the status item shows it
     QStringList nextEvents; // today's coming timed events, one line each
     State state = State::Idle;
 
@@ -33,7 +33,7 @@ StatusTitle compute(const CalendarStore &store, const QDateTime &now, const QLoc
 // The same from the events of today (from `now`) and of tomorrow, as the
 // store returned them.
 StatusTitle fromEvents(const QList<CalendarEvent> &today, const QList<CalendarEvent> &tomorrow, const QDateTime &now,
-                       const QLocale &locale);
+    const QLocale &locale);
 
 // A name of 23 or more user-perceived characters becomes its first 22 and "…".
 QString shortenedName(const QString &name);

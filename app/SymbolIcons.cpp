@@ -10,9 +10,10 @@ namespace {
 // Symbol name → icon theme names. Every symbol the program uses is here.
 const QHash<QString, QStringList> &table()
 {
-    static const QHash<QString, QStringList> names{
-        {QStringLiteral("calendar"), {QStringLiteral("x-office-calendar"), QStringLiteral("office-calendar"),
-                                      QStringLiteral("x-office-calendar-symbolic")}},
+    static const QHash<QString, QStringList> names {
+        {QStringLiteral("calendar"),
+            {QStringLiteral("x-office-calendar"), QStringLiteral("office-calendar"),
+                QStringLiteral("x-office-calendar-symbolic")}},
     };
     return names;
 }

@@ -5,8 +5,7 @@
 OnboardingViewModel::OnboardingViewModel(AppSettings &settings, QObject *parent)
     : QObject(parent)
     , m_settings(settings)
-{
-}
+{ }
 
 void OnboardingViewModel::finishOnboarding()
 {

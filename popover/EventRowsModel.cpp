@@ -6,8 +6,7 @@
 
 EventRowsModel::EventRowsModel(QObject *parent)
     : QAbstractListModel(parent)
-{
-}
+{ }
 
 void EventRowsModel::setEvents(const QList<CalendarEvent> &events, const QTimeZone &zone)
 {
@@ -34,8 +33,8 @@ QVariant EventRowsModel::data(const QModelIndex &index, int role) const
     case TimeTextRole:
         return EventFormatting::timeText(event, m_zone);
     case DayTextRole:
-        return QLocale().toString(event.allDay ? event.startDate : event.start.toTimeZone(m_zone).date(),
-                                  QStringLiteral("ddd d MMM"));
+        return QLocale().toString(
+            event.allDay ? event.startDate : event.start.toTimeZone(m_zone).date(), QStringLiteral("ddd d MMM"));
     case ColorRole:
         return event.calendarColor.isEmpty() ? QStringLiteral("#8E8E93") : event.calendarColor;
     case EventIdRole:
@@ -48,5 +47,5 @@ QVariant EventRowsModel::data(const QModelIndex &index, int role) const
 QHash<int, QByteArray> EventRowsModel::roleNames() const
 {
     return {{TitleRole, "title"}, {TimeTextRole, "timeText"}, {DayTextRole, "dayText"}, {ColorRole, "calendarColor"},
-            {EventIdRole, "eventId"}};
+        {EventIdRole, "eventId"}};
 }

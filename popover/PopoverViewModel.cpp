@@ -6,9 +6,9 @@ PopoverViewModel::PopoverViewModel(CalendarStore &store, AppSettings &settings, 
     , m_eventManager(store, settings, clock)
 {
     connect(&m_eventManager, &CalendarEventManager::todayEventsChanged, this,
-            [this] { m_todayRows.setEvents(m_eventManager.todayEvents(), m_clock.timeZone()); });
+        [this] { m_todayRows.setEvents(m_eventManager.todayEvents(), m_clock.timeZone()); });
     connect(&m_eventManager, &CalendarEventManager::upcomingEventsChanged, this,
-            [this] { m_upcomingRows.setEvents(m_eventManager.upcomingEvents(), m_clock.timeZone()); });
+        [this] { m_upcomingRows.setEvents(m_eventManager.upcomingEvents(), m_clock.timeZone()); });
     m_todayRows.setEvents(m_eventManager.todayEvents(), m_clock.timeZone());
     m_upcomingRows.setEvents(m_eventManager.upcomingEvents(), m_clock.timeZone());
 }

@@ -109,17 +109,21 @@ public:
 
 // Every test binary runs with its own temporary XDG folders, so nothing
 // touches the real user's files even when started by hand.
+#ifndef BRIVANE_TEST_APPLICATION
+#define BRIVANE_TEST_APPLICATION QCoreApplication
+#endif
 #define BRIVANE_TEST_MAIN(TestClass)                                                                                   \
     int main(int argc, char **argv)                                                                                    \
     {                                                                                                                  \
         QTemporaryDir home;                                                                                            \
-        for (const char *name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"}) {                      \
+        for (const char *name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {   \
             const QString path = home.path() + QLatin1Char('/') + QLatin1String(name);                                 \
             QDir().mkpath(path);                                                                                       \
+            QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);                       \
             qputenv(name, QFile::encodeName(path));                                                                    \
         }                                                                                                              \
         QStandardPaths::setTestModeEnabled(true);                                                                      \
-        QCoreApplication app(argc, argv);                                                                              \
+        BRIVANE_TEST_APPLICATION app(argc, argv);                                                                      \
         TestClass test;                                                                                                \
         return QTest::qExec(&test, argc, argv);                                                                        \
     }

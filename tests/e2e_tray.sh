@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# Starts the real program under Xvfb with trayer as the system tray and uses
+# it as a person would: the icon appears, a left click opens the popover, a
+# right click shows the menu, and "Quit brivane" ends the program.
+set -uo pipefail
+brivane=$1
+for tool in Xvfb trayer xdotool xwininfo; do
+    command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
+done
+
+scratch=$(mktemp -d)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+    wait 2>/dev/null
+    rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+passed=0
+failed=0
+check() { # check NAME COMMAND...
+    local name=$1; shift
+    if "$@"; then echo "PASS   : $name"; passed=$((passed + 1)); else echo "FAIL!  : $name"; failed=$((failed + 1)); fi
+}
+# Retries a command for up to $1 tenths of a second.
+eventually() {
+    local tries=$1; shift
+    for _ in $(seq "$tries"); do "$@" && return 0; sleep 0.1; done
+    return 1
+}
+
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$scratch/display" 2>/dev/null &
+pids+=($!)
+eventually 50 test -s "$scratch/display" || { echo "FAIL!  : Xvfb did not start"; echo "0 passed, 1 failed"; exit 1; }
+export DISPLAY=:$(head -1 "$scratch/display")
+trayer --edge top --align right --widthtype request --height 24 --SetDockType true >/dev/null 2>&1 &
+pids+=($!)
+eventually 50 sh -c 'xwininfo -root -tree | grep -q "\"panel\""'
+
+mkdir -p "$scratch"/{home,config/brivane,data,cache,runtime}
+chmod 700 "$scratch/runtime"
+printf '[General]\nonboardingComplete=true\n' >"$scratch/config/brivane/brivane.conf"
+export HOME=$scratch/home XDG_CONFIG_HOME=$scratch/config XDG_DATA_HOME=$scratch/data \
+       XDG_CACHE_HOME=$scratch/cache XDG_RUNTIME_DIR=$scratch/runtime QT_QUICK_BACKEND=software
+unset QT_QPA_PLATFORM
+"$brivane" >"$scratch/brivane.log" 2>&1 &
+brivane_pid=$!
+pids+=($brivane_pid)
+
+# The icon: a small window of ours docked inside the tray.
+icon_line() { xwininfo -root -tree | grep '"brivane": ("brivane"' | grep -E ' (1[6-9]|2[0-9]|3[0-2])x(1[6-9]|2[0-9]|3[0-2])\+'; }
+check "tray icon appears" eventually 100 sh -c "$(declare -f icon_line); icon_line >/dev/null"
+read -r icon_x icon_y < <(icon_line | head -1 | awk '{ split($NF, p, "+"); split($(NF-1), s, "[x+]"); print p[2] + int(s[1] / 2), p[3] + int(s[2] / 2) }')
+
+# "WIDTH HEIGHT" of each of our top-level windows that is on screen.
+shown_windows() {
+    for id in $(xwininfo -root -children | awk '/"brivane": \("brivane"/ { print $1 }'); do
+        xwininfo -id "$id" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } /Map State: IsViewable/ { print w, h }'
+    done
+}
+visible_window_of_size() { shown_windows | grep -qx "$1 $2"; }
+popover_hidden() { ! visible_window_of_size 320 620; }
+menu_shown() { shown_windows | awk '$2 > 30 && $2 < 120 { found = 1 } END { exit !found }'; }
+
+xdotool mousemove "$icon_x" "$icon_y" click 1
+check "left click opens a 320 x 620 popover" eventually 50 visible_window_of_size 320 620
+xdotool key Escape
+check "Escape closes the popover" eventually 30 popover_hidden
+xdotool mousemove "$icon_x" "$icon_y" click 3
+check "right click shows the menu" eventually 50 menu_shown
+xdotool key Up Return
+check "Quit brivane ends the program" eventually 50 sh -c "! kill -0 $brivane_pid 2>/dev/null"
+wait "$brivane_pid" 2>/dev/null
+check "it exits cleanly" test $? -eq 0
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ] || { echo "--- brivane's output:"; cat "$scratch/brivane.log"; exit 1; }

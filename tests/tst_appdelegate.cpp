@@ -1,0 +1,214 @@
+// The application shell without a tray: launch, click routing, the windows'
+// rules and the first-run completion, with a status item that records.
+#define BRIVANE_TEST_APPLICATION QApplication
+#include "TestSupport.h"
+
+#include "app/AppDelegate.h"
+#include "app/PopoverWindow.h"
+#include "app/StatusCommand.h"
+#include "app/StoreSetup.h"
+#include "onboarding/OnboardingViewModel.h"
+#include "popover/PopoverViewModel.h"
+#include "settings/AppSettings.h"
+
+#include <QApplication>
+#include <QQuickItem>
+#include <QQuickView>
+
+using namespace TestSupport;
+
+namespace {
+const QTimeZone Berlin("Europe/Berlin");
+
+class RecordingStatusItem final : public StatusItem
+{
+public:
+    void setIcon(const QString &symbolName) override { icon = symbolName; }
+    void setTitle(const QString &text) override
+    {
+        titleText = text;
+        ++titleUpdates;
+    }
+    QString title() const override { return titleText; }
+    bool isAvailable() const override { return true; }
+    void showMenu(QMenu *menu, const QPoint &) override { shownMenu = menu; }
+    QRect geometry() const override { return QRect(600, 0, 22, 22); }
+    void click(Click kind) { emit clicked(kind, QPoint(610, 10)); }
+
+    QString icon;
+    QString titleText;
+    int titleUpdates = 0;
+    QPointer<QMenu> shownMenu;
+};
+} // namespace
+
+class AppDelegateTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_config;
+    std::unique_ptr<AppSettings> m_settings;
+    std::unique_ptr<FixedClock> m_clock;
+    std::unique_ptr<AppDelegate> m_delegate;
+    RecordingStatusItem *m_item = nullptr;
+
+    AppDelegate &launch(bool onboarded)
+    {
+        m_settings->setOnboardingComplete(onboarded);
+        auto store = createCalendarStore(*m_settings, *m_clock);
+        store->waitUntilLoaded();
+        auto item = std::make_unique<RecordingStatusItem>();
+        m_item = item.get();
+        m_delegate = std::make_unique<AppDelegate>(*m_settings, *m_clock, std::move(store), std::move(item));
+        m_delegate->applicationDidFinishLaunching();
+        return *m_delegate;
+    }
+    static QString personalCalendar() { return defaultCalendarRoot() + "/local/personal"; }
+
+private slots:
+    void init()
+    {
+        QFile::remove(m_config.path() + "/brivane.conf");
+        QDir(defaultCalendarRoot()).removeRecursively();
+        m_settings = std::make_unique<AppSettings>(m_config.path() + "/brivane.conf");
+        m_clock = std::make_unique<FixedClock>(QDateTime(QDate(2026, 3, 25), QTime(10, 0), Berlin), Berlin);
+    }
+    void cleanup() { m_delegate.reset(); }
+
+    void leftClickTogglesThePopoverOnceOnboarded()
+    {
+        AppDelegate &delegate = launch(true);
+        QCOMPARE(m_item->icon, QStringLiteral("calendar"));
+        QVERIFY(m_item->titleUpdates > 0);
+
+        m_item->click(StatusItem::Click::Left);
+        PopoverWindow *popover = delegate.popover();
+        QVERIFY(popover->isVisible());
+        QCOMPARE(popover->size(), QSize(320, 620));
+        QQuickItem *content = popover->rootObject();
+        QVERIFY(content);
+        m_item->click(StatusItem::Click::Left);
+        QVERIFY(!popover->isVisible());
+        // Reopened: the same content, not a new one.
+        m_item->click(StatusItem::Click::Left);
+        QVERIFY(popover->isVisible());
+        QCOMPARE(popover->rootObject(), content);
+        QVERIFY(!delegate.onboardingWindow());
+    }
+
+    void rightClickShowsAFreshMenuAndLeftClickStillOpens()
+    {
+        AppDelegate &delegate = launch(true);
+        m_item->click(StatusItem::Click::Right);
+        QPointer<QMenu> first = m_item->shownMenu;
+        QVERIFY(first);
+        QStringList texts;
+        for (QAction *action : first->actions())
+            texts.append(action->isSeparator() ? QStringLiteral("-") : action->text());
+        QCOMPARE(texts, (QStringList {QString("Settings\u2026"), "-", "Quit brivane"}));
+        QCOMPARE(first->actions()[0]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Comma));
+        QCOMPARE(first->actions()[2]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+        QVERIFY(!delegate.popover()->isVisible());
+
+        m_item->click(StatusItem::Click::Right);
+        QVERIFY(m_item->shownMenu != first); // built anew each time
+        QTRY_VERIFY(!first);
+
+        m_item->click(StatusItem::Click::Left);
+        QVERIFY(delegate.popover()->isVisible());
+
+        QSignalSpy quit(&delegate, &AppDelegate::quitRequested);
+        m_item->shownMenu->actions()[2]->trigger();
+        QCOMPARE(quit.size(), 1);
+    }
+
+    void settingsWindowIsBroughtForwardWhileOpenAndMadeAnewAfterClose()
+    {
+        AppDelegate &delegate = launch(true);
+        delegate.openSettings();
+        QQuickView *first = delegate.settingsWindow();
+        QVERIFY(first && first->isVisible());
+        QCOMPARE(first->title(), QStringLiteral("Settings"));
+        QCOMPARE(first->size(), QSize(420, 480));
+        delegate.openSettings();
+        QCOMPARE(delegate.settingsWindow(), first);
+
+        first->close();
+        QVERIFY(!first->isVisible());
+        delegate.openSettings();
+        QVERIFY(delegate.settingsWindow() != first);
+        QVERIFY(delegate.settingsWindow()->isVisible());
+    }
+
+    void firstRunShowsOnboardingAndCompletionStartsEverything()
+    {
+        AppDelegate &delegate = launch(false);
+        QCOMPARE(m_item->titleUpdates, 0); // no title until onboarding completes
+        QVERIFY(!delegate.onboardingWindow());
+        QTRY_VERIFY_WITH_TIMEOUT(delegate.onboardingWindow() && delegate.onboardingWindow()->isVisible(), 2000);
+        QQuickView *window = delegate.onboardingWindow();
+        QCOMPARE(window->size(), QSize(480, 540));
+        QVERIFY(window->title().isEmpty());
+
+        // A left click while onboarding runs does not open the popover.
+        m_item->click(StatusItem::Click::Left);
+        QVERIFY(!delegate.popover()->isVisible());
+        QCOMPARE(delegate.onboardingWindow(), window); // brought forward, not doubled
+
+        auto *viewModel = window->rootObject()->property("viewModel").value<OnboardingViewModel *>();
+        QVERIFY(viewModel);
+        bool flagWrittenFirst = false;
+        connect(viewModel, &OnboardingViewModel::completed, this,
+            [&] { flagWrittenFirst = AppSettings(m_config.path() + "/brivane.conf").onboardingComplete(); });
+        QMetaObject::invokeMethod(viewModel, "finishOnboarding");
+        QVERIFY(flagWrittenFirst);
+        QVERIFY(!delegate.onboardingWindow());
+        QVERIFY(m_item->titleUpdates > 0);
+        QTRY_VERIFY(delegate.popover()->hasContent()); // made when access is answered
+        m_item->click(StatusItem::Click::Left);
+        QVERIFY(delegate.popover()->isVisible());
+    }
+
+    void storeChangesUpdateTheTitleWithoutTheTimer()
+    {
+        launch(true);
+        QCOMPARE(m_item->titleText, QStringLiteral("Wed 25 Mar"));
+        writeFile(personalCalendar() + "/x.ics",
+            singleEvent("UID:x\r\nSUMMARY:Dentist\r\nDTSTART;TZID=Europe/Berlin:20260325T101500\r\n"
+                        "DTEND;TZID=Europe/Berlin:20260325T110000\r\n"));
+        QTRY_COMPARE_WITH_TIMEOUT(m_item->titleText, QString("Dentist \u00B7 in 15m"), 3000);
+    }
+
+    void statusCommandPrintsTheTooltip()
+    {
+        writeFile(personalCalendar() + "/y.ics",
+            singleEvent("UID:y\r\nSUMMARY:Standup\r\nDTSTART;TZID=Europe/Berlin:20260325T093000\r\n"
+                        "DTEND;TZID=Europe/Berlin:20260325T101000\r\n"));
+        launch(true);
+        QString out, err;
+        QTextStream outStream(&out), errStream(&err);
+        QCOMPARE(runStatusCommand({"status", "--at", m_clock->now().toString(Qt::ISODate)}, outStream, errStream), 0);
+        outStream.flush();
+        QCOMPARE(out.trimmed(), m_item->titleText);
+        QCOMPARE(m_item->titleText, QString("Standup \u00B7 10m left"));
+    }
+
+    void popoverPlacement_data()
+    {
+        QTest::addColumn<QRect>("anchor");
+        QTest::addColumn<QPoint>("expected");
+        const QRect screen(0, 0, 1280, 800);
+        QTest::newRow("top panel, middle") << QRect(600, 0, 24, 24) << QPoint(452, 28);
+        QTest::newRow("top panel, right edge") << QRect(1256, 0, 24, 24) << QPoint(960, 28);
+        QTest::newRow("bottom panel") << QRect(100, 776, 24, 24) << QPoint(0, 152);
+    }
+    void popoverPlacement()
+    {
+        QFETCH(QRect, anchor);
+        QFETCH(QPoint, expected);
+        QCOMPARE(PopoverWindow::placement(anchor, QSize(320, 620), QRect(0, 0, 1280, 800)), expected);
+    }
+};
+
+BRIVANE_TEST_MAIN(AppDelegateTest)
+#include "tst_appdelegate.moc"

@@ -1,0 +1,103 @@
+// One brivane per session: later starts hand over their command, and a
+// socket left by a crashed run does not block the next start.
+#include "TestSupport.h"
+
+#include "app/SingleInstance.h"
+
+#include <QProcess>
+#include <QtConcurrent>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+class SingleInstanceTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString socketPath(const char *name) const { return m_dir.path() + "/" + name; }
+
+    // Sends from another thread, as a second process would, while this
+    // thread's event loop serves the running instance.
+    static bool sendFromElsewhere(const QString &path, const QByteArray &command)
+    {
+        QFuture<bool> sent
+            = QtConcurrent::run([path, command] { return SingleInstance::sendToRunning(path, command); });
+        QDeadlineTimer deadline(5000);
+        while (!sent.isFinished() && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        return sent.isFinished() && sent.result();
+    }
+
+private slots:
+    void laterStartsHandTheirCommandOver()
+    {
+        const QString path = socketPath("running.socket");
+        QVERIFY(!SingleInstance::sendToRunning(path, "toggle", 200)); // nobody yet
+
+        SingleInstance running(path);
+        QVERIFY(running.listen());
+        QSignalSpy received(&running, &SingleInstance::commandReceived);
+        QVERIFY(sendFromElsewhere(path, "toggle"));
+        QVERIFY(sendFromElsewhere(path, "settings"));
+        QCOMPARE(received.size(), 2);
+        QCOMPARE(received[0][0].toByteArray(), QByteArray("toggle"));
+        QCOMPARE(received[1][0].toByteArray(), QByteArray("settings"));
+    }
+
+    // The real program, started again while an instance runs: it hands the
+    // command over and exits at once, without a window of its own.
+    void secondStartOfTheProgramHandsOverAndExits_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("command");
+        QTest::newRow("plain start") << QStringList {} << QByteArray("toggle");
+        QTest::newRow("--toggle") << QStringList {"--toggle"} << QByteArray("toggle");
+        QTest::newRow("--settings") << QStringList {"--settings"} << QByteArray("settings");
+    }
+    void secondStartOfTheProgramHandsOverAndExits()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, command);
+        SingleInstance running(SingleInstance::defaultSocketPath());
+        QVERIFY(running.listen());
+        QSignalSpy received(&running, &SingleInstance::commandReceived);
+
+        QProcess second;
+        second.setProcessChannelMode(QProcess::ForwardedChannels);
+        second.start(QStringLiteral(BRIVANE_BINARY), arguments);
+        QTRY_VERIFY_WITH_TIMEOUT(second.state() == QProcess::NotRunning, 10000);
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.exitCode(), 0);
+        QCOMPARE(received.size(), 1);
+        QCOMPARE(received[0][0].toByteArray(), command);
+    }
+
+    void staleSocketOfACrashedRunIsTakenOver()
+    {
+        const QString path = socketPath("stale.socket");
+        // What a killed process leaves: a bound socket file nobody listens on.
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address {};
+        address.sun_family = AF_UNIX;
+        qstrncpy(address.sun_path, QFile::encodeName(path).constData(), sizeof(address.sun_path));
+        QCOMPARE(::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)), 0);
+        ::close(fd);
+        QVERIFY(QFileInfo::exists(path));
+
+        SingleInstance instance(path);
+        QVERIFY(instance.listen());
+        QSignalSpy received(&instance, &SingleInstance::commandReceived);
+        QVERIFY(sendFromElsewhere(path, "toggle"));
+        QCOMPARE(received.size(), 1);
+    }
+
+    void socketLivesInTheRuntimeFolder()
+    {
+        QVERIFY(SingleInstance::defaultSocketPath().startsWith(QString::fromLocal8Bit(qgetenv("XDG_RUNTIME_DIR"))));
+    }
+};
+
+BRIVANE_TEST_MAIN(SingleInstanceTest)
+#include "tst_singleinstance.moc"

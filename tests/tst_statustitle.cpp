@@ -1,0 +1,158 @@
+// The status title: which event it names, how it counts down, how it cuts
+// long names, and what it shows when nothing is next.
+#include "TestSupport.h"
+
+#include "app/StatusTitle.h"
+
+using namespace TestSupport;
+
+namespace {
+const QTimeZone Berlin("Europe/Berlin");
+const QDateTime Now(QDate(2026, 3, 25), QTime(10, 0), Berlin); // a Wednesday
+const QLocale English(QLocale::English, QLocale::UnitedKingdom);
+
+CalendarEvent timedEvent(const QString &title, const QDateTime &start, qint64 lengthSecs = 1800)
+{
+    CalendarEvent event;
+    event.title = title;
+    event.hasTitle = !title.isEmpty();
+    event.start = start;
+    event.end = start.addSecs(lengthSecs);
+    event.id = title + start.toString(Qt::ISODate);
+    return event;
+}
+
+CalendarEvent allDayEvent(const QString &title, QDate day)
+{
+    CalendarEvent event = timedEvent(title, QDateTime(day, QTime(0, 0), Berlin), 86400);
+    event.allDay = true;
+    event.startDate = day;
+    event.endDate = day.addDays(1);
+    return event;
+}
+
+QString titleFor(
+    const QList<CalendarEvent> &today, const QList<CalendarEvent> &tomorrow = {}, const QDateTime &now = Now)
+{
+    return StatusTitleBuilder::fromEvents(today, tomorrow, now, English).text;
+}
+} // namespace
+
+class StatusTitleTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void countdownBeforeTheStart_data()
+    {
+        QTest::addColumn<qint64>("secondsAhead");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("30 s: truncated to 0") << qint64(30) << QString(" Review \u00B7 in 0m");
+        QTest::newRow("59 min 59 s") << qint64(59 * 60 + 59) << QString(" Review \u00B7 in 59m");
+        QTest::newRow("exactly 60 min: the start time") << qint64(3600) << QString(" Review \u00B7 11:00");
+        QTest::newRow("hours ahead") << qint64(5 * 3600 + 15 * 60) << QString(" Review \u00B7 15:15");
+    }
+    void countdownBeforeTheStart()
+    {
+        QFETCH(qint64, secondsAhead);
+        QFETCH(QString, expected);
+        QCOMPARE(titleFor({timedEvent("Review", Now.addSecs(secondsAhead))}), expected);
+    }
+
+    void countdownToTheEndNeverShowsZero_data()
+    {
+        QTest::addColumn<qint64>("secondsLeft");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("30 s left") << qint64(30) << QString(" Call \u00B7 1m left");
+        QTest::newRow("ends now") << qint64(0) << QString(" Call \u00B7 1m left");
+        QTest::newRow("89 s left") << qint64(89) << QString(" Call \u00B7 1m left");
+        QTest::newRow("2 h left") << qint64(7200) << QString(" Call \u00B7 120m left");
+    }
+    void countdownToTheEndNeverShowsZero()
+    {
+        QFETCH(qint64, secondsLeft);
+        QFETCH(QString, expected);
+        const CalendarEvent call = timedEvent("Call", Now.addSecs(-600), 600 + secondsLeft);
+        QCOMPARE(titleFor({call}), expected);
+        QCOMPARE(StatusTitleBuilder::fromEvents({call}, {}, Now, English).stateClass(), QStringLiteral("running"));
+    }
+
+    void runningEventWinsOverALaterOne()
+    {
+        const QList<CalendarEvent> today {
+            timedEvent("Later", Now.addSecs(300)), timedEvent("Running", Now.addSecs(-300), 3600)};
+        // The store's order is by start; the title sorts anyway.
+        QCOMPARE(titleFor(today), QString(" Running \u00B7 55m left"));
+    }
+
+    void allDayEventsNeverAppear()
+    {
+        QCOMPARE(titleFor({allDayEvent("Holiday", Now.date())}, {allDayEvent("Trip", Now.date().addDays(1))}),
+            QString(" Wed 25 Mar"));
+        const StatusTitle idle = StatusTitleBuilder::fromEvents({}, {}, Now, English);
+        QCOMPARE(idle.stateClass(), QStringLiteral("idle"));
+        QVERIFY(idle.nextEvents.isEmpty());
+    }
+
+    void tomorrowsFirstEventWhenTodayIsDone()
+    {
+        const QDateTime lateEvening(QDate(2026, 3, 25), QTime(23, 30), Berlin);
+        QCOMPARE(
+            titleFor({}, {timedEvent("Breakfast", QDateTime(QDate(2026, 3, 26), QTime(8, 0), Berlin))}, lateEvening),
+            QString(" Breakfast \u00B7 08:00"));
+        // Tomorrow's event within the hour still counts down.
+        QCOMPARE(
+            titleFor({}, {timedEvent("Night train", QDateTime(QDate(2026, 3, 26), QTime(0, 10), Berlin))}, lateEvening),
+            QString(" Night train \u00B7 in 40m"));
+    }
+
+    void namesAreCutAtTwentyThreeCharacters_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("22: whole") << QString("abcdefghijklmnopqrstuv") << QString("abcdefghijklmnopqrstuv");
+        QTest::newRow("23: cut") << QString("abcdefghijklmnopqrstuvw") << QString("abcdefghijklmnopqrstuv\u2026");
+        // Emoji and combining marks are one character each, never split.
+        const QString family = QString::fromUtf8("\U0001F468\u200D\U0001F469\u200D\U0001F467");
+        QTest::newRow("emoji") << (family.repeated(23)) << (family.repeated(22) + QChar(0x2026));
+        const QString accented = QString::fromUtf8("e\u0301");
+        QTest::newRow("combining marks, 22") << accented.repeated(22) << accented.repeated(22);
+        QTest::newRow("combining marks, 23") << accented.repeated(23) << (accented.repeated(22) + QChar(0x2026));
+    }
+    void namesAreCutAtTwentyThreeCharacters()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, shown);
+        QCOMPARE(StatusTitleBuilder::shortenedName(name), shown);
+    }
+
+    void untitledEventIsCalledEvent()
+    {
+        QCOMPARE(titleFor({timedEvent("", Now.addSecs(600))}), QString(" Event \u00B7 in 10m"));
+    }
+
+    // Through the store: every calendar counts, hidden or not (the title
+    // does not know about hiding), and only timed events.
+    void computedFromTheStore()
+    {
+        VdirFixture fixture(Berlin, Now);
+        fixture.addEvent("a.ics",
+            singleEvent("UID:a\r\nSUMMARY:Lunch\r\nDTSTART;TZID=Europe/Berlin:20260325T120000\r\n"
+                        "DTEND;TZID=Europe/Berlin:20260325T130000\r\n"),
+            "hidden-one");
+        fixture.addEvent("b.ics", singleEvent("UID:b\r\nSUMMARY:Holiday\r\nDTSTART;VALUE=DATE:20260325\r\n"), "other");
+        fixture.addEvent("c.ics",
+            singleEvent("UID:c\r\nSUMMARY:Earlier\r\nDTSTART;TZID=Europe/Berlin:20260325T080000\r\n"
+                        "DTEND;TZID=Europe/Berlin:20260325T090000\r\n"),
+            "other");
+        fixture.start();
+        const StatusTitle title = StatusTitleBuilder::compute(*fixture.store, Now, English);
+        QCOMPARE(title.text, QString(" Lunch \u00B7 12:00"));
+        QCOMPARE(title.plainText(), QString("Lunch \u00B7 12:00"));
+        QCOMPARE(title.nextEvents, QStringList {"12:00 Lunch"});
+        QCOMPARE(title.stateClass(), QStringLiteral("event"));
+    }
+};
+
+BRIVANE_TEST_MAIN(StatusTitleTest)
+#include "tst_statustitle.moc"
