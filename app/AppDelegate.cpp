@@ -193,8 +193,6 @@ void AppDelegate::togglePopover(const QPoint &clickPoint)
         m_popover->closePopover();
         return;
     }
-    if (m_popover->justClosedByOutsideClick())
-        return; // the click on the icon that just closed it
     setupPopoverContent();
     m_popover->showBelow(m_statusItem->geometry(), clickPoint);
     if (m_popoverViewModel)

@@ -6,7 +6,6 @@
 
 namespace {
 constexpr int Gap = 4;
-constexpr int OutsideClickGraceMs = 300;
 } // namespace
 
 PopoverWindow::PopoverWindow(QQmlEngine *engine)
@@ -84,11 +83,6 @@ void PopoverWindow::closePopover()
     hide();
 }
 
-bool PopoverWindow::justClosedByOutsideClick() const
-{
-    return m_closedByOutsideClick.isValid() && m_closedByOutsideClick.elapsed() < OutsideClickGraceMs;
-}
-
 void PopoverWindow::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_Escape) {
@@ -101,7 +95,6 @@ void PopoverWindow::keyPressEvent(QKeyEvent *event)
 void PopoverWindow::mousePressEvent(QMouseEvent *event)
 {
     if (!QRect(QPoint(0, 0), size()).contains(event->position().toPoint())) {
-        m_closedByOutsideClick.start();
         closePopover();
         return;
     }

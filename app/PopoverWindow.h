@@ -23,9 +23,6 @@ public:
     // kept inside the screen.
     void showBelow(const QRect &anchor, const QPoint &clickPoint);
     void closePopover();
-    // True for a moment after an outside click closed it: that same click on
-    // the icon must not open it again.
-    bool justClosedByOutsideClick() const;
 
     // The top-left corner for a window of `size` under `anchor` within `screen`.
     static QPoint placement(const QRect &anchor, const QSize &size, const QRect &screen);
@@ -42,7 +39,6 @@ protected:
 
 private:
     QElapsedTimer m_showRequested;
-    QElapsedTimer m_closedByOutsideClick;
     bool m_waitingForFrame = false;
     bool m_wasActive = false;
 };
