@@ -1,0 +1,94 @@
+// `brivane status`, run as panels run it: plain, JSON and following changes.
+#include "TestSupport.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+using namespace TestSupport;
+
+class StatusCommandTest : public QObject
+{
+    Q_OBJECT
+
+    struct Result
+    {
+        int exitCode;
+        QByteArray out;
+        QByteArray err;
+    };
+    static Result status(const QStringList &arguments)
+    {
+        QProcess process;
+        process.start(QStringLiteral(BRIVANE_BINARY), QStringList {"status"} + arguments);
+        process.waitForFinished(20000);
+        return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
+    }
+
+private slots:
+    void initTestCase()
+    {
+        qputenv("TZ", "Europe/Berlin");
+        // Same folders as the program: the test's own XDG folders (no test mode there).
+        const QString data = QString::fromLocal8Bit(qgetenv("XDG_DATA_HOME"));
+        const QString calendar = data + "/brivane/calendars/local/personal";
+        writeFile(calendar + "/displayname", "Personal");
+        writeFile(calendar + "/standup.ics",
+            singleEvent("UID:s\r\nSUMMARY:Standup\r\nDTSTART;TZID=Europe/Berlin:20260325T093000\r\n"
+                        "DTEND;TZID=Europe/Berlin:20260325T094500\r\n"));
+        m_calendar = calendar;
+    }
+
+    void plainAndJson()
+    {
+        Result plain = status({"--at", "2026-03-25T09:00:00"});
+        QCOMPARE(plain.exitCode, 0);
+        QCOMPARE(QString::fromUtf8(plain.out).trimmed(), QString("Standup \u00B7 in 30m"));
+
+        Result json = status({"--json", "--at", "2026-03-25T09:40:00"});
+        QCOMPARE(json.exitCode, 0);
+        const QJsonObject object = QJsonDocument::fromJson(json.out).object();
+        QCOMPARE(object["text"].toString(), QString("Standup \u00B7 5m left"));
+        QCOMPARE(object["class"].toString(), QStringLiteral("running"));
+        QCOMPARE(object["tooltip"].toString(), QStringLiteral("09:30 Standup"));
+
+        Result idle = status({"--json", "--at", "2026-03-27T12:00:00"});
+        QCOMPARE(QJsonDocument::fromJson(idle.out).object()["class"].toString(), QStringLiteral("idle"));
+        QCOMPARE(QJsonDocument::fromJson(idle.out).object()["text"].toString(),
+            QLocale().toString(QDate(2026, 3, 27), "ddd d MMM"));
+    }
+
+    void followPrintsAtEveryChange()
+    {
+        QProcess follow;
+        follow.start(QStringLiteral(BRIVANE_BINARY), {"status", "--follow", "--at", "2026-03-25T08:00:00"});
+        QVERIFY(follow.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(follow.canReadLine(), 10000);
+        QCOMPARE(QString::fromUtf8(follow.readLine()).trimmed(), QString("Standup \u00B7 09:30"));
+
+        writeFile(m_calendar + "/early.ics",
+            singleEvent("UID:e\r\nSUMMARY:Early call\r\nDTSTART;TZID=Europe/Berlin:20260325T081000\r\n"
+                        "DTEND;TZID=Europe/Berlin:20260325T082000\r\n"));
+        QTRY_VERIFY_WITH_TIMEOUT(follow.canReadLine(), 10000);
+        QCOMPARE(QString::fromUtf8(follow.readLine()).trimmed(), QString("Early call \u00B7 in 10m"));
+        follow.kill();
+        follow.waitForFinished();
+        QFile::remove(m_calendar + "/early.ics");
+    }
+
+    void badOptions()
+    {
+        for (const QStringList &arguments :
+            {QStringList {"--nope"}, QStringList {"--at", "tomorrow"}, QStringList {"x"}}) {
+            const Result result = status(arguments);
+            QCOMPARE(result.exitCode, 2);
+            QVERIFY(result.err.contains("usage: brivane status"));
+        }
+    }
+
+private:
+    QString m_calendar;
+};
+
+BRIVANE_TEST_MAIN(StatusCommandTest)
+#include "tst_statuscommand.moc"
