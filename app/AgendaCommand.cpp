@@ -2,11 +2,13 @@
 
 #include "app/CommandSupport.h"
 #include "app/StoreSetup.h"
+#include "app/ZohoServices.h"
 #include "calendar/CalendarEventManager.h"
-#include "calendar/EventFormatting.h"
+#include "popover/AnyCalendarEvent.h"
 #include "settings/AppSettings.h"
 
 #include <QCommandLineParser>
+#include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -14,51 +16,77 @@
 
 namespace {
 
-QJsonObject toJson(const CalendarEvent &event, const QTimeZone &zone)
+// What a printed row says about its calendar.
+struct CalendarLabel
 {
+    QString title;
+    QString id;
+    QString color; // "#RRGGBB" or empty
+};
+
+CalendarLabel labelOf(const AnyCalendarEvent &event, const QList<ZohoCalendar> &zohoCalendars)
+{
+    if (event.localEvent)
+        return {event.localEvent->calendarTitle, event.localEvent->calendarId, event.localEvent->calendarColor};
+    for (const ZohoCalendar &calendar : zohoCalendars) {
+        if (calendar.id == event.zohoEvent->calendarID)
+            return {calendar.name, calendar.id, event.color.name(QColor::HexRgb).toUpper()};
+    }
+    return {{}, event.zohoEvent->calendarID, event.color.name(QColor::HexRgb).toUpper()};
+}
+
+QString timeText(const AnyCalendarEvent &event, const QTimeZone &zone)
+{
+    if (event.isAllDay)
+        return QCoreApplication::translate("AgendaCommand", "All day");
+    return event.startDate.toTimeZone(zone).toString(QStringLiteral("HH:mm")) + QChar(0x2013)
+        + event.endDate.toTimeZone(zone).toString(QStringLiteral("HH:mm"));
+}
+
+QDate startDay(const AnyCalendarEvent &event, const QTimeZone &zone)
+{
+    return event.localEvent && event.isAllDay ? event.localEvent->startDate : event.startDate.toTimeZone(zone).date();
+}
+
+QJsonObject toJson(const AnyCalendarEvent &event, const QList<ZohoCalendar> &zohoCalendars, const QTimeZone &zone)
+{
+    const CalendarLabel calendar = labelOf(event, zohoCalendars);
+    const bool untitled = event.localEvent && !event.localEvent->hasTitle;
     QJsonObject object;
     object[QStringLiteral("id")] = event.id;
-    object[QStringLiteral("title")] = event.hasTitle ? QJsonValue(event.title) : QJsonValue(QJsonValue::Null);
-    if (event.allDay) {
-        object[QStringLiteral("start")] = event.startDate.toString(Qt::ISODate);
-        object[QStringLiteral("end")] = event.endDate.toString(Qt::ISODate);
+    object[QStringLiteral("title")] = untitled ? QJsonValue(QJsonValue::Null) : QJsonValue(event.title);
+    if (event.isAllDay) {
+        const QDate end = event.localEvent ? event.localEvent->endDate : event.endDate.toTimeZone(zone).date();
+        object[QStringLiteral("start")] = startDay(event, zone).toString(Qt::ISODate);
+        object[QStringLiteral("end")] = end.toString(Qt::ISODate);
     } else {
-        object[QStringLiteral("start")] = event.start.toTimeZone(zone).toString(Qt::ISODate);
-        object[QStringLiteral("end")] = event.end.toTimeZone(zone).toString(Qt::ISODate);
+        object[QStringLiteral("start")] = event.startDate.toTimeZone(zone).toString(Qt::ISODate);
+        object[QStringLiteral("end")] = event.endDate.toTimeZone(zone).toString(Qt::ISODate);
     }
-    object[QStringLiteral("allDay")] = event.allDay;
-    object[QStringLiteral("calendar")] = event.calendarTitle;
-    object[QStringLiteral("calendarId")] = event.calendarId;
-    object[QStringLiteral("source")] = QStringLiteral("local");
+    object[QStringLiteral("allDay")] = event.isAllDay;
+    object[QStringLiteral("calendar")] = calendar.title;
+    object[QStringLiteral("calendarId")] = calendar.id;
+    object[QStringLiteral("source")] = event.source == Source::Zoho ? QStringLiteral("zoho") : QStringLiteral("local");
     object[QStringLiteral("color")]
-        = event.calendarColor.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(event.calendarColor);
+        = calendar.color.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(calendar.color);
     return object;
 }
 
-QJsonArray toJson(const QList<CalendarEvent> &events, const QTimeZone &zone)
-{
-    QJsonArray array;
-    for (const CalendarEvent &event : events)
-        array.append(toJson(event, zone));
-    return array;
-}
-
-void printSection(
-    QTextStream &out, const QString &heading, const QList<CalendarEvent> &events, const QTimeZone &zone, bool withDay)
+void printSection(QTextStream &out, const QString &heading, const QList<AnyCalendarEvent> &events,
+    const QList<ZohoCalendar> &zohoCalendars, const QTimeZone &zone, bool withDay)
 {
     out << heading << '\n';
     if (events.isEmpty())
         out << "  " << QCoreApplication::translate("AgendaCommand", "No events") << '\n';
     const QLocale locale;
-    for (const CalendarEvent &event : events) {
+    for (const AnyCalendarEvent &event : events) {
         out << "  ";
         if (withDay)
-            out << locale.toString(
-                event.allDay ? event.startDate : event.start.toTimeZone(zone).date(), QStringLiteral("ddd d MMM"))
-                << "  ";
-        out << EventFormatting::timeText(event, zone) << "  " << EventFormatting::displayTitle(event);
-        if (!event.calendarTitle.isEmpty())
-            out << "  (" << event.calendarTitle << ')';
+            out << locale.toString(startDay(event, zone), QStringLiteral("ddd d MMM")) << "  ";
+        out << timeText(event, zone) << "  " << event.title;
+        const QString calendar = labelOf(event, zohoCalendars).title;
+        if (!calendar.isEmpty())
+            out << "  (" << calendar << ')';
         out << '\n';
     }
 }
@@ -79,7 +107,6 @@ int runAgendaCommand(const QStringList &arguments, QTextStream &out, QTextStream
         err << parser.errorText() << (parser.errorText().isEmpty() ? "" : "\n") << usage;
         return 2;
     }
-
     const std::unique_ptr<Clock> clock = clockForCommand(parser.value(atOption), parser.isSet(atOption));
     if (!clock) {
         err << "brivane agenda: not an ISO 8601 date and time: " << parser.value(atOption) << '\n' << usage;
@@ -88,18 +115,35 @@ int runAgendaCommand(const QStringList &arguments, QTextStream &out, QTextStream
 
     AppSettings &settings = AppSettings::shared();
     std::unique_ptr<CalendarStore> store = createCalendarStore(settings, *clock);
+    ZohoServices zoho(settings, *clock);
+    if (zoho.auth().isConnected()) {
+        // One sync, bounded by the requests' own timeouts.
+        QEventLoop loop;
+        zoho.calendars().sync([&loop] { loop.quit(); });
+        loop.exec();
+        if (!zoho.calendars().lastError().isEmpty())
+            err << "brivane agenda: Zoho: " << zoho.calendars().lastError() << '\n';
+    }
     store->waitUntilLoaded();
-    const auto lists = CalendarEventManager::query(*store, settings.hiddenCalendarIDs(), clock->now());
+    const auto local = CalendarEventManager::query(*store, settings.hiddenCalendarIDs(), clock->now());
+    const QList<AnyCalendarEvent> today = UnifiedEvents::merged(local.today, zoho.calendars().todayEvents());
+    const QList<AnyCalendarEvent> upcoming = UnifiedEvents::merged(local.upcoming, zoho.calendars().upcomingEvents());
+    const QList<ZohoCalendar> &zohoCalendars = zoho.calendars().calendars();
     const QTimeZone zone = clock->timeZone();
 
     if (parser.isSet(jsonOption)) {
-        QJsonObject root;
-        root[QStringLiteral("today")] = toJson(lists.today, zone);
-        root[QStringLiteral("upcoming")] = toJson(lists.upcoming, zone);
-        out << QJsonDocument(root).toJson(QJsonDocument::Indented);
+        QJsonArray todayArray, upcomingArray;
+        for (const AnyCalendarEvent &event : today)
+            todayArray.append(toJson(event, zohoCalendars, zone));
+        for (const AnyCalendarEvent &event : upcoming)
+            upcomingArray.append(toJson(event, zohoCalendars, zone));
+        out << QJsonDocument(
+            QJsonObject {{QStringLiteral("today"), todayArray}, {QStringLiteral("upcoming"), upcomingArray}})
+                   .toJson(QJsonDocument::Indented);
     } else {
-        printSection(out, QCoreApplication::translate("AgendaCommand", "Today"), lists.today, zone, false);
-        printSection(out, QCoreApplication::translate("AgendaCommand", "Upcoming"), lists.upcoming, zone, true);
+        printSection(out, QCoreApplication::translate("AgendaCommand", "Today"), today, zohoCalendars, zone, false);
+        printSection(
+            out, QCoreApplication::translate("AgendaCommand", "Upcoming"), upcoming, zohoCalendars, zone, true);
     }
     return 0;
 }

@@ -7,6 +7,7 @@
 #include "app/StatusCommand.h"
 #include "app/StoreSetup.h"
 #include "app/TrayStatusItem.h"
+#include "app/ZohoCommand.h"
 #include "settings/AppSettings.h"
 
 #include <QApplication>
@@ -23,7 +24,8 @@ namespace {
 
 const char *const Usage = "usage: brivane [--toggle | --settings]\n"
                           "       brivane agenda [--at DATETIME] [--json]\n"
-                          "       brivane status [--json] [--follow] [--at DATETIME]\n";
+                          "       brivane status [--json] [--follow] [--at DATETIME]\n"
+                          "       brivane zoho connect CODE | disconnect | status | sync\n";
 
 void nameApplication()
 {
@@ -106,6 +108,8 @@ int run(int argc, char **argv)
         return runCommand(argc, argv, runAgendaCommand);
     if (first == "status")
         return runCommand(argc, argv, runStatusCommand);
+    if (first == "zoho")
+        return runCommand(argc, argv, runZohoCommand);
     if (first == "--help" || first == "-h") {
         std::fputs(Usage, stdout);
         return 0;

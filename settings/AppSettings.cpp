@@ -119,6 +119,16 @@ void AppSettings::setOnboardingComplete(bool complete)
     m_settings.sync();
 }
 
+QUrl AppSettings::zohoAccountsUrl() const
+{
+    return QUrl(m_settings.value(QStringLiteral("zohoAccountsURL"), QStringLiteral("https://accounts.zoho.com")).toString());
+}
+
+QUrl AppSettings::zohoCalendarUrl() const
+{
+    return QUrl(m_settings.value(QStringLiteral("zohoCalendarURL"), QStringLiteral("https://calendar.zoho.com")).toString());
+}
+
 QStringList AppSettings::calendarFolders() const
 {
     return stringsOf(m_settings.value(CalendarFoldersKey));

@@ -4,6 +4,7 @@
 #include <QSet>
 #include <QSettings>
 #include <QStringList>
+#include <QUrl>
 
 // The user's choices, kept in one INI file ($XDG_CONFIG_HOME/brivane/
 // brivane.conf). Every assignment is written at once; nothing is re-read
@@ -38,6 +39,10 @@ public:
 
     // Further folders of calendars (vdirsyncer's, say), read at start.
     QStringList calendarFolders() const;
+
+    // Zoho's servers for the account's data centre.
+    QUrl zohoAccountsUrl() const;
+    QUrl zohoCalendarUrl() const;
 
     QString filePath() const { return m_settings.fileName(); }
 

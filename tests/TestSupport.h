@@ -4,6 +4,7 @@
 #include "calendar/Clock.h"
 #include "calendar/LocalFolderProvider.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
@@ -50,6 +51,15 @@ inline QByteArray readFile(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Runs the event loop until `done` holds or the time is up; says which.
+template<typename Predicate> bool waitFor(Predicate done, int timeoutMs = 5000)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!done() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
 }
 
 // A vdir root in a temporary folder, with a provider over it.

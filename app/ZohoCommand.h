@@ -1,0 +1,8 @@
+#pragma once
+
+#include <QStringList>
+
+class QTextStream;
+
+// `brivane zoho connect CODE | disconnect | status | sync`.
+int runZohoCommand(const QStringList &arguments, QTextStream &out, QTextStream &err);

@@ -1,0 +1,10 @@
+#include "app/ZohoServices.h"
+
+#include "settings/AppSettings.h"
+
+ZohoServices::ZohoServices(AppSettings &settings, const Clock &clock)
+    : m_secrets(ZohoKeychain::serviceName())
+    , m_keychain(m_secrets)
+    , m_auth(m_keychain, m_network, clock, [&settings] { return settings.zohoAccountsUrl(); })
+    , m_calendars(m_auth, settings, m_network, clock, [&settings] { return settings.zohoCalendarUrl(); })
+{ }

@@ -1,0 +1,284 @@
+// Connecting to Zoho: the code exchange, the token store, refreshing, and
+// every way the accounts server can answer, against a fake server over HTTP.
+#include "TestSupport.h"
+#include "ZohoTestSupport.h"
+
+#include "zoho/ZohoAuthManager.h"
+
+#include <QNetworkAccessManager>
+
+namespace {
+const QTimeZone Berlin("Europe/Berlin");
+using SecretItems = QHash<QString, QString>;
+} // namespace
+
+class ZohoAuthTest : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<FakeZohoServer> m_server;
+    std::unique_ptr<MemorySecretStore> m_secrets;
+    std::unique_ptr<ZohoKeychain> m_keychain;
+    std::unique_ptr<QNetworkAccessManager> m_network;
+    std::unique_ptr<FixedClock> m_clock;
+    QUrl m_accountsUrl;
+
+    std::unique_ptr<ZohoAuthManager> makeManager()
+    {
+        m_keychain = std::make_unique<ZohoKeychain>(*m_secrets);
+        auto manager
+            = std::make_unique<ZohoAuthManager>(*m_keychain, *m_network, *m_clock, [this] { return m_accountsUrl; });
+        manager->setRequestTimeout(1500);
+        return manager;
+    }
+
+    // Runs an exchange to its end.
+    static void exchange(ZohoAuthManager &manager, const QString &code)
+    {
+        manager.exchangeCode(code);
+        QTRY_VERIFY_WITH_TIMEOUT(!manager.isExchanging(), 5000);
+    }
+
+    static ZohoAuthManager::TokenResult tokenFrom(ZohoAuthManager &manager)
+    {
+        std::optional<ZohoAuthManager::TokenResult> result;
+        manager.validAccessToken([&](const ZohoAuthManager::TokenResult &r) { result = r; });
+        if (!TestSupport::waitFor([&] { return result.has_value(); }))
+            return {{}, ZohoError::other(QStringLiteral("no answer in time"))};
+        return *result;
+    }
+
+    void storeTokens(qint64 secondsLeft, const QString &refreshToken = QStringLiteral("refresh-known"))
+    {
+        m_secrets->items = {{"accessToken", "stored-access"}, {"refreshToken", refreshToken},
+            {"tokenExpiry", ZohoKeychain::expiryText(m_clock->now().addSecs(secondsLeft))}};
+    }
+
+private slots:
+    void init()
+    {
+        m_server = std::make_unique<FakeZohoServer>();
+        QVERIFY(m_server->start());
+        m_accountsUrl = m_server->url();
+        m_secrets = std::make_unique<MemorySecretStore>();
+        m_network = std::make_unique<QNetworkAccessManager>();
+        m_clock = std::make_unique<FixedClock>(QDateTime(QDate(2026, 3, 25), QTime(10, 0), Berlin), Berlin);
+    }
+
+    void blankCodeChangesNothingAndSendsNothing()
+    {
+        auto manager = makeManager();
+        QSignalSpy exchanging(manager.get(), &ZohoAuthManager::isExchangingChanged);
+        manager->exchangeCode(QStringLiteral("  \n\t "));
+        QTest::qWait(100);
+        QCOMPARE(exchanging.size(), 0);
+        QVERIFY(m_server->requests().isEmpty());
+        QVERIFY(!manager->isConnected());
+    }
+
+    void exchangeStoresTokensAndAnnouncesTheConnection()
+    {
+        m_server->addCode(QStringLiteral("1000.abc"));
+        auto manager = makeManager();
+        QSignalSpy connected(manager.get(), &ZohoAuthManager::zohoConnected);
+        manager->setShowingCodeEntry(true);
+        exchange(*manager, QStringLiteral("  1000.abc\n"));
+
+        QVERIFY2(manager->error().isEmpty(), qPrintable(manager->error()));
+        QVERIFY(manager->isConnected());
+        QVERIFY(!manager->showingCodeEntry());
+        QCOMPARE(connected.size(), 1);
+        QCOMPARE(m_secrets->items.value("accessToken"), manager->tokens()->accessToken);
+        QCOMPARE(m_secrets->items.value("refreshToken"), manager->tokens()->refreshToken);
+        QCOMPARE(
+            m_secrets->items.value("tokenExpiry").toDouble(), double(m_clock->now().addSecs(3600).toSecsSinceEpoch()));
+
+        const FakeZohoServer::RecordedRequest request = m_server->requestsTo("/oauth/v2/token").value(0);
+        QCOMPARE(request.method, QByteArray("POST"));
+        QCOMPARE(request.headers.value("content-type"), QByteArray("application/x-www-form-urlencoded"));
+        QVERIFY(request.body.contains("code=1000.abc&") || request.body.endsWith("code=1000.abc"));
+        QVERIFY(request.body.contains("grant_type=authorization_code"));
+        QVERIFY(request.body.contains("client_id=YOUR_CLIENT_ID"));
+
+        // A new manager over the same store is connected at once.
+        auto restarted = makeManager();
+        QVERIFY(restarted->isConnected());
+        QCOMPARE(restarted->tokens()->accessToken, manager->tokens()->accessToken);
+    }
+
+    // Codes and tokens hold characters that mean something in a form body.
+    void formValuesAreEncoded()
+    {
+        const QString code = QStringLiteral("1000.a&b=c+d/e%f g");
+        m_server->addCode(code);
+        auto manager = makeManager();
+        exchange(*manager, code);
+        QVERIFY2(manager->isConnected(), qPrintable(manager->error()));
+    }
+
+    void exchangeFailures_data()
+    {
+        QTest::addColumn<int>("failure");
+        QTest::addColumn<QByteArray>("exchangeBody");
+        QTest::addColumn<QString>("expectedError"); // prefix
+        using F = FakeZohoServer::Failure;
+        QTest::newRow("error string") << int(F::ErrorJson200) << QByteArray() << QString("Token error: invalid_code");
+        QTest::newRow("unknown code") << int(F::None) << QByteArray() << QString("Token error: invalid_code");
+        QTest::newRow("JSON array") << int(F::JsonArray) << QByteArray() << QString("Token error: Invalid response");
+        QTest::newRow("no refresh token")
+            << int(F::None) << QByteArray(R"({"access_token":"secret-access","expires_in":3600})")
+            << QString(R"(Token error: Unexpected response: {"access_token":"…","expires_in":3600})");
+        QTest::newRow("expires_in as text")
+            << int(F::None) << QByteArray(R"({"access_token":"a","refresh_token":"r","expires_in":"3600"})")
+            << QString("Token error: Unexpected response: ");
+        QTest::newRow("not JSON") << int(F::NotJson) << QByteArray() << QString();
+        QTest::newRow("status 500") << int(F::Status500) << QByteArray() << QString();
+        QTest::newRow("no answer") << int(F::NeverAnswer) << QByteArray() << QString("The request timed out.");
+    }
+    void exchangeFailures()
+    {
+        QFETCH(int, failure);
+        QFETCH(QByteArray, exchangeBody);
+        QFETCH(QString, expectedError);
+        if (QByteArray(QTest::currentDataTag()) != "unknown code")
+            m_server->addCode(QStringLiteral("good"));
+        m_server->setTokenFailure(FakeZohoServer::Failure(failure));
+        m_server->setExchangeBody(exchangeBody);
+        auto manager = makeManager();
+        QSignalSpy connected(manager.get(), &ZohoAuthManager::zohoConnected);
+        exchange(*manager, QStringLiteral("good"));
+
+        QVERIFY(!manager->error().isEmpty());
+        QVERIFY2(manager->error().startsWith(expectedError), qPrintable(manager->error()));
+        QVERIFY(!manager->error().contains("secret-access"));
+        QVERIFY(!manager->isConnected());
+        QVERIFY(m_secrets->items.isEmpty());
+        QCOMPARE(connected.size(), 0);
+    }
+
+    void unreachableServerIsReported()
+    {
+        m_server.reset(); // nothing listens there any more
+        auto manager = makeManager();
+        exchange(*manager, QStringLiteral("code"));
+        QVERIFY(!manager->error().isEmpty());
+        QVERIFY(!manager->isConnected());
+    }
+
+    void plainHttpIsRefusedExceptOnThisMachine()
+    {
+        m_accountsUrl = QUrl("http://accounts.example.com");
+        auto manager = makeManager();
+        exchange(*manager, QStringLiteral("code"));
+        QVERIFY2(manager->error().contains("https"), qPrintable(manager->error()));
+        QVERIFY(m_server->requests().isEmpty());
+    }
+
+    void tokenIsRefreshedOnlyInTheLastMinute()
+    {
+        m_server->addCode(QStringLiteral("c"));
+        auto manager = makeManager();
+        exchange(*manager, QStringLiteral("c"));
+        const QString first = manager->tokens()->accessToken;
+
+        m_clock->setNow(m_clock->now().addSecs(3600 - 61)); // 61 s left
+        ZohoAuthManager::TokenResult result = tokenFrom(*manager);
+        QCOMPARE(result.token, first);
+        QCOMPARE(m_server->refreshCount(), 0);
+
+        m_clock->advanceSeconds(2); // 59 s left
+        result = tokenFrom(*manager);
+        QVERIFY(result.ok());
+        QVERIFY(result.token != first);
+        QCOMPARE(m_server->refreshCount(), 1);
+        QCOMPARE(m_secrets->items.value("accessToken"), result.token);
+        // The refresh token is kept as it was.
+        QCOMPARE(manager->tokens()->refreshToken, m_secrets->items.value("refreshToken"));
+        QVERIFY(!m_server->requestsTo("/oauth/v2/token").last().body.contains("code="));
+    }
+
+    void concurrentCallersShareOneRefresh()
+    {
+        m_server->addCode(QStringLiteral("c"));
+        auto manager = makeManager();
+        exchange(*manager, QStringLiteral("c"));
+        m_clock->advanceSeconds(3600);
+        QStringList tokens;
+        for (int i = 0; i < 3; ++i)
+            manager->validAccessToken([&](const ZohoAuthManager::TokenResult &r) { tokens.append(r.token); });
+        QTRY_COMPARE(tokens.size(), 3);
+        QCOMPARE(m_server->refreshCount(), 1);
+        QCOMPARE(tokens.count(tokens.first()), 3);
+    }
+
+    void failedRefreshKeepsTheConnection()
+    {
+        m_server->addCode(QStringLiteral("c"));
+        auto manager = makeManager();
+        exchange(*manager, QStringLiteral("c"));
+        m_clock->advanceSeconds(3600);
+        m_server->setRefreshFailure(FakeZohoServer::Failure::ErrorJson200);
+        ZohoAuthManager::TokenResult result = tokenFrom(*manager);
+        QVERIFY(!result.ok());
+        QCOMPARE(result.error->description(), QStringLiteral("Token error: invalid_code"));
+        QVERIFY(manager->isConnected());
+        QVERIFY(manager->tokens().has_value());
+
+        m_server->setRefreshFailure(FakeZohoServer::Failure::JsonArray);
+        result = tokenFrom(*manager);
+        QCOMPARE(result.error->description(), QStringLiteral("Token error: Refresh failed"));
+
+        m_server->setRefreshFailure(FakeZohoServer::Failure::None); // tried again, and it works
+        result = tokenFrom(*manager);
+        QVERIFY(result.ok());
+        QCOMPARE(m_server->refreshCount(), 3);
+    }
+
+    void storeContentsDecideTheStartingState_data()
+    {
+        QTest::addColumn<SecretItems>("items");
+        QTest::addColumn<bool>("connected");
+        QTest::newRow("all three") << SecretItems {{"accessToken", "a"}, {"refreshToken", "r"},
+            {"tokenExpiry", "1774400000.5"}}
+                                   << true;
+        QTest::newRow("expired still counts")
+            << SecretItems {{"accessToken", "a"}, {"refreshToken", "r"}, {"tokenExpiry", "1"}} << true;
+        QTest::newRow("expiry not a number")
+            << SecretItems {{"accessToken", "a"}, {"refreshToken", "r"}, {"tokenExpiry", "soon"}} << false;
+        QTest::newRow("no refresh token") << SecretItems {{"accessToken", "a"}, {"tokenExpiry", "1774400000"}} << false;
+    }
+    void storeContentsDecideTheStartingState()
+    {
+        QFETCH(SecretItems, items);
+        QFETCH(bool, connected);
+        m_secrets->items = items;
+        QCOMPARE(makeManager()->isConnected(), connected);
+    }
+
+    void disconnectForgetsEverything()
+    {
+        storeTokens(3600);
+        auto manager = makeManager();
+        QVERIFY(manager->isConnected());
+        manager->disconnect();
+        QVERIFY(!manager->isConnected());
+        QVERIFY(m_secrets->items.isEmpty());
+        const ZohoAuthManager::TokenResult result = tokenFrom(*manager);
+        QCOMPARE(result.error->description(), QStringLiteral("Not authenticated with Zoho"));
+        QVERIFY(m_server->requests().isEmpty()); // nothing is revoked
+    }
+
+    void aStoreThatCannotKeepTokensStillConnects()
+    {
+        m_secrets->refuseWrites = true;
+        m_server->addCode(QStringLiteral("c"));
+        auto manager = makeManager();
+        exchange(*manager, QStringLiteral("c"));
+        QVERIFY(manager->isConnected());
+        QVERIFY(!manager->tokensSurviveRestart());
+        QVERIFY(tokenFrom(*manager).ok());
+    }
+};
+
+BRIVANE_TEST_MAIN(ZohoAuthTest)
+#include "tst_zohoauth.moc"

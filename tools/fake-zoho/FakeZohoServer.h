@@ -1,0 +1,105 @@
+#pragma once
+
+#include <QAbstractHttpServer>
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QList>
+#include <QUrl>
+
+// A stand-in for Zoho's accounts server and Calendar API, on this machine
+// only: one-time codes, tokens with a lifetime, refresh, calendars and events
+// held in memory, event creation, and the ways real servers fail.
+class FakeZohoServer : public QAbstractHttpServer
+{
+    Q_OBJECT
+public:
+    enum class Failure {
+        None,
+        ErrorJson200, // {"error": …} with status 200
+        Status401,
+        Status500,
+        NotJson,
+        JsonArray,
+        NeverAnswer,
+        Slow, // answers after slowMilliseconds()
+    };
+
+    struct RecordedRequest
+    {
+        QByteArray method;
+        QString path; // as sent, percent-encoding kept
+        QString query; // as sent
+        QHash<QByteArray, QByteArray> headers;
+        QByteArray body;
+    };
+
+    explicit FakeZohoServer(QObject *parent = nullptr);
+
+    // Listens on 127.0.0.1; 0 picks a free port. Returns the port, 0 on failure.
+    quint16 start(quint16 port = 0);
+    QUrl url() const;
+
+    // {"codes": [...], "tokenLifetime": 3600, "calendars": [...], "events": {"<calendar uid>": [...]}}
+    bool load(const QJsonObject &data, QString *error = nullptr);
+
+    void addCode(const QString &code) { m_codes.append(code); }
+    void setTokenLifetime(int seconds) { m_tokenLifetime = seconds; }
+    void setCalendars(const QJsonArray &calendars) { m_calendars = calendars; }
+    void setEvents(const QString &calendarId, const QJsonArray &events) { m_events.insert(calendarId, events); }
+    QJsonArray events(const QString &calendarId) const { return m_events.value(calendarId); }
+
+    void setTokenFailure(Failure failure) { m_tokenFailure = failure; }
+    // Answers code exchanges with this body (status 200) instead of tokens.
+    void setExchangeBody(const QByteArray &body) { m_exchangeBody = body; }
+    void setRefreshFailure(Failure failure) { m_refreshFailure = failure; }
+    void setCalendarsFailure(Failure failure) { m_calendarsFailure = failure; }
+    void setEventsFailure(const QString &calendarId, Failure failure) { m_eventsFailures.insert(calendarId, failure); }
+    void setCreateFailure(Failure failure) { m_createFailure = failure; }
+    void setSlowMilliseconds(int milliseconds) { m_slowMs = milliseconds; }
+    int slowMilliseconds() const { return m_slowMs; }
+    // Every access token issued so far stops working (as if expired early).
+    void revokeAccessTokens() { m_accessTokens.clear(); }
+
+    const QList<RecordedRequest> &requests() const { return m_requests; }
+    QList<RecordedRequest> requestsTo(const QString &pathPrefix) const;
+    void clearRequests() { m_requests.clear(); }
+    int refreshCount() const { return m_refreshCount; }
+
+    static Failure failureFromName(const QString &name, bool *ok = nullptr);
+
+protected:
+    bool handleRequest(const QHttpServerRequest &request, QTcpSocket *socket) override;
+    void missingHandler(const QHttpServerRequest &request, QTcpSocket *socket) override;
+
+private:
+    struct Answer
+    {
+        int status = 200;
+        QByteArray body;
+        QByteArray contentType = "application/json";
+    };
+    Answer tokenEndpoint(const QByteArray &body, Failure *failure);
+    Answer calendarApi(const RecordedRequest &request, Failure *failure);
+    static std::optional<Answer> failureAnswer(Failure failure);
+    bool authorized(const RecordedRequest &request) const;
+    QString issueAccessToken();
+
+    QStringList m_codes;
+    int m_tokenLifetime = 3600;
+    QHash<QString, qint64> m_accessTokens; // token → expiry (ms since epoch)
+    QStringList m_refreshTokens;
+    QJsonArray m_calendars;
+    QHash<QString, QJsonArray> m_events;
+    Failure m_tokenFailure = Failure::None;
+    QByteArray m_exchangeBody;
+    Failure m_refreshFailure = Failure::None;
+    Failure m_calendarsFailure = Failure::None;
+    Failure m_createFailure = Failure::None;
+    QHash<QString, Failure> m_eventsFailures;
+    int m_slowMs = 3000;
+    QList<RecordedRequest> m_requests;
+    int m_refreshCount = 0;
+    int m_serial = 0;
+    quint16 m_port = 0;
+};

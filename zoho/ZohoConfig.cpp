@@ -1,0 +1,30 @@
+#include "zoho/ZohoConfig.h"
+
+#include <QHostAddress>
+
+namespace ZohoConfig {
+
+QString refusalReason(const QUrl &url)
+{
+    if (!url.isValid() || url.host().isEmpty())
+        return QStringLiteral("Not a valid server address: %1").arg(url.toDisplayString());
+    if (url.scheme() == QLatin1String("https"))
+        return {};
+    const QHostAddress address(url.host());
+    const bool loopback = url.host() == QLatin1String("localhost") || (!address.isNull() && address.isLoopback());
+    if (url.scheme() == QLatin1String("http") && loopback)
+        return {};
+    return QStringLiteral("Refusing to send Zoho credentials to %1: only https is allowed").arg(url.toDisplayString());
+}
+
+QUrl endpoint(const QUrl &base, const QString &path)
+{
+    QUrl url = base;
+    QString basePath = url.path(QUrl::FullyEncoded);
+    while (basePath.endsWith(QLatin1Char('/')))
+        basePath.chop(1);
+    url.setPath(basePath + path, QUrl::TolerantMode);
+    return url;
+}
+
+} // namespace ZohoConfig

@@ -1,0 +1,77 @@
+#include "zoho/ZohoKeychain.h"
+
+#include <QLocale>
+#include <QTimeZone>
+
+#include <cstdio>
+
+namespace {
+const QString AccessTokenAccount = QStringLiteral("accessToken");
+const QString RefreshTokenAccount = QStringLiteral("refreshToken");
+const QString ExpiryAccount = QStringLiteral("tokenExpiry");
+} // namespace
+
+QString ZohoKeychain::serviceName()
+{
+    return QStringLiteral("brivane.zoho");
+}
+
+ZohoKeychain::ZohoKeychain(SecretStore &store)
+    : m_store(store)
+{ }
+
+QString ZohoKeychain::notKeptMessage()
+{
+    return QStringLiteral("The Secret Service is not available: the Zoho connection will not survive a restart.");
+}
+
+std::optional<QString> ZohoKeychain::read(const QString &account)
+{
+    return m_store.read(account);
+}
+
+void ZohoKeychain::save(const QString &value, const QString &account)
+{
+    if (m_store.write(account, value) || !m_keepsTokens)
+        return;
+    m_keepsTokens = false;
+    std::fprintf(stderr, "brivane: %s\n", qPrintable(notKeptMessage()));
+}
+
+void ZohoKeychain::remove(const QString &account)
+{
+    m_store.remove(account);
+}
+
+QString ZohoKeychain::expiryText(const QDateTime &expiry)
+{
+    return QString::number(double(expiry.toMSecsSinceEpoch()) / 1000.0, 'g', QLocale::FloatingPointShortest);
+}
+
+std::optional<ZohoTokens> ZohoKeychain::loadTokens()
+{
+    const std::optional<QString> access = read(AccessTokenAccount);
+    const std::optional<QString> refresh = read(RefreshTokenAccount);
+    const std::optional<QString> expiry = read(ExpiryAccount);
+    if (!access || !refresh || !expiry)
+        return std::nullopt;
+    bool isNumber = false;
+    const double seconds = expiry->toDouble(&isNumber);
+    if (!isNumber)
+        return std::nullopt;
+    return ZohoTokens {*access, *refresh, QDateTime::fromMSecsSinceEpoch(qint64(seconds * 1000.0), QTimeZone::utc())};
+}
+
+void ZohoKeychain::saveTokens(const ZohoTokens &tokens)
+{
+    save(tokens.accessToken, AccessTokenAccount);
+    save(tokens.refreshToken, RefreshTokenAccount);
+    save(expiryText(tokens.expiryDate), ExpiryAccount);
+}
+
+void ZohoKeychain::deleteTokens()
+{
+    remove(AccessTokenAccount);
+    remove(RefreshTokenAccount);
+    remove(ExpiryAccount);
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "zoho/SecretStore.h"
+#include "zoho/ZohoTypes.h"
+
+// The Zoho tokens in the secret store: three items, "accessToken",
+// "refreshToken" and "tokenExpiry" (seconds since 1970 as decimal text).
+// A store that cannot keep them is not an error: the tokens then live in
+// memory only, and the user is told once.
+class ZohoKeychain
+{
+public:
+    static QString serviceName();
+
+    explicit ZohoKeychain(SecretStore &store);
+
+    std::optional<QString> read(const QString &account);
+    void save(const QString &value, const QString &account);
+    void remove(const QString &account);
+
+    // Nothing unless all three items are there and the expiry is a number.
+    std::optional<ZohoTokens> loadTokens();
+    void saveTokens(const ZohoTokens &tokens);
+    void deleteTokens();
+
+    // False once the store failed to keep something.
+    bool keepsTokens() const { return m_keepsTokens; }
+    static QString notKeptMessage();
+
+    static QString expiryText(const QDateTime &expiry);
+
+private:
+    SecretStore &m_store;
+    bool m_keepsTokens = true;
+};
