@@ -247,10 +247,8 @@ void ZohoCalendarManager::fetchCalendarEvents(const QString &token, QList<ZohoCa
         weekEnd = now;
     QUrl url = calendarEventsUrl(calendar.id);
     QUrlQuery query;
-    query.addQueryItem(
-        QStringLiteral("range_start"), QString::fromLatin1(QUrl::toPercentEncoding(isoWithMilliseconds(now))));
-    query.addQueryItem(
-        QStringLiteral("range_end"), QString::fromLatin1(QUrl::toPercentEncoding(isoWithMilliseconds(weekEnd))));
+    query.addQueryItem(QStringLiteral("range_start"), isoWithMilliseconds(now));
+    query.addQueryItem(QStringLiteral("range_end"), isoWithMilliseconds(weekEnd));
     url.setQuery(query);
     ZohoHttp::send(m_network, authorized(url, token), "GET", {}, m_timeoutMs, this,
         [this, token, remaining, now, lists, done, calendar](const ZohoHttp::Reply &reply) {
