@@ -19,6 +19,23 @@ Q_IMPORT_QML_PLUGIN(Brivane_OnboardingPlugin)
 namespace {
 const QString CalendarSymbol = QStringLiteral("calendar");
 
+void bringForward(QWindow &window)
+{
+    window.raise();
+    window.requestActivate();
+}
+
+// In the middle of the screen, in front of other programs' windows.
+void showCentred(QWindow &window)
+{
+    if (QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect available = screen->availableGeometry();
+        window.setPosition(available.center() - QPoint(window.width() / 2, window.height() / 2));
+    }
+    window.show();
+    bringForward(window);
+}
+
 QUrl qmlUrl(const QString &modulePath, const QString &file)
 {
     return QUrl(QStringLiteral("qrc:/qt/qml/") + modulePath + QLatin1Char('/') + file);
@@ -91,8 +108,7 @@ void AppDelegate::showOnboarding()
 {
     if (m_onboardingWindow && m_onboardingWindow->isVisible()) {
         // Already on screen: bring it forward rather than stacking a second one.
-        m_onboardingWindow->raise();
-        m_onboardingWindow->requestActivate();
+        bringForward(*m_onboardingWindow);
         return;
     }
     auto *viewModel = new OnboardingViewModel(m_settings);
@@ -103,13 +119,7 @@ void AppDelegate::showOnboarding()
     viewModel->setParent(window.get());
     window->setFlags(Qt::Window | Qt::WindowCloseButtonHint);
     window->setTitle(QString()); // no visible title
-    if (QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect available = screen->availableGeometry();
-        window->setPosition(available.center() - QPoint(OnboardingSize.width() / 2, OnboardingSize.height() / 2));
-    }
-    window->show();
-    window->raise();
-    window->requestActivate();
+    showCentred(*window);
     m_onboardingWindow = std::move(window);
 }
 
@@ -147,8 +157,7 @@ void AppDelegate::setupPopoverContent()
 void AppDelegate::openSettings()
 {
     if (m_settingsWindow && m_settingsWindow->isVisible()) {
-        m_settingsWindow->raise();
-        m_settingsWindow->requestActivate();
+        bringForward(*m_settingsWindow);
         return;
     }
     // A closed window is not reused: a new one starts on its first tab.
@@ -156,13 +165,7 @@ void AppDelegate::openSettings()
         qmlUrl(QStringLiteral("Brivane/Settings"), QStringLiteral("SettingsView.qml")).toString(), {}, SettingsSize);
     window->setFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint);
     window->setTitle(tr("Settings"));
-    if (QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect available = screen->availableGeometry();
-        window->setPosition(available.center() - QPoint(SettingsSize.width() / 2, SettingsSize.height() / 2));
-    }
-    window->show();
-    window->raise();
-    window->requestActivate();
+    showCentred(*window);
     if (m_settingsWindow)
         m_settingsWindow.release()->deleteLater();
     m_settingsWindow = std::move(window);

@@ -17,18 +17,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-passed=0
-failed=0
-check() { # check NAME COMMAND...
-    local name=$1; shift
-    if "$@"; then echo "PASS   : $name"; passed=$((passed + 1)); else echo "FAIL!  : $name"; failed=$((failed + 1)); fi
-}
-# Retries a command for up to $1 tenths of a second.
-eventually() {
-    local tries=$1; shift
-    for _ in $(seq "$tries"); do "$@" && return 0; sleep 0.1; done
-    return 1
-}
+source "$(dirname "$0")/e2e_support.sh"
 
 Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$scratch/display" 2>/dev/null &
 pids+=($!)

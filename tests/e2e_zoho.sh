@@ -12,12 +12,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-passed=0
-failed=0
-check() { # check NAME COMMAND...
-    local name=$1; shift
-    if "$@"; then echo "PASS   : $name"; passed=$((passed + 1)); else echo "FAIL!  : $name"; failed=$((failed + 1)); fi
-}
+source "$(dirname "$0")/e2e_support.sh"
 contains() { grep -qF -- "$2" <<<"$1"; }
 
 soon=$(date -u -d '+2 minutes' +%Y%m%dT%H%M%SZ)
