@@ -8,6 +8,7 @@
 #include "app/StoreSetup.h"
 #include "app/TrayStatusItem.h"
 #include "app/ZohoCommand.h"
+#include "app/ZohoServices.h"
 #include "settings/AppSettings.h"
 
 #include <QApplication>
@@ -69,6 +70,18 @@ int runTray(int argc, char **argv, const QByteArray &command)
 
     AppSettings &settings = AppSettings::shared();
     static SystemClock clock;
+    // Zoho syncs in the background from the start (every five minutes, and
+    // when connected), so its events are ready when the popover asks.
+    ZohoServices zoho(settings, clock);
+    bool toldAboutSecrets = false;
+    auto tellAboutSecrets = [&zoho, &toldAboutSecrets] {
+        if (toldAboutSecrets || !zoho.auth().isConnected() || zoho.auth().tokensSurviveRestart())
+            return;
+        toldAboutSecrets = true;
+        std::fprintf(stderr, "brivane: %s\n", qPrintable(ZohoKeychain::notKeptMessage()));
+    };
+    QObject::connect(&zoho.auth(), &ZohoAuthManager::isConnectedChanged, &app, tellAboutSecrets);
+    tellAboutSecrets();
     auto statusItem = std::make_unique<TrayStatusItem>();
     AppDelegate delegate(settings, clock, createCalendarStore(settings, clock), std::move(statusItem));
     QObject::connect(&delegate, &AppDelegate::quitRequested, &app, &QCoreApplication::quit, Qt::QueuedConnection);

@@ -70,6 +70,7 @@ int runZohoCommand(const QStringList &arguments, QTextStream &out, QTextStream &
 
     if (!auth.isConnected()) {
         out << "Zoho: not connected\n";
+        printStoreWarning(auth, out);
         return action == QLatin1String("sync") ? 1 : 0;
     }
     ZohoCalendarManager &calendars = zoho.calendars();

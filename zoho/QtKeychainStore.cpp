@@ -26,7 +26,9 @@ std::optional<QString> QtKeychainStore::read(const QString &account)
 {
     QKeychain::ReadPasswordJob job(m_service);
     job.setKey(account);
-    if (!runJob(job))
+    const bool found = runJob(job);
+    m_reachable = found || job.error() == QKeychain::EntryNotFound;
+    if (!found)
         return std::nullopt;
     return job.textData();
 }

@@ -12,7 +12,9 @@ public:
     std::optional<QString> read(const QString &account) override;
     bool write(const QString &account, const QString &value) override;
     bool remove(const QString &account) override;
+    bool isReachable() const override { return m_reachable; }
 
 private:
     QString m_service;
+    bool m_reachable = true;
 };

@@ -14,4 +14,6 @@ public:
     // False when the store could not keep it.
     virtual bool write(const QString &account, const QString &value) = 0;
     virtual bool remove(const QString &account) = 0;
+    // False when the last read found no store to ask (as opposed to no item).
+    virtual bool isReachable() const { return true; }
 };

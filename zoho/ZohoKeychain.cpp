@@ -3,8 +3,6 @@
 #include <QLocale>
 #include <QTimeZone>
 
-#include <cstdio>
-
 namespace {
 const QString AccessTokenAccount = QStringLiteral("accessToken");
 const QString RefreshTokenAccount = QStringLiteral("refreshToken");
@@ -30,12 +28,15 @@ std::optional<QString> ZohoKeychain::read(const QString &account)
     return m_store.read(account);
 }
 
+void ZohoKeychain::noteNotKept()
+{
+    m_keepsTokens = false;
+}
+
 void ZohoKeychain::save(const QString &value, const QString &account)
 {
-    if (m_store.write(account, value) || !m_keepsTokens)
-        return;
-    m_keepsTokens = false;
-    std::fprintf(stderr, "brivane: %s\n", qPrintable(notKeptMessage()));
+    if (!m_store.write(account, value))
+        noteNotKept();
 }
 
 void ZohoKeychain::remove(const QString &account)
@@ -53,6 +54,8 @@ std::optional<ZohoTokens> ZohoKeychain::loadTokens()
     const std::optional<QString> access = read(AccessTokenAccount);
     const std::optional<QString> refresh = read(RefreshTokenAccount);
     const std::optional<QString> expiry = read(ExpiryAccount);
+    if (!m_store.isReachable())
+        noteNotKept();
     if (!access || !refresh || !expiry)
         return std::nullopt;
     bool isNumber = false;

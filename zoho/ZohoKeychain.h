@@ -30,6 +30,8 @@ public:
     static QString expiryText(const QDateTime &expiry);
 
 private:
+    void noteNotKept();
+
     SecretStore &m_store;
     bool m_keepsTokens = true;
 };
