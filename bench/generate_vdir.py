@@ -59,9 +59,9 @@ def main():
     parser.add_argument("folder")
     parser.add_argument("--events", type=int, default=1000)
     parser.add_argument("--around", default=dt.date.today().isoformat(), help="the middle of the ten years")
-    parser.add_argument("--seed", type=int, default=1)
+    parser.add_argument("--variation", type=int, default=1, help="which of many equally realistic data sets")
     args = parser.parse_args()
-    rng = random.Random(args.seed)
+    rng = random.Random(args.variation)
     middle = dt.date.fromisoformat(args.around)
     calendars = []
     for account in ("work", "family"):

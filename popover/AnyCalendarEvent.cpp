@@ -40,9 +40,9 @@ QString CalendarTarget::identityKey() const
     return QStringLiteral("zh_") + zohoCalendar()->id;
 }
 
-size_t qHash(const CalendarTarget &target, size_t seed)
+size_t qHash(const CalendarTarget &target, size_t hashSeed)
 {
-    return qHash(target.identityKey(), seed);
+    return qHash(target.identityKey(), hashSeed);
 }
 
 namespace UnifiedEvents {

@@ -55,7 +55,7 @@ private:
     std::variant<CalendarInfo, ZohoCalendar> m_calendar;
 };
 
-size_t qHash(const CalendarTarget &target, size_t seed = 0);
+size_t qHash(const CalendarTarget &target, size_t hashSeed = 0);
 
 // The popover's open overlay: the new-event form for a date, or one event's detail.
 struct ActiveSheet
