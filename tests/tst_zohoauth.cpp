@@ -28,7 +28,7 @@ class ZohoAuthTest : public QObject
         m_keychain = std::make_unique<ZohoKeychain>(*m_secrets);
         auto manager
             = std::make_unique<ZohoAuthManager>(*m_keychain, *m_network, *m_clock, [this] { return m_accountsUrl; });
-        manager->setRequestTimeout(1500);
+        manager->setRequestTimeout(3000);
         return manager;
     }
 

@@ -59,7 +59,7 @@ class ZohoCalendarTest : public QObject
         if (!waitFor([this] { return m_auth->isConnected(); }))
             qFatal("no connection to the fake server");
         // The connection starts a sync of its own; let it finish.
-        waitFor([this] { return !m_manager->isSyncing() && !m_server->requestsTo("/api/v1/calendars").isEmpty(); });
+        waitFor([this] { return !m_manager->isSyncing() && !m_server->requestsTo("/api/v1/calendars").isEmpty(); }, 15000);
         return *m_manager;
     }
 
@@ -91,8 +91,8 @@ private slots:
         m_auth = std::make_unique<ZohoAuthManager>(*m_keychain, *m_network, *m_clock, [url] { return url; });
         m_manager
             = std::make_unique<ZohoCalendarManager>(*m_auth, *m_settings, *m_network, *m_clock, [url] { return url; });
-        m_auth->setRequestTimeout(1000);
-        m_manager->setRequestTimeout(1000);
+        m_auth->setRequestTimeout(3000);
+        m_manager->setRequestTimeout(3000);
     }
     void cleanup()
     {
