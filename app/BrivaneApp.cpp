@@ -72,7 +72,7 @@ int runTray(int argc, char **argv, const QByteArray &command)
     static SystemClock clock;
     // Zoho syncs in the background from the start (every five minutes, and
     // when connected), so its events are ready when the popover asks.
-    ZohoServices zoho(settings, clock);
+    ZohoServices &zoho = ZohoServices::shared();
     bool toldAboutSecrets = false;
     auto tellAboutSecrets = [&zoho, &toldAboutSecrets] {
         if (toldAboutSecrets || !zoho.auth().isConnected() || zoho.auth().tokensSurviveRestart())

@@ -15,6 +15,10 @@ class ZohoServices
 public:
     ZohoServices(AppSettings &settings, const Clock &clock);
 
+    // The process's own, made on first use (after the application object)
+    // and never destroyed, like the settings.
+    static ZohoServices &shared();
+
     ZohoAuthManager &auth() { return m_auth; }
     ZohoCalendarManager &calendars() { return m_calendars; }
 

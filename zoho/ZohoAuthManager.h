@@ -34,6 +34,10 @@ public:
 
     static constexpr int RefreshMarginSeconds = 60;
 
+    // The application's instance (wired up by the application); code that
+    // can be handed its manager takes it as a parameter instead.
+    static ZohoAuthManager &shared();
+
     ZohoAuthManager(ZohoKeychain &keychain, QNetworkAccessManager &network, const Clock &clock,
         std::function<QUrl()> accountsUrl, QObject *parent = nullptr);
 

@@ -26,6 +26,9 @@ class ZohoCalendarManager : public QObject
 public:
     static constexpr int SyncIntervalMs = 300000;
 
+    // The application's instance (wired up by the application).
+    static ZohoCalendarManager &shared();
+
     ZohoCalendarManager(ZohoAuthManager &auth, AppSettings &settings, QNetworkAccessManager &network,
         const Clock &clock, std::function<QUrl()> calendarUrl, QObject *parent = nullptr);
 
