@@ -121,12 +121,14 @@ void AppSettings::setOnboardingComplete(bool complete)
 
 QUrl AppSettings::zohoAccountsUrl() const
 {
-    return QUrl(m_settings.value(QStringLiteral("zohoAccountsURL"), QStringLiteral("https://accounts.zoho.com")).toString());
+    return QUrl(
+        m_settings.value(QStringLiteral("zohoAccountsURL"), QStringLiteral("https://accounts.zoho.com")).toString());
 }
 
 QUrl AppSettings::zohoCalendarUrl() const
 {
-    return QUrl(m_settings.value(QStringLiteral("zohoCalendarURL"), QStringLiteral("https://calendar.zoho.com")).toString());
+    return QUrl(
+        m_settings.value(QStringLiteral("zohoCalendarURL"), QStringLiteral("https://calendar.zoho.com")).toString());
 }
 
 QStringList AppSettings::calendarFolders() const

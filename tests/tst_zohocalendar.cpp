@@ -59,7 +59,8 @@ class ZohoCalendarTest : public QObject
         if (!waitFor([this] { return m_auth->isConnected(); }))
             qFatal("no connection to the fake server");
         // The connection starts a sync of its own; let it finish.
-        waitFor([this] { return !m_manager->isSyncing() && !m_server->requestsTo("/api/v1/calendars").isEmpty(); }, 15000);
+        waitFor(
+            [this] { return !m_manager->isSyncing() && !m_server->requestsTo("/api/v1/calendars").isEmpty(); }, 15000);
         return *m_manager;
     }
 
