@@ -70,18 +70,6 @@ int runTray(int argc, char **argv, const QByteArray &command)
 
     AppSettings &settings = AppSettings::shared();
     static SystemClock clock;
-    // Zoho syncs in the background from the start (every five minutes, and
-    // when connected), so its events are ready when the popover asks.
-    ZohoServices &zoho = ZohoServices::shared();
-    bool toldAboutSecrets = false;
-    auto tellAboutSecrets = [&zoho, &toldAboutSecrets] {
-        if (toldAboutSecrets || !zoho.auth().isConnected() || zoho.auth().tokensSurviveRestart())
-            return;
-        toldAboutSecrets = true;
-        std::fprintf(stderr, "brivane: %s\n", qPrintable(ZohoKeychain::notKeptMessage()));
-    };
-    QObject::connect(&zoho.auth(), &ZohoAuthManager::isConnectedChanged, &app, tellAboutSecrets);
-    tellAboutSecrets();
     auto statusItem = std::make_unique<TrayStatusItem>();
     AppDelegate delegate(settings, clock, createCalendarStore(settings, clock), std::move(statusItem));
     QObject::connect(&delegate, &AppDelegate::quitRequested, &app, &QCoreApplication::quit, Qt::QueuedConnection);
@@ -109,6 +97,20 @@ int runTray(int argc, char **argv, const QByteArray &command)
     }
     if (command == "settings")
         delegate.openSettings();
+
+    // Zoho syncs in the background (every five minutes, and when connected),
+    // so its events are ready when the popover asks. Started after the icon
+    // is up: reading the tokens may wait for the keyring.
+    ZohoServices &zoho = ZohoServices::shared();
+    bool toldAboutSecrets = false;
+    auto tellAboutSecrets = [&zoho, &toldAboutSecrets] {
+        if (toldAboutSecrets || !zoho.auth().isConnected() || zoho.auth().tokensSurviveRestart())
+            return;
+        toldAboutSecrets = true;
+        std::fprintf(stderr, "brivane: %s\n", qPrintable(ZohoKeychain::notKeptMessage()));
+    };
+    QObject::connect(&zoho.auth(), &ZohoAuthManager::isConnectedChanged, &app, tellAboutSecrets);
+    tellAboutSecrets();
     return QApplication::exec();
 }
 
