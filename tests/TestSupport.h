@@ -89,7 +89,6 @@ public:
     {
         store = std::make_unique<CalendarStore>();
         provider = new LocalFolderProvider(root, {}, clock);
-        provider->setCoalescingInterval(50);
         store->addProvider(provider);
         provider->start();
         if (!store->waitUntilLoaded(10000))
