@@ -103,15 +103,10 @@ int runAgendaCommand(const QStringList &arguments, QTextStream &out, QTextStream
     parser.addOption(atOption);
     parser.addOption(jsonOption);
     const QString usage = QStringLiteral("usage: brivane agenda [--at DATETIME] [--json]\n");
-    if (!parser.parse(arguments) || !parser.positionalArguments().isEmpty()) {
-        err << parser.errorText() << (parser.errorText().isEmpty() ? "" : "\n") << usage;
+    const std::unique_ptr<Clock> clock
+        = parseCommandLine(parser, arguments, atOption, QStringLiteral("agenda"), usage, err);
+    if (!clock)
         return 2;
-    }
-    const std::unique_ptr<Clock> clock = clockForCommand(parser.value(atOption), parser.isSet(atOption));
-    if (!clock) {
-        err << "brivane agenda: not an ISO 8601 date and time: " << parser.value(atOption) << '\n' << usage;
-        return 2;
-    }
 
     AppSettings &settings = AppSettings::shared();
     std::unique_ptr<CalendarStore> store = createCalendarStore(settings, *clock);

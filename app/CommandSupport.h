@@ -2,7 +2,9 @@
 
 #include "calendar/Clock.h"
 
+#include <QCommandLineParser>
 #include <QString>
+#include <QTextStream>
 
 #include <memory>
 
@@ -10,3 +12,9 @@
 // (ISO 8601, local time when it has no offset). Null when the text is not
 // such a moment.
 std::unique_ptr<Clock> clockForCommand(const QString &atOptionValue, bool atOptionSet);
+
+// Parses a command's arguments (no positional ones allowed) and its `--at`
+// option. On bad input writes the reason and `usage` to `err` and returns null;
+// the command then exits with status 2.
+std::unique_ptr<Clock> parseCommandLine(QCommandLineParser &parser, const QStringList &arguments,
+    const QCommandLineOption &atOption, const QString &command, const QString &usage, QTextStream &err);

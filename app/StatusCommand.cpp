@@ -40,15 +40,10 @@ int runStatusCommand(const QStringList &arguments, QTextStream &out, QTextStream
         QStringLiteral("follow"), QStringLiteral("Print a new line at every change."));
     parser.addOptions({atOption, jsonOption, followOption});
     const QString usage = QStringLiteral("usage: brivane status [--json] [--follow] [--at DATETIME]\n");
-    if (!parser.parse(arguments) || !parser.positionalArguments().isEmpty()) {
-        err << parser.errorText() << (parser.errorText().isEmpty() ? "" : "\n") << usage;
+    const std::unique_ptr<Clock> clock
+        = parseCommandLine(parser, arguments, atOption, QStringLiteral("status"), usage, err);
+    if (!clock)
         return 2;
-    }
-    const std::unique_ptr<Clock> clock = clockForCommand(parser.value(atOption), parser.isSet(atOption));
-    if (!clock) {
-        err << "brivane status: not an ISO 8601 date and time: " << parser.value(atOption) << '\n' << usage;
-        return 2;
-    }
     const bool json = parser.isSet(jsonOption);
 
     std::unique_ptr<CalendarStore> store = createCalendarStore(AppSettings::shared(), *clock);
