@@ -4,7 +4,7 @@
 #include "app/StoreSetup.h"
 #include "app/ZohoServices.h"
 #include "calendar/CalendarEventManager.h"
-#include "popover/AnyCalendarEvent.h"
+#include "calendar/AnyCalendarEvent.h"
 #include "settings/AppSettings.h"
 
 #include <QCommandLineParser>

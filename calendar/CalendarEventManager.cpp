@@ -1,7 +1,5 @@
 #include "calendar/CalendarEventManager.h"
 
-#include "settings/AppSettings.h"
-
 QDateTime endOfDay(const QDateTime &now)
 {
     const QDateTime end(now.date(), QTime(23, 59, 59), now.timeZone());
@@ -9,15 +7,20 @@ QDateTime endOfDay(const QDateTime &now)
 }
 
 CalendarEventManager::CalendarEventManager(
-    CalendarStore &store, AppSettings &settings, const Clock &clock, QObject *parent)
+    CalendarStore &store, const Clock &clock, QSet<QString> hiddenCalendarIds, QObject *parent)
     : QObject(parent)
     , m_store(store)
-    , m_settings(settings)
     , m_clock(clock)
+    , m_hiddenCalendarIds(std::move(hiddenCalendarIds))
 {
     fetchEvents();
     connect(&m_store, &CalendarStore::changed, this, &CalendarEventManager::refresh);
-    connect(&m_settings, &AppSettings::hiddenCalendarIDsChanged, this, &CalendarEventManager::fetchEvents);
+}
+
+void CalendarEventManager::setHiddenCalendarIds(const QSet<QString> &ids)
+{
+    m_hiddenCalendarIds = ids;
+    fetchEvents();
 }
 
 CalendarEventManager::Lists CalendarEventManager::query(
@@ -48,7 +51,7 @@ CalendarEventManager::Lists CalendarEventManager::query(
 
 void CalendarEventManager::fetchEvents()
 {
-    Lists lists = query(m_store, m_settings.hiddenCalendarIDs(), m_clock.now());
+    Lists lists = query(m_store, m_hiddenCalendarIds, m_clock.now());
     m_todayEvents = std::move(lists.today);
     emit todayEventsChanged();
     m_upcomingEvents = std::move(lists.upcoming);

@@ -5,11 +5,9 @@
 
 #include <QObject>
 
-class AppSettings;
-
 // The rest of today's and the coming week's events of the visible
 // calendars, each list short and ordered by start, kept current as the store
-// and the hidden-calendar set change.
+// and the hidden-calendar set change. Its owner hands it the hidden set.
 class CalendarEventManager : public QObject
 {
     Q_OBJECT
@@ -18,10 +16,15 @@ class CalendarEventManager : public QObject
 public:
     static constexpr int MaxEventsPerList = 10;
 
-    CalendarEventManager(CalendarStore &store, AppSettings &settings, const Clock &clock, QObject *parent = nullptr);
+    CalendarEventManager(CalendarStore &store, const Clock &clock, QSet<QString> hiddenCalendarIds = {},
+        QObject *parent = nullptr);
 
     const QList<CalendarEvent> &todayEvents() const { return m_todayEvents; }
     const QList<CalendarEvent> &upcomingEvents() const { return m_upcomingEvents; }
+
+    const QSet<QString> &hiddenCalendarIds() const { return m_hiddenCalendarIds; }
+    // Takes the new set and queries again.
+    void setHiddenCalendarIds(const QSet<QString> &ids);
 
     // Queries the store now and replaces both lists.
     Q_INVOKABLE void fetchEvents();
@@ -43,8 +46,8 @@ signals:
 
 private:
     CalendarStore &m_store;
-    AppSettings &m_settings;
     const Clock &m_clock;
+    QSet<QString> m_hiddenCalendarIds;
     QList<CalendarEvent> m_todayEvents;
     QList<CalendarEvent> m_upcomingEvents;
 };

@@ -3,7 +3,6 @@
 #include "TestSupport.h"
 
 #include "calendar/CalendarEventManager.h"
-#include "settings/AppSettings.h"
 
 using namespace TestSupport;
 
@@ -31,26 +30,21 @@ class EventManagerTest : public QObject
 
     // Now: Wednesday 25 March 2026, 10:00 in Berlin.
     std::unique_ptr<VdirFixture> m_fixture;
-    std::unique_ptr<AppSettings> m_settings;
-    QTemporaryDir m_configDir;
 
     CalendarEventManager *makeManager()
     {
         m_fixture->start();
-        m_settings = std::make_unique<AppSettings>(m_configDir.path() + "/brivane.conf");
-        return new CalendarEventManager(*m_fixture->store, *m_settings, m_fixture->clock, m_fixture->store.get());
+        return new CalendarEventManager(*m_fixture->store, m_fixture->clock, {}, m_fixture->store.get());
     }
 
 private slots:
     void init()
     {
-        QFile::remove(m_configDir.path() + "/brivane.conf");
         m_fixture = std::make_unique<VdirFixture>();
     }
     void cleanup()
     {
         m_fixture.reset();
-        m_settings.reset();
     }
 
     void listsCoverTheRestOfTodayAndTheComingWeek()
@@ -101,16 +95,16 @@ private slots:
         CalendarEventManager *manager = makeManager();
         QSignalSpy todayChanged(manager, &CalendarEventManager::todayEventsChanged);
 
-        m_settings->toggleCalendar(m_fixture->calendarId("work"));
+        manager->setHiddenCalendarIds({m_fixture->calendarId("work")});
         QCOMPARE(todayChanged.size(), 1); // no store change needed
         QCOMPARE(titles(manager->todayEvents()), QStringList {"Home"});
 
         // Hiding every calendar shows them all.
-        m_settings->toggleCalendar(m_fixture->calendarId("home"));
+        manager->setHiddenCalendarIds({m_fixture->calendarId("work"), m_fixture->calendarId("home")});
         QCOMPARE(titles(manager->todayEvents()), (QStringList {"Work", "Home"}));
 
         // Ids of calendars that no longer exist change nothing.
-        m_settings->setHiddenCalendarIDs({QStringLiteral("local:/gone"), m_fixture->calendarId("home")});
+        manager->setHiddenCalendarIds({QStringLiteral("local:/gone"), m_fixture->calendarId("home")});
         QCOMPARE(titles(manager->todayEvents()), QStringList {"Work"});
     }
 

@@ -2,7 +2,7 @@
 // of a chosen day, and calendar targets' identity.
 #include "TestSupport.h"
 
-#include "popover/AnyCalendarEvent.h"
+#include "calendar/AnyCalendarEvent.h"
 
 namespace {
 const QTimeZone Berlin("Europe/Berlin");

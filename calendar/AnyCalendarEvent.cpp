@@ -1,4 +1,4 @@
-#include "popover/AnyCalendarEvent.h"
+#include "calendar/AnyCalendarEvent.h"
 
 #include "calendar/EventFormatting.h"
 
