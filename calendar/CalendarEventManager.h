@@ -16,8 +16,8 @@ class CalendarEventManager : public QObject
 public:
     static constexpr int MaxEventsPerList = 10;
 
-    CalendarEventManager(CalendarStore &store, const Clock &clock, QSet<QString> hiddenCalendarIds = {},
-        QObject *parent = nullptr);
+    CalendarEventManager(
+        CalendarStore &store, const Clock &clock, QSet<QString> hiddenCalendarIds = {}, QObject *parent = nullptr);
 
     const QList<CalendarEvent> &todayEvents() const { return m_todayEvents; }
     const QList<CalendarEvent> &upcomingEvents() const { return m_upcomingEvents; }

@@ -38,14 +38,8 @@ class EventManagerTest : public QObject
     }
 
 private slots:
-    void init()
-    {
-        m_fixture = std::make_unique<VdirFixture>();
-    }
-    void cleanup()
-    {
-        m_fixture.reset();
-    }
+    void init() { m_fixture = std::make_unique<VdirFixture>(); }
+    void cleanup() { m_fixture.reset(); }
 
     void listsCoverTheRestOfTodayAndTheComingWeek()
     {
