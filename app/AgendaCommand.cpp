@@ -3,8 +3,8 @@
 #include "app/CommandSupport.h"
 #include "app/StoreSetup.h"
 #include "app/ZohoServices.h"
-#include "calendar/CalendarEventManager.h"
 #include "calendar/AnyCalendarEvent.h"
+#include "calendar/CalendarEventManager.h"
 #include "settings/AppSettings.h"
 
 #include <QCommandLineParser>

@@ -31,6 +31,10 @@ public:
     virtual QList<CalendarEvent> events(
         const QDateTime &start, const QDateTime &end, const QSet<QString> &calendarIds) const = 0;
 
+    // Notes, link and location of an occurrence handed out by `events`;
+    // empty when the event is gone.
+    virtual EventDetails eventDetails(const CalendarEvent &event) const = 0;
+
     virtual StoreResult saveEvent(const NewEventRequest &request) = 0;
     virtual StoreResult removeEvent(const CalendarEvent &event, RemoveSpan span) = 0;
 

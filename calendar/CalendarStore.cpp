@@ -106,6 +106,15 @@ CalendarProvider *CalendarStore::providerOfCalendar(const QString &calendarId) c
     return nullptr;
 }
 
+EventDetails CalendarStore::eventDetails(const CalendarEvent &event) const
+{
+    for (const CalendarProvider *provider : m_providers) {
+        if (provider->providerId() == event.providerId)
+            return provider->eventDetails(event);
+    }
+    return {};
+}
+
 StoreResult CalendarStore::saveEvent(const NewEventRequest &request)
 {
     CalendarProvider *provider = providerOfCalendar(request.calendarId);

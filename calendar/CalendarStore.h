@@ -40,6 +40,9 @@ public:
     QList<CalendarEvent> events(
         const QDateTime &start, const QDateTime &end, const QSet<QString> &calendarIds = {}) const;
 
+    // Notes, link and location, read when a detail view asks for them.
+    EventDetails eventDetails(const CalendarEvent &event) const;
+
     StoreResult saveEvent(const NewEventRequest &request);
     StoreResult removeEvent(const CalendarEvent &event, RemoveSpan span = RemoveSpan::ThisEvent);
 

@@ -51,9 +51,6 @@ struct CalendarEvent
     Q_PROPERTY(QString calendarId MEMBER calendarId)
     Q_PROPERTY(QString calendarTitle MEMBER calendarTitle)
     Q_PROPERTY(QString calendarColor MEMBER calendarColor)
-    Q_PROPERTY(QString notes MEMBER notes)
-    Q_PROPERTY(QString url MEMBER url)
-    Q_PROPERTY(QString location MEMBER location)
     Q_PROPERTY(bool isRecurring MEMBER isRecurring)
 public:
     QString id; // unique among all occurrences of all events
@@ -70,15 +67,23 @@ public:
     QString calendarColor;
     QString sourceId;
     QString providerId;
-    QString notes;
-    QString url;
-    QString location;
     bool isRecurring = false;
     // Identifies this occurrence inside its series ("20261207T090000Z" or
     // "20261207"); empty for an event that does not repeat.
     QString recurrenceKey;
 
     bool operator==(const CalendarEvent &other) const = default;
+};
+
+// The rarely shown parts of an event, read when a detail view asks
+// (CalendarStore::eventDetails), not kept with every occurrence.
+struct EventDetails
+{
+    QString notes;
+    QString url;
+    QString location;
+
+    bool operator==(const EventDetails &other) const = default;
 };
 
 // What a new event is made of. For an all-day event only the dates of

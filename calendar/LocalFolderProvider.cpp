@@ -289,9 +289,6 @@ CalendarEvent LocalFolderProvider::materialize(const Occurrence &occurrence) con
         = event.isRecurring ? event.eventIdentifier + QLatin1Char('@') + event.recurrenceKey : event.eventIdentifier;
     event.title = record.title;
     event.hasTitle = record.hasTitle;
-    event.notes = record.notes;
-    event.location = record.location;
-    event.url = record.url;
     event.allDay = record.start.isDate();
     if (event.allDay) {
         event.startDate = QDateTime::fromMSecsSinceEpoch(occurrence.startMs, zone).date();
@@ -457,6 +454,31 @@ QString LocalFolderProvider::filePathOfEvent(const QString &eventIdentifier) con
         const QString candidate = eventIdentifier.left(hash);
         if (m_files.contains(candidate))
             return candidate;
+    }
+    return {};
+}
+
+EventDetails LocalFolderProvider::eventDetails(const CalendarEvent &event) const
+{
+    const QString path = filePathOfEvent(event.eventIdentifier);
+    if (path.isEmpty())
+        return {};
+    const ParsedFile &file = *m_files.value(path);
+    const QString seriesKey = event.eventIdentifier.mid(path.size() + 1);
+    const QTimeZone zone = m_clock.timeZone();
+    for (const EventSeries &series : file.series) {
+        if (series.key != seriesKey)
+            continue;
+        const EventRecord *record = series.hasMaster ? &series.master : nullptr;
+        for (const EventRecord &override : series.overrides) {
+            if (!event.recurrenceKey.isEmpty()
+                && RecurrenceExpander::recurrenceKey(override.recurrenceId, zone) == event.recurrenceKey)
+                record = &override;
+        }
+        if (!record && !series.overrides.empty())
+            record = &series.overrides.front();
+        if (record)
+            return {record->notes, record->url, record->location};
     }
     return {};
 }

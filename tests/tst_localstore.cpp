@@ -111,7 +111,7 @@ private slots:
         QList<CalendarEvent> events = fixture.eventsOn(QDate(2026, 3, 30), QDate(2026, 4, 3));
         QCOMPARE(events.size(), 2);
         QCOMPARE(events[0].title, timed.title);
-        QCOMPARE(events[0].notes, timed.notes);
+        QCOMPARE(store.eventDetails(events[0]).notes, timed.notes);
         QCOMPARE(events[0].start, timed.start);
         QCOMPARE(events[0].end, timed.end);
         QVERIFY(events[1].allDay);
