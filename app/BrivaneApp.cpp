@@ -46,7 +46,7 @@ int runCommand(int argc, char **argv, int (*command)(const QStringList &, QTextS
     return command(arguments, out, err);
 }
 
-int runTray(int argc, char **argv, const QByteArray &command)
+int runTray(int argc, char **argv, const QByteArray &command, std::unique_ptr<SingleInstance::Lock> lock)
 {
     QElapsedTimer sinceStart;
     sinceStart.start();
@@ -62,10 +62,10 @@ int runTray(int argc, char **argv, const QByteArray &command)
     QApplication::setQuitOnLastWindowClosed(false);
     QGuiApplication::setDesktopFileName(QStringLiteral("brivane"));
 
-    SingleInstance instance(SingleInstance::defaultSocketPath());
+    SingleInstance instance(SingleInstance::defaultSocketPath(), std::move(lock));
     if (!instance.listen()) {
-        // Another brivane started in the meantime: hand it the command.
-        return SingleInstance::sendToRunning(SingleInstance::defaultSocketPath(), command) ? 0 : 1;
+        std::fprintf(stderr, "brivane: cannot listen on %s\n", qPrintable(SingleInstance::defaultSocketPath()));
+        return 1;
     }
 
     AppSettings &settings = AppSettings::shared();
@@ -136,13 +136,20 @@ int run(int argc, char **argv)
 
     // Already running: that instance toggles its popover or opens its settings.
     const QByteArray command = first == "--settings" ? QByteArray("settings") : QByteArray("toggle");
+    std::unique_ptr<SingleInstance::Lock> lock;
     {
         QCoreApplication probe(argc, argv);
         nameApplication();
-        if (SingleInstance::sendToRunning(SingleInstance::defaultSocketPath(), command, 1000))
-            return 0;
+        const QString socketPath = SingleInstance::defaultSocketPath();
+        lock = SingleInstance::tryLock(socketPath);
+        if (!lock) {
+            if (SingleInstance::sendToRunning(socketPath, command))
+                return 0;
+            std::fprintf(stderr, "brivane: another brivane is running but does not answer\n");
+            return 1;
+        }
     }
-    return runTray(argc, argv, command);
+    return runTray(argc, argv, command, std::move(lock));
 }
 
 } // namespace BrivaneApp

@@ -1,13 +1,35 @@
 #include "app/CommandSupport.h"
 
-std::unique_ptr<Clock> clockForCommand(const QString &atOptionValue, bool atOptionSet)
+QDateTime momentFromOption(const QString &text, const QTimeZone &zone)
+{
+    QDateTime parsed = QDateTime::fromString(text, Qt::ISODateWithMs);
+    if (parsed.isValid() && parsed.timeSpec() != Qt::LocalTime)
+        return parsed; // it names its own offset
+    // Read the date and the time apart, so that a skipped local time is not
+    // mistaken for a malformed one.
+    const QDateTime naive = QDateTime::fromString(text + QStringLiteral("Z"), Qt::ISODateWithMs);
+    if (!naive.isValid())
+        return {};
+    // The offset in force half a day earlier (always before a transition
+    // that night) reads a repeated hour as its first pass and a skipped one
+    // as the clock shows it after the jump.
+    const int offsetBefore = zone.offsetFromUtc(naive.addSecs(-12 * 3600));
+    const QDateTime beforeTransition = naive.addSecs(-offsetBefore).toTimeZone(zone);
+    const QDateTime local(naive.date(), naive.time(), zone);
+    if (!local.isValid())
+        return beforeTransition;
+    const bool repeated = beforeTransition.date() == naive.date() && beforeTransition.time() == naive.time();
+    return repeated && beforeTransition < local ? beforeTransition : local;
+}
+
+std::unique_ptr<Clock> clockForCommand(const QString &atOptionValue, bool atOptionSet, const QTimeZone &zone)
 {
     if (!atOptionSet)
         return std::make_unique<SystemClock>();
-    const QDateTime at = QDateTime::fromString(atOptionValue, Qt::ISODateWithMs);
+    const QDateTime at = momentFromOption(atOptionValue, zone);
     if (!at.isValid())
         return nullptr;
-    return std::make_unique<FixedClock>(at);
+    return std::make_unique<FixedClock>(at, zone);
 }
 
 std::unique_ptr<Clock> parseCommandLine(QCommandLineParser &parser, const QStringList &arguments,

@@ -9,9 +9,16 @@
 #include <memory>
 
 // The clock of a command: the system's, or the moment given with `--at`
-// (ISO 8601, local time when it has no offset). Null when the text is not
-// such a moment.
-std::unique_ptr<Clock> clockForCommand(const QString &atOptionValue, bool atOptionSet);
+// (ISO 8601, local time in `zone` when it has no offset). A local time that
+// the zone skips (the hour lost when clocks go forward) is read as the clock
+// reads it: moved on by the length of the gap, 02:30 becoming 03:30; one
+// that comes twice (clocks going back) is its first pass. Null when the text
+// is not such a moment.
+std::unique_ptr<Clock> clockForCommand(
+    const QString &atOptionValue, bool atOptionSet, const QTimeZone &zone = QTimeZone::systemTimeZone());
+
+// The moment `--at` names, or an invalid QDateTime.
+QDateTime momentFromOption(const QString &text, const QTimeZone &zone);
 
 // Parses a command's arguments (no positional ones allowed) and its `--at`
 // option. On bad input writes the reason and `usage` to `err` and returns null;

@@ -1,16 +1,22 @@
 #include "app/SingleInstance.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QStandardPaths>
+#include <QThread>
+#include <QTimer>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
-SingleInstance::SingleInstance(QString socketPath, QObject *parent)
-    : QObject(parent)
-    , m_socketPath(std::move(socketPath))
-{ }
+SingleInstance::Lock::~Lock()
+{
+    ::close(m_fd); // releases the lock
+}
 
 QString SingleInstance::defaultSocketPath()
 {
@@ -21,43 +27,91 @@ QString SingleInstance::defaultSocketPath()
     return runtime + QStringLiteral("/brivane.socket");
 }
 
+QString SingleInstance::lockPathFor(const QString &socketPath)
+{
+    return socketPath + QStringLiteral(".lock");
+}
+
+std::unique_ptr<SingleInstance::Lock> SingleInstance::tryLock(const QString &socketPath)
+{
+    const QByteArray path = QFile::encodeName(lockPathFor(socketPath));
+    const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0)
+        return nullptr;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return nullptr;
+    }
+    return std::unique_ptr<Lock>(new Lock(fd));
+}
+
 bool SingleInstance::sendToRunning(const QString &socketPath, const QByteArray &command, int timeoutMs)
 {
+    const QDeadlineTimer deadline(timeoutMs);
     QLocalSocket socket;
-    socket.connectToServer(socketPath);
-    if (!socket.waitForConnected(timeoutMs))
-        return false;
+    for (;;) {
+        socket.connectToServer(socketPath);
+        if (socket.waitForConnected(int(qMax<qint64>(1, deadline.remainingTime()))))
+            break;
+        // Not there yet (an instance that has its lock but is still starting).
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(20);
+    }
     socket.write(command + '\n');
-    if (!socket.waitForBytesWritten(timeoutMs))
+    if (!socket.waitForBytesWritten(int(qMax<qint64>(1, deadline.remainingTime()))))
         return false;
     // The reply says the command was taken, so the caller may exit.
-    return socket.waitForReadyRead(timeoutMs) && socket.readLine().trimmed() == "ok";
+    while (!socket.canReadLine()) {
+        if (deadline.hasExpired() || !socket.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime()))))
+            return false;
+    }
+    return socket.readLine().trimmed() == "ok";
 }
+
+SingleInstance::SingleInstance(QString socketPath, std::unique_ptr<Lock> lock, QObject *parent)
+    : QObject(parent)
+    , m_socketPath(std::move(socketPath))
+    , m_lock(std::move(lock))
+{ }
+
+SingleInstance::~SingleInstance() = default;
 
 bool SingleInstance::listen()
 {
+    if (!m_lock)
+        return false;
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!m_server->listen(m_socketPath)) {
-        if (sendToRunning(m_socketPath, "ping", 500))
-            return false;
-        QLocalServer::removeServer(m_socketPath); // stale: nobody answers
-        if (!m_server->listen(m_socketPath))
-            return false;
-    }
+    QLocalServer::removeServer(m_socketPath); // ours: the lock says nobody else serves it
+    if (!m_server->listen(m_socketPath))
+        return false;
     connect(m_server, &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket *client = m_server->nextPendingConnection()) {
-            connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
-            connect(client, &QLocalSocket::readyRead, this, [this, client] {
-                while (client->canReadLine()) {
-                    const QByteArray command = client->readLine().trimmed();
-                    client->write("ok\n");
-                    client->flush();
-                    if (command != "ping")
-                        emit commandReceived(command);
-                }
-            });
-        }
+        while (QLocalSocket *client = m_server->nextPendingConnection())
+            serve(client);
     });
     return true;
+}
+
+void SingleInstance::serve(QLocalSocket *client)
+{
+    connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
+    auto *idle = new QTimer(client);
+    idle->setSingleShot(true);
+    connect(idle, &QTimer::timeout, client, &QLocalSocket::abort);
+    idle->start(ClientIdleTimeoutMs);
+    // Read only what a command can be: a client that sends endless bytes is
+    // dropped, never buffered.
+    client->setReadBufferSize(MaxCommandLength + 1);
+    connect(client, &QLocalSocket::readyRead, this, [this, client] {
+        while (client->canReadLine()) {
+            const QByteArray command = client->readLine(MaxCommandLength + 1).trimmed();
+            client->write("ok\n");
+            client->flush();
+            if (command != "ping")
+                emit commandReceived(command);
+        }
+        if (client->bytesAvailable() > MaxCommandLength)
+            client->abort();
+    });
 }

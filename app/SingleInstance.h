@@ -2,28 +2,66 @@
 
 #include <QObject>
 
+#include <memory>
+
 class QLocalServer;
 
-// One brivane per user session: the first one listens on a local socket in
-// $XDG_RUNTIME_DIR; later starts hand it their command and exit.
+// One brivane per user session. The running instance holds a lock file and
+// listens on a local socket, both in $XDG_RUNTIME_DIR; later starts find the
+// lock taken and hand their command to it over the socket.
 class SingleInstance : public QObject
 {
     Q_OBJECT
 public:
-    explicit SingleInstance(QString socketPath, QObject *parent = nullptr);
+    // A command line longer than this is not a command: the connection is dropped.
+    static constexpr qsizetype MaxCommandLength = 1024;
+    // A client that sends no complete line for this long is dropped.
+    static constexpr int ClientIdleTimeoutMs = 10000;
+
+    // The lock that makes a process the running instance. Held as long as the
+    // object lives (and released by the kernel when the process dies, so a
+    // crash never leaves it behind).
+    class Lock
+    {
+    public:
+        ~Lock();
+        Lock(const Lock &) = delete;
+        Lock &operator=(const Lock &) = delete;
+
+    private:
+        friend class SingleInstance;
+        explicit Lock(int fd)
+            : m_fd(fd)
+        { }
+        int m_fd;
+    };
+
     static QString defaultSocketPath();
+    static QString lockPathFor(const QString &socketPath);
 
-    // Hands `command` to the running instance; false when none answered.
-    static bool sendToRunning(const QString &socketPath, const QByteArray &command, int timeoutMs = 2000);
+    // The lock, or null when another live process holds it (however busy or
+    // paused that process is).
+    static std::unique_ptr<Lock> tryLock(const QString &socketPath);
 
-    // Becomes the running instance. A socket left by a crashed run is taken
-    // over; false when a live instance holds it.
+    // Hands `command` to the running instance; false when none answered
+    // within `timeoutMs`. While the running instance is still starting (its
+    // lock taken, its socket not yet there) the connection is retried.
+    static bool sendToRunning(const QString &socketPath, const QByteArray &command, int timeoutMs = 5000);
+
+    SingleInstance(QString socketPath, std::unique_ptr<Lock> lock, QObject *parent = nullptr);
+    ~SingleInstance() override;
+
+    // Listens on the socket; a socket file left by a crashed run is replaced
+    // (holding the lock proves nobody else uses it).
     bool listen();
 
 signals:
     void commandReceived(const QByteArray &command);
 
 private:
+    void serve(class QLocalSocket *client);
+
     QString m_socketPath;
+    std::unique_ptr<Lock> m_lock;
     QLocalServer *m_server = nullptr;
 };

@@ -59,6 +59,11 @@ StatusTitle fromEvents(const QList<CalendarEvent> &today, const QList<CalendarEv
 
     StatusTitle title;
     for (const CalendarEvent &event : todayCandidates) {
+        if (title.nextEvents.size() == StatusTitle::MaxListedEvents) {
+            title.nextEvents.append(
+                QStringLiteral("and %1 more").arg(todayCandidates.size() - StatusTitle::MaxListedEvents));
+            break;
+        }
         title.nextEvents.append(locale.toString(event.start.toTimeZone(now.timeZone()).time(), QStringLiteral("HH:mm"))
             + QLatin1Char(' ') + EventFormatting::displayTitle(event));
     }

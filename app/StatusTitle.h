@@ -13,8 +13,11 @@ struct StatusTitle
 {
     enum class State { Idle, Upcoming, Running };
 
+    // Lines of today's events a tooltip lists before "and N more".
+    static constexpr int MaxListedEvents = 10;
+
     QString text; // with its leading space, as the status item shows it
-    QStringList nextEvents; // today's coming timed events, one line each
+    QStringList nextEvents; // today's coming timed events, one line each, at most ten and "and N more"
     State state = State::Idle;
 
     // The text without its leading space: the tooltip and `brivane status`.

@@ -1,5 +1,7 @@
 #include "calendar/IcsParser.h"
 
+#include "calendar/RecurrenceRules.h"
+#include "calendar/SafeFile.h"
 #include "calendar/TimeZoneRegistry.h"
 
 #include <libical/ical.h>
@@ -41,6 +43,8 @@ struct FileContext
 {
     QHash<QByteArray, icalcomponent *> vtimezones;
     ParsedFile *file = nullptr;
+    qint64 ruleCheckDays = RecurrenceRules::CheckedDaysPerFile;
+    int rulesTooCostly = 0;
 
     // Something of the file could not be read: it is never written back.
     void problem(const QString &text)
@@ -106,7 +110,11 @@ IcsTime icsTimeOf(const icaltimetype &value, const QByteArray &tzid, FileContext
     if (icaltime_is_utc(value)) {
         result.kind = TimeKind::Utc;
     } else if (!tzid.isEmpty()) {
-        const ResolvedZone *zone = TimeZoneRegistry::instance().resolve(tzid, context.vtimezones.value(tzid));
+        QString zoneProblem;
+        const ResolvedZone *zone
+            = TimeZoneRegistry::instance().resolve(tzid, context.vtimezones.value(tzid), &zoneProblem);
+        if (!zoneProblem.isEmpty())
+            context.note(zoneProblem);
         if (zone) {
             result.kind = TimeKind::Zoned;
             result.zone = zone;
@@ -238,6 +246,10 @@ bool readEvent(icalcomponent *event, EventRecord &record, FileContext &context)
         char *text = icalrecurrencetype_as_string_r(&rule);
         record.rrules.append(QByteArray(text));
         icalmemory_free_buffer(text);
+        const RecurrenceRules::Plan plan = RecurrenceRules::planFor(rule, record.start.date, context.ruleCheckDays);
+        if (plan == RecurrenceRules::Plan::TooCostlyToCheck)
+            ++context.rulesTooCostly;
+        record.rrulePlans.append(plan);
     }
     collectTimes(event, ICAL_RDATE_PROPERTY, context, record.rdates, &record.rdateEnds);
     collectTimes(event, ICAL_EXDATE_PROPERTY, context, record.exdates, nullptr);
@@ -302,7 +314,97 @@ void readCalendar(icalcomponent *calendar, FileContext &context, QHash<QString, 
     }
 }
 
+struct LogicalLine
+{
+    qsizetype start = 0; // first byte of the first physical line
+    qsizetype end = 0; // one past the last byte, line break included
+    qsizetype longestPhysical = 0;
+    int parameters = 0;
+};
+
+// The content lines of the text, unfolded in thought only: where each begins
+// and ends, its longest physical line and how many parameters its name part
+// carries (semicolons before the first colon outside quotes).
+template<typename Visit> void forEachLogicalLine(const QByteArray &content, Visit visit)
+{
+    const char *data = content.constData();
+    const qsizetype size = content.size();
+    LogicalLine line;
+    bool inName = true;
+    bool quoted = false;
+    qsizetype physicalStart = 0;
+    for (qsizetype i = 0; i < size;) {
+        const char *newline = static_cast<const char *>(memchr(data + i, '\n', size_t(size - i)));
+        const qsizetype lineEnd = newline ? newline - data + 1 : size;
+        const bool continuation = i > 0 && (data[i] == ' ' || data[i] == '\t');
+        if (!continuation && i > 0) {
+            visit(line);
+            line = LogicalLine {i, i, 0, 0};
+            inName = true;
+            quoted = false;
+        }
+        physicalStart = i;
+        for (qsizetype j = i; inName && j < lineEnd; ++j) {
+            const char c = data[j];
+            if (c == '"')
+                quoted = !quoted;
+            else if (!quoted && c == ';')
+                ++line.parameters;
+            else if (!quoted && c == ':')
+                inName = false;
+        }
+        line.longestPhysical = qMax(line.longestPhysical, lineEnd - physicalStart);
+        line.end = lineEnd;
+        i = lineEnd;
+    }
+    if (line.end > line.start)
+        visit(line);
+}
+
 } // namespace
+
+QByteArray preparedForParsing(const QByteArray &content, QStringList &problems)
+{
+    bool needsRewrite = false;
+    forEachLogicalLine(content, [&](const LogicalLine &line) {
+        needsRewrite = needsRewrite || line.longestPhysical > MaxPhysicalLineLength
+            || line.parameters > MaxParametersPerProperty;
+    });
+    if (!needsRewrite)
+        return content;
+
+    QByteArray result;
+    result.reserve(content.size() + content.size() / 64);
+    int dropped = 0;
+    forEachLogicalLine(content, [&](const LogicalLine &line) {
+        if (line.parameters > MaxParametersPerProperty) {
+            ++dropped;
+            return;
+        }
+        // Fold long physical lines; a fold ("\r\n ") disappears again when
+        // libical unfolds, so the value stays byte for byte what it was.
+        qsizetype pos = line.start;
+        while (pos < line.end) {
+            const char *newline
+                = static_cast<const char *>(memchr(content.constData() + pos, '\n', size_t(line.end - pos)));
+            const qsizetype physicalEnd = newline ? newline - content.constData() + 1 : line.end;
+            qsizetype chunkStart = pos;
+            while (physicalEnd - chunkStart > MaxPhysicalLineLength) {
+                result.append(content.constData() + chunkStart, MaxPhysicalLineLength / 2);
+                result.append("\r\n ");
+                chunkStart += MaxPhysicalLineLength / 2;
+            }
+            result.append(content.constData() + chunkStart, physicalEnd - chunkStart);
+            pos = physicalEnd;
+        }
+    });
+    if (dropped > 0)
+        problems.append(QStringLiteral("%1 propert%2 with more than %3 parameters skipped")
+                            .arg(dropped)
+                            .arg(dropped == 1 ? QStringLiteral("y") : QStringLiteral("ies"))
+                            .arg(MaxParametersPerProperty));
+    return result;
+}
 
 ParsedFile parse(const QString &path, const QString &calendarId, const QByteArray &content)
 {
@@ -325,11 +427,18 @@ ParsedFile parse(const QString &path, const QString &calendarId, const QByteArra
     if (!isValidUtf8(content))
         context.problem(QStringLiteral("text that is not valid UTF-8"));
     if (!content.contains("BEGIN:VEVENT") && !content.contains("begin:vevent")) {
-        context.problem(QStringLiteral("no VEVENT in this file"));
+        // Tasks and journals share calendar folders with events; they are
+        // simply not shown. Anything else is not a calendar file.
+        if (!content.contains("BEGIN:VCALENDAR") && !content.contains("begin:vcalendar"))
+            context.problem(QStringLiteral("not an iCalendar file"));
         return file;
     }
 
-    ComponentPtr root(icalparser_parse_string(content.constData()), &icalcomponent_free);
+    QStringList skipped;
+    const QByteArray prepared = preparedForParsing(content, skipped);
+    for (const QString &text : std::as_const(skipped))
+        context.problem(text);
+    ComponentPtr root(icalparser_parse_string(prepared.constData()), &icalcomponent_free);
     if (!root) {
         context.problem(QStringLiteral("not an iCalendar file"));
         return file;
@@ -358,6 +467,9 @@ ParsedFile parse(const QString &path, const QString &calendarId, const QByteArra
         context.problem(QStringLiteral("no VCALENDAR in this file"));
         break;
     }
+    if (context.rulesTooCostly > 0)
+        context.note(QStringLiteral("%1 repeating rule(s) too costly to check, shown at their start only")
+                         .arg(context.rulesTooCostly));
     if (file.series.empty() && file.problems.isEmpty())
         context.problem(QStringLiteral("no readable VEVENT in this file"));
     return file;
@@ -365,25 +477,17 @@ ParsedFile parse(const QString &path, const QString &calendarId, const QByteArra
 
 ParsedFile readFile(const QString &path, const QString &calendarId)
 {
-    QFile input(path);
-    if (!input.open(QIODevice::ReadOnly)) {
+    SafeFile::Read read = SafeFile::readRegularFile(path, MaxFileSize);
+    if (!read.ok()) {
         ParsedFile file;
         file.path = path;
         file.calendarId = calendarId;
+        file.size = read.size;
         file.readComplete = false;
-        file.problems.append(QStringLiteral("cannot be read: %1").arg(input.errorString()));
+        file.problems.append(read.error);
         return file;
     }
-    if (input.size() > MaxFileSize) {
-        ParsedFile file;
-        file.path = path;
-        file.calendarId = calendarId;
-        file.size = input.size();
-        file.readComplete = false;
-        file.problems.append(QStringLiteral("file of %1 bytes is too large to read").arg(input.size()));
-        return file;
-    }
-    return parse(path, calendarId, input.readAll());
+    return parse(path, calendarId, read.data);
 }
 
 IcsTime timeOfProperty(icalproperty *property, icalcomponent *calendar)

@@ -15,6 +15,18 @@ namespace IcsParser {
 // and a runaway file must not stall the store.
 constexpr qint64 MaxFileSize = 32 * 1024 * 1024;
 
+// libical reads a physical line in time quadratic in its length, and a
+// property in time quadratic in its number of parameters. Lines longer than
+// this are folded before parsing (folding changes nothing of the content);
+// properties with more parameters are left out.
+constexpr qsizetype MaxPhysicalLineLength = 8192;
+constexpr int MaxParametersPerProperty = 100;
+
+// The text as libical is given it: `content` itself when nothing needs
+// folding or leaving out (the common case, no copy), otherwise a rewritten
+// copy; what was left out is added to `problems`.
+QByteArray preparedForParsing(const QByteArray &content, QStringList &problems);
+
 // Parses the text of one .ics file. Never throws and never fails as a
 // whole: what cannot be read is listed in `problems`.
 ParsedFile parse(const QString &path, const QString &calendarId, const QByteArray &content);

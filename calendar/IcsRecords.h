@@ -10,6 +10,10 @@
 
 class ResolvedZone;
 
+namespace RecurrenceRules {
+enum class Plan : quint8;
+}
+
 // The four kinds of time an iCalendar file can hold. They are kept apart
 // until the moment an instant is needed.
 enum class TimeKind : quint8 {
@@ -50,7 +54,10 @@ struct EventRecord
     // both).
     qint32 durationDays = 0;
     qint64 durationSeconds = 0;
-    QList<QByteArray> rrules; // empty when the event does not repeat by rule
+    // Each RRULE as text, with how it is to be expanded (decided once, when
+    // the file is read). Empty when the event does not repeat by rule.
+    QList<QByteArray> rrules;
+    QList<RecurrenceRules::Plan> rrulePlans;
     QList<IcsTime> rdates;
     QList<IcsTime> rdateEnds; // parallel to rdates; invalid unless a PERIOD
     QList<IcsTime> exdates;
@@ -84,4 +91,7 @@ struct ParsedFile
     bool readComplete = true;
     QStringList problems;
     std::vector<EventSeries> series;
+    // Set once expanding this file's rules took longer than its share of
+    // time: later passes give it only a token share.
+    mutable bool recurrenceOverBudget = false;
 };

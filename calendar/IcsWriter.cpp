@@ -2,15 +2,21 @@
 
 #include "calendar/IcsParser.h"
 #include "calendar/RecurrenceExpander.h"
+#include "calendar/SafeFile.h"
 #include "calendar/TimeZoneRegistry.h"
 
 #include <libical/ical.h>
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cerrno>
+#include <fcntl.h>
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace IcsWriter {
 namespace {
@@ -20,6 +26,25 @@ using ComponentPtr = std::unique_ptr<icalcomponent, decltype(&icalcomponent_free
 QString tr(const char *text)
 {
     return QCoreApplication::translate("IcsWriter", text);
+}
+
+std::function<void(const QString &)> &beforeCommitHook()
+{
+    static std::function<void(const QString &)> hook;
+    return hook;
+}
+
+bool stillHolds(const QString &path, const QByteArray &expected)
+{
+    if (const auto &hook = beforeCommitHook())
+        hook(path);
+    const SafeFile::Read current = SafeFile::readRegularFile(path, expected.size());
+    return current.ok() && current.data == expected;
+}
+
+Outcome failed(const QString &path, const QString &reason)
+{
+    return {StoreResult::failure(tr("Could not write \"%1\": %2").arg(QFileInfo(path).fileName(), reason)), false};
 }
 
 icaltimetype icalDateTime(const QDateTime &value)
@@ -275,6 +300,66 @@ StoreResult writeAtomically(const QString &path, const QByteArray &content)
         return StoreResult::failure(tr("Could not write \"%1\": %2").arg(QFileInfo(path).fileName(), reason));
     }
     return StoreResult::success();
+}
+
+void setBeforeCommitHook(std::function<void(const QString &path)> hook)
+{
+    beforeCommitHook() = std::move(hook);
+}
+
+Outcome replaceIfUnchanged(const QString &path, const QByteArray &expected, const QByteArray &content)
+{
+    const QByteArray encoded = QFile::encodeName(path);
+    struct stat original;
+    if (::stat(encoded.constData(), &original) != 0)
+        return failed(path, SafeFile::errorText(errno));
+    // The temporary file lies beside the target, so the rename stays on one
+    // file system and is atomic; its name starts with a dot, which readers of
+    // the folder pass over.
+    QByteArray temporary = QFile::encodeName(
+        QFileInfo(path).path() + QStringLiteral("/.") + QFileInfo(path).fileName() + QStringLiteral(".XXXXXX"));
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0)
+        return failed(path, SafeFile::errorText(errno));
+    auto discard = [&](const QString &reason) {
+        ::close(fd);
+        ::unlink(temporary.constData());
+        return failed(path, reason);
+    };
+    qsizetype written = 0;
+    while (written < content.size()) {
+        const ssize_t n = ::write(fd, content.constData() + written, size_t(content.size() - written));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return discard(SafeFile::errorText(errno));
+        written += n;
+    }
+    ::fchmod(fd, original.st_mode & 07777);
+    if (::fsync(fd) != 0)
+        return discard(SafeFile::errorText(errno));
+    ::close(fd);
+    if (!stillHolds(path, expected)) {
+        ::unlink(temporary.constData());
+        return {StoreResult::failure(tr("The file was changed by another program.")), true};
+    }
+    if (::rename(temporary.constData(), encoded.constData()) != 0) {
+        const int error = errno;
+        ::unlink(temporary.constData());
+        return failed(path, SafeFile::errorText(error));
+    }
+    return {StoreResult::success(), false};
+}
+
+Outcome deleteIfUnchanged(const QString &path, const QByteArray &expected)
+{
+    if (!stillHolds(path, expected))
+        return {StoreResult::failure(tr("The file was changed by another program.")), true};
+    if (::unlink(QFile::encodeName(path).constData()) != 0 && errno != ENOENT)
+        return {StoreResult::failure(
+                    tr("Could not delete \"%1\": %2").arg(QFileInfo(path).fileName(), SafeFile::errorText(errno))),
+            false};
+    return {StoreResult::success(), false};
 }
 
 } // namespace IcsWriter

@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QTimeZone>
 
+#include <functional>
+
 // Builds and edits iCalendar text, and writes files so that a reader never
 // sees half a file.
 namespace IcsWriter {
@@ -29,5 +31,22 @@ Edit removeFromFile(
 
 // Replaces (or creates) the file through a temporary file and a rename.
 StoreResult writeAtomically(const QString &path, const QByteArray &content);
+
+struct Outcome
+{
+    StoreResult result;
+    // The file no longer held `expected`: nothing was written.
+    bool changedMeanwhile = false;
+};
+
+// Replaces the file with `content` through a temporary file and a rename,
+// but only if it still holds `expected` just before the rename: an edit
+// another program made meanwhile is never overwritten.
+Outcome replaceIfUnchanged(const QString &path, const QByteArray &expected, const QByteArray &content);
+// Deletes the file, but only if it still holds `expected`.
+Outcome deleteIfUnchanged(const QString &path, const QByteArray &expected);
+
+// Runs just before the final comparison; lets tests change the file there.
+void setBeforeCommitHook(std::function<void(const QString &path)> hook);
 
 } // namespace IcsWriter

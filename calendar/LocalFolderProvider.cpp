@@ -2,6 +2,7 @@
 
 #include "calendar/IcsParser.h"
 #include "calendar/IcsWriter.h"
+#include "calendar/SafeFile.h"
 #include "calendar/TimeZoneRegistry.h"
 
 #include <QDir>
@@ -17,7 +18,9 @@ namespace {
 
 constexpr int IndexDaysBefore = 7;
 constexpr int IndexDaysAfter = 42;
-constexpr int CoalescingMs = 250;
+// Time for following recurrence rules: a whole load, one query far from today.
+constexpr qint64 LoadExpansionPoolMs = 2000;
+constexpr qint64 QueryExpansionPoolMs = 1000;
 
 std::pair<qint64, qint64> indexWindow(QDate today, const QTimeZone &zone)
 {
@@ -45,10 +48,33 @@ std::vector<std::shared_ptr<const ParsedFile>> parseInParallel(const std::vector
 {
     return QtConcurrent::blockingMapped<std::vector<std::shared_ptr<const ParsedFile>>>(
         &parsePool(), jobs, [](const ParseJob &job) {
-            auto file = std::make_shared<ParsedFile>(IcsParser::readFile(job.path, job.calendarId));
-            IcsParser::reportProblems(*file);
-            return std::shared_ptr<const ParsedFile>(std::move(file));
+            return std::shared_ptr<const ParsedFile>(
+                std::make_shared<ParsedFile>(IcsParser::readFile(job.path, job.calendarId)));
         });
+}
+
+std::vector<std::shared_ptr<const ParsedFile>> parseAll(const std::vector<ParseJob> &jobs)
+{
+    // One file is read here at once; a burst (a sync run) is read in parallel.
+    if (jobs.size() > 8)
+        return parseInParallel(jobs);
+    std::vector<std::shared_ptr<const ParsedFile>> parsed;
+    for (const ParseJob &job : jobs)
+        parsed.push_back(std::make_shared<ParsedFile>(IcsParser::readFile(job.path, job.calendarId)));
+    return parsed;
+}
+
+QString problemLine(const ParsedFile &file)
+{
+    return file.path + QStringLiteral(": ") + file.problems.join(QStringLiteral("; "));
+}
+
+QStringList cutShortLines(const RecurrenceExpander::ExpansionBudget &budget)
+{
+    QStringList lines;
+    for (const ParsedFile *file : budget.cutShort())
+        lines.append(file->path + QStringLiteral(": repeating events too costly to follow; shown in part"));
+    return lines;
 }
 
 QDateTime inZoneOf(const IcsTime &like, qint64 ms, const QTimeZone &userZone)
@@ -65,6 +91,7 @@ struct LocalFolderProvider::LoadResult
     std::vector<FilePtr> files;
     OccurrenceIndex index;
     QDate indexDay;
+    QStringList problems;
 };
 
 LocalFolderProvider::LocalFolderProvider(
@@ -74,9 +101,8 @@ LocalFolderProvider::LocalFolderProvider(
     , m_defaultRoot(std::move(defaultRoot))
     , m_extraRoots(std::move(extraRoots))
 {
-    m_coalesceTimer.setSingleShot(true);
-    m_coalesceTimer.setInterval(CoalescingMs);
-    connect(&m_coalesceTimer, &QTimer::timeout, this, &LocalFolderProvider::processPendingChanges);
+    m_quietTimer.setSingleShot(true);
+    connect(&m_quietTimer, &QTimer::timeout, this, &LocalFolderProvider::processPendingChanges);
     connect(&m_watcher, &FolderWatcher::fileChanged, this, &LocalFolderProvider::noteFileChange);
     connect(&m_watcher, &FolderWatcher::folderChanged, this, &LocalFolderProvider::noteFolderChange);
     connect(&m_watcher, &FolderWatcher::overflowed, this, [this] {
@@ -101,48 +127,83 @@ QStringList LocalFolderProvider::roots() const
     return all;
 }
 
+void LocalFolderProvider::reportProblems(const QStringList &problems) const
+{
+    for (qsizetype i = 0; i < problems.size() && i < MaxWarningLines; ++i)
+        qCWarning(lcLocal).noquote() << problems[i];
+    if (problems.size() > MaxWarningLines)
+        qCWarning(lcLocal).noquote() << "… and" << problems.size() - MaxWarningLines
+                                     << "more problems with calendar files";
+}
+
 void LocalFolderProvider::start()
 {
     if (!Vdir::ensureDefaultRoot(m_defaultRoot))
         qCWarning(lcLocal) << "cannot create the calendar folder" << m_defaultRoot;
     for (const QString &root : roots())
         m_watcher.watch(root);
-    setLayout(Vdir::scan(roots()));
+    Vdir::Layout layout = Vdir::scan(roots());
+    QStringList layoutProblems = std::exchange(layout.problems, {});
+    setLayout(std::move(layout));
 
     const QList<Vdir::CalendarDir> calendars = m_layout.calendars;
     const QTimeZone zone = m_clock.timeZone();
     const QDate today = m_clock.now().date();
-    m_loadWatcher.setFuture(QtConcurrent::run([calendars, zone, today] {
+    const std::function<void()> finishingHook = m_loadFinishingHook;
+    m_loadWatcher.setFuture(QtConcurrent::run([calendars, zone, today, layoutProblems, finishingHook] {
+        auto result = std::make_shared<LoadResult>();
+        result->problems = layoutProblems;
         std::vector<ParseJob> jobs;
         for (const Vdir::CalendarDir &calendar : calendars) {
-            for (const QString &path : Vdir::eventFiles(calendar))
+            for (const QString &path : Vdir::eventFiles(calendar, &result->problems))
                 jobs.push_back({path, calendar.id});
         }
-        auto result = std::make_shared<LoadResult>();
         result->files = parseInParallel(jobs);
         std::vector<const ParsedFile *> files;
         files.reserve(result->files.size());
-        for (const FilePtr &file : result->files)
+        for (const FilePtr &file : result->files) {
             files.push_back(file.get());
+            if (!file->problems.isEmpty())
+                result->problems.append(problemLine(*file));
+        }
         const auto [from, to] = indexWindow(today, zone);
-        result->index.rebuild(from, to, files, zone);
+        RecurrenceExpander::ExpansionBudget budget(LoadExpansionPoolMs);
+        result->index.rebuild(from, to, files, zone, budget);
+        result->problems += cutShortLines(budget);
         result->indexDay = today;
+        if (finishingHook)
+            finishingHook();
         return result;
     }));
 }
 
 void LocalFolderProvider::applyLoad(const std::shared_ptr<LoadResult> &result)
 {
+    QHash<QString, FilePtr> fresh;
+    fresh.reserve(qsizetype(result->files.size()));
     for (const FilePtr &file : result->files)
-        m_files.insert(file->path, file);
+        fresh.insert(file->path, file);
     m_index = std::move(result->index);
     m_indexDay = result->indexDay;
+    // What this provider wrote while the load ran is newer than what the load
+    // read (or did not see at all).
+    for (const QString &path : std::as_const(m_writtenDuringLoad)) {
+        if (const FilePtr stale = fresh.take(path))
+            m_index.removeFile(stale.get());
+        if (const FilePtr own = m_files.value(path)) {
+            fresh.insert(path, own);
+            m_index.addFile(*own, m_clock.timeZone());
+        }
+    }
+    m_writtenDuringLoad.clear();
+    m_files = std::move(fresh);
     m_loaded = true;
+    reportProblems(result->problems);
     qCDebug(lcLocal) << "loaded" << m_files.size() << "files," << m_index.size() << "occurrences indexed";
     emit loaded();
     emit changed();
     if (!m_pendingFiles.isEmpty() || m_pendingLayout)
-        m_coalesceTimer.start();
+        scheduleProcessing();
 }
 
 void LocalFolderProvider::setLayout(Vdir::Layout layout)
@@ -236,8 +297,10 @@ void LocalFolderProvider::ensureIndexWindow() const
     for (const FilePtr &file : m_files)
         files.push_back(file.get());
     const auto [from, to] = indexWindow(today, m_clock.timeZone());
-    m_index.rebuild(from, to, files, m_clock.timeZone());
+    RecurrenceExpander::ExpansionBudget budget(LoadExpansionPoolMs);
+    m_index.rebuild(from, to, files, m_clock.timeZone(), budget);
     m_indexDay = today;
+    reportProblems(cutShortLines(budget));
 }
 
 QList<CalendarEvent> LocalFolderProvider::events(
@@ -265,10 +328,12 @@ QList<CalendarEvent> LocalFolderProvider::events(
     }
     // Far from today (a month browsed ahead): expand on demand.
     std::vector<Occurrence> found;
+    RecurrenceExpander::ExpansionBudget budget(QueryExpansionPoolMs);
     for (const FilePtr &file : m_files) {
         if (accept(*file))
-            RecurrenceExpander::expandFile(*file, fromMs, toMs, m_clock.timeZone(), found);
+            RecurrenceExpander::expandFile(*file, fromMs, toMs, m_clock.timeZone(), found, budget);
     }
+    reportProblems(cutShortLines(budget));
     std::sort(found.begin(), found.end(), occurrenceLess);
     result.reserve(qsizetype(found.size()));
     for (const Occurrence &occurrence : found)
@@ -309,7 +374,7 @@ CalendarEvent LocalFolderProvider::materialize(const Occurrence &occurrence) con
     return event;
 }
 
-bool LocalFolderProvider::replaceFile(FilePtr file)
+bool LocalFolderProvider::replaceFile(FilePtr file, QStringList &problems)
 {
     const auto it = m_files.constFind(file->path);
     if (it != m_files.constEnd()) {
@@ -318,9 +383,12 @@ bool LocalFolderProvider::replaceFile(FilePtr file)
             return false;
         m_index.removeFile(it->get());
     }
+    if (!file->problems.isEmpty())
+        problems.append(problemLine(*file));
     const ParsedFile &added = *file;
     m_files.insert(file->path, std::move(file));
-    m_index.addFile(added, m_clock.timeZone());
+    if (!m_index.addFile(added, m_clock.timeZone()))
+        problems.append(added.path + QStringLiteral(": repeating events too costly to follow; shown in part"));
     return true;
 }
 
@@ -332,6 +400,40 @@ bool LocalFolderProvider::dropFile(const QString &path)
     m_index.removeFile(it->get());
     m_files.remove(path);
     return true;
+}
+
+// Another program writing a file in place (truncate, then write) can be
+// caught in between; a file that had events and now reads as empty or broken
+// keeps its old events until it has been looked at again once the folder is
+// quiet, and its last change is older than that.
+bool LocalFolderProvider::keepWhileStillBeingWritten(const QString &path, const ParsedFile &fresh)
+{
+    const FilePtr current = m_files.value(path);
+    const bool looksBroken = fresh.series.empty() || !fresh.readComplete;
+    if (!looksBroken || !current || current->series.empty() || !current->readComplete) {
+        m_brokenRereads.remove(path);
+        return false;
+    }
+    int &rereads = m_brokenRereads[path];
+    const QDateTime lastChange = QFileInfo(path).lastModified();
+    const bool recentlyChanged
+        = !lastChange.isValid() || lastChange.msecsTo(QDateTime::currentDateTimeUtc()) < QuietIntervalMs;
+    if ((rereads == 0 || recentlyChanged) && rereads < MaxRereadsOfBrokenFile) {
+        ++rereads;
+        m_pendingFiles.insert(path);
+        return true;
+    }
+    m_brokenRereads.remove(path);
+    return false;
+}
+
+void LocalFolderProvider::scheduleProcessing()
+{
+    if (!m_quietTimer.isActive() && !m_firstPendingChange.isValid())
+        m_firstPendingChange.start();
+    const qint64 waited = m_firstPendingChange.isValid() ? m_firstPendingChange.elapsed() : 0;
+    // Restarted by every change: applied once the folders are quiet.
+    m_quietTimer.start(int(qBound(qint64(0), qint64(MaxChangeDelayMs) - waited, qint64(QuietIntervalMs))));
 }
 
 void LocalFolderProvider::noteFileChange(const QString &path)
@@ -348,27 +450,25 @@ void LocalFolderProvider::noteFileChange(const QString &path)
     } else {
         return; // temporary files of atomic writers and the like
     }
-    if (!m_coalesceTimer.isActive())
-        m_coalesceTimer.start();
+    scheduleProcessing();
 }
 
 void LocalFolderProvider::noteFolderChange()
 {
     m_pendingLayout = true;
-    if (!m_coalesceTimer.isActive())
-        m_coalesceTimer.start();
+    scheduleProcessing();
 }
 
-void LocalFolderProvider::announceChangeSoon()
+void LocalFolderProvider::announceOwnChange()
 {
     m_ownChangePending = true;
-    if (!m_coalesceTimer.isActive())
-        m_coalesceTimer.start();
+    scheduleProcessing();
 }
 
-bool LocalFolderProvider::rescanLayout()
+bool LocalFolderProvider::rescanLayout(QStringList &problems)
 {
     Vdir::Layout fresh = Vdir::scan(roots());
+    problems += std::exchange(fresh.problems, {});
     QHash<QString, QString> oldIds; // path → id
     for (const Vdir::CalendarDir &calendar : m_layout.calendars)
         oldIds.insert(calendar.path, calendar.id);
@@ -387,7 +487,7 @@ bool LocalFolderProvider::rescanLayout()
         freshPaths.insert(calendar.path);
         // A calendar that is new, or every calendar after lost events: read all its files.
         if (!oldIds.contains(calendar.path) || m_pendingFullRescan) {
-            for (const QString &path : Vdir::eventFiles(calendar))
+            for (const QString &path : Vdir::eventFiles(calendar, &problems))
                 m_pendingFiles.insert(path);
         }
     }
@@ -409,14 +509,21 @@ bool LocalFolderProvider::rescanLayout()
     return changedAnything;
 }
 
+void LocalFolderProvider::flushPendingChanges()
+{
+    m_quietTimer.stop();
+    processPendingChanges();
+}
+
 void LocalFolderProvider::processPendingChanges()
 {
     if (!m_loaded)
         return; // picked up once the load is applied
-    bool changedAnything = m_ownChangePending;
-    m_ownChangePending = false;
+    m_firstPendingChange.invalidate();
+    QStringList problems;
+    bool changedAnything = std::exchange(m_ownChangePending, false);
     if (m_pendingLayout) {
-        changedAnything |= rescanLayout();
+        changedAnything |= rescanLayout(problems);
         m_pendingLayout = false;
         m_pendingFullRescan = false;
     }
@@ -424,24 +531,20 @@ void LocalFolderProvider::processPendingChanges()
     std::vector<ParseJob> jobs;
     for (const QString &path : paths) {
         const Vdir::CalendarDir *calendar = calendarForFile(path);
-        if (!calendar || !QFileInfo(path).isFile())
+        if (!calendar || !QFileInfo(path).isFile()) {
+            m_brokenRereads.remove(path);
             changedAnything |= dropFile(path);
-        else
+        } else {
             jobs.push_back({path, calendar->id});
-    }
-    // One file is read here at once; a burst (a sync run) is read in parallel.
-    std::vector<FilePtr> parsed;
-    if (jobs.size() > 8) {
-        parsed = parseInParallel(jobs);
-    } else {
-        for (const ParseJob &job : jobs) {
-            auto file = std::make_shared<ParsedFile>(IcsParser::readFile(job.path, job.calendarId));
-            IcsParser::reportProblems(*file);
-            parsed.push_back(std::move(file));
         }
     }
-    for (FilePtr &file : parsed)
-        changedAnything |= replaceFile(std::move(file));
+    for (FilePtr &file : parseAll(jobs)) {
+        if (!keepWhileStillBeingWritten(file->path, *file))
+            changedAnything |= replaceFile(std::move(file), problems);
+    }
+    reportProblems(problems);
+    if (!m_pendingFiles.isEmpty())
+        scheduleProcessing(); // files still being written: looked at again when quiet
     if (changedAnything)
         emit changed();
 }
@@ -502,8 +605,11 @@ StoreResult LocalFolderProvider::saveEvent(const NewEventRequest &request)
     const QString path = calendar->path + QLatin1Char('/') + uid + QStringLiteral(".ics");
     if (StoreResult written = IcsWriter::writeAtomically(path, content); !written.ok)
         return written;
-    replaceFile(std::make_shared<ParsedFile>(IcsParser::parse(path, calendar->id, content)));
-    announceChangeSoon();
+    QStringList problems;
+    replaceFile(std::make_shared<ParsedFile>(IcsParser::parse(path, calendar->id, content)), problems);
+    if (!m_loaded)
+        m_writtenDuringLoad.insert(path);
+    announceOwnChange();
     return StoreResult::success(path + QLatin1Char('#') + uid);
 }
 
@@ -519,25 +625,34 @@ StoreResult LocalFolderProvider::removeEvent(const CalendarEvent &event, RemoveS
     if (calendar->singleFile || !calendar->writable)
         return StoreResult::failure(tr("The calendar \"%1\" is read-only.").arg(calendar->title));
 
-    QFile input(path);
-    if (!input.open(QIODevice::ReadOnly))
-        return StoreResult::failure(
-            tr("Could not read \"%1\": %2").arg(QFileInfo(path).fileName(), input.errorString()));
-    const QByteArray content = input.readAll();
-    input.close();
+    const QString fileName = QFileInfo(path).fileName();
     const QString seriesKey = event.eventIdentifier.mid(path.size() + 1);
-    const IcsWriter::Edit edit = IcsWriter::removeFromFile(content, seriesKey, event.recurrenceKey, m_clock.timeZone());
-    if (!edit.ok)
-        return StoreResult::failure(edit.error);
-    if (edit.deleteFile) {
-        if (!QFile::remove(path) && QFileInfo::exists(path))
-            return StoreResult::failure(tr("Could not delete \"%1\".").arg(QFileInfo(path).fileName()));
-        dropFile(path);
-    } else {
-        if (StoreResult written = IcsWriter::writeAtomically(path, edit.content); !written.ok)
-            return written;
-        replaceFile(std::make_shared<ParsedFile>(IcsParser::parse(path, calendar->id, edit.content)));
+    // The removal is made on what the file holds now; if another program
+    // changes the file before it is replaced, it is made again on that.
+    constexpr int Attempts = 3;
+    for (int attempt = 0; attempt < Attempts; ++attempt) {
+        const SafeFile::Read read = SafeFile::readRegularFile(path, IcsParser::MaxFileSize);
+        if (!read.ok())
+            return StoreResult::failure(tr("Could not read \"%1\": %2").arg(fileName, read.error));
+        const IcsWriter::Edit edit
+            = IcsWriter::removeFromFile(read.data, seriesKey, event.recurrenceKey, m_clock.timeZone());
+        if (!edit.ok)
+            return StoreResult::failure(edit.error);
+        const IcsWriter::Outcome outcome = edit.deleteFile
+            ? IcsWriter::deleteIfUnchanged(path, read.data)
+            : IcsWriter::replaceIfUnchanged(path, read.data, edit.content);
+        if (outcome.changedMeanwhile)
+            continue;
+        if (!outcome.result.ok)
+            return outcome.result;
+        QStringList problems;
+        if (edit.deleteFile)
+            dropFile(path);
+        else
+            replaceFile(std::make_shared<ParsedFile>(IcsParser::parse(path, calendar->id, edit.content)), problems);
+        announceOwnChange();
+        return StoreResult::success(event.eventIdentifier);
     }
-    announceChangeSoon();
-    return StoreResult::success(event.eventIdentifier);
+    return StoreResult::failure(
+        tr("\"%1\" is being changed by another program; the event was left as it is.").arg(fileName));
 }

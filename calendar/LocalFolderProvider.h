@@ -6,11 +6,13 @@
 #include "calendar/OccurrenceIndex.h"
 #include "calendar/VdirLayout.h"
 
+#include <QElapsedTimer>
 #include <QFutureWatcher>
 #include <QHash>
 #include <QSet>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 
 // Calendars kept as folders of .ics files (the vdir layout shared with
@@ -20,6 +22,17 @@ class LocalFolderProvider final : public CalendarProvider
 {
     Q_OBJECT
 public:
+    // Changes are applied once the folders have been quiet this long, so a
+    // sync that writes many files is one change…
+    static constexpr int QuietIntervalMs = 250;
+    // …but never later than this after the first of them.
+    static constexpr int MaxChangeDelayMs = 2000;
+    // A file that reads as empty or broken while another program is still
+    // writing it is looked at again this many times before it is believed.
+    static constexpr int MaxRereadsOfBrokenFile = 8;
+    // Warning lines for one load or one batch of changes; the rest are counted.
+    static constexpr int MaxWarningLines = 20;
+
     // `defaultRoot` gets the "Local" account on first start; `extraRoots` are
     // further folders of the same layout (a vdirsyncer folder, say).
     LocalFolderProvider(QString defaultRoot, QStringList extraRoots, const Clock &clock, QObject *parent = nullptr);
@@ -40,10 +53,16 @@ public:
     StoreResult saveEvent(const NewEventRequest &request) override;
     StoreResult removeEvent(const CalendarEvent &event, RemoveSpan span) override;
 
-    // How long changes are gathered before they are applied and announced.
-    void setCoalescingInterval(int milliseconds) { m_coalesceTimer.setInterval(milliseconds); }
+    // Applies the changes noted so far now, instead of once the folders are quiet.
+    void flushPendingChanges();
+    // Files and folders noted as changed and not yet applied.
+    qsizetype pendingChangeCount() const { return m_pendingFiles.size() + (m_pendingLayout ? 1 : 0); }
     qsizetype fileCount() const { return m_files.size(); }
     size_t indexedOccurrenceCount() const { return m_index.size(); }
+
+    // Runs on the loading thread just before a load hands its result over;
+    // lets tests act while a load is under way.
+    void setLoadFinishingHook(std::function<void()> hook) { m_loadFinishingHook = std::move(hook); }
 
 private:
     using FilePtr = std::shared_ptr<const ParsedFile>;
@@ -54,16 +73,19 @@ private:
     void applyLoad(const std::shared_ptr<LoadResult> &result);
     void noteFileChange(const QString &path);
     void noteFolderChange();
+    void scheduleProcessing();
     void processPendingChanges();
-    bool rescanLayout();
+    bool rescanLayout(QStringList &problems);
     const Vdir::CalendarDir *calendarForFile(const QString &path) const;
     const Vdir::CalendarDir *calendarById(const QString &calendarId) const;
-    bool replaceFile(FilePtr file);
+    bool replaceFile(FilePtr file, QStringList &problems);
     bool dropFile(const QString &path);
-    void announceChangeSoon();
+    bool keepWhileStillBeingWritten(const QString &path, const ParsedFile &fresh);
+    void announceOwnChange();
     void ensureIndexWindow() const;
     CalendarEvent materialize(const Occurrence &occurrence) const;
     QString filePathOfEvent(const QString &eventIdentifier) const;
+    void reportProblems(const QStringList &problems) const;
 
     const Clock &m_clock;
     QString m_defaultRoot;
@@ -77,10 +99,17 @@ private:
     mutable QDate m_indexDay;
 
     FolderWatcher m_watcher;
-    QTimer m_coalesceTimer;
+    QTimer m_quietTimer;
+    QElapsedTimer m_firstPendingChange;
     QSet<QString> m_pendingFiles;
     bool m_pendingLayout = false;
     bool m_pendingFullRescan = false;
     bool m_ownChangePending = false;
+    // Files that read as empty or broken while still being written, with how
+    // often they were looked at since.
+    QHash<QString, int> m_brokenRereads;
+    // Written by this provider before the first load was applied.
+    QSet<QString> m_writtenDuringLoad;
     QFutureWatcher<std::shared_ptr<LoadResult>> m_loadWatcher;
+    std::function<void()> m_loadFinishingHook;
 };

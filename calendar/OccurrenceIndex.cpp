@@ -29,15 +29,15 @@ void OccurrenceIndex::clear()
     m_long.clear();
 }
 
-void OccurrenceIndex::rebuild(
-    qint64 fromMs, qint64 toMs, const std::vector<const ParsedFile *> &files, const QTimeZone &userZone)
+void OccurrenceIndex::rebuild(qint64 fromMs, qint64 toMs, const std::vector<const ParsedFile *> &files,
+    const QTimeZone &userZone, RecurrenceExpander::ExpansionBudget &budget)
 {
     clear();
     m_fromMs = fromMs;
     m_toMs = toMs;
     std::vector<Occurrence> all;
     for (const ParsedFile *file : files)
-        RecurrenceExpander::expandFile(*file, fromMs, toMs, userZone, all);
+        RecurrenceExpander::expandFile(*file, fromMs, toMs, userZone, all, budget);
     for (const Occurrence &occurrence : all)
         (occurrence.endMs - occurrence.startMs >= LongEventMs ? m_long : m_short).push_back(occurrence);
     std::sort(m_short.begin(), m_short.end(), startsBefore);
@@ -60,14 +60,15 @@ void OccurrenceIndex::removeFile(const ParsedFile *file)
     std::erase_if(m_long, ofFile);
 }
 
-void OccurrenceIndex::addFile(const ParsedFile &file, const QTimeZone &userZone)
+bool OccurrenceIndex::addFile(const ParsedFile &file, const QTimeZone &userZone)
 {
     if (!m_built)
-        return;
+        return true;
     std::vector<Occurrence> added;
-    RecurrenceExpander::expandFile(file, m_fromMs, m_toMs, userZone, added);
+    const bool complete = RecurrenceExpander::expandFile(file, m_fromMs, m_toMs, userZone, added);
     for (const Occurrence &occurrence : added)
         insert(occurrence);
+    return complete;
 }
 
 std::vector<const Occurrence *> OccurrenceIndex::query(

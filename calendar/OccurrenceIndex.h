@@ -15,7 +15,8 @@ public:
     // that a search for short ones can start just before the range.
     static constexpr qint64 LongEventMs = 2LL * 24 * 3600 * 1000;
 
-    void rebuild(qint64 fromMs, qint64 toMs, const std::vector<const ParsedFile *> &files, const QTimeZone &userZone);
+    void rebuild(qint64 fromMs, qint64 toMs, const std::vector<const ParsedFile *> &files, const QTimeZone &userZone,
+        RecurrenceExpander::ExpansionBudget &budget);
     void clear();
 
     bool isBuilt() const { return m_built; }
@@ -24,7 +25,8 @@ public:
     bool covers(qint64 fromMs, qint64 toMs) const { return m_built && fromMs >= m_fromMs && toMs <= m_toMs; }
 
     void removeFile(const ParsedFile *file);
-    void addFile(const ParsedFile &file, const QTimeZone &userZone);
+    // False when the file's rules were cut short by their time budget.
+    bool addFile(const ParsedFile &file, const QTimeZone &userZone);
 
     // Occurrences overlapping [fromMs, toMs) that pass `accept`, ordered by
     // start. The pointers stay valid until the index changes.

@@ -1,10 +1,12 @@
 #include "calendar/RecurrenceExpander.h"
 
 #include "calendar/CalendarTypes.h"
+#include "calendar/RecurrenceRules.h"
 #include "calendar/TimeZoneRegistry.h"
 
 #include <libical/ical.h>
 
+#include <QElapsedTimer>
 #include <QSet>
 
 #include <atomic>
@@ -112,7 +114,70 @@ void alignUntil(icalrecurrencetype &rule, const IcsTime &seriesStart, const QTim
     rule.until = toIcal(until);
 }
 
+// The next wall-clock time of one rule, from libical or, for rules more
+// frequent than daily, from our own bounded iterator.
+class RuleSteps
+{
+public:
+    RuleSteps(const icalrecurrencetype &rule, RecurrenceRules::Plan plan, const IcsTime &start)
+    {
+        if (plan == RecurrenceRules::Plan::SubDaily)
+            m_subDaily.emplace(rule, QDateTime(start.date, start.isDate() ? QTime(0, 0) : start.time));
+        else
+            m_libical = icalrecur_iterator_new(rule, toIcal(start));
+    }
+    ~RuleSteps()
+    {
+        if (m_libical)
+            icalrecur_iterator_free(m_libical);
+    }
+    RuleSteps(const RuleSteps &) = delete;
+    RuleSteps &operator=(const RuleSteps &) = delete;
+
+    bool isValid() const { return m_libical || m_subDaily; }
+    void jumpTo(const IcsTime &wallClock)
+    {
+        if (m_subDaily)
+            m_subDaily->jumpTo(QDateTime(wallClock.date, wallClock.isDate() ? QTime(0, 0) : wallClock.time));
+        else
+            icalrecur_iterator_set_start(m_libical, toIcal(wallClock));
+    }
+    // False at the end of the rule.
+    bool next(QDate &date, QTime &time)
+    {
+        if (m_subDaily) {
+            const std::optional<QDateTime> next = m_subDaily->next();
+            if (!next)
+                return false;
+            date = next->date();
+            time = next->time();
+            return true;
+        }
+        const icaltimetype next = icalrecur_iterator_next(m_libical);
+        if (icaltime_is_null_time(next))
+            return false;
+        date = QDate(next.year, next.month, next.day);
+        time = QTime(next.hour, next.minute, qMin(next.second, 59));
+        return date.isValid();
+    }
+
+private:
+    icalrecur_iterator *m_libical = nullptr;
+    std::optional<RecurrenceRules::SubDailyIterator> m_subDaily;
+};
+
 } // namespace
+
+ExpansionBudget::ExpansionBudget(qint64 poolMs, qint64 perFileMs)
+    : m_poolNs(poolMs * 1000000)
+    , m_perFileNs(perFileMs * 1000000)
+{ }
+
+qint64 ExpansionBudget::allowanceNs(const ParsedFile &file) const
+{
+    const qint64 share = file.recurrenceOverBudget ? qMin(m_perFileNs, MarkedFileMs * 1000000) : m_perFileNs;
+    return qMax<qint64>(0, qMin(share, m_poolNs));
+}
 
 void setJumpToWindowEnabled(bool enabled)
 {
@@ -143,9 +208,26 @@ QString recurrenceKeyOfOccurrence(const Occurrence &occurrence, const QTimeZone 
     return recurrenceKey(wallTimeAt(series.master.start, occurrence.startMs, userZone), userZone);
 }
 
-void expandFile(
+bool expandFile(
     const ParsedFile &file, qint64 fromMs, qint64 toMs, const QTimeZone &userZone, std::vector<Occurrence> &out)
 {
+    ExpansionBudget budget(ExpansionBudget::PerFileMs);
+    return expandFile(file, fromMs, toMs, userZone, out, budget);
+}
+
+bool expandFile(const ParsedFile &file, qint64 fromMs, qint64 toMs, const QTimeZone &userZone,
+    std::vector<Occurrence> &out, ExpansionBudget &budget)
+{
+    QElapsedTimer elapsed;
+    elapsed.start();
+    const qint64 allowanceNs = budget.allowanceNs(file);
+    bool cutShort = false;
+    auto outOfTime = [&] {
+        if (!cutShort && elapsed.nsecsElapsed() > allowanceNs)
+            cutShort = true;
+        return cutShort;
+    };
+
     for (quint32 seriesIndex = 0; seriesIndex < file.series.size(); ++seriesIndex) {
         const EventSeries &series = file.series[seriesIndex];
         int emittedCount = 0;
@@ -205,38 +287,45 @@ void expandFile(
         const qint64 seriesStartMs = master.start.toDateTime(userZone).toMSecsSinceEpoch();
         consider(master.start, nullptr);
 
-        for (const QByteArray &ruleText : master.rrules) {
-            if (seriesStartMs >= toMs)
-                break;
-            icalrecurrencetype rule = icalrecurrencetype_from_string(ruleText.constData());
+        for (qsizetype ruleIndex = 0; ruleIndex < master.rrules.size(); ++ruleIndex) {
+            const RecurrenceRules::Plan plan = master.rrulePlans.value(ruleIndex, RecurrenceRules::Plan::Libical);
+            if (seriesStartMs >= toMs || plan == RecurrenceRules::Plan::NothingAfterStart
+                || plan == RecurrenceRules::Plan::TooCostlyToCheck || outOfTime())
+                continue;
+            icalrecurrencetype rule = icalrecurrencetype_from_string(master.rrules[ruleIndex].constData());
             if (rule.freq == ICAL_NO_RECURRENCE)
                 continue;
             alignUntil(rule, master.start, userZone);
-            icalrecur_iterator *iterator = icalrecur_iterator_new(rule, toIcal(master.start));
-            if (!iterator)
+            RuleSteps steps(rule, plan, master.start);
+            if (!steps.isValid())
                 continue;
             const qint64 longestMs = (qint64(master.durationDays) * 86400 + master.durationSeconds + 2 * 86400) * 1000;
             if (jumpToWindow && rule.count == 0 && fromMs - longestMs > seriesStartMs)
-                icalrecur_iterator_set_start(iterator, toIcal(wallTimeAt(master.start, fromMs - longestMs, userZone)));
+                steps.jumpTo(wallTimeAt(master.start, fromMs - longestMs, userZone));
+            IcsTime occurrence = master.start;
             for (int step = 0; step < MaxStepsPerSeries && emittedCount < MaxOccurrencesPerSeries; ++step) {
-                const icaltimetype next = icalrecur_iterator_next(iterator);
-                if (icaltime_is_null_time(next))
+                if (step % 32 == 31 && outOfTime())
                     break;
-                IcsTime occurrence = master.start;
-                occurrence.date = QDate(next.year, next.month, next.day);
-                if (!occurrence.date.isValid())
+                QTime time;
+                if (!steps.next(occurrence.date, time))
                     break;
                 if (!occurrence.isDate())
-                    occurrence.time = QTime(next.hour, next.minute, qMin(next.second, 59));
+                    occurrence.time = time;
                 if (occurrence.toDateTime(userZone).toMSecsSinceEpoch() >= toMs)
                     break;
                 consider(occurrence, nullptr);
             }
-            icalrecur_iterator_free(iterator);
         }
         for (qsizetype i = 0; i < master.rdates.size(); ++i)
             consider(master.rdates[i], &master.rdateEnds[i]);
     }
+
+    budget.spend(elapsed.nsecsElapsed());
+    if (cutShort) {
+        file.recurrenceOverBudget = true;
+        budget.noteCutShort(file);
+    }
+    return !cutShort;
 }
 
 } // namespace RecurrenceExpander

@@ -37,10 +37,40 @@ namespace RecurrenceExpander {
 constexpr int MaxStepsPerSeries = 200000;
 constexpr int MaxOccurrencesPerSeries = 5000;
 
+// Time for expanding rules in one pass over files (a load, one changed file,
+// a query far from today). Each file may use a share of the pass's pool; a
+// file that needs more is taken as far as it got and marked, and marked files
+// get only a token share in later passes. Once the pool is spent, rules are
+// not followed at all (their first occurrence still counts), so a pass over
+// many files costs what reading them costs.
+class ExpansionBudget
+{
+public:
+    static constexpr qint64 PerFileMs = 300;
+    static constexpr qint64 MarkedFileMs = 5;
+
+    explicit ExpansionBudget(qint64 poolMs, qint64 perFileMs = PerFileMs);
+
+    qint64 allowanceNs(const ParsedFile &file) const;
+    void spend(qint64 ns) { m_poolNs -= ns; }
+    void noteCutShort(const ParsedFile &file) { m_cutShort.append(&file); }
+    // Files whose rules were not followed to the end in this pass.
+    const QList<const ParsedFile *> &cutShort() const { return m_cutShort; }
+
+private:
+    qint64 m_poolNs;
+    qint64 m_perFileNs;
+    QList<const ParsedFile *> m_cutShort;
+};
+
 // Appends every occurrence of the file's events that overlaps [fromMs, toMs).
 // Rules are followed on the wall clock of the event's own zone, so a weekly
-// 09:00 meeting stays at 09:00 across a DST change.
-void expandFile(
+// 09:00 meeting stays at 09:00 across a DST change. Returns false when the
+// budget cut the expansion short.
+bool expandFile(const ParsedFile &file, qint64 fromMs, qint64 toMs, const QTimeZone &userZone,
+    std::vector<Occurrence> &out, ExpansionBudget &budget);
+// With a budget of one file's share.
+bool expandFile(
     const ParsedFile &file, qint64 fromMs, qint64 toMs, const QTimeZone &userZone, std::vector<Occurrence> &out);
 
 // Tests compare expansion with and without jumping ahead to the window.

@@ -1,28 +1,43 @@
 #include "calendar/VdirLayout.h"
 
+#include "calendar/SafeFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
 
+#include <unistd.h>
+
 namespace Vdir {
 namespace {
 
-constexpr qint64 MaxMetadataFileSize = 4096;
-
-QByteArray readSmallFile(const QString &path)
+// A missing file is normal (a calendar without a colour); anything else that
+// keeps it from being read is worth a warning.
+QByteArray readMetadataFile(const QString &path, QStringList &problems)
 {
-    QFile file(path);
-    if (file.size() > MaxMetadataFileSize || !file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
+    const SafeFile::Read read = SafeFile::readRegularFile(path, MaxMetadataFileSize);
+    if (!read.ok() && QFileInfo::exists(path))
+        problems.append(QStringLiteral("%1: %2").arg(path, read.error));
+    return read.data;
 }
 
-QString displayNameOf(const QString &dirPath)
+QString displayNameOf(const QString &dirPath, QStringList &problems)
 {
-    const QString name = QString::fromUtf8(readSmallFile(dirPath + QStringLiteral("/displayname"))).trimmed();
+    const QString name
+        = QString::fromUtf8(readMetadataFile(dirPath + QStringLiteral("/displayname"), problems)).trimmed();
     return name.isEmpty() ? QFileInfo(dirPath).fileName() : name;
+}
+
+QString canonical(const QString &folder, const QString &name)
+{
+    return QFileInfo(folder + QLatin1Char('/') + name).canonicalFilePath();
+}
+
+void noteUnreadable(const QString &path, const QString &error, QStringList &problems)
+{
+    problems.append(QStringLiteral("%1: %2").arg(path, error));
 }
 
 } // namespace
@@ -48,62 +63,81 @@ Layout scan(const QStringList &roots)
 {
     Layout layout;
     QSet<QString> seen;
-    const QDir::Filters dirFilter = QDir::Dirs | QDir::NoDotAndDotDot;
     for (const QString &root : roots) {
-        const QDir rootDir(root);
-        if (!rootDir.exists())
+        if (!QFileInfo(root).isDir())
             continue;
-        for (const QFileInfo &sourceInfo : rootDir.entryInfoList(dirFilter, QDir::Name)) {
-            const QString sourcePath = sourceInfo.canonicalFilePath();
+        SafeFile::Listing rootListing = SafeFile::listFolder(root);
+        if (!rootListing.error.isEmpty())
+            noteUnreadable(root, rootListing.error, layout.problems);
+        rootListing.folders.sort();
+        for (const QString &sourceName : std::as_const(rootListing.folders)) {
+            const QString sourcePath = canonical(root, sourceName);
             if (sourcePath.isEmpty() || seen.contains(sourcePath))
                 continue;
             seen.insert(sourcePath);
-            const SourceDir source {idForPath(sourcePath), sourcePath, displayNameOf(sourcePath)};
+            const SourceDir source {idForPath(sourcePath), sourcePath, displayNameOf(sourcePath, layout.problems)};
             layout.sources.append(source);
 
-            const QDir sourceDir(sourcePath);
-            for (const QFileInfo &calendarInfo : sourceDir.entryInfoList(dirFilter, QDir::Name)) {
-                const QString path = calendarInfo.canonicalFilePath();
+            SafeFile::Listing sourceListing = SafeFile::listFolder(sourcePath);
+            if (!sourceListing.error.isEmpty())
+                noteUnreadable(sourcePath, sourceListing.error, layout.problems);
+            sourceListing.folders.sort();
+            sourceListing.files.sort();
+            for (const QString &calendarName : std::as_const(sourceListing.folders)) {
+                const QString path = canonical(sourcePath, calendarName);
                 if (path.isEmpty() || seen.contains(path))
                     continue;
                 seen.insert(path);
                 CalendarDir calendar;
                 calendar.id = idForPath(path);
                 calendar.path = path;
-                calendar.title = displayNameOf(path);
-                calendar.color = normalizedColor(readSmallFile(path + QStringLiteral("/color")));
+                calendar.title = displayNameOf(path, layout.problems);
+                calendar.color = normalizedColor(readMetadataFile(path + QStringLiteral("/color"), layout.problems));
                 calendar.sourceId = source.id;
-                calendar.writable = calendarInfo.isWritable();
+                calendar.writable = ::access(QFile::encodeName(path).constData(), W_OK | X_OK) == 0;
                 layout.calendars.append(calendar);
             }
-            for (const QFileInfo &fileInfo : sourceDir.entryInfoList(QDir::Files, QDir::Name)) {
-                if (!isEventFileName(fileInfo.fileName()))
+            for (const QString &fileName : std::as_const(sourceListing.files)) {
+                if (!isEventFileName(fileName))
                     continue;
                 CalendarDir calendar;
-                calendar.path = fileInfo.canonicalFilePath();
+                calendar.path = canonical(sourcePath, fileName);
                 calendar.id = idForPath(calendar.path);
-                calendar.title = fileInfo.completeBaseName();
+                calendar.title = QFileInfo(fileName).completeBaseName();
                 calendar.sourceId = source.id;
                 calendar.singleFile = true;
                 calendar.writable = false;
                 layout.calendars.append(calendar);
+            }
+            for (const QString &other : std::as_const(sourceListing.others)) {
+                if (isEventFileName(other))
+                    noteUnreadable(sourcePath + QLatin1Char('/') + other, QStringLiteral("not a regular file, skipped"),
+                        layout.problems);
             }
         }
     }
     return layout;
 }
 
-QStringList eventFiles(const CalendarDir &calendar)
+QStringList eventFiles(const CalendarDir &calendar, QStringList *problems)
 {
     if (calendar.singleFile)
         return {calendar.path};
+    const SafeFile::Listing listing = SafeFile::listFolder(calendar.path);
+    if (problems && !listing.error.isEmpty())
+        noteUnreadable(calendar.path, listing.error, *problems);
     QStringList files;
-    const QDir dir(calendar.path);
-    const QStringList names = dir.entryList(QDir::Files | QDir::Hidden, QDir::NoSort);
-    files.reserve(names.size());
-    for (const QString &name : names) {
+    files.reserve(listing.files.size());
+    for (const QString &name : listing.files) {
         if (isEventFileName(name))
             files.append(calendar.path + QLatin1Char('/') + name);
+    }
+    if (problems) {
+        for (const QString &name : listing.others) {
+            if (isEventFileName(name))
+                noteUnreadable(
+                    calendar.path + QLatin1Char('/') + name, QStringLiteral("not a regular file, skipped"), *problems);
+        }
     }
     return files;
 }

@@ -33,6 +33,8 @@ struct Layout
 {
     QList<SourceDir> sources;
     QList<CalendarDir> calendars;
+    // Folders and files that could not be read, one line each, for warnings.
+    QStringList problems;
 };
 
 QString idForPath(const QString &absolutePath);
@@ -42,14 +44,18 @@ QString idForPath(const QString &absolutePath);
 Layout scan(const QStringList &roots);
 
 // The event files of a calendar folder (its .ics files, hidden ones skipped),
-// or the one file of a single-file calendar.
-QStringList eventFiles(const CalendarDir &calendar);
+// or the one file of a single-file calendar. What cannot be read (the folder,
+// or .ics entries that are FIFOs, devices and the like) goes to `problems`.
+QStringList eventFiles(const CalendarDir &calendar, QStringList *problems = nullptr);
 
 bool isEventFileName(const QString &fileName);
 
 // Creates the default root with the "Local" account and its "Personal"
 // calendar when the root does not exist yet. Returns false on failure.
 bool ensureDefaultRoot(const QString &root);
+
+// The longest `displayname` or `color` file that is read.
+constexpr qint64 MaxMetadataFileSize = 4096;
 
 // "#RRGGBB" from a colour file's text (an alpha suffix is dropped), or empty.
 QString normalizedColor(const QByteArray &text);

@@ -1,5 +1,6 @@
 #include "settings/AppSettings.h"
 
+#include <QFileInfo>
 #include <QStandardPaths>
 
 namespace {
@@ -49,10 +50,32 @@ QString AppSettings::defaultFilePath()
         + QStringLiteral("/brivane/brivane.conf");
 }
 
+QString AppSettings::usablePath(const QString &filePath, QTemporaryDir &fallback, bool &persistent)
+{
+    const QFileInfo info(filePath);
+    QString problem;
+    if (info.exists() && !info.isFile())
+        problem = QStringLiteral("it is not a regular file");
+    else if (info.exists() && !info.isReadable())
+        problem = QStringLiteral("permission denied");
+    if (problem.isEmpty())
+        return filePath;
+    persistent = false;
+    qWarning("brivane: cannot use the settings file %s (%s); settings are kept until brivane quits",
+        qPrintable(filePath), qPrintable(problem));
+    return fallback.filePath(QStringLiteral("brivane.conf"));
+}
+
 AppSettings::AppSettings(const QString &filePath, QObject *parent)
     : QObject(parent)
-    , m_settings(filePath, QSettings::IniFormat)
+    , m_filePath(filePath)
+    , m_settings(usablePath(filePath, m_fallbackDir, m_persistent), QSettings::IniFormat)
 {
+    if (m_persistent && m_settings.status() != QSettings::NoError) {
+        m_persistent = false;
+        qWarning("brivane: the settings file %s cannot be read; settings are kept until brivane quits",
+            qPrintable(filePath));
+    }
     m_hiddenCalendarIDs = readIdSet(HiddenCalendarsKey);
     m_hiddenZohoCalendarIDs = readIdSet(HiddenZohoCalendarsKey);
     m_dimWeekends = isTrue(m_settings.value(DimWeekendsKey));

@@ -4,6 +4,7 @@
 #include <QSet>
 #include <QSettings>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QUrl>
 
 // The user's choices, kept in one INI file ($XDG_CONFIG_HOME/brivane/
@@ -44,7 +45,10 @@ public:
     QUrl zohoAccountsUrl() const;
     QUrl zohoCalendarUrl() const;
 
-    QString filePath() const { return m_settings.fileName(); }
+    QString filePath() const { return m_filePath; }
+    // False when the file could not be used (not a regular file, or not
+    // readable): choices then last until the program quits.
+    bool isPersistent() const { return m_persistent; }
 
 signals:
     void hiddenCalendarIDsChanged();
@@ -57,6 +61,13 @@ private:
     QSet<QString> readIdSet(const QString &key) const;
     void writeIdSet(const QString &key, const QSet<QString> &ids);
 
+    // Decides where QSettings may read and write, before it touches the file
+    // (a FIFO in its place would block the first read forever).
+    static QString usablePath(const QString &filePath, QTemporaryDir &fallback, bool &persistent);
+
+    QString m_filePath;
+    QTemporaryDir m_fallbackDir;
+    bool m_persistent = true;
     mutable QSettings m_settings;
     QSet<QString> m_hiddenCalendarIDs;
     QSet<QString> m_hiddenZohoCalendarIDs;

@@ -117,7 +117,9 @@ public:
 } // namespace TestSupport
 
 // Every test binary runs with its own temporary XDG folders, so nothing
-// touches the real user's files even when started by hand.
+// touches the real user's files even when started by hand; and with no
+// D-Bus session unless a test script started a private one for it, so no
+// test can reach the real user's keyring or desktop services.
 #ifndef BRIVANE_TEST_APPLICATION
 #define BRIVANE_TEST_APPLICATION QCoreApplication
 #endif
@@ -131,6 +133,8 @@ public:
             QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);                       \
             qputenv(name, QFile::encodeName(path));                                                                    \
         }                                                                                                              \
+        if (qgetenv("BRIVANE_PRIVATE_BUS") != "1")                                                                     \
+            qputenv("DBUS_SESSION_BUS_ADDRESS", QFile::encodeName("unix:path=" + home.path() + "/no-session-bus"));     \
         QStandardPaths::setTestModeEnabled(true);                                                                      \
         BRIVANE_TEST_APPLICATION app(argc, argv);                                                                      \
         TestClass test;                                                                                                \

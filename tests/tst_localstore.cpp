@@ -3,10 +3,12 @@
 #include "TestSupport.h"
 
 #include "app/StoreSetup.h"
+#include "calendar/IcsWriter.h"
 #include "settings/AppSettings.h"
 
 #include <QDirIterator>
 #include <QProcess>
+#include <QSemaphore>
 
 using namespace TestSupport;
 
@@ -144,9 +146,10 @@ private slots:
         reread.start();
         QCOMPARE(reread.eventsOn(QDate(2026, 3, 30), QDate(2026, 4, 3)), events);
 
-        QVERIFY(changed.wait(2000));
-        QTest::qWait(300);
-        QCOMPARE(changed.size(), 1); // both saves and their file notices: one burst
+        // Both saves and the file notices they cause: one notice.
+        QVERIFY(waitFor([&] { return fixture.provider->pendingChangeCount() >= 2; }));
+        fixture.provider->flushPendingChanges();
+        QCOMPARE(changed.size(), 1);
     }
 
     void saveFailuresSayWhyAndWriteNothing()
@@ -258,7 +261,8 @@ private slots:
         CalendarStore &store = fixture.start();
         QSignalSpy changed(&store, &CalendarStore::changed);
 
-        // Another program writes twenty files at once (a sync run).
+        // Another program writes twenty files (a sync run): once the folder is
+        // quiet, one notice.
         QProcess shell;
         QString script = "cd '" + fixture.calendarPath() + "' && for i in $(seq 1 20); do printf '"
             + QString::fromLatin1(
@@ -266,8 +270,8 @@ private slots:
             + "' > e$i.ics; done";
         shell.start("sh", {"-c", script});
         QVERIFY(shell.waitForFinished());
-        QVERIFY(changed.wait(3000));
-        QTest::qWait(400);
+        QVERIFY(waitFor([&] { return fixture.provider->pendingChangeCount() == 20; }));
+        fixture.provider->flushPendingChanges();
         QCOMPARE(changed.size(), 1);
         QCOMPARE(fixture.eventsOn(QDate(2026, 3, 26), QDate(2026, 3, 27)).size(), 21);
 
@@ -279,7 +283,9 @@ private slots:
         writeFile(fixture.dir.path() + "/outside.ics",
             singleEvent("UID:moved\r\nSUMMARY:Moved in\r\nDTSTART:20260326T100000Z\r\n"));
         QVERIFY(QFile::rename(fixture.dir.path() + "/outside.ics", fixture.calendarPath() + "/moved.ics"));
-        QVERIFY(changed.wait(3000));
+        QVERIFY(waitFor([&] { return fixture.provider->pendingChangeCount() == 3; }));
+        fixture.provider->flushPendingChanges();
+        QCOMPARE(changed.size(), 1);
         QStringList titles;
         for (const CalendarEvent &e : fixture.eventsOn(QDate(2026, 3, 26), QDate(2026, 3, 27)))
             titles.append(e.title);
@@ -288,15 +294,129 @@ private slots:
         QVERIFY(titles.contains("Moved in"));
         QCOMPARE(titles.size(), 21);
 
-        // A new calendar folder with events, and a touched file that did not change.
+        // A new calendar folder with events.
         changed.clear();
         writeFile(fixture.calendarPath("new") + "/n.ics", singleEvent("UID:n\r\nDTSTART:20260326T110000Z\r\n"));
-        QVERIFY(changed.wait(3000));
-        QTRY_COMPARE(fixture.eventsOn(QDate(2026, 3, 26), QDate(2026, 3, 27)).size(), 22);
-        QCOMPARE(store.calendars().size(), 2);
+        QVERIFY(waitFor([&] { return store.calendars().size() == 2; }));
+        QVERIFY(waitFor([&] { return fixture.eventsOn(QDate(2026, 3, 26), QDate(2026, 3, 27)).size() == 22; }));
+
+        // A file written again with what it held: noted, but no change.
+        QVERIFY(waitFor([&] { return fixture.provider->pendingChangeCount() == 0; }));
         changed.clear();
         writeFile(fixture.calendarPath() + "/a.ics", readFile(fixture.calendarPath() + "/a.ics"));
-        QVERIFY(!changed.wait(500));
+        QVERIFY(waitFor([&] { return fixture.provider->pendingChangeCount() == 1; }));
+        fixture.provider->flushPendingChanges();
+        QCOMPARE(changed.size(), 0);
+    }
+
+    // Without anybody flushing, the quiet interval applies changes by itself.
+    void changesArriveWithoutBeingAskedFor()
+    {
+        VdirFixture fixture;
+        CalendarStore &store = fixture.start();
+        QSignalSpy changed(&store, &CalendarStore::changed);
+        fixture.addEvent("late.ics", singleEvent("UID:late\r\nDTSTART:20260326T110000Z\r\n"));
+        QVERIFY(changed.wait(5000));
+        QCOMPARE(fixture.eventsOn(QDate(2026, 3, 26), QDate(2026, 3, 27)).size(), 1);
+    }
+
+    // Another program rewriting a file in place (truncate, then write) can be
+    // caught in between: the events it had stay until it is written or has
+    // stayed broken for a while.
+    void fileCaughtHalfWrittenKeepsItsEvents()
+    {
+        VdirFixture fixture;
+        const QString path = fixture.calendarPath() + "/a.ics";
+        fixture.addEvent("a.ics", singleEvent("UID:a\r\nSUMMARY:Before\r\nDTSTART:20260326T080000Z\r\n"));
+        fixture.start();
+        auto titles = [&] {
+            QStringList list;
+            for (const CalendarEvent &e : fixture.eventsOn(QDate(2026, 3, 26), QDate(2026, 3, 27)))
+                list.append(e.title);
+            return list;
+        };
+
+        writeFile(path, QByteArray()); // truncated
+        QVERIFY(waitFor([&] { return fixture.provider->pendingChangeCount() == 1; }));
+        fixture.provider->flushPendingChanges();
+        QCOMPARE(titles(), QStringList {"Before"});
+        QCOMPARE(fixture.provider->pendingChangeCount(), 1); // looked at again once quiet
+
+        writeFile(path, singleEvent("UID:a\r\nSUMMARY:After\r\nDTSTART:20260326T080000Z\r\n"));
+        fixture.provider->flushPendingChanges();
+        QCOMPARE(titles(), QStringList {"After"});
+
+        // Half a file that stays that way is believed in the end.
+        writeFile(path, "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nUID:a\r\nSUMM");
+        QVERIFY(waitFor([&] { return fixture.provider->pendingChangeCount() == 1; }));
+        fixture.provider->flushPendingChanges();
+        QCOMPARE(titles(), QStringList {"After"});
+        QVERIFY(waitFor([&] { return titles().isEmpty(); }, 10000));
+    }
+
+    // An event saved while the first load is still running is not lost when
+    // the load's result arrives.
+    void eventSavedDuringTheFirstLoadIsKept()
+    {
+        VdirFixture fixture;
+        fixture.addEvent("old.ics", singleEvent("UID:old\r\nSUMMARY:Old\r\nDTSTART:20260326T080000Z\r\n"));
+        fixture.store = std::make_unique<CalendarStore>();
+        fixture.provider = new LocalFolderProvider(fixture.root, {}, fixture.clock);
+        fixture.store->addProvider(fixture.provider);
+        QSemaphore saved;
+        fixture.provider->setLoadFinishingHook([&saved] { saved.acquire(); });
+        fixture.provider->start();
+
+        NewEventRequest request;
+        request.calendarId = fixture.calendarId();
+        request.title = QStringLiteral("Saved while loading");
+        request.start = QDateTime(QDate(2026, 3, 26), QTime(12, 0), Berlin);
+        request.end = request.start.addSecs(1800);
+        QVERIFY(fixture.store->saveEvent(request).ok);
+        saved.release();
+        QVERIFY(fixture.store->waitUntilLoaded(10000));
+
+        QStringList titles;
+        for (const CalendarEvent &e : fixture.eventsOn(QDate(2026, 3, 26), QDate(2026, 3, 27)))
+            titles.append(e.title);
+        QCOMPARE(titles, (QStringList {"Old", "Saved while loading"}));
+    }
+
+    // Removing an occurrence rewrites the file only if it is still what was
+    // read; another program's edit in between is kept.
+    void removalNeverOverwritesAnotherProgramsEdit()
+    {
+        VdirFixture fixture;
+        const QString path = fixture.calendarPath() + "/series.ics";
+        fixture.addEvent("series.ics",
+            singleEvent("UID:s\r\nSUMMARY:Gym\r\nDTSTART:20260323T170000Z\r\nRRULE:FREQ=DAILY;COUNT=5\r\n"));
+        CalendarStore &store = fixture.start();
+        const QList<CalendarEvent> events = fixture.eventsOn(QDate(2026, 3, 23), QDate(2026, 3, 28));
+        QCOMPARE(events.size(), 5);
+
+        // Once: the removal is made again on the edited file.
+        int edits = 0;
+        IcsWriter::setBeforeCommitHook([&](const QString &) {
+            if (edits++ == 0)
+                writeFile(path, readFile(path).replace("SUMMARY:Gym", "SUMMARY:Gym with Anna"));
+        });
+        QVERIFY(store.removeEvent(events[1]).ok);
+        QByteArray text = readFile(path);
+        QVERIFY(text.contains("Gym with Anna"));
+        QCOMPARE(text.count("EXDATE"), 1);
+
+        // Every time: the removal is given up, the other program's edit stays.
+        IcsWriter::setBeforeCommitHook([&](const QString &) {
+            writeFile(path, readFile(path) + "X-EDIT:" + QByteArray::number(edits++) + "\r\n");
+        });
+        const StoreResult result = store.removeEvent(events[2]);
+        IcsWriter::setBeforeCommitHook({});
+        QVERIFY(!result.ok);
+        QVERIFY2(result.error.contains("another program"), qPrintable(result.error));
+        text = readFile(path);
+        QCOMPARE(text.count("EXDATE"), 1);
+        QVERIFY(text.contains("X-EDIT:"));
+        QVERIFY(!QDir(fixture.calendarPath()).entryList(QDir::Hidden | QDir::Files).join(' ').contains(".series.ics."));
     }
 
     void extraRootsFromTheSettingsAreRead()

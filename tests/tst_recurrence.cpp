@@ -4,12 +4,61 @@
 
 #include "calendar/IcsParser.h"
 #include "calendar/RecurrenceExpander.h"
+#include "calendar/RecurrenceRules.h"
+
+#include <libical/ical.h>
+
+Q_DECLARE_METATYPE(RecurrenceRules::Plan)
 
 using namespace TestSupport;
 
 namespace {
 const QTimeZone Berlin("Europe/Berlin");
 const QTimeZone NewYork("America/New_York");
+
+// The first `limit` occurrences libical gives for a rule, on its naive clock.
+QList<QDateTime> libicalOccurrences(const QByteArray &ruleText, const QDateTime &start, int limit)
+{
+    const icalrecurrencetype rule = icalrecurrencetype_from_string(ruleText.constData());
+    icaltimetype dtstart = icaltime_null_time();
+    dtstart.year = start.date().year();
+    dtstart.month = start.date().month();
+    dtstart.day = start.date().day();
+    dtstart.hour = start.time().hour();
+    dtstart.minute = start.time().minute();
+    dtstart.second = start.time().second();
+    icalrecur_iterator *iterator = icalrecur_iterator_new(rule, dtstart);
+    QList<QDateTime> result;
+    for (int i = 0; i < limit; ++i) {
+        const icaltimetype next = icalrecur_iterator_next(iterator);
+        if (icaltime_is_null_time(next))
+            break;
+        result.append(QDateTime(
+            QDate(next.year, next.month, next.day), QTime(next.hour, next.minute, next.second), QTimeZone::utc()));
+    }
+    icalrecur_iterator_free(iterator);
+    return result;
+}
+
+QList<QDateTime> ownOccurrences(const QByteArray &ruleText, const QDateTime &start, int limit)
+{
+    const icalrecurrencetype rule = icalrecurrencetype_from_string(ruleText.constData());
+    RecurrenceRules::SubDailyIterator iterator(rule, start);
+    QList<QDateTime> result;
+    while (result.size() < limit) {
+        const std::optional<QDateTime> next = iterator.next();
+        if (!next)
+            break;
+        result.append(*next);
+    }
+    return result;
+}
+
+RecurrenceRules::Plan planOf(const QByteArray &ruleText, QDate start)
+{
+    qint64 allowed = RecurrenceRules::CheckedDaysPerFile;
+    return RecurrenceRules::planFor(icalrecurrencetype_from_string(ruleText.constData()), start, allowed);
+}
 
 QList<QDate> startDates(const QList<CalendarEvent> &events, const QTimeZone &zone)
 {
@@ -307,6 +356,125 @@ private slots:
         RecurrenceExpander::setJumpToWindowEnabled(true);
         QVERIFY(!walked.isEmpty());
         QCOMPARE(jumped, walked);
+    }
+
+    // Rules more frequent than daily are followed by our own iterator (libical
+    // can spend minutes in one step of them); where libical is quick, both
+    // must give the same occurrences.
+    void subDailyRulesMatchLibical_data()
+    {
+        QTest::addColumn<QByteArray>("rule");
+        QTest::newRow("hourly") << QByteArray("FREQ=HOURLY");
+        QTest::newRow("every 5 hours across days") << QByteArray("FREQ=HOURLY;INTERVAL=5");
+        QTest::newRow("office hours") << QByteArray("FREQ=HOURLY;BYHOUR=9,12,17;BYDAY=MO,TU,WE,TH,FR");
+        QTest::newRow("hourly at set minutes") << QByteArray("FREQ=HOURLY;BYMINUTE=0,30;BYSECOND=15");
+        QTest::newRow("every 90 minutes") << QByteArray("FREQ=MINUTELY;INTERVAL=90");
+        QTest::newRow("minutely at set seconds") << QByteArray("FREQ=MINUTELY;INTERVAL=13;BYSECOND=0,45");
+        QTest::newRow("secondly with count") << QByteArray("FREQ=SECONDLY;INTERVAL=11;COUNT=40");
+        QTest::newRow("minutely until") << QByteArray("FREQ=MINUTELY;INTERVAL=45;UNTIL=20260327T120000");
+    }
+    void subDailyRulesMatchLibical()
+    {
+        QFETCH(QByteArray, rule);
+        const QDateTime start(QDate(2026, 3, 25), QTime(9, 30, 15), QTimeZone::utc());
+        const QList<QDateTime> expected = libicalOccurrences(rule, start, 150);
+        QVERIFY(expected.size() > 5);
+        QCOMPARE(ownOccurrences(rule, start, 150), expected);
+    }
+
+    // Where libical strays from RFC 5545 (BYSETPOS ignored, limits taken as
+    // expansions, negative month days missed), the standard holds.
+    void subDailyRulesFollowTheStandard_data()
+    {
+        QTest::addColumn<QByteArray>("rule");
+        QTest::addColumn<QList<QDateTime>>("first");
+        auto at = [](int day, int hour, int minute, int second) {
+            return QDateTime(QDate(2026, 3, day), QTime(hour, minute, second), QTimeZone::utc());
+        };
+        QTest::newRow("the last of each hour's set")
+            << QByteArray("FREQ=HOURLY;BYMINUTE=10,20,50;BYSETPOS=-1")
+            << QList<QDateTime> {at(25, 9, 50, 15), at(25, 10, 50, 15), at(25, 11, 50, 15)};
+        QTest::newRow("BYHOUR limits the periods, keeping their phase")
+            << QByteArray("FREQ=MINUTELY;INTERVAL=7;BYHOUR=10")
+            << QList<QDateTime> {at(25, 10, 5, 15), at(25, 10, 12, 15), at(25, 10, 19, 15)};
+        QTest::newRow("the last day of the month") << QByteArray("FREQ=MINUTELY;INTERVAL=29;BYMONTHDAY=1,-1")
+                                                   << QList<QDateTime> {at(31, 0, 21, 15), at(31, 0, 50, 15)};
+        QTest::newRow("BYSECOND limits SECONDLY") << QByteArray("FREQ=SECONDLY;INTERVAL=3607;BYSECOND=1,2,3,4,5,6,7")
+                                                  << QList<QDateTime> {at(25, 16, 31, 4), at(26, 1, 32, 7)};
+    }
+    void subDailyRulesFollowTheStandard()
+    {
+        QFETCH(QByteArray, rule);
+        QFETCH(QList<QDateTime>, first);
+        const QDateTime start(QDate(2026, 3, 25), QTime(9, 30, 15), QTimeZone::utc());
+        QCOMPARE(ownOccurrences(rule, start, int(first.size())), first);
+    }
+
+    void subDailyJumpKeepsThePhase()
+    {
+        const QByteArray rule("FREQ=MINUTELY;INTERVAL=7;BYHOUR=10,11");
+        const QDateTime start(QDate(2026, 3, 25), QTime(9, 30, 0), QTimeZone::utc());
+        const QList<QDateTime> walked = ownOccurrences(rule, start, 2000);
+        const QDateTime target(QDate(2026, 4, 2), QTime(11, 0), QTimeZone::utc());
+        RecurrenceRules::SubDailyIterator jumping(icalrecurrencetype_from_string(rule.constData()), start);
+        jumping.jumpTo(target);
+        QList<QDateTime> jumped;
+        while (jumped.size() < 10)
+            jumped.append(*jumping.next());
+        QList<QDateTime> expected;
+        for (const QDateTime &t : walked) {
+            if (t >= target.addSecs(-7 * 60) && expected.size() < 10)
+                expected.append(t);
+        }
+        QCOMPARE(jumped, expected);
+    }
+
+    // A rule no day can match again is never handed to libical, which would
+    // walk period by period up to the year 2582 to find that out.
+    void rulesThatCanNeverMatchAreKnownBeforeExpanding_data()
+    {
+        QTest::addColumn<QByteArray>("rule");
+        QTest::addColumn<RecurrenceRules::Plan>("plan");
+        QTest::newRow("30 February, minutely")
+            << QByteArray("FREQ=MINUTELY;BYMONTH=2;BYMONTHDAY=30") << RecurrenceRules::Plan::NothingAfterStart;
+        QTest::newRow("31 April, daily") << QByteArray("FREQ=DAILY;BYMONTH=4;BYMONTHDAY=31")
+                                         << RecurrenceRules::Plan::NothingAfterStart;
+        QTest::newRow("53rd last Monday of a month")
+            << QByteArray("FREQ=MONTHLY;BYDAY=-53MO") << RecurrenceRules::Plan::NothingAfterStart;
+        QTest::newRow("6th Friday") << QByteArray("FREQ=YEARLY;BYMONTH=5;BYDAY=6FR")
+                                    << RecurrenceRules::Plan::NothingAfterStart;
+        QTest::newRow("day 366 in January")
+            << QByteArray("FREQ=YEARLY;BYYEARDAY=366;BYMONTH=1") << RecurrenceRules::Plan::NothingAfterStart;
+        QTest::newRow("leap day Monday: rare, not never")
+            << QByteArray("FREQ=YEARLY;BYMONTH=2;BYMONTHDAY=29;BYDAY=MO") << RecurrenceRules::Plan::Libical;
+        QTest::newRow("53rd Monday of a year")
+            << QByteArray("FREQ=YEARLY;BYDAY=53MO") << RecurrenceRules::Plan::Libical;
+        QTest::newRow("last Friday") << QByteArray("FREQ=MONTHLY;BYDAY=-1FR") << RecurrenceRules::Plan::Libical;
+        QTest::newRow("week 53") << QByteArray("FREQ=YEARLY;BYWEEKNO=53;BYDAY=TH") << RecurrenceRules::Plan::Libical;
+        QTest::newRow("secondly") << QByteArray("FREQ=SECONDLY;BYMONTHDAY=29;BYMONTH=2")
+                                  << RecurrenceRules::Plan::SubDaily;
+    }
+    void rulesThatCanNeverMatchAreKnownBeforeExpanding()
+    {
+        QFETCH(QByteArray, rule);
+        QFETCH(RecurrenceRules::Plan, plan);
+        QCOMPARE(planOf(rule, QDate(2026, 3, 25)), plan);
+    }
+
+    void ordinalsCountWithinTheMonthOrTheYear()
+    {
+        const icalrecurrencetype lastFriday = icalrecurrencetype_from_string("FREQ=MONTHLY;BYDAY=-1FR");
+        QVERIFY(RecurrenceRules::dayPassesFilters(lastFriday, QDate(2026, 3, 27)));
+        QVERIFY(!RecurrenceRules::dayPassesFilters(lastFriday, QDate(2026, 3, 20)));
+        const icalrecurrencetype secondTuesday = icalrecurrencetype_from_string("FREQ=YEARLY;BYMONTH=6;BYDAY=2TU");
+        QVERIFY(RecurrenceRules::dayPassesFilters(secondTuesday, QDate(2026, 6, 9)));
+        QVERIFY(!RecurrenceRules::dayPassesFilters(secondTuesday, QDate(2026, 6, 2)));
+        const icalrecurrencetype twentiethMonday = icalrecurrencetype_from_string("FREQ=YEARLY;BYDAY=20MO");
+        QVERIFY(RecurrenceRules::dayPassesFilters(twentiethMonday, QDate(2026, 5, 18)));
+        QVERIFY(!RecurrenceRules::dayPassesFilters(twentiethMonday, QDate(2026, 5, 11)));
+        // Weekly rules give ordinals no meaning: the weekday alone counts.
+        const icalrecurrencetype weekly = icalrecurrencetype_from_string("FREQ=WEEKLY;BYDAY=1MO");
+        QVERIFY(RecurrenceRules::dayPassesFilters(weekly, QDate(2026, 3, 30)));
     }
 
     // Ranges inside the index window and ranges outside it (answered by

@@ -4,12 +4,15 @@
 
 #include "app/SingleInstance.h"
 
+#include <QLocalSocket>
 #include <QProcess>
 #include <QtConcurrent>
 
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
+
+using namespace TestSupport;
 
 class SingleInstanceTest : public QObject
 {
@@ -36,7 +39,7 @@ private slots:
         const QString path = socketPath("running.socket");
         QVERIFY(!SingleInstance::sendToRunning(path, "toggle", 200)); // nobody yet
 
-        SingleInstance running(path);
+        SingleInstance running(path, SingleInstance::tryLock(path));
         QVERIFY(running.listen());
         QSignalSpy received(&running, &SingleInstance::commandReceived);
         QVERIFY(sendFromElsewhere(path, "toggle"));
@@ -60,7 +63,8 @@ private slots:
     {
         QFETCH(QStringList, arguments);
         QFETCH(QByteArray, command);
-        SingleInstance running(SingleInstance::defaultSocketPath());
+        SingleInstance running(
+            SingleInstance::defaultSocketPath(), SingleInstance::tryLock(SingleInstance::defaultSocketPath()));
         QVERIFY(running.listen());
         QSignalSpy received(&running, &SingleInstance::commandReceived);
 
@@ -86,9 +90,88 @@ private slots:
         ::close(fd);
         QVERIFY(QFileInfo::exists(path));
 
-        SingleInstance instance(path);
+        SingleInstance instance(path, SingleInstance::tryLock(path));
         QVERIFY(instance.listen());
         QSignalSpy received(&instance, &SingleInstance::commandReceived);
+        QVERIFY(sendFromElsewhere(path, "toggle"));
+        QCOMPARE(received.size(), 1);
+    }
+
+    // Two starts at the same instant: exactly one becomes the instance (the
+    // other hands its command over), however the race falls.
+    void simultaneousStartsLeaveOneInstance()
+    {
+        for (int round = 0; round < 5; ++round) {
+            QList<QProcess *> starts;
+            for (int i = 0; i < 2; ++i) {
+                auto *process = new QProcess(this);
+                process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+                starts.append(process);
+            }
+            for (QProcess *process : starts)
+                process->start(QStringLiteral(BRIVANE_BINARY), QStringList {});
+            // One hands over and exits; the other keeps running.
+            QVERIFY(waitFor(
+                [&] {
+                    return std::count_if(starts.begin(), starts.end(), [](QProcess *p) {
+                        return p->state() == QProcess::NotRunning;
+                    }) == 1;
+                },
+                20000));
+            QProcess *running = *std::find_if(
+                starts.begin(), starts.end(), [](QProcess *p) { return p->state() != QProcess::NotRunning; });
+            QProcess *handedOver = starts[0] == running ? starts[1] : starts[0];
+            QCOMPARE(handedOver->exitCode(), 0);
+            QVERIFY(!SingleInstance::tryLock(SingleInstance::defaultSocketPath()));
+            running->terminate();
+            QVERIFY(running->waitForFinished(10000));
+            qDeleteAll(starts);
+        }
+    }
+
+    // A paused or busy instance still holds its lock: a later start does not
+    // take its place, it says that nobody answers.
+    void pausedInstanceIsNotTakenForDead()
+    {
+        const QString path = SingleInstance::defaultSocketPath();
+        QFile::remove(path); // left by an instance an earlier test ended
+        QProcess holder; // holds the lock and never answers, as a stopped process
+        holder.start("flock", {"-o", SingleInstance::lockPathFor(path), "sleep", "60"});
+        QVERIFY(holder.waitForStarted());
+        QVERIFY(waitFor([&] { return !SingleInstance::tryLock(path); }));
+
+        QProcess second;
+        second.start(QStringLiteral(BRIVANE_BINARY), QStringList {});
+        QVERIFY(second.waitForFinished(20000));
+        QCOMPARE(second.exitCode(), 1);
+        QVERIFY(second.readAllStandardError().contains("does not answer"));
+        QVERIFY(!QFileInfo::exists(path)); // it never listened
+        holder.kill();
+        holder.waitForFinished();
+        QVERIFY(waitFor([&] { return SingleInstance::tryLock(path) != nullptr; })); // released with the process
+    }
+
+    // A client that sends endless bytes is cut off after one short line's
+    // worth; the instance goes on serving others.
+    void endlessClientIsDropped()
+    {
+        const QString path = socketPath("flood.socket");
+        SingleInstance running(path, SingleInstance::tryLock(path));
+        QVERIFY(running.listen());
+        QSignalSpy received(&running, &SingleInstance::commandReceived);
+        QLocalSocket flood;
+        flood.connectToServer(path);
+        QVERIFY(flood.waitForConnected(2000));
+        const QByteArray chunk(64 * 1024, 'x');
+        qint64 sent = 0;
+        while (flood.state() == QLocalSocket::ConnectedState && sent < 64 * 1024 * 1024) {
+            sent += flood.write(chunk);
+            flood.waitForBytesWritten(50);
+            QCoreApplication::processEvents();
+        }
+        QVERIFY(waitFor([&] { return flood.state() == QLocalSocket::UnconnectedState; }));
+        QVERIFY(sent < 64 * 1024 * 1024);
+        QVERIFY(received.isEmpty());
         QVERIFY(sendFromElsewhere(path, "toggle"));
         QCOMPARE(received.size(), 1);
     }

@@ -1,6 +1,8 @@
 // `brivane status`, run as panels run it: plain, JSON and following changes.
 #include "TestSupport.h"
 
+#include "app/CommandSupport.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -74,6 +76,24 @@ private slots:
         follow.kill();
         follow.waitForFinished();
         QFile::remove(m_calendar + "/early.ics");
+    }
+
+    // 02:30 on the night clocks go forward does not exist in Berlin; it is
+    // read as the clock reads it, an hour on, not refused.
+    void atInTheSkippedHourIsReadAsTheClockReadsIt()
+    {
+        const QTimeZone berlin("Europe/Berlin");
+        QCOMPARE(momentFromOption("2026-03-29T02:30", berlin).toUTC(),
+            QDateTime(QDate(2026, 3, 29), QTime(1, 30), QTimeZone::utc()));
+        QCOMPARE(momentFromOption("2026-03-29T03:00", berlin).toUTC(),
+            QDateTime(QDate(2026, 3, 29), QTime(1, 0), QTimeZone::utc()));
+        // The repeated hour in autumn takes its first reading.
+        QCOMPARE(momentFromOption("2026-10-25T02:30", berlin).toUTC(),
+            QDateTime(QDate(2026, 10, 25), QTime(0, 30), QTimeZone::utc()));
+        QCOMPARE(momentFromOption("2026-03-29T02:30:00+05:00", berlin).toUTC(),
+            QDateTime(QDate(2026, 3, 28), QTime(21, 30), QTimeZone::utc()));
+        QVERIFY(!momentFromOption("2026-02-30T10:00", berlin).isValid());
+        QCOMPARE(status({"--at", "2026-03-29T02:30"}).exitCode, 0);
     }
 
     void badOptions()

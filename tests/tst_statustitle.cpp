@@ -133,6 +133,19 @@ private slots:
 
     // Through the store: every calendar counts, hidden or not (the title
     // does not know about hiding), and only timed events.
+    void tooltipListsTenEventsAndCountsTheRest()
+    {
+        QList<CalendarEvent> today;
+        for (int i = 0; i < 14; ++i)
+            today.append(timedEvent(QStringLiteral("E%1").arg(i), Now.addSecs(600 * (i + 1))));
+        const QStringList lines = StatusTitleBuilder::fromEvents(today, {}, Now, English).nextEvents;
+        QCOMPARE(lines.size(), StatusTitle::MaxListedEvents + 1);
+        QCOMPARE(lines.first(), QStringLiteral("10:10 E0"));
+        QCOMPARE(lines.last(), QStringLiteral("and 4 more"));
+        today.resize(10);
+        QCOMPARE(StatusTitleBuilder::fromEvents(today, {}, Now, English).nextEvents.size(), 10);
+    }
+
     void computedFromTheStore()
     {
         VdirFixture fixture(Berlin, Now);

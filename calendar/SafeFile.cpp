@@ -1,0 +1,149 @@
+#include "calendar/SafeFile.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace SafeFile {
+namespace {
+
+QString kindOf(mode_t mode)
+{
+    if (S_ISFIFO(mode))
+        return QStringLiteral("a FIFO, not a regular file");
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return QStringLiteral("a device, not a regular file");
+    if (S_ISSOCK(mode))
+        return QStringLiteral("a socket, not a regular file");
+    if (S_ISDIR(mode))
+        return QStringLiteral("a folder, not a file");
+    return QStringLiteral("not a regular file");
+}
+
+class Descriptor
+{
+public:
+    explicit Descriptor(int fd)
+        : m_fd(fd)
+    { }
+    ~Descriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Descriptor(const Descriptor &) = delete;
+    Descriptor &operator=(const Descriptor &) = delete;
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+} // namespace
+
+QString errorText(int error)
+{
+    QString text = QString::fromLocal8Bit(std::strerror(error));
+    if (!text.isEmpty())
+        text[0] = text[0].toLower();
+    return text;
+}
+
+Read readRegularFile(const QString &path, qint64 maxBytes)
+{
+    Read result;
+    // O_NONBLOCK: opening a FIFO must not wait for a writer. The type is
+    // checked on the open descriptor, so a file swapped for a link to a
+    // device in between is still caught.
+    const Descriptor fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (fd.get() < 0) {
+        result.error = errorText(errno);
+        return result;
+    }
+    struct stat info;
+    if (::fstat(fd.get(), &info) != 0) {
+        result.error = errorText(errno);
+        return result;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        result.error = kindOf(info.st_mode);
+        return result;
+    }
+    result.size = info.st_size;
+    if (info.st_size > maxBytes) {
+        result.tooLarge = true;
+        result.error = QStringLiteral("file of %1 bytes is too large to read").arg(info.st_size);
+        return result;
+    }
+    // The file may grow while it is read; never take more than the bound.
+    result.data.resize(qsizetype(info.st_size) + 1);
+    qsizetype filled = 0;
+    for (;;) {
+        if (filled == result.data.size()) {
+            if (filled > maxBytes) {
+                result.data.clear();
+                result.tooLarge = true;
+                result.error = QStringLiteral("file grew beyond %1 bytes while being read").arg(maxBytes);
+                return result;
+            }
+            result.data.resize(qMin<qint64>(maxBytes + 1, qint64(filled) * 2 + 4096));
+        }
+        const ssize_t got = ::read(fd.get(), result.data.data() + filled, size_t(result.data.size() - filled));
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            result.error = errorText(errno);
+            result.data.clear();
+            return result;
+        }
+        if (got == 0)
+            break;
+        filled += got;
+    }
+    result.data.truncate(filled);
+    return result;
+}
+
+Listing listFolder(const QString &path)
+{
+    Listing listing;
+    const QByteArray encoded = QFile::encodeName(path);
+    DIR *dir = ::opendir(encoded.constData());
+    if (!dir) {
+        listing.error = errorText(errno);
+        return listing;
+    }
+    const int dirFd = ::dirfd(dir);
+    errno = 0;
+    while (const dirent *entry = ::readdir(dir)) {
+        const char *name = entry->d_name;
+        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+            continue;
+        unsigned char type = entry->d_type;
+        if (type == DT_UNKNOWN || type == DT_LNK) {
+            // Follow links: a link to a calendar folder is a calendar folder.
+            struct stat info;
+            if (::fstatat(dirFd, name, &info, 0) != 0)
+                continue; // a dangling link
+            type = S_ISDIR(info.st_mode) ? DT_DIR : S_ISREG(info.st_mode) ? DT_REG : DT_UNKNOWN;
+        }
+        if (type == DT_DIR)
+            listing.folders.append(QFile::decodeName(name));
+        else if (type == DT_REG)
+            listing.files.append(QFile::decodeName(name));
+        else
+            listing.others.append(QFile::decodeName(name));
+        errno = 0;
+    }
+    if (errno != 0)
+        listing.error = errorText(errno);
+    ::closedir(dir);
+    return listing;
+}
+
+} // namespace SafeFile
