@@ -32,6 +32,13 @@ PopoverWindow::PopoverWindow(QQmlEngine *engine)
     });
 }
 
+PopoverWindow::~PopoverWindow()
+{
+    // QWindow's destructor hides the window; its signals must not reach this
+    // object's own signals by then.
+    disconnect(this, &QWindow::visibleChanged, this, nullptr);
+}
+
 void PopoverWindow::setContent(const QUrl &source, const QVariantMap &initialProperties)
 {
     if (hasContent())

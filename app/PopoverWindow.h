@@ -14,6 +14,7 @@ public:
     static constexpr int Height = 620;
 
     explicit PopoverWindow(QQmlEngine *engine);
+    ~PopoverWindow() override;
 
     bool hasContent() const { return rootObject() != nullptr; }
     // Loads the content once; later calls do nothing.

@@ -292,7 +292,8 @@ bool expandFile(const ParsedFile &file, qint64 fromMs, qint64 toMs, const QTimeZ
             if (seriesStartMs >= toMs || plan == RecurrenceRules::Plan::NothingAfterStart
                 || plan == RecurrenceRules::Plan::TooCostlyToCheck || outOfTime())
                 continue;
-            icalrecurrencetype rule = icalrecurrencetype_from_string(master.rrules[ruleIndex].constData());
+            RecurrenceRules::ParsedRule parsed(master.rrules[ruleIndex]);
+            icalrecurrencetype &rule = parsed.get();
             if (rule.freq == ICAL_NO_RECURRENCE)
                 continue;
             alignUntil(rule, master.start, userZone);

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <bitset>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -59,6 +60,15 @@ QDateTime naive(QDate date, QTime time)
 }
 
 } // namespace
+
+ParsedRule::ParsedRule(const QByteArray &text)
+    : m_rule(std::make_unique<icalrecurrencetype>(icalrecurrencetype_from_string(text.constData())))
+{ }
+
+ParsedRule::~ParsedRule()
+{
+    std::free(m_rule->rscale);
+}
 
 bool dayPassesFilters(const icalrecurrencetype &rule, QDate day)
 {

@@ -18,6 +18,23 @@ struct icalrecurrencetype;
 // more often than daily are iterated here, a day at a time.
 namespace RecurrenceRules {
 
+// A rule read from its text. libical hands the RSCALE name over as a copy
+// the reader must free; this does.
+class ParsedRule
+{
+public:
+    explicit ParsedRule(const QByteArray &text);
+    ~ParsedRule();
+    ParsedRule(const ParsedRule &) = delete;
+    ParsedRule &operator=(const ParsedRule &) = delete;
+
+    icalrecurrencetype &get() { return *m_rule; }
+    const icalrecurrencetype &get() const { return *m_rule; }
+
+private:
+    std::unique_ptr<icalrecurrencetype> m_rule;
+};
+
 enum class Plan : quint8 {
     Libical, // safe to hand to libical's iterator
     SubDaily, // HOURLY, MINUTELY or SECONDLY: SubDailyIterator

@@ -19,7 +19,7 @@ const QTimeZone NewYork("America/New_York");
 // The first `limit` occurrences libical gives for a rule, on its naive clock.
 QList<QDateTime> libicalOccurrences(const QByteArray &ruleText, const QDateTime &start, int limit)
 {
-    const icalrecurrencetype rule = icalrecurrencetype_from_string(ruleText.constData());
+    const RecurrenceRules::ParsedRule rule(ruleText);
     icaltimetype dtstart = icaltime_null_time();
     dtstart.year = start.date().year();
     dtstart.month = start.date().month();
@@ -27,7 +27,7 @@ QList<QDateTime> libicalOccurrences(const QByteArray &ruleText, const QDateTime 
     dtstart.hour = start.time().hour();
     dtstart.minute = start.time().minute();
     dtstart.second = start.time().second();
-    icalrecur_iterator *iterator = icalrecur_iterator_new(rule, dtstart);
+    icalrecur_iterator *iterator = icalrecur_iterator_new(rule.get(), dtstart);
     QList<QDateTime> result;
     for (int i = 0; i < limit; ++i) {
         const icaltimetype next = icalrecur_iterator_next(iterator);
@@ -42,8 +42,8 @@ QList<QDateTime> libicalOccurrences(const QByteArray &ruleText, const QDateTime 
 
 QList<QDateTime> ownOccurrences(const QByteArray &ruleText, const QDateTime &start, int limit)
 {
-    const icalrecurrencetype rule = icalrecurrencetype_from_string(ruleText.constData());
-    RecurrenceRules::SubDailyIterator iterator(rule, start);
+    const RecurrenceRules::ParsedRule rule(ruleText);
+    RecurrenceRules::SubDailyIterator iterator(rule.get(), start);
     QList<QDateTime> result;
     while (result.size() < limit) {
         const std::optional<QDateTime> next = iterator.next();
@@ -57,7 +57,7 @@ QList<QDateTime> ownOccurrences(const QByteArray &ruleText, const QDateTime &sta
 RecurrenceRules::Plan planOf(const QByteArray &ruleText, QDate start)
 {
     qint64 allowed = RecurrenceRules::CheckedDaysPerFile;
-    return RecurrenceRules::planFor(icalrecurrencetype_from_string(ruleText.constData()), start, allowed);
+    return RecurrenceRules::planFor(RecurrenceRules::ParsedRule(ruleText).get(), start, allowed);
 }
 
 QList<QDate> startDates(const QList<CalendarEvent> &events, const QTimeZone &zone)
@@ -416,7 +416,7 @@ private slots:
         const QDateTime start(QDate(2026, 3, 25), QTime(9, 30, 0), QTimeZone::utc());
         const QList<QDateTime> walked = ownOccurrences(rule, start, 2000);
         const QDateTime target(QDate(2026, 4, 2), QTime(11, 0), QTimeZone::utc());
-        RecurrenceRules::SubDailyIterator jumping(icalrecurrencetype_from_string(rule.constData()), start);
+        RecurrenceRules::SubDailyIterator jumping(RecurrenceRules::ParsedRule(rule).get(), start);
         jumping.jumpTo(target);
         QList<QDateTime> jumped;
         while (jumped.size() < 10)
@@ -463,18 +463,18 @@ private slots:
 
     void ordinalsCountWithinTheMonthOrTheYear()
     {
-        const icalrecurrencetype lastFriday = icalrecurrencetype_from_string("FREQ=MONTHLY;BYDAY=-1FR");
-        QVERIFY(RecurrenceRules::dayPassesFilters(lastFriday, QDate(2026, 3, 27)));
-        QVERIFY(!RecurrenceRules::dayPassesFilters(lastFriday, QDate(2026, 3, 20)));
-        const icalrecurrencetype secondTuesday = icalrecurrencetype_from_string("FREQ=YEARLY;BYMONTH=6;BYDAY=2TU");
-        QVERIFY(RecurrenceRules::dayPassesFilters(secondTuesday, QDate(2026, 6, 9)));
-        QVERIFY(!RecurrenceRules::dayPassesFilters(secondTuesday, QDate(2026, 6, 2)));
-        const icalrecurrencetype twentiethMonday = icalrecurrencetype_from_string("FREQ=YEARLY;BYDAY=20MO");
-        QVERIFY(RecurrenceRules::dayPassesFilters(twentiethMonday, QDate(2026, 5, 18)));
-        QVERIFY(!RecurrenceRules::dayPassesFilters(twentiethMonday, QDate(2026, 5, 11)));
+        const RecurrenceRules::ParsedRule lastFriday("FREQ=MONTHLY;BYDAY=-1FR");
+        QVERIFY(RecurrenceRules::dayPassesFilters(lastFriday.get(), QDate(2026, 3, 27)));
+        QVERIFY(!RecurrenceRules::dayPassesFilters(lastFriday.get(), QDate(2026, 3, 20)));
+        const RecurrenceRules::ParsedRule secondTuesday("FREQ=YEARLY;BYMONTH=6;BYDAY=2TU");
+        QVERIFY(RecurrenceRules::dayPassesFilters(secondTuesday.get(), QDate(2026, 6, 9)));
+        QVERIFY(!RecurrenceRules::dayPassesFilters(secondTuesday.get(), QDate(2026, 6, 2)));
+        const RecurrenceRules::ParsedRule twentiethMonday("FREQ=YEARLY;BYDAY=20MO");
+        QVERIFY(RecurrenceRules::dayPassesFilters(twentiethMonday.get(), QDate(2026, 5, 18)));
+        QVERIFY(!RecurrenceRules::dayPassesFilters(twentiethMonday.get(), QDate(2026, 5, 11)));
         // Weekly rules give ordinals no meaning: the weekday alone counts.
-        const icalrecurrencetype weekly = icalrecurrencetype_from_string("FREQ=WEEKLY;BYDAY=1MO");
-        QVERIFY(RecurrenceRules::dayPassesFilters(weekly, QDate(2026, 3, 30)));
+        const RecurrenceRules::ParsedRule weekly("FREQ=WEEKLY;BYDAY=1MO");
+        QVERIFY(RecurrenceRules::dayPassesFilters(weekly.get(), QDate(2026, 3, 30)));
     }
 
     // Ranges inside the index window and ranges outside it (answered by
