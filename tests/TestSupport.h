@@ -134,7 +134,7 @@ public:
             qputenv(name, QFile::encodeName(path));                                                                    \
         }                                                                                                              \
         if (qgetenv("BRIVANE_PRIVATE_BUS") != "1")                                                                     \
-            qputenv("DBUS_SESSION_BUS_ADDRESS", QFile::encodeName("unix:path=" + home.path() + "/no-session-bus"));     \
+            qputenv("DBUS_SESSION_BUS_ADDRESS", QFile::encodeName("unix:path=" + home.path() + "/no-session-bus"));    \
         QStandardPaths::setTestModeEnabled(true);                                                                      \
         BRIVANE_TEST_APPLICATION app(argc, argv);                                                                      \
         TestClass test;                                                                                                \
