@@ -8,7 +8,6 @@
 #include "settings/AppSettings.h"
 
 #include <QCommandLineParser>
-#include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -110,14 +109,18 @@ int runAgendaCommand(const QStringList &arguments, QTextStream &out, QTextStream
 
     AppSettings &settings = AppSettings::shared();
     std::unique_ptr<CalendarStore> store = createCalendarStore(settings, *clock);
-    ZohoServices zoho(settings, *clock);
+    ZohoServices zoho(settings, *clock, ZohoServices::Use::Command);
+    // Zoho's failures are told and make the exit status; the events that
+    // could be read are listed all the same.
+    int status = 0;
     if (zoho.auth().isConnected()) {
-        // One sync, bounded by the requests' own timeouts.
-        QEventLoop loop;
-        zoho.calendars().sync([&loop] { loop.quit(); });
-        loop.exec();
-        if (!zoho.calendars().lastError().isEmpty())
-            err << "brivane agenda: Zoho: " << zoho.calendars().lastError() << '\n';
+        const QString failure = zoho.syncAndWait();
+        if (!zoho.calendars().lastWarning().isEmpty())
+            err << "brivane agenda: Zoho: " << zoho.calendars().lastWarning() << '\n';
+        if (!failure.isEmpty()) {
+            err << "brivane agenda: Zoho: " << failure << '\n';
+            status = 1;
+        }
     }
     store->waitUntilLoaded();
     const auto local = CalendarEventManager::query(*store, settings.hiddenCalendarIDs(), clock->now());
@@ -140,5 +143,5 @@ int runAgendaCommand(const QStringList &arguments, QTextStream &out, QTextStream
         printSection(
             out, QCoreApplication::translate("AgendaCommand", "Upcoming"), upcoming, zohoCalendars, zone, true);
     }
-    return 0;
+    return status;
 }

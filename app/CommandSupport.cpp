@@ -1,5 +1,8 @@
 #include "app/CommandSupport.h"
 
+#include <QEventLoop>
+#include <QTimer>
+
 QDateTime momentFromOption(const QString &text, const QTimeZone &zone)
 {
     QDateTime parsed = QDateTime::fromString(text, Qt::ISODateWithMs);
@@ -43,4 +46,28 @@ std::unique_ptr<Clock> parseCommandLine(QCommandLineParser &parser, const QStrin
     if (!clock)
         err << "brivane " << command << ": not an ISO 8601 date and time: " << parser.value(atOption) << '\n' << usage;
     return clock;
+}
+
+bool waitForCompletion(const std::function<void(const std::function<void()> &complete)> &start, int timeoutMs)
+{
+    struct Wait
+    {
+        bool completed = false;
+        QEventLoop *loop = nullptr;
+    };
+    // Shared with the completion, which may be called after this returns.
+    auto wait = std::make_shared<Wait>();
+    start([wait] {
+        wait->completed = true;
+        if (wait->loop)
+            wait->loop->quit();
+    });
+    if (wait->completed)
+        return true;
+    QEventLoop loop;
+    wait->loop = &loop;
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    loop.exec();
+    wait->loop = nullptr;
+    return wait->completed;
 }

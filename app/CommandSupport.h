@@ -6,6 +6,7 @@
 #include <QString>
 #include <QTextStream>
 
+#include <functional>
 #include <memory>
 
 // The clock of a command: the system's, or the moment given with `--at`
@@ -25,3 +26,8 @@ QDateTime momentFromOption(const QString &text, const QTimeZone &zone);
 // the command then exits with status 2.
 std::unique_ptr<Clock> parseCommandLine(QCommandLineParser &parser, const QStringList &arguments,
     const QCommandLineOption &atOption, const QString &command, const QString &usage, QTextStream &err);
+
+// Starts an operation with `start` and runs the event loop until the
+// operation calls the completion it was handed, or `timeoutMs` passes. A
+// completion called at once, inside `start`, counts. True when it completed.
+bool waitForCompletion(const std::function<void(const std::function<void()> &complete)> &start, int timeoutMs);

@@ -1,10 +1,10 @@
 #include "app/ZohoCommand.h"
 
+#include "app/CommandSupport.h"
 #include "app/ZohoServices.h"
 #include "settings/AppSettings.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QTextStream>
 
 namespace {
@@ -13,13 +13,6 @@ const char *const Usage = "usage: brivane zoho connect CODE\n"
                           "       brivane zoho disconnect\n"
                           "       brivane zoho status\n"
                           "       brivane zoho sync\n";
-
-void waitForSync(ZohoCalendarManager &calendars)
-{
-    QEventLoop loop;
-    calendars.sync([&loop] { loop.quit(); });
-    loop.exec();
-}
 
 void printStoreWarning(ZohoAuthManager &auth, QTextStream &out)
 {
@@ -39,7 +32,7 @@ int runZohoCommand(const QStringList &arguments, QTextStream &out, QTextStream &
         return 2;
     }
     SystemClock clock;
-    ZohoServices zoho(AppSettings::shared(), clock);
+    ZohoServices zoho(AppSettings::shared(), clock, ZohoServices::Use::Command);
     ZohoAuthManager &auth = zoho.auth();
 
     if (connecting) {
@@ -47,23 +40,29 @@ int runZohoCommand(const QStringList &arguments, QTextStream &out, QTextStream &
             err << "brivane zoho connect: the code is empty\n" << Usage;
             return 2;
         }
-        QEventLoop loop;
-        QObject::connect(&auth, &ZohoAuthManager::isExchangingChanged, &loop, [&] {
-            if (!auth.isExchanging())
-                loop.quit();
-        });
-        auth.exchangeCode(arguments[2]);
-        loop.exec();
-        if (!auth.error().isEmpty()) {
-            err << auth.error() << '\n';
+        const bool finished = waitForCompletion(
+            [&auth, &arguments](const std::function<void()> &complete) {
+                QObject::connect(&auth, &ZohoAuthManager::isExchangingChanged, &auth, [&auth, complete] {
+                    if (!auth.isExchanging())
+                        complete();
+                });
+                auth.exchangeCode(arguments[2]);
+                if (!auth.isExchanging())
+                    complete();
+            },
+            ZohoServices::commandDeadlineMs());
+        if (!finished || !auth.error().isEmpty()) {
+            err << (finished ? auth.error() : ZohoServices::deadlineMessage()) << '\n';
             return 1;
         }
+        ZohoServices::forgetRecordedSync();
         out << "Connected to Zoho.\n";
         printStoreWarning(auth, out);
         return 0;
     }
     if (action == QLatin1String("disconnect")) {
         auth.disconnect();
+        ZohoServices::forgetRecordedSync();
         out << "Disconnected from Zoho.\n";
         return 0;
     }
@@ -74,23 +73,45 @@ int runZohoCommand(const QStringList &arguments, QTextStream &out, QTextStream &
         return action == QLatin1String("sync") ? 1 : 0;
     }
     ZohoCalendarManager &calendars = zoho.calendars();
-    waitForSync(calendars);
     if (action == QLatin1String("sync")) {
-        if (!calendars.lastError().isEmpty()) {
-            err << calendars.lastError() << '\n';
+        const QString failure = zoho.syncAndWait();
+        if (!calendars.lastWarning().isEmpty())
+            err << "Warning: " << calendars.lastWarning() << '\n';
+        if (!failure.isEmpty()) {
+            err << failure << '\n';
             return 1;
         }
         out << "Synced " << calendars.calendars().size() << " calendars: " << calendars.todayEvents().size()
             << " events today, " << calendars.upcomingEvents().size() << " in the coming week.\n";
         return 0;
     }
-    out << "Zoho: connected\n";
+
+    // The status reads the calendar list, never the events: the last sync's
+    // outcome comes from its record.
+    std::optional<ZohoError> failure;
+    const bool finished = waitForCompletion(
+        [&calendars, &failure](const std::function<void()> &complete) {
+            calendars.fetchCalendars([&failure, complete](const std::optional<ZohoError> &error) {
+                failure = error;
+                complete();
+            });
+        },
+        ZohoServices::commandDeadlineMs());
+    const QString error = !finished ? ZohoServices::deadlineMessage() : failure ? failure->description() : QString();
+    out << (auth.isConnected() ? "Zoho: connected\n" : "Zoho: not connected\n");
     printStoreWarning(auth, out);
     const QSet<QString> hidden = AppSettings::shared().hiddenZohoCalendarIDs();
     for (const ZohoCalendar &calendar : calendars.calendars()) {
         out << "  " << calendar.name << (hidden.contains(calendar.id) ? "  (hidden)" : "")
             << (calendar.isDefault ? "  (default)" : "") << "  [" << calendar.id << "]\n";
     }
-    out << "Last error: " << (calendars.lastError().isEmpty() ? QStringLiteral("none") : calendars.lastError()) << '\n';
-    return 0;
+    const std::optional<ZohoServices::SyncRecord> lastSync = ZohoServices::lastRecordedSync();
+    if (lastSync) {
+        out << "Last sync: " << lastSync->finished.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")) << '\n';
+        if (!lastSync->warning.isEmpty())
+            out << "Warning: " << lastSync->warning << '\n';
+    }
+    const QString shownError = !error.isEmpty() ? error : lastSync ? lastSync->error : QString();
+    out << "Last error: " << (shownError.isEmpty() ? QStringLiteral("none") : shownError) << '\n';
+    return error.isEmpty() ? 0 : 1;
 }

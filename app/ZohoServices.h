@@ -13,7 +13,14 @@ class AppSettings;
 class ZohoServices
 {
 public:
-    ZohoServices(AppSettings &settings, const Clock &clock);
+    enum class Use {
+        Application, // syncs at start, on connecting and every five minutes
+        Command, // syncs only when asked
+    };
+
+    // `clock` is the command's (fixed by `--at`, perhaps) and places the
+    // events; the tokens' lifetimes always run on the system clock.
+    ZohoServices(AppSettings &settings, const Clock &clock, Use use = Use::Application);
 
     // The process's own, made on first use (after the application object)
     // and never destroyed, like the settings.
@@ -22,7 +29,32 @@ public:
     ZohoAuthManager &auth() { return m_auth; }
     ZohoCalendarManager &calendars() { return m_calendars; }
 
+    // How long one request to Zoho may take: 60 seconds. A testing aid, the
+    // environment variable BRIVANE_ZOHO_TIMEOUT_MS, shortens it, so that tests
+    // of a server that never answers run quickly.
+    static int requestTimeoutMs();
+    // How long a command waits for Zoho in all.
+    static int commandDeadlineMs();
+    static QString deadlineMessage();
+
+    // Syncs once and waits for the end, at most commandDeadlineMs(). Returns
+    // what went wrong, empty when nothing did.
+    QString syncAndWait();
+
+    // How the last sync of any brivane process ended, for `brivane zoho status`.
+    struct SyncRecord
+    {
+        QDateTime finished;
+        QString error;
+        QString warning;
+    };
+    static std::optional<SyncRecord> lastRecordedSync();
+    static void forgetRecordedSync();
+
 private:
+    void recordSync(const QString &error, const QString &warning);
+
+    SystemClock m_systemClock;
     QtKeychainStore m_secrets;
     ZohoKeychain m_keychain;
     QNetworkAccessManager m_network;

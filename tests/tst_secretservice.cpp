@@ -1,11 +1,15 @@
 // The token items in a real Secret Service (GNOME Keyring in a private D-Bus
-// session): written on connecting, read at start, removed on disconnecting.
+// session): written on connecting, read at start, removed on disconnecting;
+// and the application's wiring, whose tokens expire by the real clock.
 #include "TestSupport.h"
 
+#include "app/ZohoServices.h"
+#include "settings/AppSettings.h"
 #include "tools/fake-zoho/FakeZohoServer.h"
 #include "zoho/QtKeychainStore.h"
 #include "zoho/ZohoAuthManager.h"
 
+#include <QJsonArray>
 #include <QNetworkAccessManager>
 
 using namespace TestSupport;
@@ -64,6 +68,47 @@ private slots:
         restarted.disconnect();
         for (const char *account : {"accessToken", "refreshToken", "tokenExpiry"})
             QVERIFY2(!QtKeychainStore(ZohoKeychain::serviceName()).read(account), account);
+    }
+
+    // A command's `--at` moves the events' now, never the tokens' lifetime:
+    // a token with half a minute left is refreshed whatever `--at` says, and
+    // one with an hour left is not, even a year ahead.
+    void tokenExpiryFollowsTheRealClock()
+    {
+        FakeZohoServer server;
+        QVERIFY(server.start());
+        server.addCode("code");
+        server.setCalendars(QJsonArray {QJsonObject {{"uid", "work"}, {"calname", "Work"}}});
+        server.setTokenLifetime(30);
+        QTemporaryDir config;
+        const QString settingsPath = config.path() + "/brivane.conf";
+        {
+            QSettings file(settingsPath, QSettings::IniFormat);
+            file.setValue("zohoAccountsURL", server.url().toString());
+            file.setValue("zohoCalendarURL", server.url().toString());
+        }
+        AppSettings settings(settingsPath);
+        const QDateTime realNow = QDateTime::currentDateTimeUtc();
+        auto syncWith = [&](const QDateTime &at) {
+            const FixedClock commandClock(at);
+            return ZohoServices(settings, commandClock, ZohoServices::Use::Command).syncAndWait();
+        };
+        const SystemClock systemClock;
+        {
+            ZohoServices zoho(settings, systemClock, ZohoServices::Use::Command);
+            zoho.auth().exchangeCode("code"); // a token for 30 seconds
+            QVERIFY(waitFor([&] { return zoho.auth().isConnected(); }));
+        }
+        server.setTokenLifetime(3600);
+        QCOMPARE(syncWith(realNow.addDays(-30)), QString());
+        QCOMPARE(server.refreshCount(), 1);
+        const QString refreshed = QtKeychainStore(ZohoKeychain::serviceName()).read("accessToken").value_or(QString());
+        QCOMPARE(server.requestsTo("/api/v1/calendars").first().headers.value("authorization"),
+            "Zoho-oauthtoken " + refreshed.toUtf8());
+
+        QCOMPARE(syncWith(realNow.addDays(365)), QString());
+        QCOMPARE(server.refreshCount(), 1);
+        ZohoServices(settings, systemClock, ZohoServices::Use::Command).auth().disconnect();
     }
 };
 

@@ -1,5 +1,7 @@
 // Connecting to Zoho: the code exchange, the token store, refreshing, and
-// every way the accounts server can answer, against a fake server over HTTP.
+// every way the accounts server can answer, hostile ones included, against a
+// fake server over HTTP that speaks either the original contract or Zoho's
+// published API (every test runs with both).
 #include "TestSupport.h"
 #include "ZohoTestSupport.h"
 
@@ -10,6 +12,7 @@
 namespace {
 const QTimeZone Berlin("Europe/Berlin");
 using SecretItems = QHash<QString, QString>;
+using Failure = FakeZohoServer::Failure;
 } // namespace
 
 class ZohoAuthTest : public QObject
@@ -55,9 +58,19 @@ class ZohoAuthTest : public QObject
     }
 
 private slots:
+    void initTestCase_data()
+    {
+        QTest::addColumn<int>("dialect");
+        QTest::newRow("original") << int(FakeZohoServer::Dialect::Original);
+        QTest::newRow("documented") << int(FakeZohoServer::Dialect::Documented);
+    }
+
     void init()
     {
+        QFETCH_GLOBAL(int, dialect);
         m_server = std::make_unique<FakeZohoServer>();
+        m_server->setDialect(FakeZohoServer::Dialect(dialect));
+        m_server->setTrickleMilliseconds(100);
         QVERIFY(m_server->start());
         m_accountsUrl = m_server->url();
         m_secrets = std::make_unique<MemorySecretStore>();
@@ -131,9 +144,27 @@ private slots:
         QTest::newRow("expires_in as text")
             << int(F::None) << QByteArray(R"({"access_token":"a","refresh_token":"r","expires_in":"3600"})")
             << QString("Token error: Unexpected response: ");
-        QTest::newRow("not JSON") << int(F::NotJson) << QByteArray() << QString();
-        QTest::newRow("status 500") << int(F::Status500) << QByteArray() << QString();
+        QTest::newRow("not JSON") << int(F::NotJson) << QByteArray()
+                                  << QString("Token error: Zoho answered with something that is not JSON");
+        QTest::newRow("status 500") << int(F::Status500) << QByteArray()
+                                    << QString("Token error: Zoho answered 500 Internal Server Error");
         QTest::newRow("no answer") << int(F::NeverAnswer) << QByteArray() << QString("The request timed out.");
+        QTest::newRow("trickle") << int(F::Trickle) << QByteArray() << QString("The request timed out.");
+        QTest::newRow("reset") << int(F::Reset) << QByteArray() << QString("Connection reset by the server");
+        QTest::newRow("large") << int(F::LargeBody) << QByteArray()
+                               << QString("Zoho's answer is larger than 4 MB; it was not read");
+        // A token that would end its header and smuggle a request in.
+        QTest::newRow("token with CR LF") << int(F::TokenWithCrLf) << QByteArray()
+                                          << QString(R"(Token error: Unexpected response: {"access_token":"…")");
+        QTest::newRow("token with a space")
+            << int(F::None) << QByteArray(R"({"access_token":"a b","refresh_token":"r","expires_in":3600})")
+            << QString("Token error: Unexpected response: ");
+        QTest::newRow("refresh token with a tab")
+            << int(F::None) << QByteArray(R"({"access_token":"a","refresh_token":"r\tX: y","expires_in":3600})")
+            << QString("Token error: Unexpected response: ");
+        QTest::newRow("long body is cut short")
+            << int(F::None) << QByteArray("{\"note\":\"" + QByteArray(5000, 'n') + "\"}")
+            << QString("Token error: Unexpected response: {\"note\":\"nnnn");
     }
     void exchangeFailures()
     {
@@ -151,6 +182,8 @@ private slots:
         QVERIFY(!manager->error().isEmpty());
         QVERIFY2(manager->error().startsWith(expectedError), qPrintable(manager->error()));
         QVERIFY(!manager->error().contains("secret-access"));
+        QVERIFY(!manager->error().contains("access-"));
+        QVERIFY2(manager->error().size() < 200, qPrintable(manager->error()));
         QVERIFY(!manager->isConnected());
         QVERIFY(m_secrets->items.isEmpty());
         QCOMPARE(connected.size(), 0);
@@ -234,6 +267,73 @@ private slots:
         QCOMPARE(m_server->refreshCount(), 3);
     }
 
+    // A revoked or expired refresh token can never work again: the
+    // connection ends, instead of failing at every sync forever.
+    void revokedRefreshTokenDisconnects()
+    {
+        m_server->addCode(QStringLiteral("c"));
+        auto manager = makeManager();
+        exchange(*manager, QStringLiteral("c"));
+        m_clock->advanceSeconds(3600);
+        m_server->setRefreshFailure(Failure::InvalidGrant);
+        QSignalSpy connectedChanged(manager.get(), &ZohoAuthManager::isConnectedChanged);
+        const ZohoAuthManager::TokenResult result = tokenFrom(*manager);
+        QCOMPARE(result.error->description(), QStringLiteral("Zoho access was revoked: connect again"));
+        QVERIFY(!manager->isConnected());
+        QCOMPARE(connectedChanged.size(), 1);
+        QVERIFY(!manager->tokens());
+        QVERIFY(m_secrets->items.isEmpty());
+        QCOMPARE(manager->error(), QStringLiteral("Zoho access was revoked: connect again"));
+        QCOMPARE(tokenFrom(*manager).error->description(), QStringLiteral("Not authenticated with Zoho"));
+        QCOMPARE(m_server->refreshCount(), 1);
+    }
+
+    void refreshRefusesTokensThatCouldBreakAHeader()
+    {
+        m_server->addCode(QStringLiteral("c"));
+        auto manager = makeManager();
+        exchange(*manager, QStringLiteral("c"));
+        const QString stored = m_secrets->items.value("accessToken");
+        m_clock->advanceSeconds(3600);
+        m_server->setRefreshFailure(Failure::TokenWithCrLf);
+        const ZohoAuthManager::TokenResult result = tokenFrom(*manager);
+        QVERIFY(!result.ok());
+        QVERIFY2(result.error->description().startsWith("Token error: Unexpected response: "),
+            qPrintable(result.error->description()));
+        QVERIFY(!result.error->description().contains("access-"));
+        QCOMPARE(m_secrets->items.value("accessToken"), stored);
+        QCOMPARE(manager->tokens()->accessToken, stored);
+        QVERIFY(manager->isConnected());
+    }
+
+    // The code, the client secret and the refresh token stay with the
+    // accounts server they were meant for.
+    void tokenRequestsAreNotRedirectedElsewhere()
+    {
+        FakeZohoServer elsewhere;
+        QVERIFY(elsewhere.start());
+        m_server->setRedirectTarget(elsewhere.url());
+        m_server->addCode(QStringLiteral("c"));
+        m_server->setTokenFailure(Failure::Redirect);
+        auto manager = makeManager();
+        exchange(*manager, QStringLiteral("c"));
+        QCOMPARE(manager->error(),
+            QStringLiteral("Zoho redirected the request to another server (%1); it was not followed")
+                .arg(elsewhere.url().toString()));
+        QVERIFY(!manager->isConnected());
+
+        m_server->setTokenFailure(Failure::None);
+        m_server->addCode(QStringLiteral("c"));
+        exchange(*manager, QStringLiteral("c"));
+        QVERIFY(manager->isConnected());
+        m_clock->advanceSeconds(3600);
+        m_server->setRefreshFailure(Failure::Redirect);
+        const ZohoAuthManager::TokenResult result = tokenFrom(*manager);
+        QVERIFY2(result.error->description().startsWith("Zoho redirected the request to another server"),
+            qPrintable(result.error->description()));
+        QVERIFY(elsewhere.requests().isEmpty());
+    }
+
     void storeContentsDecideTheStartingState_data()
     {
         QTest::addColumn<SecretItems>("items");
@@ -246,6 +346,9 @@ private slots:
         QTest::newRow("expiry not a number")
             << SecretItems {{"accessToken", "a"}, {"refreshToken", "r"}, {"tokenExpiry", "soon"}} << false;
         QTest::newRow("no refresh token") << SecretItems {{"accessToken", "a"}, {"tokenExpiry", "1774400000"}} << false;
+        QTest::newRow("token holding CR LF")
+            << SecretItems {{"accessToken", "a\r\nX-Injected: yes"}, {"refreshToken", "r"}, {"tokenExpiry", "1"}}
+            << false;
     }
     void storeContentsDecideTheStartingState()
     {

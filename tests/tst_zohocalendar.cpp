@@ -1,6 +1,7 @@
 // Zoho calendars and events: reading, splitting into today and upcoming,
-// failures of single calendars, overlapping syncs and event creation, against
-// a fake server over HTTP.
+// failures of single calendars, hostile answers, limits, overlapping syncs and
+// event creation, against a fake server over HTTP that speaks either the
+// original request contract or Zoho's published API (every test runs with both).
 #include "TestSupport.h"
 #include "ZohoTestSupport.h"
 
@@ -11,6 +12,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QNetworkAccessManager>
+#include <QUrlQuery>
 
 using namespace TestSupport;
 
@@ -27,6 +29,9 @@ QJsonObject zohoEvent(const QString &uid, const QString &title, const QJsonValue
         when.insert("allday", allDay);
     return {{"uid", uid}, {"title", title}, {"dateandtime", when}};
 }
+
+using Failure = FakeZohoServer::Failure;
+using Dialect = FakeZohoServer::Dialect;
 
 QStringList titles(const QList<ZohoEvent> &events)
 {
@@ -71,11 +76,25 @@ class ZohoCalendarTest : public QObject
         QVERIFY(waitFor([&done] { return done; }, 10000));
     }
 
+    int calendarListRequests() const
+    {
+        return m_server->requestsTo("/api/v1/calendars").size() - m_server->requestsTo("/api/v1/calendars/").size();
+    }
+
 private slots:
+    void initTestCase_data()
+    {
+        QTest::addColumn<int>("dialect");
+        QTest::newRow("original") << int(Dialect::Original);
+        QTest::newRow("documented") << int(Dialect::Documented);
+    }
+
     void init()
     {
+        QFETCH_GLOBAL(int, dialect);
         QFile::remove(m_config.path() + "/brivane.conf");
         m_server = std::make_unique<FakeZohoServer>();
+        m_server->setDialect(Dialect(dialect));
         QVERIFY(m_server->start());
         m_server->setCalendars(QJsonArray {
             QJsonObject {{"uid", "work"}, {"calname", "Work"}, {"color", "#FF0000"}, {"isdefault", true}},
@@ -138,15 +157,18 @@ private slots:
                 QJsonObject {{"uid", "9"},
                     {"dateandtime", QJsonObject {{"start", "20260325T120000Z"}, {"end", "20260325T130000Z"}}}},
             });
+        QJsonObject published = zohoEvent("11", "Published all-day", "20260328", "20260329");
+        published.insert("isallday", true); // Zoho's published form
         m_server->setEvents("home",
-            QJsonArray {
-                zohoEvent("10", "Same start, second calendar", "20260325T080000+0100", "20260325T090000+0100")});
+            QJsonArray {zohoEvent("10", "Same start, second calendar", "20260325T080000+0100", "20260325T090000+0100"),
+                published});
         connect();
 
         QCOMPARE(titles(m_manager->todayEvents()),
             (QStringList {"Started earlier", "Same start, second calendar", "ISO", "Tonight"}));
         QCOMPARE(titles(m_manager->upcomingEvents()),
-            (QStringList {"Midnight", "Whole day", "Boolean all-day", "Local time"}));
+            (QStringList {"Midnight", "Whole day", "Boolean all-day", "Local time", "Published all-day"}));
+        QVERIFY(m_manager->upcomingEvents()[4].isAllDay);
 
         const ZohoEvent wholeDay = m_manager->upcomingEvents()[1];
         QVERIFY(wholeDay.isAllDay);
@@ -156,10 +178,15 @@ private slots:
         QCOMPARE(m_manager->todayEvents()[0].calendarColor, QColor(255, 0, 0));
         QCOMPARE(m_manager->todayEvents()[1].calendarID, QStringLiteral("home"));
 
-        // The range asked for: now to a week from now, in UTC with milliseconds.
+        // The range asked for: now to a week from now, in UTC with milliseconds,
+        // and as Zoho's published API takes it.
         const FakeZohoServer::RecordedRequest request = m_server->requestsTo("/api/v1/calendars/work/events").value(0);
-        QCOMPARE(QUrl::fromPercentEncoding(request.query.toUtf8()),
-            QStringLiteral("range_start=2026-03-25T09:00:00.000Z&range_end=2026-04-01T08:00:00.000Z"));
+        const QUrlQuery query(request.query);
+        QCOMPARE(query.queryItemValue("range_start", QUrl::FullyDecoded), "2026-03-25T09:00:00.000Z");
+        QCOMPARE(query.queryItemValue("range_end", QUrl::FullyDecoded), "2026-04-01T08:00:00.000Z");
+        const QJsonObject range
+            = QJsonDocument::fromJson(query.queryItemValue("range", QUrl::FullyDecoded).toUtf8()).object();
+        QCOMPARE(range, (QJsonObject {{"start", "20260325T090000Z"}, {"end", "20260401T080000Z"}}));
         QCOMPARE(request.headers.value("authorization"), "Zoho-oauthtoken " + m_auth->tokens()->accessToken.toUtf8());
     }
 
@@ -181,34 +208,48 @@ private slots:
         QVERIFY(m_manager->todayEvents().isEmpty());
     }
 
-    void oneFailingCalendarLeavesTheOthersIntact_data()
+    void oneFailingCalendarIsNamedAndTheOthersListed_data()
     {
         QTest::addColumn<int>("failure");
-        using F = FakeZohoServer::Failure;
-        QTest::newRow("no answer") << int(F::NeverAnswer);
-        QTest::newRow("500") << int(F::Status500);
-        QTest::newRow("not JSON") << int(F::NotJson);
-        QTest::newRow("array") << int(F::JsonArray);
+        QTest::addColumn<QString>("error");
+        QTest::newRow("no answer") << int(Failure::NeverAnswer) << "Work: The request timed out.";
+        QTest::newRow("trickle") << int(Failure::Trickle) << "Work: The request timed out.";
+        QTest::newRow("reset") << int(Failure::Reset) << "Work: Connection reset by the server";
+        QTest::newRow("500") << int(Failure::Status500) << "Work: Zoho answered 500 Internal Server Error";
+        QTest::newRow("401") << int(Failure::Status401)
+                             << R"(Work: Zoho refused access: 401 Unauthorized: {"error":"INVALID_OAUTHTOKEN"})";
+        QTest::newRow("not JSON") << int(Failure::NotJson) << "Work: Zoho answered with something that is not JSON";
+        QTest::newRow("array") << int(Failure::JsonArray) << "Work: Invalid events response";
+        QTest::newRow("large") << int(Failure::LargeBody) << "Work: Zoho's answer is larger than 4 MB; it was not read";
     }
-    void oneFailingCalendarLeavesTheOthersIntact()
+    void oneFailingCalendarIsNamedAndTheOthersListed()
     {
         QFETCH(int, failure);
+        QFETCH(QString, error);
         m_server->setEvents("work", QJsonArray {zohoEvent("w", "Work thing", "20260325T120000Z", "20260325T130000Z")});
         m_server->setEvents("home", QJsonArray {zohoEvent("h", "Home thing", "20260325T140000Z", "20260325T150000Z")});
-        m_server->setEventsFailure("work", FakeZohoServer::Failure(failure));
+        m_server->setEventsFailure("work", Failure(failure));
+        m_server->setTrickleMilliseconds(100); // never silent long enough for an inactivity timer
         connect();
         QCOMPARE(titles(m_manager->todayEvents()), QStringList {"Home thing"});
-        QVERIFY(m_manager->lastError().isEmpty());
+        QCOMPARE(m_manager->lastError(), error);
+        QVERIFY(!m_manager->isSyncing());
     }
 
     void failedCalendarListKeepsThePreviousLists_data()
     {
         QTest::addColumn<int>("failure");
         QTest::addColumn<QString>("error");
-        using F = FakeZohoServer::Failure;
-        QTest::newRow("array") << int(F::JsonArray) << QString("API error: Invalid calendars response");
-        QTest::newRow("401") << int(F::Status401) << QString("API error: Invalid calendars response");
-        QTest::newRow("error JSON") << int(F::ErrorJson200) << QString("API error: Invalid calendars response");
+        QTest::newRow("array") << int(Failure::JsonArray) << QString("API error: Invalid calendars response");
+        QTest::newRow("error JSON") << int(Failure::ErrorJson200) << QString("API error: Invalid calendars response");
+        QTest::newRow("401") << int(Failure::Status401)
+                             << R"(API error: Zoho refused access: 401 Unauthorized: {"error":"INVALID_OAUTHTOKEN"})";
+        QTest::newRow("500") << int(Failure::Status500) << "API error: Zoho answered 500 Internal Server Error";
+        QTest::newRow("not JSON") << int(Failure::NotJson)
+                                  << "API error: Zoho answered with something that is not JSON";
+        QTest::newRow("reset") << int(Failure::Reset) << "Connection reset by the server";
+        QTest::newRow("trickle") << int(Failure::Trickle) << "The request timed out.";
+        QTest::newRow("large") << int(Failure::LargeBody) << "Zoho's answer is larger than 4 MB; it was not read";
     }
     void failedCalendarListKeepsThePreviousLists()
     {
@@ -217,7 +258,8 @@ private slots:
         m_server->setEvents("work", QJsonArray {zohoEvent("w", "Kept", "20260325T120000Z", "20260325T130000Z")});
         connect();
         QCOMPARE(titles(m_manager->todayEvents()), QStringList {"Kept"});
-        m_server->setCalendarsFailure(FakeZohoServer::Failure(failure));
+        m_server->setCalendarsFailure(Failure(failure));
+        m_server->setTrickleMilliseconds(100);
         syncAndWait();
         QCOMPARE(m_manager->lastError(), error);
         QCOMPARE(titles(m_manager->todayEvents()), QStringList {"Kept"});
@@ -225,14 +267,119 @@ private slots:
         QVERIFY(!m_manager->isSyncing());
     }
 
+    // A 401 gets one new access token and one more try; the sync succeeds.
+    void refusedTokenIsRenewedOnce()
+    {
+        m_server->setEvents("home", QJsonArray {zohoEvent("h", "Home thing", "20260325T140000Z", "20260325T150000Z")});
+        connect();
+        m_server->setCalendarsFailure(Failure::Status401Once);
+        syncAndWait();
+        QCOMPARE(m_manager->lastError(), QString());
+        QCOMPARE(m_server->refreshCount(), 1);
+        QCOMPARE(titles(m_manager->todayEvents()), QStringList {"Home thing"});
+
+        m_server->setEventsFailure("work", Failure::Status401Once);
+        syncAndWait();
+        QCOMPARE(m_manager->lastError(), QString());
+        QCOMPARE(m_server->refreshCount(), 2);
+        QCOMPARE(titles(m_manager->todayEvents()), QStringList {"Home thing"});
+
+        // Refused again after the new token: one refresh, one retry, then the error.
+        m_server->clearRequests();
+        m_server->setCalendarsFailure(Failure::Status401);
+        syncAndWait();
+        QVERIFY2(m_manager->lastError().startsWith("API error: Zoho refused access: 401"),
+            qPrintable(m_manager->lastError()));
+        QCOMPARE(m_server->refreshCount(), 3);
+        QCOMPARE(calendarListRequests(), 2);
+    }
+
+    void refreshFailureEndsTheSyncWithItsError_data()
+    {
+        QTest::addColumn<int>("failure");
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<bool>("staysConnected");
+        QTest::newRow("error") << int(Failure::ErrorJson200) << "Token error: invalid_code" << true;
+        QTest::newRow("invalid_grant") << int(Failure::InvalidGrant) << "Zoho access was revoked: connect again"
+                                       << false;
+        QTest::newRow("token with CR LF")
+            << int(Failure::TokenWithCrLf) << "Token error: Unexpected response: " << true;
+    }
     void refreshFailureEndsTheSyncWithItsError()
     {
+        QFETCH(int, failure);
+        QFETCH(QString, error);
+        QFETCH(bool, staysConnected);
+        m_server->setEvents("work", QJsonArray {zohoEvent("w", "Kept", "20260325T120000Z", "20260325T130000Z")});
         connect();
+        const QString stored = m_secrets->items.value("accessToken");
         m_clock->advanceSeconds(3600);
-        m_server->setRefreshFailure(FakeZohoServer::Failure::ErrorJson200);
+        m_server->clearRequests();
+        m_server->setRefreshFailure(Failure(failure));
         syncAndWait();
-        QCOMPARE(m_manager->lastError(), QStringLiteral("Token error: invalid_code"));
-        QVERIFY(m_auth->isConnected());
+        QVERIFY2(m_manager->lastError().startsWith(error), qPrintable(m_manager->lastError()));
+        QCOMPARE(m_auth->isConnected(), staysConnected);
+        QCOMPARE(m_secrets->items.value("accessToken"), staysConnected ? stored : QString());
+        QCOMPARE(m_server->requestsTo("/api/v1/").size(), 0);
+        QCOMPARE(titles(m_manager->todayEvents()), QStringList {"Kept"});
+    }
+
+    // Credentials never leave for another origin; the same origin is fine.
+    void redirectsStayOnTheServer()
+    {
+        FakeZohoServer elsewhere;
+        QVERIFY(elsewhere.start());
+        m_server->setRedirectTarget(elsewhere.url());
+        m_server->setEvents("home", QJsonArray {zohoEvent("h", "Home thing", "20260325T140000Z", "20260325T150000Z")});
+        connect();
+
+        m_server->setCalendarsFailure(Failure::Redirect);
+        syncAndWait();
+        QCOMPARE(m_manager->lastError(),
+            QStringLiteral("Zoho redirected the request to another server (%1); it was not followed")
+                .arg(elsewhere.url().toString()));
+        m_server->setCalendarsFailure(Failure::None);
+        m_server->setEventsFailure("home", Failure::Redirect);
+        syncAndWait();
+        QVERIFY2(m_manager->lastError().startsWith("Home: Zoho redirected the request to another server"),
+            qPrintable(m_manager->lastError()));
+        QVERIFY(elsewhere.requests().isEmpty());
+
+        m_server->clearRequests();
+        m_server->setEventsFailure("home", Failure::RedirectHere);
+        syncAndWait();
+        QCOMPARE(m_manager->lastError(), QString());
+        QCOMPARE(titles(m_manager->todayEvents()), QStringList {"Home thing"});
+        const QList<FakeZohoServer::RecordedRequest> legs = m_server->requestsTo("/api/v1/calendars/home/events");
+        QCOMPARE(legs.size(), 2);
+        QCOMPARE(legs[1].headers.value("authorization"), legs[0].headers.value("authorization"));
+    }
+
+    void limitsLeaveTheRestOutWithAWarning()
+    {
+        QJsonArray calendars;
+        for (int i = 1; i <= ZohoCalendarManager::MaxCalendars + 2; ++i)
+            calendars.append(QJsonObject {{"uid", QString("c%1").arg(i)}, {"calname", QString("Cal %1").arg(i)}});
+        m_server->setCalendars(calendars);
+        QJsonArray events;
+        for (int i = 0; i <= ZohoCalendarManager::MaxEventsPerCalendar; ++i) {
+            const QString start = QDateTime(QDate(2026, 3, 25), QTime(9, 0), QTimeZone::utc())
+                                      .addSecs(i * 60)
+                                      .toString("yyyyMMdd'T'HHmmss'Z'");
+            events.append(zohoEvent(QString::number(i), QString("E%1").arg(i), start, start));
+        }
+        m_server->setEvents("c1", events);
+        connect();
+        QCOMPARE(m_manager->calendars().size(), ZohoCalendarManager::MaxCalendars);
+        QCOMPARE(m_manager->calendars().last().name, QStringLiteral("Cal 100"));
+        QCOMPARE(m_server->requestsTo("/api/v1/calendars/c").size(), ZohoCalendarManager::MaxCalendars);
+        QCOMPARE(m_manager->todayEvents().size() + m_manager->upcomingEvents().size(),
+            ZohoCalendarManager::MaxEventsPerCalendar);
+        QCOMPARE(m_manager->upcomingEvents().last().title, QStringLiteral("E1999"));
+        QCOMPARE(m_manager->lastWarning(),
+            QStringLiteral("Only the first 100 of 102 Zoho calendars are read; left out: Cal 101, Cal 102; "
+                           "Cal 1: only the first 2000 events are read; 1 left out"));
+        QCOMPARE(m_manager->lastError(), QString());
     }
 
     // An id holding "/", "?" or "#" must still name one calendar.
@@ -279,6 +426,12 @@ private slots:
             sent.begin(), sent.end(), [](const FakeZohoServer::RecordedRequest &r) { return r.method == "POST"; });
         QCOMPARE(request.headers.value("content-type"), QByteArray("application/json"));
         const QJsonObject data = QJsonDocument::fromJson(request.body).object()["eventdata"].toObject();
+        // The same event in the query, as Zoho's published API takes it ("+" encoded).
+        QVERIFY(request.query.contains("%2B0100"));
+        QCOMPARE(
+            QJsonDocument::fromJson(QUrlQuery(request.query).queryItemValue("eventdata", QUrl::FullyDecoded).toUtf8())
+                .object(),
+            data);
         QCOMPARE(data["title"].toString(), QStringLiteral("Lunch"));
         const QJsonObject when = data["dateandtime"].toObject();
         QCOMPARE(when["start"].toString(), QStringLiteral("20260325T123000+0100"));
@@ -333,8 +486,14 @@ private slots:
                                       << "";
         QTest::newRow("padded") << "  #00ff00 ;"
                                 << "#00ff00";
-        QTest::newRow("stops at non-hex") << "12345G"
-                                          << "#012345";
+        QTest::newRow("a word") << "orange"
+                                << "";
+        QTest::newRow("five digits") << "#12345"
+                                     << "";
+        QTest::newRow("not all hex") << "12345G"
+                                     << "";
+        QTest::newRow("0x prefix") << "0x1234"
+                                   << "";
     }
     void coloursAndDates()
     {

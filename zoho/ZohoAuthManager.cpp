@@ -58,19 +58,58 @@ void ZohoAuthManager::setShowingCodeEntry(bool showing)
 }
 
 void ZohoAuthManager::sendTokenRequest(
-    const QList<QPair<QString, QString>> &fields, std::function<void(bool, const QString &, const QByteArray &)> done)
+    const QList<QPair<QString, QString>> &fields, std::function<void(const ZohoHttp::Reply &)> done)
 {
     const QUrl base = m_accountsUrl();
     if (const QString refusal = ZohoConfig::refusalReason(base); !refusal.isEmpty()) {
+        ZohoHttp::Reply refused;
+        refused.failed = true;
+        refused.error = refusal;
         QMetaObject::invokeMethod(
-            this, [done, refusal] { done(true, refusal, {}); }, Qt::QueuedConnection);
+            this, [done, refused] { done(refused); }, Qt::QueuedConnection);
         return;
     }
     QNetworkRequest request(ZohoConfig::endpoint(base, QStringLiteral("/oauth/v2/token")));
     request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/x-www-form-urlencoded"));
-    ZohoHttp::send(m_network, request, "POST", ZohoHttp::formEncode(fields), m_timeoutMs, this,
-        [done](const ZohoHttp::Reply &reply) { done(reply.failed, reply.error, reply.body); });
+    ZohoHttp::send(m_network, request, "POST", ZohoHttp::formEncode(fields), m_timeoutMs, this, std::move(done));
 }
+
+namespace {
+
+// What the token endpoint answered: the object, or why it is of no use. Zoho
+// reports a refused code or token as {"error": …}, with status 200 or 4xx;
+// both read the same.
+struct TokenAnswer
+{
+    QJsonObject object;
+    std::optional<ZohoError> error;
+    QString zohoError; // the "error" value, when there is one
+};
+
+TokenAnswer readTokenAnswer(const ZohoHttp::Reply &reply, const QString &notAnObject)
+{
+    if (reply.failed)
+        return {{}, ZohoError::other(reply.error), {}};
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(reply.body, &parseError);
+    const QJsonValue error = document.object().value(QStringLiteral("error"));
+    if (error.isString())
+        return {{}, ZohoError::tokenError(error.toString()), error.toString()};
+    if (reply.status >= 300)
+        return {{}, ZohoError::tokenError(ZohoHttp::statusFailure(reply.status, reply.body)), {}};
+    if (parseError.error != QJsonParseError::NoError)
+        return {{}, ZohoError::tokenError(ZohoHttp::notJsonFailure()), {}};
+    if (!document.isObject())
+        return {{}, ZohoError::tokenError(notAnObject), {}};
+    return {document.object(), std::nullopt, {}};
+}
+
+ZohoError unexpectedResponse(const QByteArray &body)
+{
+    return ZohoError::tokenError(QStringLiteral("Unexpected response: ") + ZohoHttp::bodyExcerpt(body));
+}
+
+} // namespace
 
 void ZohoAuthManager::exchangeCode(const QString &code)
 {
@@ -85,29 +124,21 @@ void ZohoAuthManager::exchangeCode(const QString &code)
         {QStringLiteral("client_secret"), QString::fromUtf8(ZohoConfig::ClientSecret)},
         {QStringLiteral("grant_type"), QStringLiteral("authorization_code")},
     };
-    sendTokenRequest(fields, [this](bool failed, const QString &failure, const QByteArray &body) {
-        auto fail = [this](const QString &description) {
+    sendTokenRequest(fields, [this](const ZohoHttp::Reply &reply) {
+        auto fail = [this](const ZohoError &error) {
             setExchanging(false);
-            setError(description);
+            setError(error.description());
         };
-        if (failed)
-            return fail(failure);
-        QJsonParseError parseError;
-        const QJsonDocument document = QJsonDocument::fromJson(body, &parseError);
-        if (parseError.error != QJsonParseError::NoError)
-            return fail(parseError.errorString());
-        if (!document.isObject())
-            return fail(ZohoError::tokenError(QStringLiteral("Invalid response")).description());
-        const QJsonObject object = document.object();
-        if (object.value(QStringLiteral("error")).isString())
-            return fail(ZohoError::tokenError(object.value(QStringLiteral("error")).toString()).description());
-        const QJsonValue access = object.value(QStringLiteral("access_token"));
-        const QJsonValue refresh = object.value(QStringLiteral("refresh_token"));
-        const std::optional<qint64> expiresIn = integerOf(object.value(QStringLiteral("expires_in")));
-        if (!access.isString() || !refresh.isString() || !expiresIn) {
-            return fail(ZohoError::tokenError(QStringLiteral("Unexpected response: ") + ZohoHttp::redactedBody(body))
-                            .description());
-        }
+        const TokenAnswer answer = readTokenAnswer(reply, QStringLiteral("Invalid response"));
+        if (answer.error)
+            return fail(*answer.error);
+        const QJsonValue access = answer.object.value(QStringLiteral("access_token"));
+        const QJsonValue refresh = answer.object.value(QStringLiteral("refresh_token"));
+        const std::optional<qint64> expiresIn = integerOf(answer.object.value(QStringLiteral("expires_in")));
+        // A token that could break out of its header is refused, never stored.
+        if (!access.isString() || !refresh.isString() || !expiresIn || !isHeaderSafeToken(access.toString())
+            || !isHeaderSafeToken(refresh.toString()))
+            return fail(unexpectedResponse(reply.body));
         ZohoTokens tokens {access.toString(), refresh.toString(), m_clock.now().addSecs(*expiresIn)};
         m_keychain.saveTokens(tokens);
         m_tokens = tokens;
@@ -131,6 +162,19 @@ void ZohoAuthManager::validAccessToken(TokenCallback done)
     refreshAccessToken(m_tokens->refreshToken, std::move(done));
 }
 
+void ZohoAuthManager::renewAccessToken(const QString &refusedToken, TokenCallback done)
+{
+    if (!m_tokens) {
+        done({{}, ZohoError::notAuthenticated()});
+        return;
+    }
+    if (m_tokens->accessToken != refusedToken) {
+        validAccessToken(std::move(done)); // renewed meanwhile
+        return;
+    }
+    refreshAccessToken(m_tokens->refreshToken, std::move(done));
+}
+
 void ZohoAuthManager::refreshAccessToken(const QString &refreshToken, TokenCallback done)
 {
     m_refreshWaiters.push_back(std::move(done));
@@ -142,23 +186,25 @@ void ZohoAuthManager::refreshAccessToken(const QString &refreshToken, TokenCallb
         {QStringLiteral("client_secret"), QString::fromUtf8(ZohoConfig::ClientSecret)},
         {QStringLiteral("grant_type"), QStringLiteral("refresh_token")},
     };
-    sendTokenRequest(fields, [this, refreshToken](bool failed, const QString &failure, const QByteArray &body) {
-        if (failed)
-            return finishRefresh({{}, ZohoError::other(failure)});
-        QJsonParseError parseError;
-        const QJsonDocument document = QJsonDocument::fromJson(body, &parseError);
-        if (parseError.error != QJsonParseError::NoError)
-            return finishRefresh({{}, ZohoError::other(parseError.errorString())});
-        const QJsonObject object = document.object();
-        const QJsonValue access = object.value(QStringLiteral("access_token"));
-        const std::optional<qint64> expiresIn = integerOf(object.value(QStringLiteral("expires_in")));
-        if (!document.isObject() || !access.isString() || !expiresIn) {
-            const QJsonValue error = object.value(QStringLiteral("error"));
-            return finishRefresh(
-                {{}, ZohoError::tokenError(error.isString() ? error.toString() : QStringLiteral("Refresh failed"))});
+    sendTokenRequest(fields, [this, refreshToken](const ZohoHttp::Reply &reply) {
+        const TokenAnswer answer = readTokenAnswer(reply, QStringLiteral("Refresh failed"));
+        const bool current = m_tokens && m_tokens->refreshToken == refreshToken;
+        if (answer.zohoError == QLatin1String("invalid_grant") && current) {
+            // The refresh token is dead: staying "connected" would fail forever.
+            disconnect();
+            setError(ZohoError::accessRevoked().description());
+            return finishRefresh({{}, ZohoError::accessRevoked()});
         }
+        if (answer.error)
+            return finishRefresh({{}, *answer.error});
+        const QJsonValue access = answer.object.value(QStringLiteral("access_token"));
+        const std::optional<qint64> expiresIn = integerOf(answer.object.value(QStringLiteral("expires_in")));
+        if (!access.isString() || !expiresIn)
+            return finishRefresh({{}, ZohoError::tokenError(QStringLiteral("Refresh failed"))});
+        if (!isHeaderSafeToken(access.toString()))
+            return finishRefresh({{}, unexpectedResponse(reply.body)});
         // Disconnected (or connected anew) meanwhile: this answer is stale.
-        if (!m_tokens || m_tokens->refreshToken != refreshToken)
+        if (!current)
             return finishRefresh({{}, ZohoError::notAuthenticated()});
         // The refresh token stays the one that was used; a new one in the answer is ignored.
         ZohoTokens tokens {access.toString(), refreshToken, m_clock.now().addSecs(*expiresIn)};

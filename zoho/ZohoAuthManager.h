@@ -1,6 +1,7 @@
 #pragma once
 
 #include "calendar/Clock.h"
+#include "zoho/ZohoHttp.h"
 #include "zoho/ZohoKeychain.h"
 #include "zoho/ZohoTypes.h"
 
@@ -38,6 +39,8 @@ public:
     // can be handed its manager takes it as a parameter instead.
     static ZohoAuthManager &shared();
 
+    // `clock` times the tokens' lifetimes, which run on the real clock: give it
+    // the system's, never one that a command fixed with `--at`.
     ZohoAuthManager(ZohoKeychain &keychain, QNetworkAccessManager &network, const Clock &clock,
         std::function<QUrl()> accountsUrl, QObject *parent = nullptr);
 
@@ -53,6 +56,11 @@ public:
     Q_INVOKABLE void exchangeCode(const QString &code);
     // A token valid for at least another minute, refreshing when needed.
     void validAccessToken(TokenCallback done);
+    // Zoho refused `refusedToken` before its time: a fresh one, refreshed now
+    // unless another caller has already replaced it.
+    void renewAccessToken(const QString &refusedToken, TokenCallback done);
+    // A refresh answered with "invalid_grant" (the refresh token was revoked
+    // or has expired) disconnects: connecting again is the only way back.
     void refreshAccessToken(const QString &refreshToken, TokenCallback done);
     Q_INVOKABLE void disconnect();
 
@@ -70,8 +78,8 @@ private:
     void setConnected(bool connected);
     void setExchanging(bool exchanging);
     void setError(const QString &error);
-    void sendTokenRequest(const QList<QPair<QString, QString>> &fields,
-        std::function<void(bool failed, const QString &failure, const QByteArray &body)> done);
+    void sendTokenRequest(
+        const QList<QPair<QString, QString>> &fields, std::function<void(const ZohoHttp::Reply &)> done);
     void finishRefresh(const TokenResult &result);
 
     ZohoKeychain &m_keychain;

@@ -10,7 +10,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
-#include <QStringDecoder>
 #include <QTimeZone>
 #include <QUrlQuery>
 
@@ -26,6 +25,41 @@ QNetworkRequest authorized(const QUrl &url, const QString &token)
 QString isoWithMilliseconds(const QDateTime &moment)
 {
     return moment.toUTC().toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss.zzz'Z'"));
+}
+
+// Zoho's own compact form, in UTC.
+QString compactUtc(const QDateTime &moment)
+{
+    return moment.toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
+}
+
+QString compactJson(const QJsonObject &object)
+{
+    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
+}
+
+// Every value percent-encoded, "+" included: Zoho reads a "+" in a query as
+// a space, and the offsets of local times hold one.
+void setQuery(QUrl &url, const QList<QPair<QString, QString>> &items)
+{
+    url.setQuery(QString::fromLatin1(ZohoHttp::formEncode(items)), QUrl::StrictMode);
+}
+
+// What is wrong with an answer of the Calendar API, if anything; else its JSON.
+std::optional<ZohoError> problemWith(const ZohoHttp::Reply &reply, QJsonDocument &document)
+{
+    if (reply.failed)
+        return ZohoError::other(reply.error);
+    if (reply.status == 401 || reply.status == 403)
+        return ZohoError::apiError(
+            ZohoHttp::statusFailure(reply.status, reply.body, QStringLiteral("Zoho refused access: ")));
+    if (reply.status >= 300)
+        return ZohoError::apiError(ZohoHttp::statusFailure(reply.status, reply.body));
+    QJsonParseError parseError;
+    document = QJsonDocument::fromJson(reply.body, &parseError);
+    if (parseError.error != QJsonParseError::NoError)
+        return ZohoError::apiError(ZohoHttp::notJsonFailure());
+    return std::nullopt;
 }
 
 // The objects of a list that must be a list of objects; nothing otherwise.
@@ -45,7 +79,10 @@ std::optional<QJsonArray> objectList(const QJsonObject &object, const QString &k
 std::optional<ZohoCalendar> calendarFrom(const QJsonObject &object)
 {
     const QJsonValue uid = object.value(QStringLiteral("uid"));
-    const QJsonValue name = object.value(QStringLiteral("calname"));
+    // "calname"; Zoho's published API calls it "name".
+    QJsonValue name = object.value(QStringLiteral("calname"));
+    if (name.isUndefined())
+        name = object.value(QStringLiteral("name"));
     if (!uid.isString() || !name.isString())
         return std::nullopt;
     ZohoCalendar calendar;
@@ -79,7 +116,10 @@ std::optional<ZohoEvent> eventFrom(const QJsonObject &object, const ZohoCalendar
     event.title = title.toString();
     event.startDate = *startDate;
     event.endDate = *endDate;
-    event.isAllDay = dateAndTime.value(QStringLiteral("allday")).toString() == QLatin1String("true");
+    // "allday" as the string "true" in "dateandtime", or Zoho's published
+    // form: "isallday" as a boolean on the event.
+    event.isAllDay = dateAndTime.value(QStringLiteral("allday")).toString() == QLatin1String("true")
+        || object.value(QStringLiteral("isallday")).toBool(false);
     event.calendarColor = hexColor(calendar.color).value_or(systemBlue());
     return event;
 }
@@ -88,6 +128,19 @@ void sortByStart(QList<ZohoEvent> &events)
 {
     std::stable_sort(
         events.begin(), events.end(), [](const ZohoEvent &a, const ZohoEvent &b) { return a.startDate < b.startDate; });
+}
+
+// The first names, and how many more.
+QString namesOf(const QList<ZohoCalendar> &calendars)
+{
+    constexpr int Shown = 5;
+    QStringList names;
+    for (qsizetype i = 0; i < calendars.size() && i < Shown; ++i)
+        names.append(calendars[i].name);
+    QString text = names.join(QStringLiteral(", "));
+    if (calendars.size() > Shown)
+        text += QStringLiteral(" and %1 more").arg(calendars.size() - Shown);
+    return text;
 }
 
 } // namespace
@@ -102,13 +155,28 @@ ZohoCalendarManager::ZohoCalendarManager(ZohoAuthManager &auth, AppSettings &set
     , m_calendarUrl(std::move(calendarUrl))
     , m_timeoutMs(ZohoHttp::DefaultTimeoutMs)
 {
-    connect(&m_auth, &ZohoAuthManager::zohoConnected, this, [this] { sync(); });
-    if (m_auth.isConnected())
+    connect(&m_auth, &ZohoAuthManager::zohoConnected, this, [this] {
+        if (m_automaticSync)
+            sync();
+    });
+    if (m_auth.isConnected()) {
         QMetaObject::invokeMethod(
-            this, [this] { sync(); }, Qt::QueuedConnection);
+            this,
+            [this] {
+                if (m_automaticSync)
+                    sync();
+            },
+            Qt::QueuedConnection);
+    }
     m_refreshTimer.setInterval(SyncIntervalMs);
     connect(&m_refreshTimer, &QTimer::timeout, this, [this] { sync(); });
     m_refreshTimer.start();
+}
+
+void ZohoCalendarManager::stopAutomaticSync()
+{
+    m_automaticSync = false;
+    m_refreshTimer.stop();
 }
 
 void ZohoCalendarManager::setSyncing(bool syncing)
@@ -121,6 +189,12 @@ void ZohoCalendarManager::setLastError(const QString &error)
 {
     m_lastError = error;
     emit lastErrorChanged();
+}
+
+void ZohoCalendarManager::setLastWarning(const QString &warning)
+{
+    m_lastWarning = warning;
+    emit lastWarningChanged();
 }
 
 void ZohoCalendarManager::sync(std::function<void()> done)
@@ -145,6 +219,7 @@ void ZohoCalendarManager::runSync()
     m_running = true;
     setSyncing(true);
     setLastError({});
+    setLastWarning({});
     fetchCalendars([this](const std::optional<ZohoError> &error) {
         if (error)
             return finishSync(error);
@@ -155,6 +230,11 @@ void ZohoCalendarManager::runSync()
             emit todayEventsChanged();
             m_upcomingEvents = lists.upcoming;
             emit upcomingEventsChanged();
+            const QStringList warnings = m_calendarWarnings + lists.warnings;
+            if (!warnings.isEmpty())
+                setLastWarning(warnings.join(QStringLiteral("; ")));
+            if (!lists.failures.isEmpty())
+                return finishSync(ZohoError::other(lists.failures.join(QStringLiteral("; "))));
             finishSync(std::nullopt);
         });
     });
@@ -175,6 +255,28 @@ void ZohoCalendarManager::finishSync(const std::optional<ZohoError> &error)
         QMetaObject::invokeMethod(this, &ZohoCalendarManager::runSync, Qt::QueuedConnection);
 }
 
+void ZohoCalendarManager::sendAuthorized(std::shared_ptr<Credentials> credentials,
+    std::function<QNetworkRequest(const QString &token)> build, const QByteArray &method, const QByteArray &body,
+    ReplyCallback done)
+{
+    ZohoHttp::send(m_network, build(credentials->token), method, body, m_timeoutMs, this,
+        [this, credentials, build, method, body, done](const ZohoHttp::Reply &reply) {
+            if (reply.failed || reply.status != 401 || credentials->renewed)
+                return done(reply, std::nullopt);
+            // The token was refused before its time (revoked, or the clocks
+            // differ): one new token, one more try.
+            credentials->renewed = true;
+            m_auth.renewAccessToken(credentials->token,
+                [this, credentials, build, method, body, done](const ZohoAuthManager::TokenResult &token) {
+                    if (!token.ok())
+                        return done({}, token.error);
+                    credentials->token = token.token;
+                    ZohoHttp::send(m_network, build(token.token), method, body, m_timeoutMs, this,
+                        [done](const ZohoHttp::Reply &retried) { done(retried, std::nullopt); });
+                });
+        });
+}
+
 void ZohoCalendarManager::fetchCalendars(std::function<void(const std::optional<ZohoError> &)> done)
 {
     m_auth.validAccessToken([this, done](const ZohoAuthManager::TokenResult &token) {
@@ -183,15 +285,16 @@ void ZohoCalendarManager::fetchCalendars(std::function<void(const std::optional<
         const QUrl base = m_calendarUrl();
         if (const QString refusal = ZohoConfig::refusalReason(base); !refusal.isEmpty())
             return done(ZohoError::apiError(refusal));
-        ZohoHttp::send(m_network,
-            authorized(ZohoConfig::endpoint(base, QStringLiteral("/api/v1/calendars")), token.token), "GET", {},
-            m_timeoutMs, this, [this, done](const ZohoHttp::Reply &reply) {
-                if (reply.failed)
-                    return done(ZohoError::other(reply.error));
-                QJsonParseError parseError;
-                const QJsonDocument document = QJsonDocument::fromJson(reply.body, &parseError);
-                if (parseError.error != QJsonParseError::NoError)
-                    return done(ZohoError::other(parseError.errorString()));
+        const QUrl url = ZohoConfig::endpoint(base, QStringLiteral("/api/v1/calendars"));
+        sendAuthorized(
+            std::make_shared<Credentials>(Credentials {token.token}),
+            [url](const QString &accessToken) { return authorized(url, accessToken); }, "GET", {},
+            [this, done](const ZohoHttp::Reply &reply, const std::optional<ZohoError> &tokenError) {
+                if (tokenError)
+                    return done(tokenError);
+                QJsonDocument document;
+                if (const std::optional<ZohoError> problem = problemWith(reply, document))
+                    return done(problem);
                 const std::optional<QJsonArray> list = objectList(document.object(), QStringLiteral("calendars"));
                 if (!document.isObject() || !list)
                     return done(ZohoError::apiError(QStringLiteral("Invalid calendars response")));
@@ -199,6 +302,15 @@ void ZohoCalendarManager::fetchCalendars(std::function<void(const std::optional<
                 for (const QJsonValue &value : *list) {
                     if (std::optional<ZohoCalendar> calendar = calendarFrom(value.toObject()))
                         calendars.append(*calendar);
+                }
+                m_calendarWarnings.clear();
+                if (calendars.size() > MaxCalendars) {
+                    m_calendarWarnings.append(
+                        QStringLiteral("Only the first %1 of %2 Zoho calendars are read; left out: %3")
+                            .arg(MaxCalendars)
+                            .arg(calendars.size())
+                            .arg(namesOf(calendars.mid(MaxCalendars))));
+                    calendars.resize(MaxCalendars);
                 }
                 m_calendars = calendars;
                 emit calendarsChanged();
@@ -216,7 +328,7 @@ QUrl ZohoCalendarManager::calendarEventsUrl(const QString &calendarId) const
         m_calendarUrl(), QStringLiteral("/api/v1/calendars/") + segment + QStringLiteral("/events"));
 }
 
-void ZohoCalendarManager::fetchEvents(std::function<void(const std::optional<ZohoError> &, const EventLists &)> done)
+void ZohoCalendarManager::fetchEvents(EventsCallback done)
 {
     m_auth.validAccessToken([this, done](const ZohoAuthManager::TokenResult &token) {
         if (!token.ok())
@@ -227,13 +339,14 @@ void ZohoCalendarManager::fetchEvents(std::function<void(const std::optional<Zoh
             if (!hidden.contains(calendar.id))
                 visible.append(calendar);
         }
-        fetchCalendarEvents(token.token, visible, m_clock.now(), std::make_shared<EventLists>(), done);
+        fetchCalendarEvents(std::make_shared<Credentials>(Credentials {token.token}), visible, m_clock.now(),
+            std::make_shared<EventLists>(), done);
     });
 }
 
 // One calendar at a time, in the order Zoho listed them.
-void ZohoCalendarManager::fetchCalendarEvents(const QString &token, QList<ZohoCalendar> remaining, const QDateTime &now,
-    std::shared_ptr<EventLists> lists, std::function<void(const std::optional<ZohoError> &, const EventLists &)> done)
+void ZohoCalendarManager::fetchCalendarEvents(std::shared_ptr<Credentials> credentials, QList<ZohoCalendar> remaining,
+    const QDateTime &now, std::shared_ptr<EventLists> lists, EventsCallback done)
 {
     if (remaining.isEmpty()) {
         sortByStart(lists->today);
@@ -246,25 +359,52 @@ void ZohoCalendarManager::fetchCalendarEvents(const QString &token, QList<ZohoCa
     if (!weekEnd.isValid())
         weekEnd = now;
     QUrl url = calendarEventsUrl(calendar.id);
-    QUrlQuery query;
-    query.addQueryItem(QStringLiteral("range_start"), isoWithMilliseconds(now));
-    query.addQueryItem(QStringLiteral("range_end"), isoWithMilliseconds(weekEnd));
-    url.setQuery(query);
-    ZohoHttp::send(m_network, authorized(url, token), "GET", {}, m_timeoutMs, this,
-        [this, token, remaining, now, lists, done, calendar](const ZohoHttp::Reply &reply) {
-            // A calendar that fails adds nothing; the others still count.
-            const QJsonDocument document = QJsonDocument::fromJson(reply.body);
+    // range_start and range_end, and the same range as Zoho's published API
+    // asks for it.
+    const QJsonObject range {{QStringLiteral("start"), compactUtc(now)}, {QStringLiteral("end"), compactUtc(weekEnd)}};
+    setQuery(url,
+        {{QStringLiteral("range_start"), isoWithMilliseconds(now)},
+            {QStringLiteral("range_end"), isoWithMilliseconds(weekEnd)},
+            {QStringLiteral("range"), compactJson(range)}});
+    sendAuthorized(
+        credentials, [url](const QString &token) { return authorized(url, token); }, "GET", {},
+        [this, credentials, remaining, now, lists, done, calendar](
+            const ZohoHttp::Reply &reply, const std::optional<ZohoError> &tokenError) {
+            if (tokenError)
+                return done(tokenError, {}); // no token: no calendar can be read
+            // A calendar that fails adds nothing and is named in the error;
+            // the others still count.
+            QJsonDocument document;
+            std::optional<ZohoError> problem = problemWith(reply, document);
             const std::optional<QJsonArray> events = objectList(document.object(), QStringLiteral("events"));
-            if (!reply.failed && document.isObject() && events) {
-                const QDateTime todayEnd = endOfDay(now);
-                for (const QJsonValue &value : *events) {
-                    const std::optional<ZohoEvent> event = eventFrom(value.toObject(), calendar, m_clock.timeZone());
-                    if (!event)
-                        continue;
-                    (todayEnd < event->startDate ? lists->upcoming : lists->today).append(*event);
-                }
+            if (!problem && (!document.isObject() || !events))
+                problem = ZohoError::apiError(QStringLiteral("Invalid events response"));
+            if (problem) {
+                lists->failures.append(calendar.name + QStringLiteral(": ")
+                    + (problem->kind() == ZohoError::Kind::Api ? problem->message() : problem->description()));
+                return fetchCalendarEvents(credentials, remaining, now, lists, done);
             }
-            fetchCalendarEvents(token, remaining, now, lists, done);
+            const QDateTime todayEnd = endOfDay(now);
+            int taken = 0;
+            int leftOut = 0;
+            for (const QJsonValue &value : *events) {
+                const std::optional<ZohoEvent> event = eventFrom(value.toObject(), calendar, m_clock.timeZone());
+                if (!event)
+                    continue;
+                if (taken == MaxEventsPerCalendar) {
+                    ++leftOut;
+                    continue;
+                }
+                ++taken;
+                (todayEnd < event->startDate ? lists->upcoming : lists->today).append(*event);
+            }
+            if (leftOut > 0) {
+                lists->warnings.append(QStringLiteral("%1: only the first %2 events are read; %3 left out")
+                                           .arg(calendar.name)
+                                           .arg(MaxEventsPerCalendar)
+                                           .arg(leftOut));
+            }
+            fetchCalendarEvents(credentials, remaining, now, lists, done);
         });
 }
 
@@ -291,22 +431,34 @@ void ZohoCalendarManager::createEvent(const QString &title, const QDateTime &sta
             };
             QJsonObject dateAndTime {{QStringLiteral("start"), format(start)}, {QStringLiteral("end"), format(end)},
                 {QStringLiteral("timezone"), QString::fromUtf8(zone.id())}};
-            if (allDay)
+            QJsonObject eventData {{QStringLiteral("title"), title}};
+            if (allDay) {
                 dateAndTime.insert(QStringLiteral("allday"), QStringLiteral("true"));
-            const QJsonObject body {{QStringLiteral("eventdata"),
-                QJsonObject {{QStringLiteral("title"), title}, {QStringLiteral("dateandtime"), dateAndTime}}}};
-            QNetworkRequest request = authorized(calendarEventsUrl(calendarId), token.token);
-            request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
-            ZohoHttp::send(m_network, request, "POST", QJsonDocument(body).toJson(QJsonDocument::Compact), m_timeoutMs,
-                this, [this, done](const ZohoHttp::Reply &reply) {
+                eventData.insert(QStringLiteral("isallday"), true); // Zoho's published form
+            }
+            eventData.insert(QStringLiteral("dateandtime"), dateAndTime);
+            const QJsonObject body {{QStringLiteral("eventdata"), eventData}};
+            // The JSON body, and the same event as Zoho's published API takes
+            // it: in the query.
+            QUrl url = calendarEventsUrl(calendarId);
+            setQuery(url, {{QStringLiteral("eventdata"), compactJson(eventData)}});
+            sendAuthorized(
+                std::make_shared<Credentials>(Credentials {token.token}),
+                [url](const QString &accessToken) {
+                    QNetworkRequest request = authorized(url, accessToken);
+                    request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
+                    return request;
+                },
+                "POST", QJsonDocument(body).toJson(QJsonDocument::Compact),
+                [this, done](const ZohoHttp::Reply &reply, const std::optional<ZohoError> &tokenError) {
+                    if (tokenError)
+                        return done(tokenError);
                     if (reply.failed)
                         return done(ZohoError::other(reply.error));
                     if (reply.status >= 400) {
-                        QStringDecoder utf8(QStringDecoder::Utf8);
-                        QString text = utf8(reply.body);
-                        if (utf8.hasError())
-                            text = QStringLiteral("Unknown error");
-                        return done(ZohoError::apiError(QStringLiteral("HTTP %1: %2").arg(reply.status).arg(text)));
+                        const QString excerpt = reply.body.isValidUtf8() ? ZohoHttp::bodyExcerpt(reply.body)
+                                                                         : QStringLiteral("Unknown error");
+                        return done(ZohoError::apiError(QStringLiteral("HTTP %1: %2").arg(reply.status).arg(excerpt)));
                     }
                     sync([done] { done(std::nullopt); });
                 });

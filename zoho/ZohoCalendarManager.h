@@ -1,6 +1,7 @@
 #pragma once
 
 #include "calendar/Clock.h"
+#include "zoho/ZohoHttp.h"
 #include "zoho/ZohoTypes.h"
 
 #include <QList>
@@ -23,8 +24,12 @@ class ZohoCalendarManager : public QObject
     Q_OBJECT
     Q_PROPERTY(bool isSyncing READ isSyncing NOTIFY isSyncingChanged)
     Q_PROPERTY(QString lastError READ lastError NOTIFY lastErrorChanged)
+    Q_PROPERTY(QString lastWarning READ lastWarning NOTIFY lastWarningChanged)
 public:
     static constexpr int SyncIntervalMs = 300000;
+    // What one sync takes at most; the rest is left out with a warning.
+    static constexpr int MaxCalendars = 100;
+    static constexpr int MaxEventsPerCalendar = 2000;
 
     // The application's instance (wired up by the application).
     static ZohoCalendarManager &shared();
@@ -36,12 +41,22 @@ public:
     const QList<ZohoEvent> &upcomingEvents() const { return m_upcomingEvents; }
     const QList<ZohoCalendar> &calendars() const { return m_calendars; }
     bool isSyncing() const { return m_isSyncing; }
-    QString lastError() const { return m_lastError; } // empty: none
+    // Empty: none. A calendar whose events could not be read is named here
+    // ("Work: …"), while the other calendars' events are still listed.
+    QString lastError() const { return m_lastError; }
+    // What the last sync left out (calendars or events beyond the limits).
+    QString lastWarning() const { return m_lastWarning; }
 
     // Reads calendars and events. Asked for while a sync runs, it runs once
     // more after that one; `done` is called when a run that started after the
     // call has finished.
     void sync(std::function<void()> done = {});
+    // Commands sync when they choose: no sync at start, on connecting or by
+    // the timer.
+    void stopAutomaticSync();
+
+    // Reads the calendar list alone (no events), as `sync` does first.
+    void fetchCalendars(std::function<void(const std::optional<ZohoError> &)> done);
 
     using CreateCallback = std::function<void(const std::optional<ZohoError> &error)>;
     // Creates the event, then syncs; `done` gets the error, if any.
@@ -56,24 +71,39 @@ signals:
     void calendarsChanged();
     void isSyncingChanged();
     void lastErrorChanged();
+    void lastWarningChanged();
 
 private:
     struct EventLists
     {
         QList<ZohoEvent> today;
         QList<ZohoEvent> upcoming;
+        QStringList failures; // "Work: …", one per calendar that failed
+        QStringList warnings;
     };
+    // The access token of one step of a sync; renewed at most once.
+    struct Credentials
+    {
+        QString token;
+        bool renewed = false;
+    };
+    using EventsCallback = std::function<void(const std::optional<ZohoError> &, const EventLists &)>;
+    // The answer, or the token error that stopped a retry after a 401.
+    using ReplyCallback = std::function<void(const ZohoHttp::Reply &, const std::optional<ZohoError> &)>;
 
     void runSync();
     void finishSync(const std::optional<ZohoError> &error);
-    void fetchCalendars(std::function<void(const std::optional<ZohoError> &)> done);
-    void fetchEvents(std::function<void(const std::optional<ZohoError> &, const EventLists &)> done);
-    void fetchCalendarEvents(const QString &token, QList<ZohoCalendar> remaining, const QDateTime &now,
-        std::shared_ptr<EventLists> lists,
-        std::function<void(const std::optional<ZohoError> &, const EventLists &)> done);
+    void fetchEvents(EventsCallback done);
+    void fetchCalendarEvents(std::shared_ptr<Credentials> credentials, QList<ZohoCalendar> remaining,
+        const QDateTime &now, std::shared_ptr<EventLists> lists, EventsCallback done);
+    // A Calendar API request; a 401 renews the access token and sends once more.
+    void sendAuthorized(std::shared_ptr<Credentials> credentials,
+        std::function<QNetworkRequest(const QString &token)> build, const QByteArray &method, const QByteArray &body,
+        ReplyCallback done);
     QUrl calendarEventsUrl(const QString &calendarId) const;
     void setSyncing(bool syncing);
     void setLastError(const QString &error);
+    void setLastWarning(const QString &warning);
 
     ZohoAuthManager &m_auth;
     AppSettings &m_settings;
@@ -87,7 +117,10 @@ private:
     QList<ZohoCalendar> m_calendars;
     bool m_isSyncing = false;
     QString m_lastError;
+    QString m_lastWarning;
+    QStringList m_calendarWarnings; // from the last calendar list
     QTimer m_refreshTimer;
+    bool m_automaticSync = true;
 
     bool m_running = false;
     bool m_runAgain = false;

@@ -56,7 +56,8 @@ std::optional<ZohoTokens> ZohoKeychain::loadTokens()
     const std::optional<QString> expiry = read(ExpiryAccount);
     if (!m_store.isReachable())
         noteNotKept();
-    if (!access || !refresh || !expiry)
+    // A token that could not go into a header is as good as none.
+    if (!access || !refresh || !expiry || !isHeaderSafeToken(*access) || !isHeaderSafeToken(*refresh))
         return std::nullopt;
     bool isNumber = false;
     const double seconds = expiry->toDouble(&isNumber);

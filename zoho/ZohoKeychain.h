@@ -18,7 +18,8 @@ public:
     void save(const QString &value, const QString &account);
     void remove(const QString &account);
 
-    // Nothing unless all three items are there and the expiry is a number.
+    // Nothing unless all three items are there, the tokens are visible ASCII
+    // and the expiry is a number.
     std::optional<ZohoTokens> loadTokens();
     void saveTokens(const ZohoTokens &tokens);
     void deleteTokens();

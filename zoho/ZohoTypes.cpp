@@ -3,6 +3,8 @@
 #include <QRegularExpression>
 #include <QTimeZone>
 
+#include <algorithm>
+
 QString ZohoError::description() const
 {
     switch (m_kind) {
@@ -34,15 +36,22 @@ std::optional<QColor> hexColor(const QString &text)
     const QString trimmed = text.mid(first, last - first);
     if (trimmed.size() != 6)
         return std::nullopt;
-    // Scanning stops at the first character that is not a hex digit.
-    quint64 value = 0;
+    // Every one of the six must be a hex digit: "orange" is not a colour.
+    quint32 value = 0;
     for (const QChar c : trimmed) {
         const int digit = QStringLiteral("0123456789abcdef").indexOf(c.toLower());
-        if (digit < 0)
-            break;
-        value = value * 16 + quint64(digit);
+        if (digit < 0 || c.unicode() > 0x7F)
+            return std::nullopt;
+        value = value * 16 + quint32(digit);
     }
     return QColor(int((value >> 16) & 0xFF), int((value >> 8) & 0xFF), int(value & 0xFF));
+}
+
+bool isHeaderSafeToken(const QString &token)
+{
+    if (token.isEmpty())
+        return false;
+    return std::all_of(token.begin(), token.end(), [](QChar c) { return c.unicode() > 0x20 && c.unicode() < 0x7F; });
 }
 
 std::optional<QDateTime> parseZohoDate(const QString &text, const QTimeZone &localZone)

@@ -24,6 +24,8 @@ public:
     static ZohoError notAuthenticated() { return {Kind::NotAuthenticated, {}}; }
     // A transport or parse failure, described by its own text.
     static ZohoError other(const QString &description) { return {Kind::Other, description}; }
+    // Zoho no longer accepts the refresh token (revoked, or expired unused).
+    static ZohoError accessRevoked() { return other(QStringLiteral("Zoho access was revoked: connect again")); }
 
     Kind kind() const { return m_kind; }
     QString message() const { return m_message; }
@@ -64,9 +66,14 @@ struct ZohoEvent
 // The blue used where a calendar gives no usable colour.
 QColor systemBlue();
 
-// Six hexadecimal digits, with or without "#", as a colour; anything else
-// (three or eight digits, words) gives nothing.
+// Exactly six hexadecimal digits, with or without "#" (anything that is not a
+// letter or digit is trimmed from both ends), as a colour; anything else
+// (three or eight digits, "orange") gives nothing.
 std::optional<QColor> hexColor(const QString &text);
+
+// A token from a server goes into a header only when it is visible ASCII:
+// no space, CR, LF or other control byte that could end the header.
+bool isHeaderSafeToken(const QString &token);
 
 // Zoho's date forms, tried in order: "20261206T100000Z" (or with a numeric
 // offset), "20261206T100000" (local), "20261206" (local midnight), ISO 8601.

@@ -21,16 +21,29 @@ int main(int argc, char **argv)
         QStringLiteral("code"), QStringLiteral("Accept this one-time code (repeatable)."), QStringLiteral("CODE"));
     const QCommandLineOption lifetime(QStringLiteral("token-lifetime"),
         QStringLiteral("Access token lifetime in seconds."), QStringLiteral("SECONDS"));
+    const QString hows = FakeZohoServer::failureNames().mid(1).join(QStringLiteral(", "));
     const QCommandLineOption failToken(QStringLiteral("fail-token"),
-        QStringLiteral("How the token endpoint fails: error200, 401, 500, notjson, array, hang, slow."),
-        QStringLiteral("HOW"));
+        QStringLiteral("How the code exchange fails: %1.").arg(hows), QStringLiteral("HOW"));
+    const QCommandLineOption failRefresh(
+        QStringLiteral("fail-refresh"), QStringLiteral("How a token refresh fails (as above)."), QStringLiteral("HOW"));
     const QCommandLineOption failCalendars(QStringLiteral("fail-calendars"),
         QStringLiteral("How the calendars request fails (as above)."), QStringLiteral("HOW"));
     const QCommandLineOption failEvents(QStringLiteral("fail-events"),
         QStringLiteral("CALENDAR=HOW: how one calendar's events request fails."), QStringLiteral("CALENDAR=HOW"));
     const QCommandLineOption failCreate(
         QStringLiteral("fail-create"), QStringLiteral("How event creation fails (as above)."), QStringLiteral("HOW"));
-    parser.addOptions({port, code, lifetime, failToken, failCalendars, failEvents, failCreate});
+    const QCommandLineOption slow(
+        QStringLiteral("slow-ms"), QStringLiteral("How late \"slow\" answers (3000)."), QStringLiteral("MILLISECONDS"));
+    const QCommandLineOption trickle(QStringLiteral("trickle-ms"),
+        QStringLiteral("How long \"trickle\" waits between bytes (2000)."), QStringLiteral("MILLISECONDS"));
+    const QCommandLineOption redirectTo(QStringLiteral("redirect-to"),
+        QStringLiteral("Where \"redirect\" sends requests (http://127.0.0.1:9)."), QStringLiteral("URL"));
+    const QCommandLineOption dialect(QStringLiteral("documented-api"),
+        QStringLiteral("Speak only the forms of Zoho's published API: range={\"start\",\"end\"} on event lists, "
+                       "eventdata in the query on create, \"name\", \"isallday\", token errors with status 400."));
+    const QCommandLineOption log(QStringLiteral("log"), QStringLiteral("Print every request's method and path."));
+    parser.addOptions({port, code, lifetime, failToken, failRefresh, failCalendars, failEvents, failCreate, slow,
+        trickle, redirectTo, dialect, log});
     parser.addPositionalArgument(QStringLiteral("data"),
         QStringLiteral("JSON file: {\"codes\", \"tokenLifetime\", \"calendars\", \"events\": {uid: [...]}}"));
     parser.process(app);
@@ -64,6 +77,22 @@ int main(int argc, char **argv)
     };
     if (parser.isSet(failToken))
         server.setTokenFailure(failure(parser.value(failToken)));
+    if (parser.isSet(failRefresh))
+        server.setRefreshFailure(failure(parser.value(failRefresh)));
+    if (parser.isSet(slow))
+        server.setSlowMilliseconds(parser.value(slow).toInt());
+    if (parser.isSet(trickle))
+        server.setTrickleMilliseconds(parser.value(trickle).toInt());
+    if (parser.isSet(redirectTo))
+        server.setRedirectTarget(QUrl(parser.value(redirectTo)));
+    if (parser.isSet(dialect))
+        server.setDialect(FakeZohoServer::Dialect::Documented);
+    if (parser.isSet(log)) {
+        server.setRequestObserver([](const FakeZohoServer::RecordedRequest &request) {
+            std::printf("%s %s\n", request.method.constData(), qPrintable(request.path));
+            std::fflush(stdout);
+        });
+    }
     if (parser.isSet(failCalendars))
         server.setCalendarsFailure(failure(parser.value(failCalendars)));
     if (parser.isSet(failCreate))
