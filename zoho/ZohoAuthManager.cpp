@@ -2,23 +2,11 @@
 
 #include "zoho/ZohoConfig.h"
 #include "zoho/ZohoHttp.h"
+#include "zoho/ZohoJson.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
-
-namespace {
-// JSON integers only: "3600" as a string or 3600.5 do not count.
-std::optional<qint64> integerOf(const QJsonValue &value)
-{
-    if (!value.isDouble())
-        return std::nullopt;
-    const double number = value.toDouble();
-    if (number != double(qint64(number)))
-        return std::nullopt;
-    return qint64(number);
-}
-} // namespace
 
 ZohoAuthManager::ZohoAuthManager(ZohoKeychain &keychain, QNetworkAccessManager &network, const Clock &clock,
     std::function<QUrl()> accountsUrl, QObject *parent)
@@ -76,40 +64,16 @@ void ZohoAuthManager::sendTokenRequest(
 
 namespace {
 
-// What the token endpoint answered: the object, or why it is of no use. Zoho
-// reports a refused code or token as {"error": …}, with status 200 or 4xx;
-// both read the same.
-struct TokenAnswer
-{
-    QJsonObject object;
-    std::optional<ZohoError> error;
-    QString zohoError; // the "error" value, when there is one
-};
-
-TokenAnswer readTokenAnswer(const ZohoHttp::Reply &reply, const QString &notAnObject)
-{
-    if (reply.failed)
-        return {{}, ZohoError::other(reply.error), {}};
-    QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(reply.body, &parseError);
-    const QJsonValue error = document.object().value(QStringLiteral("error"));
-    if (error.isString())
-        return {{}, ZohoError::tokenError(error.toString()), error.toString()};
-    if (reply.status >= 300)
-        return {{}, ZohoError::tokenError(ZohoHttp::statusFailure(reply.status, reply.body)), {}};
-    if (parseError.error != QJsonParseError::NoError)
-        return {{}, ZohoError::tokenError(ZohoHttp::notJsonFailure()), {}};
-    if (!document.isObject())
-        return {{}, ZohoError::tokenError(notAnObject), {}};
-    return {document.object(), std::nullopt, {}};
-}
-
 ZohoError unexpectedResponse(const QByteArray &body)
 {
     return ZohoError::tokenError(QStringLiteral("Unexpected response: ") + ZohoHttp::bodyExcerpt(body));
 }
 
 } // namespace
+
+using ZohoJson::integerOf;
+using ZohoJson::readTokenAnswer;
+using ZohoJson::TokenAnswer;
 
 void ZohoAuthManager::exchangeCode(const QString &code)
 {

@@ -5,6 +5,7 @@
 #include "zoho/ZohoAuthManager.h"
 #include "zoho/ZohoConfig.h"
 #include "zoho/ZohoHttp.h"
+#include "zoho/ZohoJson.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -62,68 +63,6 @@ std::optional<ZohoError> problemWith(const ZohoHttp::Reply &reply, QJsonDocument
     return std::nullopt;
 }
 
-// The objects of a list that must be a list of objects; nothing otherwise.
-std::optional<QJsonArray> objectList(const QJsonObject &object, const QString &key)
-{
-    const QJsonValue value = object.value(key);
-    if (!value.isArray())
-        return std::nullopt;
-    const QJsonArray array = value.toArray();
-    for (const QJsonValue &element : array) {
-        if (!element.isObject())
-            return std::nullopt;
-    }
-    return array;
-}
-
-std::optional<ZohoCalendar> calendarFrom(const QJsonObject &object)
-{
-    const QJsonValue uid = object.value(QStringLiteral("uid"));
-    // "calname"; Zoho's published API calls it "name".
-    QJsonValue name = object.value(QStringLiteral("calname"));
-    if (name.isUndefined())
-        name = object.value(QStringLiteral("name"));
-    if (!uid.isString() || !name.isString())
-        return std::nullopt;
-    ZohoCalendar calendar;
-    calendar.id = uid.toString();
-    calendar.name = name.toString();
-    if (const QJsonValue color = object.value(QStringLiteral("color")); color.isString())
-        calendar.color = color.toString();
-    calendar.isDefault = object.value(QStringLiteral("isdefault")).toBool(false);
-    return calendar;
-}
-
-std::optional<ZohoEvent> eventFrom(const QJsonObject &object, const ZohoCalendar &calendar, const QTimeZone &zone)
-{
-    const QJsonValue uid = object.value(QStringLiteral("uid"));
-    const QJsonValue title = object.value(QStringLiteral("title"));
-    const QJsonValue when = object.value(QStringLiteral("dateandtime"));
-    if (!uid.isString() || !title.isString() || !when.isObject())
-        return std::nullopt;
-    const QJsonObject dateAndTime = when.toObject();
-    const QJsonValue start = dateAndTime.value(QStringLiteral("start"));
-    const QJsonValue end = dateAndTime.value(QStringLiteral("end"));
-    if (!start.isString() || !end.isString())
-        return std::nullopt;
-    const std::optional<QDateTime> startDate = parseZohoDate(start.toString(), zone);
-    const std::optional<QDateTime> endDate = parseZohoDate(end.toString(), zone);
-    if (!startDate || !endDate)
-        return std::nullopt;
-    ZohoEvent event;
-    event.id = uid.toString();
-    event.calendarID = calendar.id;
-    event.title = title.toString();
-    event.startDate = *startDate;
-    event.endDate = *endDate;
-    // "allday" as the string "true" in "dateandtime", or Zoho's published
-    // form: "isallday" as a boolean on the event.
-    event.isAllDay = dateAndTime.value(QStringLiteral("allday")).toString() == QLatin1String("true")
-        || object.value(QStringLiteral("isallday")).toBool(false);
-    event.calendarColor = hexColor(calendar.color).value_or(systemBlue());
-    return event;
-}
-
 void sortByStart(QList<ZohoEvent> &events)
 {
     std::stable_sort(
@@ -144,6 +83,10 @@ QString namesOf(const QList<ZohoCalendar> &calendars)
 }
 
 } // namespace
+
+using ZohoJson::calendarFrom;
+using ZohoJson::eventFrom;
+using ZohoJson::objectList;
 
 ZohoCalendarManager::ZohoCalendarManager(ZohoAuthManager &auth, AppSettings &settings, QNetworkAccessManager &network,
     const Clock &clock, std::function<QUrl()> calendarUrl, QObject *parent)
