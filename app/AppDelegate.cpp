@@ -67,6 +67,7 @@ void AppDelegate::applicationDidFinishLaunching()
     // The icon is there from the start; a tray slot without one looks broken.
     m_statusItem->setIcon(CalendarSymbol);
     connect(m_statusItem.get(), &StatusItem::clicked, this, &AppDelegate::handleClick);
+    m_statusItem->setMenuProvider([this] { return buildContextMenu(); });
 
     m_popover = std::make_unique<PopoverWindow>(&m_engine);
     connect(m_popover.get(), &PopoverWindow::firstFrameShown, this, &AppDelegate::popoverFirstFrame);
@@ -204,6 +205,11 @@ void AppDelegate::togglePopover(const QPoint &clickPoint)
 
 void AppDelegate::showContextMenu(const QPoint &globalPosition)
 {
+    m_statusItem->showMenu(buildContextMenu(), globalPosition);
+}
+
+QMenu *AppDelegate::buildContextMenu()
+{
     if (m_menu)
         m_menu->deleteLater();
     // A new menu on every right click.
@@ -215,7 +221,7 @@ void AppDelegate::showContextMenu(const QPoint &globalPosition)
     QAction *quit = menu->addAction(tr("Quit brivane"), this, &AppDelegate::quitRequested);
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     m_menu = menu;
-    m_statusItem->showMenu(menu, globalPosition);
+    return menu;
 }
 
 void AppDelegate::updateStatusTitle()

@@ -45,6 +45,8 @@ public:
     void handleClick(StatusItem::Click click, const QPoint &globalPosition);
     void togglePopover(const QPoint &clickPoint = {});
     void showContextMenu(const QPoint &globalPosition);
+    // The right-click menu, made anew each time it is asked for.
+    QMenu *buildContextMenu();
     void updateStatusTitle();
 
     CalendarStore &eventStore() { return *m_eventStore; }

@@ -2,6 +2,7 @@
 
 #include "app/AgendaCommand.h"
 #include "app/AppDelegate.h"
+#include "app/PanelStatusItem.h"
 #include "app/PopoverWindow.h"
 #include "app/SingleInstance.h"
 #include "app/StatusCommand.h"
@@ -13,9 +14,9 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QDBusConnection>
 #include <QElapsedTimer>
 #include <QQuickWindow>
-#include <QSystemTrayIcon>
 #include <QTextStream>
 
 #include <cstdio>
@@ -70,7 +71,10 @@ int runTray(int argc, char **argv, const QByteArray &command, std::unique_ptr<Si
 
     AppSettings &settings = AppSettings::shared();
     static SystemClock clock;
-    auto statusItem = std::make_unique<TrayStatusItem>();
+    // Our own StatusNotifierItem where the panel hosts them (the title shows
+    // beside the icon there), the tray icon elsewhere.
+    auto statusItem = std::make_unique<PanelStatusItem>(
+        QDBusConnection::sessionBus(), [] { return std::make_unique<TrayStatusItem>(); });
     AppDelegate delegate(settings, clock, createCalendarStore(settings, clock), std::move(statusItem));
     QObject::connect(&delegate, &AppDelegate::quitRequested, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     QObject::connect(&instance, &SingleInstance::commandReceived, &delegate, [&delegate](const QByteArray &received) {
@@ -89,7 +93,9 @@ int runTray(int argc, char **argv, const QByteArray &command, std::unique_ptr<Si
     if (reportTiming)
         std::fprintf(
             stderr, "timing: tray icon requested %lld ms after start\n", static_cast<long long>(sinceStart.elapsed()));
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+    // Asked through the status item: Qt's own tray check must not run while
+    // our item is on show, or Qt's icon would join it on the bus.
+    if (!delegate.statusItem().isAvailable()) {
         std::fprintf(stderr,
             "brivane: no system tray on this desktop; brivane keeps running.\n"
             "  Install a tray host (on GNOME the AppIndicator extension), or put\n"

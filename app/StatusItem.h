@@ -4,6 +4,8 @@
 #include <QPoint>
 #include <QRect>
 
+#include <functional>
+
 class QMenu;
 
 // The program's permanent place in the panel: an icon, the title text and
@@ -14,6 +16,9 @@ class StatusItem : public QObject
 public:
     enum class Click { Left, Right };
     Q_ENUM(Click)
+
+    // Builds the menu a right click shows; the menu stays its builder's.
+    using MenuProvider = std::function<QMenu *()>;
 
     using QObject::QObject;
 
@@ -26,6 +31,9 @@ public:
     virtual void showMenu(QMenu *menu, const QPoint &globalPosition) = 0;
     // Where the icon is on screen, or an empty rectangle when unknown.
     virtual QRect geometry() const = 0;
+    // Panels that draw the menu themselves ask for its items before any
+    // click; items that pop the menu up on a right click need no provider.
+    virtual void setMenuProvider(MenuProvider provider) { Q_UNUSED(provider) }
 
 signals:
     void clicked(StatusItem::Click click, const QPoint &globalPosition);

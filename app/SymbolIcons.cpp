@@ -52,15 +52,21 @@ QStringList themeNames(const QString &symbolName)
     return table().value(symbolName);
 }
 
-QIcon icon(const QString &symbolName)
+QString themeIconName(const QString &symbolName)
 {
     if (QIcon::themeName().isEmpty() || QIcon::themeName() == QLatin1String("hicolor"))
         QIcon::setThemeName(QStringLiteral("Adwaita")); // bare X servers name no theme
     for (const QString &name : themeNames(symbolName)) {
         if (QIcon::hasThemeIcon(name))
-            return QIcon::fromTheme(name);
+            return name;
     }
-    return drawnCalendar();
+    return {};
+}
+
+QIcon icon(const QString &symbolName)
+{
+    const QString name = themeIconName(symbolName);
+    return name.isEmpty() ? drawnCalendar() : QIcon::fromTheme(name);
 }
 
 } // namespace SymbolIcons

@@ -11,4 +11,8 @@ QIcon icon(const QString &symbolName);
 // The freedesktop icon names tried for a symbol, best first.
 QStringList themeNames(const QString &symbolName);
 
+// The first of those the icon theme has, or nothing when only our own
+// drawing stands for the symbol.
+QString themeIconName(const QString &symbolName);
+
 } // namespace SymbolIcons
