@@ -79,7 +79,6 @@ void registerTypes()
     qDBusRegisterMetaType<DBusMenuItemPropertiesList>();
     qDBusRegisterMetaType<DBusMenuEvent>();
     qDBusRegisterMetaType<DBusMenuEventList>();
-    qDBusRegisterMetaType<DBusMenuShortcut>();
 }
 } // namespace DBusMenuTypes
 
@@ -106,55 +105,15 @@ QString dbusLabel(const QString &text)
     return label;
 }
 
-// Key names as panels read them (X key symbol names for punctuation).
-QString keyName(Qt::Key key)
-{
-    switch (key) {
-    case Qt::Key_Comma:
-        return QStringLiteral("comma");
-    case Qt::Key_Period:
-        return QStringLiteral("period");
-    case Qt::Key_Minus:
-        return QStringLiteral("minus");
-    case Qt::Key_Plus:
-        return QStringLiteral("plus");
-    case Qt::Key_Space:
-        return QStringLiteral("space");
-    default:
-        return QKeySequence(key).toString(QKeySequence::PortableText);
-    }
-}
-
-DBusMenuShortcut shortcutKeys(const QKeySequence &sequence)
-{
-    DBusMenuShortcut keys;
-    for (int i = 0; i < sequence.count(); ++i) {
-        const QKeyCombination combination = sequence[i];
-        const Qt::KeyboardModifiers modifiers = combination.keyboardModifiers();
-        QStringList tokens;
-        if (modifiers & Qt::ControlModifier)
-            tokens << QStringLiteral("Control");
-        if (modifiers & Qt::AltModifier)
-            tokens << QStringLiteral("Alt");
-        if (modifiers & Qt::ShiftModifier)
-            tokens << QStringLiteral("Shift");
-        if (modifiers & Qt::MetaModifier)
-            tokens << QStringLiteral("Super");
-        tokens << keyName(combination.key());
-        keys << tokens;
-    }
-    return keys;
-}
-
 QVariantMap itemProperties(const QAction *action)
 {
     QVariantMap properties;
     if (action->isSeparator()) {
         properties.insert(QStringLiteral("type"), QStringLiteral("separator"));
     } else {
+        // No "shortcut": a panel's menu cannot use the program's keys, and
+        // libdbusmenu-gtk panels without an accelerator group warn about it.
         properties.insert(QStringLiteral("label"), dbusLabel(action->text()));
-        if (!action->shortcut().isEmpty())
-            properties.insert(QStringLiteral("shortcut"), QVariant::fromValue(shortcutKeys(action->shortcut())));
     }
     // Defaults (enabled, visible) are left out, as the protocol allows.
     if (!action->isEnabled())

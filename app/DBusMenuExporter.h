@@ -41,9 +41,6 @@ struct DBusMenuEvent
 };
 using DBusMenuEventList = QList<DBusMenuEvent>;
 
-// A key sequence as the menu's "shortcut" property carries it (aas).
-using DBusMenuShortcut = QList<QStringList>;
-
 QDBusArgument &operator<<(QDBusArgument &argument, const DBusMenuLayoutItem &item);
 const QDBusArgument &operator>>(const QDBusArgument &argument, DBusMenuLayoutItem &item);
 QDBusArgument &operator<<(QDBusArgument &argument, const DBusMenuItemProperties &item);
