@@ -8,6 +8,8 @@
 #include <QDBusVariant>
 #include <QPointer>
 
+#include <utility>
+
 namespace {
 
 // How long the start waits for a busy panel to say whether it hosts items.
@@ -44,7 +46,10 @@ PanelStatusItem::PanelStatusItem(const QDBusConnection &connection, TrayItemFact
         connect(m_watcherWatch, &QDBusServiceWatcher::serviceOwnerChanged, this,
             [this](const QString &, const QString &, const QString &newOwner) {
                 if (!newOwner.isEmpty()) {
-                    checkHost(); // a new watcher: is there a host yet?
+                    // A new watcher, perhaps one that took the name over from
+                    // the old without a gap: it has to hear of our item.
+                    m_watcherIsNew = true;
+                    checkHost();
                     return;
                 }
                 ++m_lastCheck;
@@ -68,8 +73,12 @@ void PanelStatusItem::checkHost()
     auto *pending = new QDBusPendingCallWatcher(m_connection.asyncCall(hostQuestion()), this);
     connect(pending, &QDBusPendingCallWatcher::finished, this, [this, question](QDBusPendingCallWatcher *watcher) {
         watcher->deleteLater();
-        if (question == m_lastCheck)
-            switchTo(hostRegistered(watcher->reply()) ? Mode::StatusNotifier : Mode::Tray);
+        if (question != m_lastCheck)
+            return;
+        const bool hosted = hostRegistered(watcher->reply());
+        if (hosted && m_mode == Mode::StatusNotifier && std::exchange(m_watcherIsNew, false))
+            static_cast<SniStatusItem *>(m_active.get())->registerWithWatcher();
+        switchTo(hosted ? Mode::StatusNotifier : Mode::Tray);
     });
 }
 
@@ -81,6 +90,7 @@ void PanelStatusItem::switchTo(Mode mode)
     // The old item leaves before the new one comes: never two icons at once.
     m_active.reset();
     m_mode = mode;
+    m_watcherIsNew = false; // a new item registers with whichever watcher is there
     if (mode == Mode::StatusNotifier) {
         auto item = std::make_unique<SniStatusItem>(m_connection);
         // Queued: the item may fail from inside its own setIcon.

@@ -57,4 +57,5 @@ private:
     MenuProvider m_menuProvider;
     QDBusServiceWatcher *m_watcherWatch = nullptr;
     quint64 m_lastCheck = 0; // answers to older questions are stale
+    bool m_watcherIsNew = false;
 };

@@ -275,6 +275,13 @@ void SniStatusItem::publish()
         emit registrationFailed();
         return;
     }
+    registerWithWatcher();
+}
+
+void SniStatusItem::registerWithWatcher()
+{
+    if (!m_published)
+        return;
     QDBusMessage call = QDBusMessage::createMethodCall(QLatin1String(WatcherService), QLatin1String(WatcherPath),
         QLatin1String(WatcherInterface), QStringLiteral("RegisterStatusNotifierItem"));
     call << m_serviceName;

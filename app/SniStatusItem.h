@@ -63,6 +63,10 @@ public:
     QRect geometry() const override { return {}; }
     void setMenuProvider(MenuProvider provider) override;
 
+    // Tells the watcher about the item (again: a new watcher that took over
+    // the name knows nothing of it). Does nothing before the first icon.
+    void registerWithWatcher();
+
     // The bus name the watcher knows the item by.
     QString serviceName() const { return m_serviceName; }
 

@@ -73,14 +73,18 @@ public:
         m_refuseItems = refuse;
     }
 
-    void join(const QString &connectionName)
+    // A watcher that takes the name over comes with its panel's host.
+    void join(const QString &connectionName, bool takeOver)
     {
         m_connectionName = connectionName;
+        m_hostRegistered = takeOver;
         m_bus = std::make_unique<QDBusConnection>(
             QDBusConnection::connectToBus(QDBusConnection::SessionBus, connectionName));
         m_bus->registerObject(QStringLiteral("/StatusNotifierWatcher"), this,
             QDBusConnection::ExportScriptableContents | QDBusConnection::ExportAllProperties);
-        m_bus->registerService(WatcherService);
+        m_bus->interface()->registerService(WatcherService,
+            takeOver ? QDBusConnectionInterface::ReplaceExistingService : QDBusConnectionInterface::DontQueueService,
+            QDBusConnectionInterface::AllowReplacement);
         m_names = new QDBusServiceWatcher(QString(), *m_bus, QDBusServiceWatcher::WatchForUnregistration, this);
         connect(m_names, &QDBusServiceWatcher::serviceUnregistered, this, [this](const QString &name) {
             {
@@ -142,13 +146,15 @@ private:
 class RunningWatcher
 {
 public:
-    explicit RunningWatcher(const QString &connectionName)
+    enum Start { Fresh, TakingOver };
+    explicit RunningWatcher(const QString &connectionName, Start start = Fresh)
     {
         m_watcher = new TestWatcher;
         m_watcher->moveToThread(&m_thread);
         m_thread.start();
         QMetaObject::invokeMethod(
-            m_watcher, [this, connectionName] { m_watcher->join(connectionName); }, Qt::BlockingQueuedConnection);
+            m_watcher, [this, connectionName, start] { m_watcher->join(connectionName, start == TakingOver); },
+            Qt::BlockingQueuedConnection);
     }
     ~RunningWatcher()
     {
@@ -605,6 +611,23 @@ private slots:
         QCOMPARE(itemNames(host.busNames()), QStringList {second});
         QCOMPARE(host.properties(second).value("XAyatanaLabel").toString(), QString("Lunch \u00B7 in 5m"));
         QCOMPARE(modes.size(), 2);
+    }
+
+    void aWatcherThatTakesTheNameOverHearsOfTheItem()
+    {
+        RunningWatcher first(QStringLiteral("watcher-1"));
+        TestHost host;
+        QVERIFY(host.registerAsHost());
+        PanelStatusItem item(QDBusConnection::sessionBus(), fakeTray());
+        item.setIcon(QStringLiteral("calendar"));
+        const QString service = registeredItem(first);
+        QVERIFY(!service.isEmpty());
+
+        // No gap in which the name has no owner: the item stays, and registers again.
+        RunningWatcher second(QStringLiteral("watcher-2"), RunningWatcher::TakingOver);
+        QCOMPARE(registeredItem(second), service);
+        QCOMPARE(item.mode(), PanelStatusItem::Mode::StatusNotifier);
+        QCOMPARE(m_tray.made, 0);
     }
 
     void withoutAPanelTheTrayIconServesUntilOneComes()
