@@ -197,7 +197,6 @@ private slots:
     {
         QTest::addColumn<QRect>("anchor");
         QTest::addColumn<QPoint>("expected");
-        const QRect screen(0, 0, 1280, 800);
         QTest::newRow("top panel, middle") << QRect(600, 0, 24, 24) << QPoint(452, 28);
         QTest::newRow("top panel, right edge") << QRect(1256, 0, 24, 24) << QPoint(960, 28);
         QTest::newRow("bottom panel") << QRect(100, 776, 24, 24) << QPoint(0, 152);
