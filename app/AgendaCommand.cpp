@@ -34,6 +34,14 @@ CalendarLabel labelOf(const AnyCalendarEvent &event, const QList<ZohoCalendar> &
     return {{}, event.zohoEvent->calendarID, event.color.name(QColor::HexRgb).toUpper()};
 }
 
+// The provider an event comes from: "local", "eds" or "zoho".
+QString providerOf(const AnyCalendarEvent &event)
+{
+    if (event.source == Source::Zoho)
+        return QStringLiteral("zoho");
+    return event.localEvent->providerId.isEmpty() ? QStringLiteral("local") : event.localEvent->providerId;
+}
+
 QString timeText(const AnyCalendarEvent &event, const QTimeZone &zone)
 {
     if (event.isAllDay)
@@ -65,7 +73,7 @@ QJsonObject toJson(const AnyCalendarEvent &event, const QList<ZohoCalendar> &zoh
     object[QStringLiteral("allDay")] = event.isAllDay;
     object[QStringLiteral("calendar")] = calendar.title;
     object[QStringLiteral("calendarId")] = calendar.id;
-    object[QStringLiteral("source")] = event.source == Source::Zoho ? QStringLiteral("zoho") : QStringLiteral("local");
+    object[QStringLiteral("source")] = providerOf(event);
     object[QStringLiteral("color")]
         = calendar.color.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(calendar.color);
     return object;

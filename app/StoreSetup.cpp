@@ -3,6 +3,10 @@
 #include "calendar/LocalFolderProvider.h"
 #include "settings/AppSettings.h"
 
+#ifdef BRIVANE_HAVE_EDS
+#include "calendar/EdsProvider.h"
+#endif
+
 #include <QStandardPaths>
 
 QString defaultCalendarRoot()
@@ -13,8 +17,17 @@ QString defaultCalendarRoot()
 std::unique_ptr<CalendarStore> createCalendarStore(const AppSettings &settings, const Clock &clock)
 {
     auto store = std::make_unique<CalendarStore>();
+#ifdef BRIVANE_HAVE_EDS
+    // First, so that the desktop's default calendar is the default for new
+    // events wherever the desktop has calendars.
+    auto *desktop = new EdsProvider(clock);
+    store->addProvider(desktop);
+#endif
     auto *local = new LocalFolderProvider(defaultCalendarRoot(), settings.calendarFolders(), clock);
     store->addProvider(local);
+#ifdef BRIVANE_HAVE_EDS
+    desktop->start();
+#endif
     local->start();
     return store;
 }
