@@ -4,6 +4,9 @@
 #include "calendar/CalendarEventManager.h"
 #include "calendar/CalendarStore.h"
 #include "calendar/LocalFolderProvider.h"
+#ifdef BRIVANE_HAVE_EDS
+#include "calendar/EdsProvider.h"
+#endif
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -12,6 +15,7 @@
 #include <QFile>
 #include <QSignalSpy>
 #include <QTextStream>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -38,18 +42,101 @@ template<typename F> double microsecondsPerCall(int repetitions, F &&call)
     return double(timer.nsecsElapsed()) / 1000.0 / repetitions;
 }
 
+struct Queries
+{
+    double todayUs, upcomingUs, titleUs;
+    qsizetype todayCount = 0, upcomingCount = 0, titleCount = 0;
+};
+
+// The two lists and the title's two days, as the program asks them.
+Queries measureQueries(const CalendarStore &store, const QDateTime &now)
+{
+    const QDateTime endOfToday = endOfDay(now);
+    const QDateTime endOfTomorrow = endOfDay(now.addDays(1));
+    Queries q {};
+    q.todayUs = microsecondsPerCall(200, [&] { q.todayCount = store.events(now, endOfToday).size(); });
+    q.upcomingUs = microsecondsPerCall(200, [&] { q.upcomingCount = store.events(endOfToday, now.addDays(7)).size(); });
+    q.titleUs = microsecondsPerCall(200, [&] { q.titleCount = store.events(now, endOfTomorrow).size(); });
+    return q;
+}
+
+void printQueries(QTextStream &out, const Queries &q)
+{
+    out << "today's list query          " << QString::number(q.todayUs / 1000.0, 'f', 4) << " ms (" << q.todayCount
+        << " events)\n"
+        << "upcoming list query         " << QString::number(q.upcomingUs / 1000.0, 'f', 4) << " ms ("
+        << q.upcomingCount << " events)\n"
+        << "title query (two days)      " << QString::number(q.titleUs / 1000.0, 'f', 4) << " ms (" << q.titleCount
+        << " events)\n";
+}
+
+#ifdef BRIVANE_HAVE_EDS
+// The desktop's calendars (a running Evolution Data Server, a private one in
+// bench/run): load, the main thread's longest pause while loading, queries.
+int benchEds(QTextStream &out)
+{
+    SystemClock clock;
+    const qint64 rssBefore = statusKb("VmRSS:");
+    CalendarStore store;
+    auto *provider = new EdsProvider(clock);
+    provider->setLoadTimeout(600000);
+    store.addProvider(provider);
+
+    // A 1 ms tick: the longest gap between ticks is the longest time the
+    // main thread was busy while the calendars loaded.
+    QElapsedTimer sinceTick;
+    qint64 longestGapNs = 0;
+    QTimer tick;
+    tick.setTimerType(Qt::PreciseTimer);
+    tick.setInterval(1);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        longestGapNs = qMax(longestGapNs, sinceTick.nsecsElapsed());
+        sinceTick.restart();
+    });
+    QElapsedTimer timer;
+    timer.start();
+    sinceTick.start();
+    tick.start();
+    provider->start();
+    const double startReturnedMs = double(timer.nsecsElapsed()) / 1e6;
+    store.waitUntilLoaded(600000);
+    const double loadMs = double(timer.nsecsElapsed()) / 1e6;
+    tick.stop();
+    const qint64 rssLoaded = statusKb("VmRSS:");
+
+    const Queries queries = measureQueries(store, clock.now());
+    out << "calendars " << store.calendars().size() << ", event records " << provider->eventRecordCount()
+        << ", occurrences in the window " << provider->windowOccurrenceCount() << "\n"
+        << "start() returned after      " << QString::number(startReturnedMs, 'f', 1) << " ms\n"
+        << "load (registry to loaded)   " << QString::number(loadMs, 'f', 1) << " ms\n"
+        << "longest main-thread pause   " << QString::number(double(longestGapNs) / 1e6, 'f', 1)
+        << " ms while loading (1 ms tick)\n";
+    printQueries(out, queries);
+    out << "provider memory (RSS growth) " << QString::number((rssLoaded - rssBefore) / 1024.0, 'f', 1) << " MB\n";
+    return provider->hasRegistry() ? 0 : 1;
+}
+#endif
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
+    QTextStream out(stdout);
+    if (args.value(1) == QLatin1String("--eds")) {
+#ifdef BRIVANE_HAVE_EDS
+        return benchEds(out);
+#else
+        std::fprintf(stderr, "bench_store: built without Evolution Data Server\n");
+        return 2;
+#endif
+    }
     if (args.size() < 2) {
-        std::fprintf(stderr, "usage: bench_store FOLDER\n");
+        std::fprintf(stderr, "usage: bench_store FOLDER | --eds\n");
         return 2;
     }
     const QString folder = args.at(1);
-    QTextStream out(stdout);
     SystemClock clock;
 
     const qint64 rssBefore = statusKb("VmRSS:");
@@ -65,17 +152,8 @@ int main(int argc, char **argv)
     const double coldLoadMs = double(timer.nsecsElapsed()) / 1e6;
     const qint64 rssLoaded = statusKb("VmRSS:");
 
-    // Queries: the two lists and the title's two days.
     const QDateTime now = clock.now();
-    const QDateTime endOfToday = endOfDay(now);
-    const QDateTime endOfTomorrow = endOfDay(now.addDays(1));
-    qsizetype todayCount = 0;
-    qsizetype upcomingCount = 0;
-    qsizetype titleCount = 0;
-    const double todayUs = microsecondsPerCall(200, [&] { todayCount = store.events(now, endOfToday).size(); });
-    const double upcomingUs
-        = microsecondsPerCall(200, [&] { upcomingCount = store.events(endOfToday, now.addDays(7)).size(); });
-    const double titleUs = microsecondsPerCall(200, [&] { titleCount = store.events(now, endOfTomorrow).size(); });
+    const Queries queries = measureQueries(store, now);
     const double listsUs = microsecondsPerCall(200, [&] { CalendarEventManager::query(store, {}, now); });
 
     // Refresh after one file changes: from the moment the change is applied
@@ -109,14 +187,9 @@ int main(int argc, char **argv)
         << "start() returned after      " << QString::number(startReturnedMs, 'f', 1)
         << " ms (main thread free while loading)\n"
         << "cold load                   " << QString::number(coldLoadMs, 'f', 1) << " ms\n"
-        << "refresh after one change    " << QString::number(refreshMs, 'f', 2) << " ms\n"
-        << "today's list query          " << QString::number(todayUs / 1000.0, 'f', 4) << " ms (" << todayCount
-        << " events)\n"
-        << "upcoming list query         " << QString::number(upcomingUs / 1000.0, 'f', 4) << " ms (" << upcomingCount
-        << " events)\n"
-        << "title query (two days)      " << QString::number(titleUs / 1000.0, 'f', 4) << " ms (" << titleCount
-        << " events)\n"
-        << "both lists, capped at ten   " << QString::number(listsUs / 1000.0, 'f', 4) << " ms\n"
+        << "refresh after one change    " << QString::number(refreshMs, 'f', 2) << " ms\n";
+    printQueries(out, queries);
+    out << "both lists, capped at ten   " << QString::number(listsUs / 1000.0, 'f', 4) << " ms\n"
         << "store memory (RSS growth)   " << QString::number((rssLoaded - rssBefore) / 1024.0, 'f', 1) << " MB\n"
         << "peak RSS                    " << QString::number(statusKb("VmHWM:") / 1024.0, 'f', 1) << " MB\n";
     return 0;

@@ -60,9 +60,20 @@ def main():
     parser.add_argument("--events", type=int, default=1000)
     parser.add_argument("--around", default=dt.date.today().isoformat(), help="the middle of the ten years")
     parser.add_argument("--variation", type=int, default=1, help="which of many equally realistic data sets")
+    parser.add_argument("--single-file", action="store_true",
+                        help="write one calendar file (as Evolution Data Server keeps it) instead of a vdir")
     args = parser.parse_args()
     rng = random.Random(args.variation)
     middle = dt.date.fromisoformat(args.around)
+    if args.single_file:
+        with open(args.folder, "w", newline="") as f:
+            f.write("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//brivane bench//EN\r\n")
+            for i in range(args.events):
+                day = middle + dt.timedelta(days=rng.randint(-5 * 365, 5 * 365))
+                lines = event_text(rng, "%08x-bench-%d" % (rng.getrandbits(32), i), day).split("\r\n")
+                f.write("\r\n".join(lines[3:-2]) + "\r\n")  # the events without their VCALENDAR
+            f.write("END:VCALENDAR\r\n")
+        return
     calendars = []
     for account in ("work", "family"):
         for name in ("main", "team", "travel", "birthdays"):

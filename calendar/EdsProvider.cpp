@@ -25,8 +25,9 @@ namespace {
 
 constexpr char RegistryBusName[] = "org.gnome.evolution.dataserver.Sources5";
 // How long EDS may wait for a remote calendar to come online before it
-// hands the client over in offline mode (0 would wait for ever).
-constexpr guint32 ConnectWaitSeconds = 3;
+// hands the client over in offline mode, serving what it has cached (0
+// would wait for ever).
+constexpr guint32 ConnectWaitSeconds = 2;
 constexpr int DefaultCoalescingMs = 100;
 constexpr int ReconnectDelayMs = 1000;
 // EDS 3.46 holds a view's change reports back for up to two seconds, while

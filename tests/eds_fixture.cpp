@@ -103,6 +103,30 @@ int addCalendar(ESourceRegistry *registry, int count, char **args)
     return status;
 }
 
+// add-remote UID NAME URL: a CalDAV calendar on the desktop's "CalDAV" account.
+int addRemote(ESourceRegistry *registry, char **args)
+{
+    GError *error = nullptr;
+    GUri *uri = g_uri_parse(args[2], G_URI_FLAGS_NONE, &error);
+    if (!uri)
+        return fail("uri", error);
+    ESource *source = e_source_new_with_uid(args[0], nullptr, &error);
+    if (!source)
+        return fail("source", error);
+    e_source_set_display_name(source, args[1]);
+    e_source_set_parent(source, "caldav-stub");
+    e_source_backend_set_backend_name(
+        E_SOURCE_BACKEND(e_source_get_extension(source, E_SOURCE_EXTENSION_CALENDAR)), "caldav");
+    e_source_webdav_set_uri(E_SOURCE_WEBDAV(e_source_get_extension(source, E_SOURCE_EXTENSION_WEBDAV_BACKEND)), uri);
+    auto *authentication = E_SOURCE_AUTHENTICATION(e_source_get_extension(source, E_SOURCE_EXTENSION_AUTHENTICATION));
+    e_source_authentication_set_host(authentication, g_uri_get_host(uri));
+    e_source_authentication_set_port(authentication, guint16(g_uri_get_port(uri)));
+    g_uri_unref(uri);
+    const int status = create(registry, source);
+    g_object_unref(source);
+    return status;
+}
+
 // import CALENDAR ICSFILE: every event of the file, as a calendar program
 // imports a file.
 int importFile(ESourceRegistry *registry, char **args)
@@ -205,8 +229,8 @@ struct Command
 
 int main(int argc, char **argv)
 {
-    const Command commands[] = {{"add-account", 3}, {"add-calendar", 4}, {"import", 2}, {"retitle", 3}, {"dump", 1},
-        {"set-default", 1}, {"remove-source", 1}, {"rename", 2}};
+    const Command commands[] = {{"add-account", 3}, {"add-calendar", 4}, {"add-remote", 3}, {"import", 2},
+        {"retitle", 3}, {"dump", 1}, {"set-default", 1}, {"remove-source", 1}, {"rename", 2}};
     const char *name = argc > 1 ? argv[1] : "";
     const int count = argc - 2;
     bool known = false;
@@ -215,7 +239,8 @@ int main(int argc, char **argv)
     if (!known) {
         std::fprintf(stderr,
             "usage: eds_fixture add-account UID NAME BACKEND | add-calendar UID NAME PARENT COLOR [ICSFILE]\n"
-            "       | import CALENDAR ICSFILE | retitle CALENDAR UID TITLE | dump CALENDAR | set-default UID\n"
+            "       | add-remote UID NAME URL | import CALENDAR ICSFILE | retitle CALENDAR UID TITLE | dump CALENDAR | "
+            "set-default UID\n"
             "       | remove-source UID | rename UID NAME\n");
         return 2;
     }
@@ -229,6 +254,8 @@ int main(int argc, char **argv)
         status = addAccount(registry, args);
     else if (command == "add-calendar")
         status = addCalendar(registry, count, args);
+    else if (command == "add-remote")
+        status = addRemote(registry, args);
     else if (command == "import")
         status = importFile(registry, args);
     else if (command == "retitle")

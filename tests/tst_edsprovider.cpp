@@ -10,6 +10,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QTcpServer>
 
 using namespace TestSupport;
 
@@ -315,6 +316,32 @@ private slots:
         NewEventRequest nowhere = timed;
         nowhere.calendarId = "eds:no-such-calendar";
         QVERIFY(!desktop.store.saveEvent(nowhere).ok);
+    }
+
+    void unreachableCalendarStallsNothing()
+    {
+        // A CalDAV calendar whose server does not answer (nothing listens
+        // on the port).
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost));
+        const QString url = QStringLiteral("http://127.0.0.1:%1/calendar/").arg(probe.serverPort());
+        probe.close();
+        FIXTURE("add-remote", "cal-remote", "Remote", url);
+
+        FixedClock clock(berlin(3, 25, 10), Berlin);
+        CalendarStore store;
+        auto *provider = new EdsProvider(clock);
+        provider->setLoadTimeout(120000);
+        store.addProvider(provider);
+        provider->start();
+        // Loaded without the load timeout: EDS hands the client over offline.
+        QVERIFY(store.waitUntilLoaded(120000));
+        const auto remote = store.calendar("eds:cal-remote");
+        QVERIFY(remote);
+        QVERIFY(!remote->allowsModifications);
+        QVERIFY(store.events(berlin(3, 1), berlin(5, 1), {"eds:cal-remote"}).isEmpty());
+        QVERIFY(!store.events(berlin(3, 26), berlin(3, 27), {"eds:cal-work"}).isEmpty());
+        FIXTURE("remove-source", "cal-remote");
     }
 
     void changesByOtherProgramsAreSeen()
