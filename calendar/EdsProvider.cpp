@@ -34,6 +34,9 @@ constexpr int ReconnectDelayMs = 1000;
 // the calendar's revision changes at once: when no report follows a new
 // revision within this time, the calendar is read again.
 constexpr int RevisionGraceMs = 250;
+// While a calendar keeps changing (a sync run), it is read again at most
+// this often.
+constexpr int RereadSpacingMs = 1000;
 constexpr int WriteTimeoutMs = 15000;
 constexpr int ReadTimeoutMs = 3000;
 constexpr int WindowDaysBefore = 7;
@@ -217,6 +220,7 @@ struct EdsProviderPrivate : std::enable_shared_from_this<EdsProviderPrivate>
     QTimer announceTimer;
     int coalescingMs = DefaultCoalescingMs;
     QFutureWatcher<std::shared_ptr<Job>> jobWatcher;
+    std::shared_ptr<Job> runningJob; // from dispatch until applied
     bool newWindowWanted = false;
 
     qint64 windowFromMs = 0;
@@ -448,10 +452,9 @@ EdsProviderPrivate::EdsProviderPrivate(EdsProvider *provider, const Clock &clock
 EdsProviderPrivate::~EdsProviderPrivate()
 {
     g_cancellable_cancel(cancellable);
-    if (jobWatcher.isRunning()) {
+    if (runningJob) {
         jobWatcher.waitForFinished();
-        std::shared_ptr<Job> job = jobWatcher.result();
-        releaseJob(*job);
+        releaseJob(*runningJob);
     }
     for (const auto &calendar : calendars)
         disconnectCalendar(*calendar);
@@ -814,8 +817,13 @@ void EdsProviderPrivate::rereadDone(const CallbackContext &context, GSList *comp
         calendar->fullReadPending = true;
         scheduleProcessing(0);
     }
-    if (std::exchange(calendar->rereadAgain, false))
-        reread(*calendar);
+    if (std::exchange(calendar->rereadAgain, false)) {
+        QTimer::singleShot(RereadSpacingMs, q, [this, uid = context.uid, generation = context.generation] {
+            Calendar *again = calendarByUid(uid);
+            if (again && again->generation == generation)
+                reread(*again);
+        });
+    }
 }
 
 // -- applying what the views report ---------------------------------------------
@@ -829,7 +837,7 @@ void EdsProviderPrivate::scheduleProcessing(int delayMs)
 
 void EdsProviderPrivate::dispatchJob()
 {
-    if (jobWatcher.isRunning())
+    if (runningJob)
         return; // the finished job looks again
     auto job = std::make_shared<Job>();
     job->zone = clock.timeZone();
@@ -864,6 +872,7 @@ void EdsProviderPrivate::dispatchJob()
     newWindowWanted = false;
     if (job->calendars.empty() && !job->newWindow)
         return;
+    runningJob = job;
     jobWatcher.setFuture(QtConcurrent::run([job] {
         runJob(*job);
         return job;
@@ -915,6 +924,7 @@ void EdsProviderPrivate::releaseJob(Job &job)
 
 void EdsProviderPrivate::applyJob(const std::shared_ptr<Job> &job)
 {
+    runningJob.reset();
     releaseJob(*job);
     if (job->newWindow) {
         windowFromMs = job->fromMs;
