@@ -103,9 +103,11 @@ int addCalendar(ESourceRegistry *registry, int count, char **args)
     return status;
 }
 
-// add-remote UID NAME URL: a CalDAV calendar on the desktop's "CalDAV" account.
-int addRemote(ESourceRegistry *registry, char **args)
+// add-remote UID NAME URL [webcal]: a CalDAV calendar on the desktop's
+// "CalDAV" account, or with "webcal" a calendar file subscribed to on the web.
+int addRemote(ESourceRegistry *registry, int count, char **args)
 {
+    const bool webcal = count > 3 && std::strcmp(args[3], "webcal") == 0;
     GError *error = nullptr;
     GUri *uri = g_uri_parse(args[2], G_URI_FLAGS_NONE, &error);
     if (!uri)
@@ -114,9 +116,9 @@ int addRemote(ESourceRegistry *registry, char **args)
     if (!source)
         return fail("source", error);
     e_source_set_display_name(source, args[1]);
-    e_source_set_parent(source, "caldav-stub");
+    e_source_set_parent(source, webcal ? "webcal-stub" : "caldav-stub");
     e_source_backend_set_backend_name(
-        E_SOURCE_BACKEND(e_source_get_extension(source, E_SOURCE_EXTENSION_CALENDAR)), "caldav");
+        E_SOURCE_BACKEND(e_source_get_extension(source, E_SOURCE_EXTENSION_CALENDAR)), webcal ? "webcal" : "caldav");
     e_source_webdav_set_uri(E_SOURCE_WEBDAV(e_source_get_extension(source, E_SOURCE_EXTENSION_WEBDAV_BACKEND)), uri);
     auto *authentication = E_SOURCE_AUTHENTICATION(e_source_get_extension(source, E_SOURCE_EXTENSION_AUTHENTICATION));
     e_source_authentication_set_host(authentication, g_uri_get_host(uri));
@@ -239,7 +241,8 @@ int main(int argc, char **argv)
     if (!known) {
         std::fprintf(stderr,
             "usage: eds_fixture add-account UID NAME BACKEND | add-calendar UID NAME PARENT COLOR [ICSFILE]\n"
-            "       | add-remote UID NAME URL | import CALENDAR ICSFILE | retitle CALENDAR UID TITLE | dump CALENDAR | "
+            "       | add-remote UID NAME URL [webcal] | import CALENDAR ICSFILE | retitle CALENDAR UID TITLE | dump "
+            "CALENDAR | "
             "set-default UID\n"
             "       | remove-source UID | rename UID NAME\n");
         return 2;
@@ -255,7 +258,7 @@ int main(int argc, char **argv)
     else if (command == "add-calendar")
         status = addCalendar(registry, count, args);
     else if (command == "add-remote")
-        status = addRemote(registry, args);
+        status = addRemote(registry, count, args);
     else if (command == "import")
         status = importFile(registry, args);
     else if (command == "retitle")

@@ -11,6 +11,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QTcpServer>
+#include <QTcpSocket>
 
 using namespace TestSupport;
 
@@ -48,6 +49,36 @@ QString busCall(const QStringList &arguments)
 }
 
 const char *const RegistryName = "org.gnome.evolution.dataserver.Sources5";
+
+// A calendar file on a web server of the test's own, on the loopback address.
+class WebCalendar : public QTcpServer
+{
+public:
+    explicit WebCalendar(QByteArray calendar)
+        : m_calendar(std::move(calendar))
+    {
+        connect(this, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *socket = nextPendingConnection()) {
+                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                    m_request += socket->readAll();
+                    if (!m_request.contains("\r\n\r\n"))
+                        return;
+                    m_request.clear();
+                    socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/calendar\r\nConnection: close\r\n"
+                                  "Content-Length: "
+                        + QByteArray::number(m_calendar.size()) + "\r\n\r\n" + m_calendar);
+                    socket->disconnectFromHost();
+                });
+                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            }
+        });
+    }
+    QString url() const { return QStringLiteral("http://127.0.0.1:%1/town.ics").arg(serverPort()); }
+
+private:
+    QByteArray m_calendar;
+    QByteArray m_request;
+};
 
 QStringList titles(const QList<CalendarEvent> &events)
 {
@@ -318,15 +349,27 @@ private slots:
         QVERIFY(!desktop.store.saveEvent(nowhere).ok);
     }
 
-    void unreachableCalendarStallsNothing()
+    void unreachableCalendarsShowWhatWasKept()
     {
-        // A CalDAV calendar whose server does not answer (nothing listens
-        // on the port).
+        // A calendar subscribed to on the web, read once while its server answers.
+        WebCalendar web(calendarWith("BEGIN:VEVENT\r\nUID:festival\r\nDTSTAMP:20260101T000000Z\r\n"
+                                     "SUMMARY:Town festival\r\nDTSTART:20260327T170000Z\r\n"
+                                     "DTEND:20260327T220000Z\r\nEND:VEVENT\r\n"));
+        QVERIFY(web.listen(QHostAddress::LocalHost));
+        FIXTURE("add-remote", "cal-web", "Town", web.url(), "webcal");
+        {
+            Desktop desktop;
+            QVERIFY(
+                waitFor([&] { return !desktop.eventsOf("cal-web", berlin(3, 27), berlin(3, 28)).isEmpty(); }, 20000));
+        }
+        web.close();
+
+        // A CalDAV calendar whose server never answered (nothing listens there).
         QTcpServer probe;
         QVERIFY(probe.listen(QHostAddress::LocalHost));
-        const QString url = QStringLiteral("http://127.0.0.1:%1/calendar/").arg(probe.serverPort());
+        const QString nowhere = QStringLiteral("http://127.0.0.1:%1/calendar/").arg(probe.serverPort());
         probe.close();
-        FIXTURE("add-remote", "cal-remote", "Remote", url);
+        FIXTURE("add-remote", "cal-remote", "Remote", nowhere);
 
         FixedClock clock(berlin(3, 25, 10), Berlin);
         CalendarStore store;
@@ -334,14 +377,17 @@ private slots:
         provider->setLoadTimeout(120000);
         store.addProvider(provider);
         provider->start();
-        // Loaded without the load timeout: EDS hands the client over offline.
+        // Loaded without the load timeout: EDS hands unreachable calendars
+        // over offline, with what it has kept of them.
         QVERIFY(store.waitUntilLoaded(120000));
+        QCOMPARE(titles(store.events(berlin(3, 27), berlin(3, 28), {"eds:cal-web"})), QStringList {"Town festival"});
         const auto remote = store.calendar("eds:cal-remote");
         QVERIFY(remote);
         QVERIFY(!remote->allowsModifications);
         QVERIFY(store.events(berlin(3, 1), berlin(5, 1), {"eds:cal-remote"}).isEmpty());
         QVERIFY(!store.events(berlin(3, 26), berlin(3, 27), {"eds:cal-work"}).isEmpty());
         FIXTURE("remove-source", "cal-remote");
+        FIXTURE("remove-source", "cal-web");
     }
 
     void changesByOtherProgramsAreSeen()
