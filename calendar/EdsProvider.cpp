@@ -154,6 +154,9 @@ struct EdsProviderPrivate : std::enable_shared_from_this<EdsProviderPrivate>
     {
         const Occurrence *occurrence;
         const Calendar *calendar;
+        // Made on the first query that lists it; the window is rebuilt, and
+        // these with it, whenever anything changes.
+        mutable std::shared_ptr<const CalendarEvent> event;
     };
 
     struct CallbackContext
@@ -981,7 +984,7 @@ void EdsProviderPrivate::rebuildMergedWindow() const
     for (const auto &calendar : calendars) {
         for (const SeriesPtr &series : calendar->series) {
             for (const Occurrence &occurrence : series->occurrences) {
-                const WindowEntry entry {&occurrence, calendar.get()};
+                const WindowEntry entry {&occurrence, calendar.get(), nullptr};
                 if (occurrence.endMs - occurrence.startMs >= LongEventMs)
                     mergedLong.push_back(entry);
                 else
@@ -1140,23 +1143,22 @@ QList<CalendarEvent> EdsProvider::events(
     };
     d->ensureWindowCurrent();
 
-    std::vector<Private::WindowEntry> found;
+    std::vector<const Private::WindowEntry *> found;
     std::vector<Occurrence> expanded; // far from today: expanded for this query alone
+    std::vector<Private::WindowEntry> farEntries;
     if (fromMs >= d->windowFromMs && toMs <= d->windowToMs) {
         if (d->mergedDirty)
             d->rebuildMergedWindow();
-        Occurrence probe;
-        probe.startMs = fromMs - LongEventMs;
         auto byStart = [](const Private::WindowEntry &entry, qint64 ms) { return entry.occurrence->startMs < ms; };
-        for (auto it = std::lower_bound(d->mergedShort.begin(), d->mergedShort.end(), probe.startMs, byStart);
+        for (auto it = std::lower_bound(d->mergedShort.begin(), d->mergedShort.end(), fromMs - LongEventMs, byStart);
              it != d->mergedShort.end() && it->occurrence->startMs < toMs; ++it) {
             if (overlapsRange(it->occurrence->startMs, it->occurrence->endMs, fromMs, toMs) && wanted(it->calendar))
-                found.push_back(*it);
+                found.push_back(&*it);
         }
         for (const Private::WindowEntry &entry : d->mergedLong) {
             if (overlapsRange(entry.occurrence->startMs, entry.occurrence->endMs, fromMs, toMs)
                 && wanted(entry.calendar))
-                found.push_back(entry);
+                found.push_back(&entry);
         }
     } else {
         std::vector<std::pair<size_t, const Private::Calendar *>> owners;
@@ -1175,23 +1177,28 @@ QList<CalendarEvent> EdsProvider::events(
         size_t index = 0;
         for (const auto &[endIndex, calendar] : owners) {
             for (; index < endIndex; ++index)
-                found.push_back({&expanded[index], calendar});
+                farEntries.push_back({&expanded[index], calendar, nullptr});
         }
+        for (const Private::WindowEntry &entry : farEntries)
+            found.push_back(&entry);
     }
     // By start; equal starts always in the same order.
-    std::sort(found.begin(), found.end(), [](const Private::WindowEntry &a, const Private::WindowEntry &b) {
-        if (a.occurrence->startMs != b.occurrence->startMs)
-            return a.occurrence->startMs < b.occurrence->startMs;
-        if (a.calendar != b.calendar)
-            return a.calendar->id < b.calendar->id;
-        if (a.occurrence->record->uid != b.occurrence->record->uid)
-            return a.occurrence->record->uid < b.occurrence->record->uid;
-        return a.occurrence->ridKey < b.occurrence->ridKey;
+    std::sort(found.begin(), found.end(), [](const Private::WindowEntry *a, const Private::WindowEntry *b) {
+        if (a->occurrence->startMs != b->occurrence->startMs)
+            return a->occurrence->startMs < b->occurrence->startMs;
+        if (a->calendar != b->calendar)
+            return a->calendar->id < b->calendar->id;
+        if (a->occurrence->record->uid != b->occurrence->record->uid)
+            return a->occurrence->record->uid < b->occurrence->record->uid;
+        return a->occurrence->ridKey < b->occurrence->ridKey;
     });
     QList<CalendarEvent> result;
     result.reserve(qsizetype(found.size()));
-    for (const Private::WindowEntry &entry : found)
-        result.append(d->materialize(*entry.occurrence, *entry.calendar));
+    for (const Private::WindowEntry *entry : found) {
+        if (!entry->event)
+            entry->event = std::make_shared<const CalendarEvent>(d->materialize(*entry->occurrence, *entry->calendar));
+        result.append(*entry->event);
+    }
     return result;
 }
 
