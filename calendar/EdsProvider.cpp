@@ -9,12 +9,12 @@
 #include <QAbstractEventDispatcher>
 #include <QFutureWatcher>
 #include <QLoggingCategory>
-#include <QPointer>
 #include <QTimer>
 #include <QUuid>
 #include <QtConcurrent>
 
 #include <future>
+#include <mutex>
 #include <thread>
 
 Q_LOGGING_CATEGORY(lcEds, "brivane.eds", QtInfoMsg)
@@ -207,7 +207,6 @@ struct EdsProviderPrivate : std::enable_shared_from_this<EdsProviderPrivate>
     const Clock &clock;
     int loadTimeoutMs = EdsProvider::DefaultLoadTimeoutMs;
     bool loaded = false;
-    bool gaveUp = false;
 
     GCancellable *cancellable = nullptr;
     GDBusConnection *bus = nullptr;
@@ -486,7 +485,7 @@ void EdsProviderPrivate::start()
 
 void EdsProviderPrivate::giveUp()
 {
-    gaveUp = true;
+    // No registry (yet): nothing to wait for. One appearing later is taken up.
     markLoaded();
 }
 
