@@ -1,9 +1,11 @@
 #include "app/AppDelegate.h"
 
 #include "app/PopoverWindow.h"
+#include "app/XdgDesktopLauncher.h"
 #include "onboarding/OnboardingViewModel.h"
 #include "popover/PopoverViewModel.h"
 #include "settings/AppSettings.h"
+#include "zoho/ZohoCalendarManager.h"
 
 #include <QGuiApplication>
 #include <QMenu>
@@ -12,6 +14,7 @@
 #include <QtQml/qqmlextensionplugin.h>
 
 // The QML modules are linked in statically; whoever uses the delegate gets them.
+Q_IMPORT_QML_PLUGIN(Brivane_ResourcesPlugin)
 Q_IMPORT_QML_PLUGIN(Brivane_PopoverPlugin)
 Q_IMPORT_QML_PLUGIN(Brivane_SettingsPlugin)
 Q_IMPORT_QML_PLUGIN(Brivane_OnboardingPlugin)
@@ -49,6 +52,7 @@ AppDelegate::AppDelegate(AppSettings &settings, const Clock &clock, std::unique_
     , m_clock(clock)
     , m_eventStore(std::move(store))
     , m_statusItem(std::move(statusItem))
+    , m_launcher(std::make_unique<XdgDesktopLauncher>())
 {
     m_engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
 }
@@ -71,6 +75,10 @@ void AppDelegate::applicationDidFinishLaunching()
 
     m_popover = std::make_unique<PopoverWindow>(&m_engine);
     connect(m_popover.get(), &PopoverWindow::firstFrameShown, this, &AppDelegate::popoverFirstFrame);
+    connect(m_popover.get(), &PopoverWindow::firstFrameAfter, this, [this](const QString &what, qint64 ms) {
+        if (what == QLatin1String("sheet"))
+            emit popoverSheetFirstFrame(ms);
+    });
 
     m_timer.setInterval(TitleIntervalMs);
     connect(&m_timer, &QTimer::timeout, this, &AppDelegate::updateStatusTitle);
@@ -149,7 +157,14 @@ void AppDelegate::setupPopoverContent()
 {
     if (!m_popover || m_popover->hasContent())
         return;
-    m_popoverViewModel = new PopoverViewModel(*m_eventStore, m_settings, m_clock);
+    m_popoverViewModel = new PopoverViewModel(*m_eventStore, m_settings, m_clock, *m_launcher);
+    m_popoverViewModel->setZohoManager(m_zoho);
+    connect(m_popoverViewModel, &PopoverViewModel::closeRequested, m_popover.get(), &PopoverWindow::closePopover);
+    connect(m_popoverViewModel, &PopoverViewModel::quitRequested, this, &AppDelegate::quitRequested);
+    connect(m_popoverViewModel, &PopoverViewModel::sheetChanged, this, [this] {
+        if (m_popoverViewModel->sheetShown())
+            m_popover->markInteraction(QStringLiteral("sheet"));
+    });
     m_popover->setContent(qmlUrl(QStringLiteral("Brivane/Popover"), QStringLiteral("MenuBarPopoverView.qml")),
         {{QStringLiteral("viewModel"), QVariant::fromValue(m_popoverViewModel)}});
     m_popover->resize(PopoverWindow::Width, PopoverWindow::Height);
@@ -201,6 +216,20 @@ void AppDelegate::togglePopover(const QPoint &clickPoint)
     m_popover->showBelow(m_statusItem->geometry(), clickPoint);
     if (m_popoverViewModel)
         m_popoverViewModel->appeared();
+}
+
+void AppDelegate::setZohoCalendarManager(ZohoCalendarManager *zoho)
+{
+    m_zoho = zoho;
+    if (m_popoverViewModel)
+        m_popoverViewModel->setZohoManager(zoho);
+}
+
+void AppDelegate::setDesktopLauncher(std::unique_ptr<DesktopLauncher> launcher)
+{
+    // Before the popover exists: its view models keep a reference.
+    if (!m_popoverViewModel)
+        m_launcher = std::move(launcher);
 }
 
 void AppDelegate::showContextMenu(const QPoint &globalPosition)

@@ -13,11 +13,13 @@
 #include <memory>
 
 class AppSettings;
+class DesktopLauncher;
 class PopoverWindow;
 class PopoverViewModel;
 class OnboardingViewModel;
 class QMenu;
 class QQuickView;
+class ZohoCalendarManager;
 
 // Owns everything the running program is made of: the one calendar store,
 // the status item, the popover, the settings and first-run windows and the
@@ -49,6 +51,12 @@ public:
     QMenu *buildContextMenu();
     void updateStatusTitle();
 
+    // Zoho's events join the popover's lists, and its calendars the form's
+    // targets, once the application has its Zoho manager.
+    void setZohoCalendarManager(ZohoCalendarManager *zoho);
+    // Links and the calendar application (the desktop's by default).
+    void setDesktopLauncher(std::unique_ptr<DesktopLauncher> launcher);
+
     CalendarStore &eventStore() { return *m_eventStore; }
     StatusItem &statusItem() { return *m_statusItem; }
     PopoverWindow *popover() const { return m_popover.get(); }
@@ -62,6 +70,7 @@ signals:
     // "Quit brivane" was chosen.
     void quitRequested();
     void popoverFirstFrame(qint64 milliseconds);
+    void popoverSheetFirstFrame(qint64 milliseconds);
 
 private:
     std::unique_ptr<QQuickView> makeWindow(
@@ -75,6 +84,8 @@ private:
     QQmlEngine m_engine;
     std::unique_ptr<PopoverWindow> m_popover;
     PopoverViewModel *m_popoverViewModel = nullptr;
+    std::unique_ptr<DesktopLauncher> m_launcher;
+    QPointer<ZohoCalendarManager> m_zoho;
     QTimer m_timer;
     std::unique_ptr<QQuickView> m_settingsWindow;
     std::unique_ptr<QQuickView> m_onboardingWindow;

@@ -1,5 +1,6 @@
 #include "app/BrivaneApp.h"
 
+#include "app/AddCommand.h"
 #include "app/AgendaCommand.h"
 #include "app/AppDelegate.h"
 #include "app/PanelStatusItem.h"
@@ -26,6 +27,7 @@ namespace {
 
 const char *const Usage = "usage: brivane [--toggle | --settings]\n"
                           "       brivane agenda [--at DATETIME] [--json]\n"
+                          "       brivane add TITLE --start DATETIME [--end DATETIME] [--all-day] [--calendar NAME-OR-ID]\n"
                           "       brivane status [--json] [--follow] [--at DATETIME]\n"
                           "       brivane zoho connect CODE | disconnect | status | sync\n";
 
@@ -87,9 +89,18 @@ int runTray(int argc, char **argv, const QByteArray &command, std::unique_ptr<Si
         QObject::connect(&delegate, &AppDelegate::popoverFirstFrame, [](qint64 ms) {
             std::fprintf(stderr, "timing: popover first frame %lld ms after the click\n", static_cast<long long>(ms));
         });
+        QObject::connect(&delegate, &AppDelegate::popoverSheetFirstFrame, [](qint64 ms) {
+            std::fprintf(stderr, "timing: sheet first frame %lld ms after the action\n", static_cast<long long>(ms));
+        });
     }
 
     delegate.applicationDidFinishLaunching();
+    if (reportTiming && delegate.popover()) {
+        delegate.popover()->setMeasuringFrames(true);
+        QObject::connect(delegate.popover(), &PopoverWindow::framesWhileShown, [](int frames, double worst) {
+            std::fprintf(stderr, "timing: %d frames while open, the slowest %.1f ms\n", frames, worst);
+        });
+    }
     if (reportTiming)
         std::fprintf(
             stderr, "timing: tray icon requested %lld ms after start\n", static_cast<long long>(sinceStart.elapsed()));
@@ -108,6 +119,7 @@ int runTray(int argc, char **argv, const QByteArray &command, std::unique_ptr<Si
     // so its events are ready when the popover asks. Started after the icon
     // is up: reading the tokens may wait for the keyring.
     ZohoServices &zoho = ZohoServices::shared();
+    delegate.setZohoCalendarManager(&zoho.calendars());
     bool toldAboutSecrets = false;
     auto tellAboutSecrets = [&zoho, &toldAboutSecrets] {
         if (toldAboutSecrets || !zoho.auth().isConnected() || zoho.auth().tokensSurviveRestart())
@@ -129,6 +141,8 @@ int run(int argc, char **argv)
         return runCommand(argc, argv, runAgendaCommand);
     if (first == "status")
         return runCommand(argc, argv, runStatusCommand);
+    if (first == "add")
+        return runCommand(argc, argv, runAddCommand);
     if (first == "zoho")
         return runCommand(argc, argv, runZohoCommand);
     if (first == "--help" || first == "-h") {

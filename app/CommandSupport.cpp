@@ -35,6 +35,18 @@ std::unique_ptr<Clock> clockForCommand(const QString &atOptionValue, bool atOpti
     return std::make_unique<FixedClock>(at, zone);
 }
 
+std::optional<QDateTime> parseCommandDateTime(const QString &text, const QTimeZone &zone)
+{
+    const QDateTime moment = QDateTime::fromString(text, Qt::ISODateWithMs);
+    if (!moment.isValid())
+        return std::nullopt;
+    // Without an offset Qt reads local time, the system's zone; the clock's
+    // zone is the one that counts.
+    if (moment.timeSpec() == Qt::LocalTime)
+        return QDateTime(moment.date(), moment.time(), zone);
+    return moment.toTimeZone(zone);
+}
+
 std::unique_ptr<Clock> parseCommandLine(QCommandLineParser &parser, const QStringList &arguments,
     const QCommandLineOption &atOption, const QString &command, const QString &usage, QTextStream &err)
 {

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 // The clock of a command: the system's, or the moment given with `--at`
 // (ISO 8601, local time in `zone` when it has no offset). A local time that
@@ -20,6 +21,10 @@ std::unique_ptr<Clock> clockForCommand(
 
 // The moment `--at` names, or an invalid QDateTime.
 QDateTime momentFromOption(const QString &text, const QTimeZone &zone);
+
+// A DATETIME argument as `--at` takes it (ISO 8601; local time when it has
+// no offset), placed in `zone`. Nothing when the text is not such a moment.
+std::optional<QDateTime> parseCommandDateTime(const QString &text, const QTimeZone &zone);
 
 // Parses a command's arguments (no positional ones allowed) and its `--at`
 // option. On bad input writes the reason and `usage` to `err` and returns null;

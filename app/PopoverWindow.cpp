@@ -6,21 +6,36 @@
 
 namespace {
 constexpr int Gap = 4;
+constexpr int GrabRetryMs = 20;
+constexpr int GrabAttempts = 25;
 } // namespace
 
 PopoverWindow::PopoverWindow(QQmlEngine *engine)
     : QQuickView(engine, nullptr)
 {
-    setFlags(Qt::Popup | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint);
+    setFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::NoDropShadowWindowHint);
     setResizeMode(QQuickView::SizeRootObjectToView);
     setTitle(QStringLiteral("brivane"));
     resize(Width, Height);
     setMinimumSize(QSize(Width, Height));
     setMaximumSize(QSize(Width, Height));
+    connect(this, &QQuickWindow::afterAnimating, this, [this] {
+        if (m_measureFrames)
+            m_frameTimer.start();
+    });
     connect(this, &QQuickWindow::frameSwapped, this, [this] {
+        if (m_measureFrames && m_frameTimer.isValid()) {
+            ++m_frames;
+            m_worstFrameNs = qMax(m_worstFrameNs, m_frameTimer.nsecsElapsed());
+            m_frameTimer.invalidate();
+        }
         if (m_waitingForFrame) {
             m_waitingForFrame = false;
             emit firstFrameShown(m_showRequested.elapsed());
+        }
+        if (!m_interaction.isEmpty()) {
+            emit firstFrameAfter(m_interaction, m_interactionTimer.elapsed());
+            m_interaction.clear();
         }
     });
     connect(this, &QWindow::visibleChanged, this, &PopoverWindow::shownChanged);
@@ -30,6 +45,8 @@ PopoverWindow::PopoverWindow(QQmlEngine *engine)
         else if (m_wasActive && isVisible())
             closePopover(); // another window took the focus
     });
+    m_grabRetry.setInterval(GrabRetryMs);
+    connect(&m_grabRetry, &QTimer::timeout, this, &PopoverWindow::grabInput);
 }
 
 PopoverWindow::~PopoverWindow()
@@ -74,29 +91,69 @@ void PopoverWindow::showBelow(const QRect &anchor, const QPoint &clickPoint)
     m_showRequested.start();
     m_waitingForFrame = true;
     m_wasActive = false;
+    m_frames = 0;
+    m_worstFrameNs = 0;
     show();
     requestActivate();
-    // A popup of our own: clicks elsewhere come here first, and close it.
-    setMouseGrabEnabled(true);
-    setKeyboardGrabEnabled(true);
+    // Clicks elsewhere come here first, and close it. The grab needs the
+    // window on screen: taken when it is exposed.
+    m_wantsGrab = true;
+    m_grabAttempts = 0;
+    if (isExposed())
+        grabInput();
+}
+
+void PopoverWindow::exposeEvent(QExposeEvent *event)
+{
+    QQuickView::exposeEvent(event);
+    if (isExposed() && m_wantsGrab && !m_grabRetry.isActive())
+        grabInput();
+}
+
+void PopoverWindow::grabInput()
+{
+    if (!m_wantsGrab || !isVisible()) {
+        m_grabRetry.stop();
+        return;
+    }
+    const bool keyboard = setKeyboardGrabEnabled(true);
+    const bool mouse = setMouseGrabEnabled(true);
+    if ((keyboard && mouse) || ++m_grabAttempts >= GrabAttempts) {
+        m_grabRetry.stop();
+        m_wantsGrab = false;
+        return;
+    }
+    // Another program holds the pointer for a moment (the tray's own click).
+    m_grabRetry.start();
 }
 
 void PopoverWindow::closePopover()
 {
     if (!isVisible())
         return;
+    m_wantsGrab = false;
+    m_grabRetry.stop();
     setMouseGrabEnabled(false);
     setKeyboardGrabEnabled(false);
     hide();
+    if (m_measureFrames)
+        emit framesWhileShown(m_frames, m_worstFrameNs / 1e6);
+}
+
+void PopoverWindow::markInteraction(const QString &what)
+{
+    m_interaction = what;
+    m_interactionTimer.start();
 }
 
 void PopoverWindow::keyPressEvent(QKeyEvent *event)
 {
-    if (event->key() == Qt::Key_Escape) {
-        closePopover();
-        return;
-    }
+    // The content first: Escape closes an open sheet before the popover.
     QQuickView::keyPressEvent(event);
+    if (!event->isAccepted() && event->key() == Qt::Key_Escape) {
+        event->accept();
+        closePopover();
+    }
 }
 
 void PopoverWindow::mousePressEvent(QMouseEvent *event)

@@ -1,7 +1,7 @@
 #include "app/SniStatusItem.h"
 
 #include "app/DBusMenuExporter.h"
-#include "app/SymbolIcons.h"
+#include "resources/SymbolIcons.h"
 
 #include <QCoreApplication>
 #include <QCursor>

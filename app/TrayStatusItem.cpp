@@ -1,6 +1,6 @@
 #include "app/TrayStatusItem.h"
 
-#include "app/SymbolIcons.h"
+#include "resources/SymbolIcons.h"
 
 #include <QCursor>
 #include <QMenu>

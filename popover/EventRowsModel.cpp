@@ -2,19 +2,47 @@
 
 #include "calendar/EventFormatting.h"
 
-#include <QLocale>
+#include <QCoreApplication>
+
+namespace {
+// Same rows in the same order with the same texts: nothing to redraw.
+bool sameRows(const QList<AnyCalendarEvent> &a, const QList<AnyCalendarEvent> &b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const AnyCalendarEvent &x, const AnyCalendarEvent &y) {
+        return x.id == y.id && x.title == y.title && x.startDate == y.startDate && x.endDate == y.endDate
+            && x.isAllDay == y.isAllDay && x.color == y.color && x.source == y.source;
+    });
+}
+} // namespace
 
 EventRowsModel::EventRowsModel(QObject *parent)
     : QAbstractListModel(parent)
 { }
 
-void EventRowsModel::setEvents(const QList<CalendarEvent> &events, const QTimeZone &zone)
+void EventRowsModel::setEvents(const QList<AnyCalendarEvent> &events, const QDateTime &now, const QTimeZone &zone)
 {
+    if (zone == m_zone && sameRows(events, m_events)) {
+        m_events = events; // the payloads may still differ (a new occurrence object)
+        setNow(now);
+        return;
+    }
+    const bool countChanges = events.size() != m_events.size();
     beginResetModel();
     m_events = events;
+    m_now = now;
     m_zone = zone;
     endResetModel();
-    emit countChanged();
+    if (countChanges)
+        emit countChanged();
+}
+
+void EventRowsModel::setNow(const QDateTime &now)
+{
+    if (now == m_now)
+        return;
+    m_now = now;
+    if (!m_events.isEmpty())
+        emit dataChanged(index(0), index(int(m_events.size()) - 1), {RelativeTextRole, IsHappeningRole, AccessibleNameRole});
 }
 
 int EventRowsModel::rowCount(const QModelIndex &parent) const
@@ -26,19 +54,29 @@ QVariant EventRowsModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= m_events.size())
         return {};
-    const CalendarEvent &event = m_events[index.row()];
+    const AnyCalendarEvent &event = m_events[index.row()];
     switch (role) {
     case TitleRole:
-        return EventFormatting::displayTitle(event);
+        return event.title;
     case TimeTextRole:
-        return EventFormatting::timeText(event, m_zone);
-    case DayTextRole:
-        return QLocale().toString(
-            event.allDay ? event.startDate : event.start.toTimeZone(m_zone).date(), QStringLiteral("ddd d MMM"));
+        return EventFormatting::timeText(event.startDate, event.endDate, event.isAllDay, m_zone);
+    case RelativeTextRole:
+        return EventFormatting::relativeTimeLabel(event.startDate, event.endDate, m_now);
     case ColorRole:
-        return event.calendarColor.isEmpty() ? QStringLiteral("#8E8E93") : event.calendarColor;
+        return event.color;
+    case IsZohoRole:
+        return event.source == Source::Zoho;
+    case IsHappeningRole:
+        return EventFormatting::isHappening(event.startDate, event.endDate, m_now);
     case EventIdRole:
         return event.id;
+    case AccessibleNameRole: {
+        QStringList parts {event.title, EventFormatting::timeText(event.startDate, event.endDate, event.isAllDay, m_zone),
+            EventFormatting::relativeTimeLabel(event.startDate, event.endDate, m_now)};
+        if (event.source == Source::Zoho)
+            parts.append(QCoreApplication::translate("EventRowsModel", "Zoho Calendar"));
+        return parts.join(QStringLiteral(", "));
+    }
     default:
         return {};
     }
@@ -46,6 +84,7 @@ QVariant EventRowsModel::data(const QModelIndex &index, int role) const
 
 QHash<int, QByteArray> EventRowsModel::roleNames() const
 {
-    return {{TitleRole, "title"}, {TimeTextRole, "timeText"}, {DayTextRole, "dayText"}, {ColorRole, "calendarColor"},
-        {EventIdRole, "eventId"}};
+    return {{TitleRole, "title"}, {TimeTextRole, "timeText"}, {RelativeTextRole, "relativeText"},
+        {ColorRole, "eventColor"}, {IsZohoRole, "isZoho"}, {IsHappeningRole, "isHappening"}, {EventIdRole, "eventId"},
+        {AccessibleNameRole, "accessibleName"}};
 }

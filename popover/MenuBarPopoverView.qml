@@ -1,90 +1,134 @@
 import QtQuick
-import QtQuick.Controls
 import QtQuick.Layouts
+import Brivane.Resources
 import Brivane.Popover
 
-// The popover's content: for now the day's and the week's events, plainly.
-Rectangle {
+// The popover: the month grid over the events list, and over both, while
+// one is open, a dimmed layer and a sheet (the new-event form or an event's
+// detail) rising from the bottom edge on a spring.
+FocusScope {
     id: root
 
     required property PopoverViewModel viewModel
+    // 0 with no sheet, 1 with one; the spring may overshoot a little.
+    property real sheetProgress: viewModel.sheetShown ? 1 : 0
 
-    color: palette.window
+    Behavior on sheetProgress {
+        NumberAnimation { duration: Theme.springDuration; easing: Theme.spring }
+    }
 
-    component Section: ColumnLayout {
-        id: section
-        required property string heading
-        required property EventRowsModel rows
-        required property bool showDay
-        spacing: 4
-        Layout.fillWidth: true
+    Accessible.role: Accessible.Pane
+    Accessible.name: qsTr("Calendar")
 
-        Label {
-            text: section.heading
-            font.bold: true
-            font.capitalization: Font.AllUppercase
-            font.pixelSize: 11
-            color: palette.placeholderText
-        }
-        Label {
-            visible: section.rows.count === 0
-            text: qsTr("No events")
-            color: palette.placeholderText
-        }
-        Repeater {
-            model: section.rows
-            delegate: RowLayout {
-                required property string title
-                required property string timeText
-                required property string dayText
-                required property string calendarColor
-                Layout.fillWidth: true
-                spacing: 8
-                Rectangle {
-                    width: 4
-                    height: 28
-                    radius: 2
-                    color: calendarColor
-                }
-                ColumnLayout {
-                    spacing: 0
-                    Layout.fillWidth: true
-                    Label {
-                        text: title
-                        elide: Text.ElideRight
-                        Layout.fillWidth: true
-                    }
-                    Label {
-                        text: section.showDay ? dayText + "  " + timeText : timeText
-                        font.pixelSize: 11
-                        color: palette.placeholderText
-                    }
-                }
+    Keys.onEscapePressed: root.viewModel.escapePressed()
+
+    Connections {
+        target: root.viewModel
+        function onSheetChanged() {
+            if (root.viewModel.sheetShown) {
+                // A fresh sheet each time: nothing typed before is left in it.
+                sheetLoader.sourceComponent = null
+                sheetLoader.sourceComponent = root.viewModel.sheetKind === PopoverViewModel.NewEventSheet
+                        ? formSheet : detailSheet
+                sheetLoader.focusSheet()
+            } else {
+                grid.forceActiveFocus()
             }
         }
     }
 
-    Flickable {
+    Rectangle {
         anchors.fill: parent
-        anchors.margins: 16
-        contentHeight: column.implicitHeight
-        clip: true
+        color: Theme.windowBackground
+    }
 
-        ColumnLayout {
-            id: column
-            width: parent.width
-            spacing: 16
+    ColumnLayout {
+        id: mainColumn
+        width: 320
+        height: parent.height
+        spacing: 0
+        // Under a sheet nothing here takes the keyboard or the screen reader's turn.
+        enabled: !root.viewModel.sheetShown
 
-            Section {
-                heading: qsTr("Today")
-                rows: root.viewModel.todayRows
-                showDay: false
-            }
-            Section {
-                heading: qsTr("Upcoming")
-                rows: root.viewModel.upcomingRows
-                showDay: true
+        CalendarGridView {
+            id: grid
+            objectName: "grid"
+            Layout.fillWidth: true
+            Layout.leftMargin: 16
+            Layout.rightMargin: 16
+            Layout.topMargin: 14
+            Layout.bottomMargin: 8
+            focus: true
+            viewModel: root.viewModel.grid
+        }
+        Divider {
+            Layout.fillWidth: true
+            inset: 12
+        }
+        EventsListView {
+            Layout.fillWidth: true
+            Layout.fillHeight: true
+            viewModel: root.viewModel.eventsList
+        }
+    }
+
+    // The dimming layer: swallows clicks, closes nothing.
+    Rectangle {
+        objectName: "dimming"
+        anchors.fill: parent
+        visible: root.sheetProgress > 0
+        color: "black"
+        opacity: 0.25 * Math.min(1, root.sheetProgress)
+        MouseArea {
+            anchors.fill: parent
+            acceptedButtons: Qt.AllButtons
+            hoverEnabled: true
+            onWheel: (wheel) => wheel.accepted = true
+        }
+    }
+
+    FocusScope {
+        id: sheetArea
+        anchors.fill: parent
+        visible: root.sheetProgress > 0
+
+        Loader {
+            id: sheetLoader
+            objectName: "sheet"
+            width: 320
+            y: root.height - height * Math.max(0, root.sheetProgress)
+            opacity: Math.min(1, Math.max(0, root.sheetProgress))
+            focus: true
+
+            function focusSheet() {
+                sheetArea.forceActiveFocus()
+                if (item)
+                    item.focusFirst()
             }
         }
+    }
+
+    Component {
+        id: formSheet
+        NewEventView {
+            viewModel: root.viewModel.form
+        }
+    }
+    Component {
+        id: detailSheet
+        EventDetailView {
+            viewModel: root.viewModel.detail
+        }
+    }
+
+    ConfirmDialog {
+        objectName: "deleteConfirmation"
+        anchors.fill: parent
+        open: root.viewModel.sheetKind === PopoverViewModel.EventDetailSheet && root.viewModel.detail !== null
+              && root.viewModel.detail.showDeleteConfirm
+        title: root.viewModel.detail ? root.viewModel.detail.deleteConfirmTitle : ""
+        confirmText: qsTr("Delete Event")
+        onConfirmed: root.viewModel.detail.confirmDelete()
+        onCancelled: root.viewModel.detail.cancelDelete()
     }
 }

@@ -7,6 +7,8 @@ namespace {
 const QString HiddenCalendarsKey = QStringLiteral("hiddenCalendarIDs");
 const QString HiddenZohoCalendarsKey = QStringLiteral("hiddenZohoCalendarIDs");
 const QString DimWeekendsKey = QStringLiteral("dimWeekends");
+const QString TodayExpandedKey = QStringLiteral("todayExpanded");
+const QString UpcomingExpandedKey = QStringLiteral("upcomingExpanded");
 const QString CalendarFoldersKey = QStringLiteral("calendarFolders");
 const QString OnboardingCompleteKey = QStringLiteral("onboardingComplete");
 
@@ -34,6 +36,15 @@ bool isTrue(const QVariant &value)
 {
     return (value.typeId() == QMetaType::Bool && value.toBool())
         || (value.typeId() == QMetaType::QString && value.toString() == QLatin1String("true"));
+}
+// An absent or unusable value keeps the default.
+bool boolOr(const QVariant &value, bool fallback)
+{
+    if (value.typeId() == QMetaType::Bool)
+        return value.toBool();
+    if (value.typeId() == QMetaType::QString && (value.toString() == QLatin1String("true") || value.toString() == QLatin1String("false")))
+        return value.toString() == QLatin1String("true");
+    return fallback;
 }
 } // namespace
 
@@ -79,6 +90,8 @@ AppSettings::AppSettings(const QString &filePath, QObject *parent)
     m_hiddenCalendarIDs = readIdSet(HiddenCalendarsKey);
     m_hiddenZohoCalendarIDs = readIdSet(HiddenZohoCalendarsKey);
     m_dimWeekends = isTrue(m_settings.value(DimWeekendsKey));
+    m_todayExpanded = boolOr(m_settings.value(TodayExpandedKey), true);
+    m_upcomingExpanded = boolOr(m_settings.value(UpcomingExpandedKey), true);
 }
 
 QSet<QString> AppSettings::readIdSet(const QString &key) const
@@ -107,12 +120,31 @@ void AppSettings::setHiddenZohoCalendarIDs(const QSet<QString> &ids)
     writeIdSet(HiddenZohoCalendarsKey, ids);
 }
 
+void AppSettings::writeBool(const QString &key, bool value)
+{
+    m_settings.setValue(key, value);
+    m_settings.sync();
+}
+
 void AppSettings::setDimWeekends(bool dim)
 {
     m_dimWeekends = dim;
     emit dimWeekendsChanged();
-    m_settings.setValue(DimWeekendsKey, dim);
-    m_settings.sync();
+    writeBool(DimWeekendsKey, dim);
+}
+
+void AppSettings::setTodayExpanded(bool expanded)
+{
+    m_todayExpanded = expanded;
+    emit todayExpandedChanged();
+    writeBool(TodayExpandedKey, expanded);
+}
+
+void AppSettings::setUpcomingExpanded(bool expanded)
+{
+    m_upcomingExpanded = expanded;
+    emit upcomingExpandedChanged();
+    writeBool(UpcomingExpandedKey, expanded);
 }
 
 void AppSettings::toggleCalendar(const QString &calendarIdentifier)

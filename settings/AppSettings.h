@@ -16,6 +16,8 @@ class AppSettings : public QObject
     Q_PROPERTY(QStringList hiddenCalendarIDs READ hiddenCalendarIDList NOTIFY hiddenCalendarIDsChanged)
     Q_PROPERTY(QStringList hiddenZohoCalendarIDs READ hiddenZohoCalendarIDList NOTIFY hiddenZohoCalendarIDsChanged)
     Q_PROPERTY(bool dimWeekends READ dimWeekends WRITE setDimWeekends NOTIFY dimWeekendsChanged)
+    Q_PROPERTY(bool todayExpanded READ todayExpanded WRITE setTodayExpanded NOTIFY todayExpandedChanged)
+    Q_PROPERTY(bool upcomingExpanded READ upcomingExpanded WRITE setUpcomingExpanded NOTIFY upcomingExpandedChanged)
 public:
     // The process-wide instance, created on first use from any thread.
     static AppSettings &shared();
@@ -29,6 +31,11 @@ public:
     void setHiddenZohoCalendarIDs(const QSet<QString> &ids);
     bool dimWeekends() const { return m_dimWeekends; }
     void setDimWeekends(bool dim);
+    // Whether the popover's sections are open; open until the user closes one.
+    bool todayExpanded() const { return m_todayExpanded; }
+    void setTodayExpanded(bool expanded);
+    bool upcomingExpanded() const { return m_upcomingExpanded; }
+    void setUpcomingExpanded(bool expanded);
 
     Q_INVOKABLE void toggleCalendar(const QString &calendarIdentifier);
     Q_INVOKABLE void toggleZohoCalendar(const QString &zohoCalendarId);
@@ -54,12 +61,15 @@ signals:
     void hiddenCalendarIDsChanged();
     void hiddenZohoCalendarIDsChanged();
     void dimWeekendsChanged();
+    void todayExpandedChanged();
+    void upcomingExpandedChanged();
 
 private:
     QStringList hiddenCalendarIDList() const { return m_hiddenCalendarIDs.values(); }
     QStringList hiddenZohoCalendarIDList() const { return m_hiddenZohoCalendarIDs.values(); }
     QSet<QString> readIdSet(const QString &key) const;
     void writeIdSet(const QString &key, const QSet<QString> &ids);
+    void writeBool(const QString &key, bool value);
 
     // Decides where QSettings may read and write, before it touches the file
     // (a FIFO in its place would block the first read forever).
@@ -72,4 +82,6 @@ private:
     QSet<QString> m_hiddenCalendarIDs;
     QSet<QString> m_hiddenZohoCalendarIDs;
     bool m_dimWeekends = false;
+    bool m_todayExpanded = true;
+    bool m_upcomingExpanded = true;
 };

@@ -23,6 +23,25 @@ private slots:
         QVERIFY(settings.hiddenZohoCalendarIDs().isEmpty());
         QVERIFY(!settings.dimWeekends());
         QVERIFY(settings.calendarFolders().isEmpty());
+        QVERIFY(settings.todayExpanded());
+        QVERIFY(settings.upcomingExpanded());
+    }
+
+    void sectionFlagsPersistAndBadValuesKeepTheDefault()
+    {
+        {
+            AppSettings settings(path());
+            settings.setTodayExpanded(false);
+            QCOMPARE(stored("todayExpanded").toString(), QStringLiteral("false"));
+        }
+        AppSettings reread(path());
+        QVERIFY(!reread.todayExpanded());
+        QVERIFY(reread.upcomingExpanded());
+
+        TestSupport::writeFile(path(), "[General]\ntodayExpanded=0\nupcomingExpanded=false\n");
+        AppSettings odd(path());
+        QVERIFY(odd.todayExpanded()); // a number is no Boolean: default
+        QVERIFY(!odd.upcomingExpanded());
     }
 
     void everyChangeIsOnDiskAtOnce()

@@ -11,7 +11,7 @@
 #include "app/PopoverWindow.h"
 #include "app/SniStatusItem.h"
 #include "app/StoreSetup.h"
-#include "app/SymbolIcons.h"
+#include "resources/SymbolIcons.h"
 #include "app/TrayStatusItem.h"
 #include "settings/AppSettings.h"
 

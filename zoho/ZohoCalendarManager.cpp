@@ -403,6 +403,9 @@ void ZohoCalendarManager::createEvent(const QString &title, const QDateTime &sta
                                                                          : QStringLiteral("Unknown error");
                         return done(ZohoError::apiError(QStringLiteral("HTTP %1: %2").arg(reply.status).arg(excerpt)));
                     }
+                    const QJsonArray created
+                        = QJsonDocument::fromJson(reply.body).object().value(QStringLiteral("events")).toArray();
+                    m_lastCreatedEventId = created.at(0).toObject().value(QStringLiteral("uid")).toString();
                     sync([done] { done(std::nullopt); });
                 });
         });

@@ -63,6 +63,9 @@ public:
     void createEvent(const QString &title, const QDateTime &start, const QDateTime &end, bool allDay,
         const QString &calendarId, CreateCallback done);
 
+    // The uid Zoho gave the event created last; empty when its answer named none.
+    QString lastCreatedEventId() const { return m_lastCreatedEventId; }
+
     void setRequestTimeout(int milliseconds) { m_timeoutMs = milliseconds; }
 
 signals:
@@ -119,6 +122,7 @@ private:
     QString m_lastError;
     QString m_lastWarning;
     QStringList m_calendarWarnings; // from the last calendar list
+    QString m_lastCreatedEventId;
     QTimer m_refreshTimer;
     bool m_automaticSync = true;
 

@@ -1,0 +1,168 @@
+#include "app/AddCommand.h"
+
+#include "app/CommandSupport.h"
+#include "app/StoreSetup.h"
+#include "app/ZohoServices.h"
+#include "calendar/EventCreation.h"
+#include "settings/AppSettings.h"
+
+#include <QCommandLineParser>
+#include <QEventLoop>
+#include <QTextStream>
+
+namespace {
+
+const char *const Usage
+    = "usage: brivane add TITLE --start DATETIME [--end DATETIME] [--all-day] [--calendar NAME-OR-ID]\n"
+      "       (with --all-day, --start and --end are dates, and --end is the last day)\n";
+
+// A date for --all-day: "2026-03-25", or the date of a DATETIME.
+std::optional<QDateTime> parseDay(const QString &text, const QTimeZone &zone)
+{
+    const QDate day = QDate::fromString(text, Qt::ISODate);
+    if (day.isValid())
+        return QDateTime(day, QTime(0, 0), zone);
+    if (const std::optional<QDateTime> moment = parseCommandDateTime(text, zone))
+        return QDateTime(moment->date(), QTime(0, 0), zone);
+    return std::nullopt;
+}
+
+QString nameOf(const CalendarTarget &target)
+{
+    return target.localCalendar() ? target.localCalendar()->title : target.zohoCalendar()->name;
+}
+
+QString idOf(const CalendarTarget &target)
+{
+    return target.localCalendar() ? target.localCalendar()->identifier : target.zohoCalendar()->id;
+}
+
+// The target named by --calendar: by id first, then by name, then by name
+// in any case.
+std::optional<CalendarTarget> findTarget(const QList<CalendarTarget> &targets, const QString &wanted)
+{
+    for (const CalendarTarget &target : targets) {
+        if (idOf(target) == wanted)
+            return target;
+    }
+    for (const CalendarTarget &target : targets) {
+        if (nameOf(target) == wanted)
+            return target;
+    }
+    for (const CalendarTarget &target : targets) {
+        if (nameOf(target).compare(wanted, Qt::CaseInsensitive) == 0)
+            return target;
+    }
+    return std::nullopt;
+}
+
+int badArguments(QTextStream &err, const QString &reason)
+{
+    err << "brivane add: " << reason << '\n' << Usage;
+    return 2;
+}
+
+} // namespace
+
+int runAddCommand(const QStringList &arguments, QTextStream &out, QTextStream &err, CalendarStore &store,
+    const Clock &clock, const std::function<ZohoCalendarManager *()> &zoho)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption startOption(QStringLiteral("start"), QStringLiteral("When it starts."), QStringLiteral("DATETIME"));
+    const QCommandLineOption endOption(QStringLiteral("end"), QStringLiteral("When it ends."), QStringLiteral("DATETIME"));
+    const QCommandLineOption allDayOption(QStringLiteral("all-day"), QStringLiteral("An all-day event."));
+    const QCommandLineOption calendarOption(
+        QStringLiteral("calendar"), QStringLiteral("The calendar, by name or id."), QStringLiteral("NAME-OR-ID"));
+    parser.addOptions({startOption, endOption, allDayOption, calendarOption});
+    if (!parser.parse(arguments))
+        return badArguments(err, parser.errorText());
+
+    const QString title = parser.positionalArguments().join(QLatin1Char(' '));
+    if (!EventCreation::canSave(title))
+        return badArguments(err, QStringLiteral("the event needs a title"));
+    if (!parser.isSet(startOption))
+        return badArguments(err, QStringLiteral("--start is missing"));
+
+    const bool allDay = parser.isSet(allDayOption);
+    const QTimeZone zone = clock.timeZone();
+    auto parse = [&](const QString &text) { return allDay ? parseDay(text, zone) : parseCommandDateTime(text, zone); };
+    const std::optional<QDateTime> start = parse(parser.value(startOption));
+    if (!start)
+        return badArguments(err, QStringLiteral("not a %1: %2")
+                                     .arg(allDay ? QStringLiteral("date") : QStringLiteral("date and time"),
+                                         parser.value(startOption)));
+    // Without --end, what the form proposes: one hour; for all-day, the one day.
+    QDateTime end = allDay ? *start : start->addSecs(3600);
+    if (parser.isSet(endOption)) {
+        const std::optional<QDateTime> given = parse(parser.value(endOption));
+        if (!given)
+            return badArguments(err, QStringLiteral("not a %1: %2")
+                                         .arg(allDay ? QStringLiteral("date") : QStringLiteral("date and time"),
+                                             parser.value(endOption)));
+        end = *given;
+    }
+    if (end < *start)
+        return badArguments(err, QStringLiteral("--end comes before --start"));
+
+    // Zoho's calendars are read only when one of them may be the target.
+    QList<CalendarTarget> targets = EventCreation::targets(store, {});
+    ZohoCalendarManager *zohoManager = nullptr;
+    const QString wanted = parser.value(calendarOption);
+    const bool needsZoho = parser.isSet(calendarOption) ? !findTarget(targets, wanted) : targets.isEmpty();
+    if (needsZoho && zoho) {
+        zohoManager = zoho();
+        if (zohoManager)
+            targets = EventCreation::targets(store, zohoManager->calendars());
+    }
+
+    std::optional<CalendarTarget> target;
+    if (parser.isSet(calendarOption)) {
+        target = findTarget(targets, wanted);
+        if (!target) {
+            const QList<CalendarInfo> calendars = store.calendars();
+            const bool readOnly = std::any_of(calendars.begin(), calendars.end(),
+                [&](const CalendarInfo &c) { return c.identifier == wanted || c.title == wanted; });
+            err << "brivane add: "
+                << (readOnly ? QStringLiteral("the calendar \"%1\" is read-only").arg(wanted)
+                             : QStringLiteral("no calendar is called \"%1\"").arg(wanted))
+                << '\n';
+            return 1;
+        }
+    } else {
+        target = EventCreation::preselectedTarget(store, targets);
+    }
+
+    EventCreation::Draft draft {title, *start, end, allDay};
+    std::optional<EventCreation::Result> result;
+    QEventLoop loop;
+    EventCreation::save(draft, target, store, zohoManager, [&](const EventCreation::Result &answer) {
+        result = answer;
+        loop.quit();
+    });
+    if (!result)
+        loop.exec();
+    if (!result->ok) {
+        err << "brivane add: " << result->error << '\n';
+        return 1;
+    }
+    out << result->eventId << '\n';
+    return 0;
+}
+
+int runAddCommand(const QStringList &arguments, QTextStream &out, QTextStream &err)
+{
+    SystemClock clock;
+    AppSettings &settings = AppSettings::shared();
+    std::unique_ptr<CalendarStore> store = createCalendarStore(settings, clock);
+    store->waitUntilLoaded();
+    auto zoho = []() -> ZohoCalendarManager * {
+        ZohoServices &services = ZohoServices::shared();
+        if (!services.auth().isConnected())
+            return nullptr;
+        QEventLoop loop;
+        services.calendars().sync([&loop] { loop.quit(); });
+        loop.exec();
+        return &services.calendars();
+    };
+    return runAddCommand(arguments, out, err, *store, clock, zoho);
+}

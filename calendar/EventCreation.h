@@ -1,0 +1,59 @@
+#pragma once
+
+#include "calendar/AnyCalendarEvent.h"
+#include "calendar/CalendarStore.h"
+
+#include <functional>
+#include <optional>
+
+class ZohoCalendarManager;
+
+// How a new event is made, for the popover's form and `brivane add` alike:
+// the proposed times, the calendars it can go to, and the save itself.
+namespace EventCreation {
+
+struct Times
+{
+    QDateTime start;
+    QDateTime end;
+};
+
+// The full hour after `initialDate`, for one hour: 14:37 proposes
+// 15:00–16:00, a day's midnight 01:00–02:00 on that day.
+Times defaultTimes(const QDateTime &initialDate);
+
+// The writable calendars of the store ordered by title (plain string order,
+// case first), then the Zoho calendars in Zoho's order.
+QList<CalendarTarget> targets(const CalendarStore &store, const QList<ZohoCalendar> &zohoCalendars);
+
+// The store's default calendar for new events when it is one of `targets`,
+// otherwise the first target; none for an empty list.
+std::optional<CalendarTarget> preselectedTarget(const CalendarStore &store, const QList<CalendarTarget> &targets);
+
+// A title that is more than white space.
+bool canSave(const QString &title);
+
+struct Draft
+{
+    QString title;
+    QDateTime start;
+    QDateTime end; // for an all-day event the last day, inclusive
+    bool allDay = false;
+};
+
+struct Result
+{
+    bool ok = false;
+    QString error; // what the user reads when !ok
+    QString eventId; // the new event's id when known
+};
+
+QString noTargetMessage();
+
+// Writes the draft (its title trimmed) into `target`: the store answers at
+// once, Zoho later. `done` is called exactly once, from the event loop for
+// Zoho and from inside the call for the store. Zoho targets need `zoho`.
+void save(const Draft &draft, const std::optional<CalendarTarget> &target, CalendarStore &store,
+    ZohoCalendarManager *zoho, std::function<void(const Result &)> done);
+
+} // namespace EventCreation

@@ -1,0 +1,129 @@
+import QtQuick
+import QtQuick.Layouts
+import QtQuick.Templates as T
+import Brivane.Resources
+import Brivane.Popover
+
+// The month grid: title with the previous and next month buttons, the
+// weekday letters and the days. With the keyboard focus here the arrows
+// move the selected day, Page Up and Page Down the month, Space selects or
+// clears, Return opens a new event on the selected day.
+T.Control {
+    id: grid
+
+    required property CalendarGridViewModel viewModel
+    // Set once the keyboard is used here, so a mouse user sees no ring.
+    property bool keyboardUsed: false
+    readonly property bool showsFocus: activeFocus && (visualFocus || keyboardUsed)
+
+    implicitWidth: column.implicitWidth
+    implicitHeight: column.implicitHeight
+    focusPolicy: Qt.TabFocus
+    padding: 0
+
+    Accessible.role: Accessible.Table
+    Accessible.name: viewModel.title
+    Accessible.description: viewModel.selectionDescription
+
+    Keys.onPressed: (event) => {
+        const vm = grid.viewModel
+        switch (event.key) {
+        case Qt.Key_Left: vm.moveSelection(-1); break
+        case Qt.Key_Right: vm.moveSelection(1); break
+        case Qt.Key_Up: vm.moveSelection(-7); break
+        case Qt.Key_Down: vm.moveSelection(7); break
+        case Qt.Key_PageUp: vm.changeMonth(-1); break
+        case Qt.Key_PageDown: vm.changeMonth(1); break
+        case Qt.Key_Space: vm.toggleSelection(); break
+        case Qt.Key_Return:
+        case Qt.Key_Enter: vm.activateSelection(); break
+        default: return
+        }
+        grid.keyboardUsed = true
+        event.accepted = true
+    }
+
+    contentItem: ColumnLayout {
+        id: column
+        spacing: 0
+
+        RowLayout {
+            Layout.fillWidth: true
+            Layout.bottomMargin: 10
+            spacing: 2
+
+            Text {
+                Layout.fillWidth: true
+                Layout.leftMargin: 6
+                text: grid.viewModel.title
+                font: Theme.font(15, Font.DemiBold)
+                color: Theme.primary
+                Accessible.role: Accessible.Heading
+                Accessible.name: text
+            }
+            PlainButton {
+                objectName: "previousMonth"
+                symbol: "chevron.left"
+                symbolSize: 13
+                padding: 6
+                hoverHelp: qsTr("Previous Month")
+                onClicked: grid.viewModel.showPreviousMonth()
+            }
+            PlainButton {
+                objectName: "nextMonth"
+                symbol: "chevron.right"
+                symbolSize: 13
+                padding: 6
+                hoverHelp: qsTr("Next Month")
+                onClicked: grid.viewModel.showNextMonth()
+            }
+        }
+
+        Row {
+            Layout.fillWidth: true
+            Layout.bottomMargin: 6
+            Repeater {
+                model: grid.viewModel.weekdays
+                delegate: Text {
+                    required property var modelData
+                    width: column.width / 7
+                    horizontalAlignment: Text.AlignHCenter
+                    text: modelData.symbol
+                    font: Theme.font(11, Font.Medium)
+                    color: modelData.dimmed ? Theme.alpha(Theme.secondary, 0.4) : Theme.secondary
+                    Accessible.role: Accessible.ColumnHeader
+                    Accessible.name: modelData.name
+                }
+            }
+        }
+
+        Grid {
+            id: days
+            objectName: "days"
+            Layout.fillWidth: true
+            columns: 7
+            rowSpacing: 4
+            Repeater {
+                model: grid.viewModel.cells
+                delegate: DayCellView {
+                    width: column.width / 7
+                    showFocus: grid.showsFocus && isSelected
+                    required property bool isSelected
+                    onClicked: (index) => { grid.keyboardUsed = false; grid.viewModel.clickDay(index) }
+                    onDoubleClicked: (index) => grid.viewModel.doubleClickDay(index)
+                }
+            }
+        }
+    }
+
+    // Focus on the grid with nothing selected: ring the whole month.
+    background: Item {
+        FocusRing {
+            x: days.x - 3
+            y: days.y - 3
+            width: days.width + 6
+            height: days.height + 6
+            visible: grid.showsFocus && !grid.viewModel.hasSelection
+        }
+    }
+}

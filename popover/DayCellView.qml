@@ -1,0 +1,72 @@
+import QtQuick
+import Brivane.Resources
+import Brivane.Popover
+
+// One day of the month grid (or a blank): the number, today's filled circle
+// or the selection's pale one. How it looks is decided by the view model.
+Item {
+    id: cell
+
+    required property int index
+    required property string dayText
+    required property bool isBlank
+    required property bool isToday
+    required property int textStyle
+    required property int background
+    required property string accessibleName
+    // The keyboard is at this day.
+    property bool showFocus: false
+
+    signal clicked(int index)
+    signal doubleClicked(int index)
+
+    implicitHeight: 32
+    objectName: isBlank ? "" : "day " + dayText
+
+    Accessible.role: Accessible.Button
+    Accessible.name: accessibleName
+    Accessible.ignored: isBlank
+    Accessible.onPressAction: cell.clicked(cell.index)
+
+    function numberColor() {
+        switch (textStyle) {
+        case DayCellsModel.TodayText: return Theme.white
+        case DayCellsModel.DimmedCurrentMonthText: return Theme.alpha(Theme.primary, 0.35)
+        case DayCellsModel.DimmedOtherMonthText: return Theme.alpha(Theme.secondary, 0.2)
+        case DayCellsModel.CurrentMonthText: return Theme.primary
+        case DayCellsModel.OtherMonthText: return Theme.alpha(Theme.secondary, 0.5)
+        default: return "transparent"
+        }
+    }
+
+    Rectangle {
+        anchors.centerIn: parent
+        width: 28
+        height: 28
+        radius: 14
+        visible: cell.background !== DayCellsModel.NoBackground
+        color: cell.background === DayCellsModel.TodayCircle ? Theme.accent : Theme.alpha(Theme.accent, 0.2)
+    }
+    Text {
+        anchors.centerIn: parent
+        text: cell.dayText
+        font: Theme.font(13, cell.isToday ? Font.Bold : Font.Normal)
+        color: cell.numberColor()
+        Accessible.ignored: true
+    }
+    FocusRing {
+        anchors.centerIn: parent
+        width: 32
+        height: 32
+        radius: 16
+        visible: cell.showFocus
+    }
+    MouseArea {
+        anchors.fill: parent
+        enabled: !cell.isBlank
+        // The first click of a double click selects; the second opens the
+        // form and never clears the selection again.
+        onClicked: cell.clicked(cell.index)
+        onDoubleClicked: cell.doubleClicked(cell.index)
+    }
+}

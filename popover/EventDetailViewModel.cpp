@@ -1,0 +1,115 @@
+#include "popover/EventDetailViewModel.h"
+
+#include "calendar/CalendarStore.h"
+#include "calendar/EventFormatting.h"
+#include "popover/DesktopLauncher.h"
+
+#include <QCoreApplication>
+#include <QLocale>
+
+EventDetailViewModel::EventDetailViewModel(const AnyCalendarEvent &event, CalendarStore &store, const Clock &clock,
+    DesktopLauncher &launcher, QObject *parent)
+    : QObject(parent)
+    , m_event(event)
+    , m_store(store)
+    , m_clock(clock)
+    , m_launcher(launcher)
+{
+    if (m_event.localEvent) {
+        m_details = m_store.eventDetails(*m_event.localEvent);
+        if (!m_details.url.trimmed().isEmpty())
+            m_link = QUrl(m_details.url.trimmed());
+        const std::optional<CalendarInfo> calendar = m_store.calendar(m_event.localEvent->calendarId);
+        m_canDelete = calendar && calendar->allowsModifications;
+    }
+}
+
+QList<EventDetailViewModel::Row> EventDetailViewModel::rowList() const
+{
+    const QTimeZone zone = m_clock.timeZone();
+    const QDate day = m_event.localEvent && m_event.isAllDay ? m_event.localEvent->startDate
+                                                             : m_event.startDate.toTimeZone(zone).date();
+    QList<Row> rows;
+    rows.append({QStringLiteral("date"), QStringLiteral("calendar"),
+        QLocale().toString(day, QStringLiteral("dddd, MMMM d, yyyy")), false});
+    if (!m_event.isAllDay) {
+        rows.append({QStringLiteral("time"), QStringLiteral("clock"),
+            EventFormatting::timeText(m_event.startDate, m_event.endDate, false, zone), false});
+    }
+    const QDateTime now = m_clock.now();
+    if (EventFormatting::isHappening(m_event.startDate, m_event.endDate, now))
+        rows.append({QStringLiteral("status"), QStringLiteral("circle.fill"), tr("Happening now"), true});
+    else
+        rows.append({QStringLiteral("status"), QStringLiteral("timer"),
+            EventFormatting::relativeTimeLabel(m_event.startDate, m_event.endDate, now), false});
+    rows.append({QStringLiteral("calendar"), QStringLiteral("folder"),
+        m_event.localEvent ? m_event.localEvent->calendarTitle : tr("Zoho Calendar"), false});
+    if (!m_details.notes.isEmpty())
+        rows.append({QStringLiteral("notes"), QStringLiteral("note.text"), m_details.notes, false});
+    if (!m_link.isEmpty()) {
+        const QString host = m_link.host();
+        rows.append({QStringLiteral("link"), QStringLiteral("link"), host.isEmpty() ? m_details.url.trimmed() : host,
+            true});
+    }
+    return rows;
+}
+
+QVariantList EventDetailViewModel::rows() const
+{
+    QVariantList result;
+    for (const Row &row : rowList()) {
+        result.append(QVariantMap {{QStringLiteral("kind"), row.kind}, {QStringLiteral("icon"), row.icon},
+            {QStringLiteral("label"), row.label}, {QStringLiteral("accent"), row.accent}});
+    }
+    return result;
+}
+
+QString EventDetailViewModel::deleteConfirmTitle() const
+{
+    return tr("Delete") + QStringLiteral(" \"") + m_event.title + QStringLiteral("\"?");
+}
+
+void EventDetailViewModel::requestDelete()
+{
+    if (!m_canDelete || m_showDeleteConfirm)
+        return;
+    m_showDeleteConfirm = true;
+    emit showDeleteConfirmChanged();
+}
+
+void EventDetailViewModel::cancelDelete()
+{
+    if (!m_showDeleteConfirm)
+        return;
+    m_showDeleteConfirm = false;
+    emit showDeleteConfirmChanged();
+}
+
+void EventDetailViewModel::confirmDelete()
+{
+    // Only once: a second press while the sheet closes must not remove the
+    // next occurrence the lists hand out.
+    if (!m_canDelete || m_deleting)
+        return;
+    m_deleting = true;
+    m_showDeleteConfirm = false;
+    emit showDeleteConfirmChanged();
+    if (m_event.localEvent)
+        m_store.removeEvent(*m_event.localEvent, RemoveSpan::ThisEvent);
+    emit deleted();
+}
+
+void EventDetailViewModel::openLink()
+{
+    if (m_link.isValid() && !m_link.isEmpty())
+        m_launcher.openUrl(m_link);
+}
+
+void EventDetailViewModel::openInCalendar()
+{
+    if (!m_event.localEvent)
+        return;
+    const QDate day = m_event.isAllDay ? m_event.localEvent->startDate
+                                       : m_event.startDate.toTimeZone(m_clock.timeZone()).date();
+    m_launcher.openCalendarApp(day);
+}

@@ -1,0 +1,60 @@
+import QtQuick
+import QtQuick.Templates as T
+import QtQuick.Controls.Fusion
+import Brivane.Resources
+import Brivane.Popover
+
+// A section's rows, scrolling when they do not fit. One stop for the Tab
+// key: Up and Down move along the rows, Return or Space opens one.
+T.Control {
+    id: control
+
+    required property EventRowsModel rows
+    property bool keyboardUsed: false
+    readonly property bool showsFocus: activeFocus && (visualFocus || keyboardUsed)
+
+    signal selected(int row)
+
+    focusPolicy: Qt.TabFocus
+    padding: 0
+    clip: true
+
+    Accessible.role: Accessible.List
+
+    Keys.onPressed: (event) => {
+        switch (event.key) {
+        case Qt.Key_Up: list.decrementCurrentIndex(); break
+        case Qt.Key_Down: list.incrementCurrentIndex(); break
+        case Qt.Key_Home: list.currentIndex = 0; break
+        case Qt.Key_End: list.currentIndex = list.count - 1; break
+        case Qt.Key_Space:
+        case Qt.Key_Return:
+        case Qt.Key_Enter: if (list.currentIndex >= 0) control.selected(list.currentIndex); break
+        default: return
+        }
+        control.keyboardUsed = true
+        event.accepted = true
+    }
+    onActiveFocusChanged: if (!activeFocus) keyboardUsed = false
+
+    contentItem: ListView {
+        id: list
+        objectName: "rows"
+        model: control.rows
+        spacing: 2
+        bottomMargin: 4
+        boundsBehavior: Flickable.StopAtBounds
+        currentIndex: 0
+        highlightFollowsCurrentItem: false
+        reuseItems: true
+        ScrollBar.vertical: ScrollBar {
+            policy: list.contentHeight > list.height ? ScrollBar.AsNeeded : ScrollBar.AlwaysOff
+        }
+        delegate: AnyEventRowView {
+            x: 12
+            width: ListView.view.width - 24
+            showFocus: control.showsFocus && ListView.isCurrentItem
+            onSelected: (index) => control.selected(index)
+        }
+    }
+}

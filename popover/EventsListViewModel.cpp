@@ -1,0 +1,129 @@
+#include "popover/EventsListViewModel.h"
+
+#include "calendar/CalendarEventManager.h"
+#include "popover/DesktopLauncher.h"
+#include "settings/AppSettings.h"
+#include "zoho/ZohoCalendarManager.h"
+
+#include <QCoreApplication>
+#include <QLocale>
+
+EventsListViewModel::EventsListViewModel(CalendarEventManager &localEvents, AppSettings &settings,
+    const Clock &clock, DesktopLauncher &launcher, QObject *parent)
+    : QObject(parent)
+    , m_localEvents(localEvents)
+    , m_settings(settings)
+    , m_clock(clock)
+    , m_launcher(launcher)
+    , m_currentTime(clock.now())
+{
+    connect(&m_localEvents, &CalendarEventManager::todayEventsChanged, this, &EventsListViewModel::rebuild);
+    connect(&m_localEvents, &CalendarEventManager::upcomingEventsChanged, this, &EventsListViewModel::rebuild);
+    connect(&m_settings, &AppSettings::todayExpandedChanged, this, &EventsListViewModel::sectionsChanged);
+    connect(&m_settings, &AppSettings::upcomingExpandedChanged, this, &EventsListViewModel::sectionsChanged);
+    m_clockTimer.setInterval(ClockIntervalMs);
+    connect(&m_clockTimer, &QTimer::timeout, this, &EventsListViewModel::tick);
+    m_clockTimer.start();
+    rebuild();
+}
+
+void EventsListViewModel::setZohoManager(ZohoCalendarManager *zoho)
+{
+    if (m_zoho == zoho)
+        return;
+    if (m_zoho)
+        disconnect(m_zoho, nullptr, this, nullptr);
+    m_zoho = zoho;
+    if (m_zoho) {
+        connect(m_zoho, &ZohoCalendarManager::todayEventsChanged, this, &EventsListViewModel::rebuild);
+        connect(m_zoho, &ZohoCalendarManager::upcomingEventsChanged, this, &EventsListViewModel::rebuild);
+    }
+    rebuild();
+}
+
+void EventsListViewModel::setSelectedDate(const std::optional<QDate> &day)
+{
+    if (day == m_selectedDay)
+        return;
+    m_selectedDay = day;
+    rebuild();
+}
+
+QString EventsListViewModel::firstSectionTitle() const
+{
+    if (!m_selectedDay)
+        return QCoreApplication::translate("EventsListViewModel", "Today");
+    return QLocale().toString(*m_selectedDay, QStringLiteral("dddd, MMM d"));
+}
+
+bool EventsListViewModel::firstExpanded() const
+{
+    return m_settings.todayExpanded();
+}
+
+bool EventsListViewModel::upcomingExpanded() const
+{
+    return m_settings.upcomingExpanded();
+}
+
+QString EventsListViewModel::countText(const EventRowsModel &rows, bool expanded)
+{
+    if (expanded || rows.rowCount() == 0)
+        return {};
+    return QStringLiteral("(%1)").arg(rows.rowCount());
+}
+
+int EventsListViewModel::listHeight(const EventRowsModel &rows)
+{
+    return qMin(RowHeight * rows.rowCount(), MaxListHeight);
+}
+
+void EventsListViewModel::toggleFirstSection()
+{
+    m_settings.setTodayExpanded(!m_settings.todayExpanded());
+}
+
+void EventsListViewModel::toggleUpcomingSection()
+{
+    m_settings.setUpcomingExpanded(!m_settings.upcomingExpanded());
+}
+
+void EventsListViewModel::selectFirstRow(int row)
+{
+    if (row >= 0 && row < m_firstRows.events().size())
+        emit eventSelected(m_firstRows.events()[row]);
+}
+
+void EventsListViewModel::selectUpcomingRow(int row)
+{
+    if (row >= 0 && row < m_upcomingRows.events().size())
+        emit eventSelected(m_upcomingRows.events()[row]);
+}
+
+void EventsListViewModel::openCalendar()
+{
+    m_launcher.openCalendarApp(QDate());
+}
+
+void EventsListViewModel::tick()
+{
+    m_currentTime = m_clock.now();
+    m_firstRows.setNow(m_currentTime);
+    m_upcomingRows.setNow(m_currentTime);
+    emit currentTimeChanged();
+}
+
+void EventsListViewModel::rebuild()
+{
+    const QList<ZohoEvent> noZohoEvents;
+    const QList<AnyCalendarEvent> today = UnifiedEvents::merged(
+        m_localEvents.todayEvents(), m_zoho ? m_zoho->todayEvents() : noZohoEvents);
+    const QList<AnyCalendarEvent> upcoming = UnifiedEvents::merged(
+        m_localEvents.upcomingEvents(), m_zoho ? m_zoho->upcomingEvents() : noZohoEvents);
+    const QTimeZone zone = m_clock.timeZone();
+    m_currentTime = m_clock.now();
+    m_firstRows.setEvents(UnifiedEvents::eventsOfDay(m_selectedDay, today, upcoming, zone), m_currentTime, zone);
+    m_upcomingRows.setEvents(upcoming, m_currentTime, zone);
+    emit sectionsChanged();
+    emit currentTimeChanged();
+}

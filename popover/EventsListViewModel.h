@@ -1,0 +1,98 @@
+#pragma once
+
+#include "calendar/AnyCalendarEvent.h"
+#include "calendar/Clock.h"
+#include "popover/EventRowsModel.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+#include <QtQml/qqmlregistration.h>
+
+#include <optional>
+
+class AppSettings;
+class CalendarEventManager;
+class DesktopLauncher;
+class ZohoCalendarManager;
+
+// The popover's lower half: the first section (today, or the day selected in
+// the grid), the upcoming section when no day is selected, their open or
+// closed state, the rows and the 30-second clock that moves their labels.
+class EventsListViewModel : public QObject
+{
+    Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("made by the popover's view model")
+    Q_PROPERTY(QString firstSectionTitle READ firstSectionTitle NOTIFY sectionsChanged)
+    Q_PROPERTY(EventRowsModel *firstRows READ firstRows CONSTANT)
+    Q_PROPERTY(bool firstExpanded READ firstExpanded NOTIFY sectionsChanged)
+    Q_PROPERTY(QString firstCountText READ firstCountText NOTIFY sectionsChanged)
+    Q_PROPERTY(int firstListHeight READ firstListHeight NOTIFY sectionsChanged)
+    Q_PROPERTY(bool showNoEvents READ showNoEvents NOTIFY sectionsChanged)
+    Q_PROPERTY(bool showUpcoming READ showUpcoming NOTIFY sectionsChanged)
+    Q_PROPERTY(EventRowsModel *upcomingRows READ upcomingRows CONSTANT)
+    Q_PROPERTY(bool upcomingExpanded READ upcomingExpanded NOTIFY sectionsChanged)
+    Q_PROPERTY(QString upcomingCountText READ upcomingCountText NOTIFY sectionsChanged)
+    Q_PROPERTY(int upcomingListHeight READ upcomingListHeight NOTIFY sectionsChanged)
+    Q_PROPERTY(QDateTime currentTime READ currentTime NOTIFY currentTimeChanged)
+public:
+    static constexpr int ClockIntervalMs = 30000;
+    static constexpr int RowHeight = 46;
+    static constexpr int MaxListHeight = 230;
+
+    EventsListViewModel(CalendarEventManager &localEvents, AppSettings &settings, const Clock &clock,
+        DesktopLauncher &launcher, QObject *parent = nullptr);
+
+    void setZohoManager(ZohoCalendarManager *zoho);
+    void setSelectedDate(const std::optional<QDate> &day);
+
+    QString firstSectionTitle() const;
+    EventRowsModel *firstRows() { return &m_firstRows; }
+    bool firstExpanded() const;
+    QString firstCountText() const { return countText(m_firstRows, firstExpanded()); }
+    int firstListHeight() const { return listHeight(m_firstRows); }
+    bool showNoEvents() const { return firstExpanded() && m_firstRows.rowCount() == 0; }
+    bool showUpcoming() const { return !m_selectedDay && m_upcomingRows.rowCount() > 0; }
+    EventRowsModel *upcomingRows() { return &m_upcomingRows; }
+    bool upcomingExpanded() const;
+    QString upcomingCountText() const { return countText(m_upcomingRows, upcomingExpanded()); }
+    int upcomingListHeight() const { return listHeight(m_upcomingRows); }
+    QDateTime currentTime() const { return m_currentTime; }
+
+    Q_INVOKABLE void toggleFirstSection();
+    Q_INVOKABLE void toggleUpcomingSection();
+    Q_INVOKABLE void requestNewEvent() { emit newEventRequested(); }
+    Q_INVOKABLE void selectFirstRow(int row);
+    Q_INVOKABLE void selectUpcomingRow(int row);
+    // "Open Calendar": the user's calendar application.
+    Q_INVOKABLE void openCalendar();
+    Q_INVOKABLE void quit() { emit quitRequested(); }
+
+    // A tick of the 30-second clock (also when the popover comes on screen).
+    Q_INVOKABLE void tick();
+    // The managers' lists as they are now.
+    void rebuild();
+
+signals:
+    void sectionsChanged();
+    void currentTimeChanged();
+    void newEventRequested();
+    void eventSelected(const AnyCalendarEvent &event);
+    void quitRequested();
+
+private:
+    static QString countText(const EventRowsModel &rows, bool expanded);
+    static int listHeight(const EventRowsModel &rows);
+
+    CalendarEventManager &m_localEvents;
+    QPointer<ZohoCalendarManager> m_zoho;
+    AppSettings &m_settings;
+    const Clock &m_clock;
+    DesktopLauncher &m_launcher;
+    std::optional<QDate> m_selectedDay;
+    QDateTime m_currentTime;
+    EventRowsModel m_firstRows;
+    EventRowsModel m_upcomingRows;
+    QTimer m_clockTimer;
+};

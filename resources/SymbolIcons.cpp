@@ -1,0 +1,316 @@
+#include "resources/SymbolIcons.h"
+
+#include <QDir>
+#include <QHash>
+#include <QMutex>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+#include <QStandardPaths>
+
+#include <functional>
+
+namespace SymbolIcons {
+namespace {
+
+// Symbol name → icon theme names. Every symbol the program shows is here;
+// the symbolic ("-symbolic") names are the ones drawn in one colour.
+const QHash<QString, QStringList> &table()
+{
+    static const QHash<QString, QStringList> names {
+        {QStringLiteral("calendar"),
+            {QStringLiteral("x-office-calendar"), QStringLiteral("office-calendar"),
+                QStringLiteral("x-office-calendar-symbolic")}},
+        {QStringLiteral("chevron.left"), {QStringLiteral("go-previous-symbolic"), QStringLiteral("pan-start-symbolic")}},
+        {QStringLiteral("chevron.right"), {QStringLiteral("go-next-symbolic"), QStringLiteral("pan-end-symbolic")}},
+        {QStringLiteral("chevron.down"), {QStringLiteral("pan-down-symbolic"), QStringLiteral("go-down-symbolic")}},
+        {QStringLiteral("plus"), {QStringLiteral("list-add-symbolic")}},
+        {QStringLiteral("trash"), {QStringLiteral("user-trash-symbolic"), QStringLiteral("edit-delete-symbolic")}},
+        {QStringLiteral("cloud.fill"), {QStringLiteral("weather-overcast-symbolic")}},
+        {QStringLiteral("clock"), {QStringLiteral("preferences-system-time-symbolic")}},
+        {QStringLiteral("timer"), {QStringLiteral("appointment-soon-symbolic"), QStringLiteral("alarm-symbolic")}},
+        {QStringLiteral("note.text"),
+            {QStringLiteral("text-x-generic-symbolic"), QStringLiteral("accessories-text-editor-symbolic")}},
+        {QStringLiteral("arrow.up.right.square"), {QStringLiteral("send-to-symbolic")}},
+        {QStringLiteral("pencil"), {QStringLiteral("document-edit-symbolic")}},
+        // The theme's arrows are bare chevrons, which read as buttons: ours.
+        {QStringLiteral("arrow.right.circle"), {}},
+        {QStringLiteral("arrow.left.circle"), {}},
+        {QStringLiteral("circle.fill"), {QStringLiteral("media-record-symbolic")}},
+        {QStringLiteral("folder"), {QStringLiteral("folder-symbolic")}},
+        {QStringLiteral("link"), {QStringLiteral("insert-link-symbolic")}},
+    };
+    return names;
+}
+
+// Some platforms (the offscreen one, bare X servers) name no theme and no
+// place to look for one: use the desktop's icon folders and Adwaita.
+void ensureIconTheme()
+{
+    static const bool done = [] {
+        QStringList paths = QIcon::themeSearchPaths();
+        for (const QString &path :
+            QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("icons"),
+                QStandardPaths::LocateDirectory)) {
+            if (!paths.contains(path))
+                paths.append(path);
+        }
+        QIcon::setThemeSearchPaths(paths);
+        if (QIcon::themeName().isEmpty() || QIcon::themeName() == QLatin1String("hicolor"))
+            QIcon::setThemeName(QStringLiteral("Adwaita"));
+        return true;
+    }();
+    Q_UNUSED(done);
+}
+
+// Drawings on a 16 × 16 grid, stroked or filled in one colour.
+using Drawing = std::function<void(QPainter &, const QPen &)>;
+
+QPainterPath polyline(std::initializer_list<QPointF> points)
+{
+    QPainterPath path;
+    bool first = true;
+    for (const QPointF &point : points) {
+        if (first)
+            path.moveTo(point);
+        else
+            path.lineTo(point);
+        first = false;
+    }
+    return path;
+}
+
+const QHash<QString, Drawing> &drawings()
+{
+    static const QHash<QString, Drawing> all {
+        {QStringLiteral("chevron.left"),
+            [](QPainter &p, const QPen &) { p.drawPath(polyline({{10, 2.5}, {4.5, 8}, {10, 13.5}})); }},
+        {QStringLiteral("chevron.right"),
+            [](QPainter &p, const QPen &) { p.drawPath(polyline({{6, 2.5}, {11.5, 8}, {6, 13.5}})); }},
+        {QStringLiteral("chevron.down"),
+            [](QPainter &p, const QPen &) { p.drawPath(polyline({{2.5, 5.5}, {8, 11}, {13.5, 5.5}})); }},
+        {QStringLiteral("plus"),
+            [](QPainter &p, const QPen &) {
+                p.drawLine(QPointF(8, 2), QPointF(8, 14));
+                p.drawLine(QPointF(2, 8), QPointF(14, 8));
+            }},
+        {QStringLiteral("trash"),
+            [](QPainter &p, const QPen &) {
+                p.drawLine(QPointF(2, 4), QPointF(14, 4));
+                p.drawPath(polyline({{6, 4}, {6, 2}, {10, 2}, {10, 4}}));
+                p.drawPath(polyline({{3.5, 4}, {4.5, 14.5}, {11.5, 14.5}, {12.5, 4}}));
+                p.drawLine(QPointF(6.5, 7), QPointF(6.8, 12));
+                p.drawLine(QPointF(9.5, 7), QPointF(9.2, 12));
+            }},
+        {QStringLiteral("cloud.fill"),
+            [](QPainter &p, const QPen &pen) {
+                QPainterPath cloud;
+                cloud.addEllipse(QRectF(1, 7, 6, 6));
+                cloud.addEllipse(QRectF(4, 3, 7.5, 7.5));
+                cloud.addEllipse(QRectF(9, 6, 6, 6));
+                cloud.addRoundedRect(QRectF(3.5, 9, 9.5, 4), 1, 1);
+                p.setPen(Qt::NoPen);
+                p.setBrush(pen.color());
+                p.drawPath(cloud.simplified());
+            }},
+        {QStringLiteral("calendar"),
+            [](QPainter &p, const QPen &) {
+                p.drawRoundedRect(QRectF(2, 3, 12, 11.5), 2, 2);
+                p.drawLine(QPointF(2, 6.5), QPointF(14, 6.5));
+                p.drawLine(QPointF(5, 1.5), QPointF(5, 4));
+                p.drawLine(QPointF(11, 1.5), QPointF(11, 4));
+            }},
+        {QStringLiteral("clock"),
+            [](QPainter &p, const QPen &) {
+                p.drawEllipse(QPointF(8, 8), 6.25, 6.25);
+                p.drawPath(polyline({{8, 4.5}, {8, 8}, {10.5, 9.5}}));
+            }},
+        {QStringLiteral("timer"),
+            [](QPainter &p, const QPen &) {
+                p.drawEllipse(QPointF(8, 9), 5.5, 5.5);
+                p.drawLine(QPointF(8, 9), QPointF(8, 6));
+                p.drawLine(QPointF(6.5, 1.5), QPointF(9.5, 1.5));
+                p.drawLine(QPointF(8, 1.5), QPointF(8, 3.5));
+            }},
+        {QStringLiteral("note.text"),
+            [](QPainter &p, const QPen &) {
+                p.drawRoundedRect(QRectF(3, 1.75, 10, 12.5), 1.5, 1.5);
+                for (qreal y : {5.5, 8.0, 10.5})
+                    p.drawLine(QPointF(5.5, y), QPointF(10.5, y));
+            }},
+        {QStringLiteral("arrow.up.right.square"),
+            [](QPainter &p, const QPen &) {
+                p.drawRoundedRect(QRectF(2, 2, 12, 12), 2.5, 2.5);
+                p.drawLine(QPointF(5.5, 10.5), QPointF(10.5, 5.5));
+                p.drawPath(polyline({{6.5, 5.5}, {10.5, 5.5}, {10.5, 9.5}}));
+            }},
+        {QStringLiteral("pencil"),
+            [](QPainter &p, const QPen &) {
+                QPainterPath pencil = polyline({{2.5, 13.5}, {3.2, 10.5}, {11, 2.7}, {13.3, 5}, {5.5, 12.8}});
+                pencil.closeSubpath();
+                p.drawPath(pencil);
+                p.drawLine(QPointF(9.5, 4.2), QPointF(11.8, 6.5));
+            }},
+        {QStringLiteral("arrow.right.circle"),
+            [](QPainter &p, const QPen &) {
+                p.drawEllipse(QPointF(8, 8), 6.25, 6.25);
+                p.drawLine(QPointF(4.8, 8), QPointF(11, 8));
+                p.drawPath(polyline({{8.5, 5.5}, {11, 8}, {8.5, 10.5}}));
+            }},
+        {QStringLiteral("arrow.left.circle"),
+            [](QPainter &p, const QPen &) {
+                p.drawEllipse(QPointF(8, 8), 6.25, 6.25);
+                p.drawLine(QPointF(5, 8), QPointF(11.2, 8));
+                p.drawPath(polyline({{7.5, 5.5}, {5, 8}, {7.5, 10.5}}));
+            }},
+        {QStringLiteral("circle.fill"),
+            [](QPainter &p, const QPen &pen) {
+                p.setPen(Qt::NoPen);
+                p.setBrush(pen.color());
+                p.drawEllipse(QPointF(8, 8), 6.5, 6.5);
+            }},
+        {QStringLiteral("folder"),
+            [](QPainter &p, const QPen &) {
+                p.drawRoundedRect(QRectF(1.75, 5, 12.5, 9), 1.5, 1.5);
+                p.drawPath(polyline({{1.75, 6}, {1.75, 3}, {6, 3}, {7.5, 5}}));
+            }},
+        {QStringLiteral("link"),
+            [](QPainter &p, const QPen &) {
+                p.translate(8, 8);
+                p.rotate(-45);
+                p.drawRoundedRect(QRectF(-7, -2.5, 7.5, 5), 2.5, 2.5);
+                p.drawRoundedRect(QRectF(-0.5, -2.5, 7.5, 5), 2.5, 2.5);
+            }},
+    };
+    return all;
+}
+
+// The tray's calendar in colour, readable on light and dark panels alike,
+// for desktops without an icon theme.
+QIcon drawnTrayCalendar()
+{
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 48, 64}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const qreal unit = size / 16.0;
+        const QRectF sheet(1.5 * unit, 2.5 * unit, 13 * unit, 12 * unit);
+        painter.setPen(QPen(QColor(0x44, 0x44, 0x44), unit));
+        painter.setBrush(Qt::white);
+        painter.drawRoundedRect(sheet, unit, unit);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(0xE0, 0x3E, 0x36));
+        painter.drawRect(QRectF(sheet.left(), sheet.top(), sheet.width(), 3.5 * unit));
+        painter.setBrush(QColor(0x44, 0x44, 0x44));
+        for (int row = 0; row < 2; ++row) {
+            for (int column = 0; column < 3; ++column)
+                painter.drawRect(QRectF(4 * unit + column * 3 * unit, 8 * unit + row * 3 * unit, 2 * unit, 2 * unit));
+        }
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+QImage tinted(const QImage &source, const QColor &color)
+{
+    QImage image = source.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&image);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    painter.fillRect(image.rect(), color);
+    return image;
+}
+
+} // namespace
+
+QStringList symbolNames()
+{
+    QStringList names = table().keys();
+    names.sort();
+    return names;
+}
+
+QStringList themeNames(const QString &symbolName)
+{
+    return table().value(symbolName);
+}
+
+QImage drawnSymbol(const QString &symbolName, int pixelSize, const QColor &color, qreal devicePixelRatio)
+{
+    const auto drawing = drawings().constFind(symbolName);
+    if (drawing == drawings().constEnd() || pixelSize <= 0)
+        return {};
+    const int side = qCeil(pixelSize * devicePixelRatio);
+    QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(side / 16.0, side / 16.0);
+    // Thin strokes vanish at small sizes; keep them near one device pixel or more.
+    QPen pen(color, qMax(1.5, 16.0 / side * 1.1), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    (*drawing)(painter, pen);
+    painter.end();
+    image.setDevicePixelRatio(devicePixelRatio);
+    return image;
+}
+
+QImage symbolImage(const QString &symbolName, int pixelSize, const QColor &color, qreal devicePixelRatio)
+{
+    static QMutex mutex;
+    static QHash<QString, QImage> cache;
+    const QString key = QStringLiteral("%1|%2|%3|%4")
+                            .arg(symbolName)
+                            .arg(pixelSize)
+                            .arg(color.name(QColor::HexArgb))
+                            .arg(devicePixelRatio);
+    {
+        QMutexLocker lock(&mutex);
+        if (const auto found = cache.constFind(key); found != cache.constEnd())
+            return *found;
+    }
+    ensureIconTheme();
+    QImage image;
+    const QSize size(qCeil(pixelSize * devicePixelRatio), qCeil(pixelSize * devicePixelRatio));
+    for (const QString &name : themeNames(symbolName)) {
+        if (!name.endsWith(QLatin1String("-symbolic")) || !QIcon::hasThemeIcon(name))
+            continue;
+        const QImage rendered = QIcon::fromTheme(name).pixmap(size).toImage();
+        if (!rendered.isNull()) {
+            image = tinted(rendered.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation), color);
+            image.setDevicePixelRatio(devicePixelRatio);
+            break;
+        }
+    }
+    if (image.isNull())
+        image = drawnSymbol(symbolName, pixelSize, color, devicePixelRatio);
+    QMutexLocker lock(&mutex);
+    cache.insert(key, image);
+    return image;
+}
+
+QString themeIconName(const QString &symbolName)
+{
+    ensureIconTheme();
+    for (const QString &name : themeNames(symbolName)) {
+        if (QIcon::hasThemeIcon(name))
+            return name;
+    }
+    return {};
+}
+
+QIcon icon(const QString &symbolName)
+{
+    if (const QString name = themeIconName(symbolName); !name.isEmpty())
+        return QIcon::fromTheme(name);
+    if (symbolName == QLatin1String("calendar"))
+        return drawnTrayCalendar();
+    QIcon drawn;
+    for (int size : {16, 22, 24, 32, 48, 64})
+        drawn.addPixmap(QPixmap::fromImage(drawnSymbol(symbolName, size, QColor(0x44, 0x44, 0x44))));
+    return drawn;
+}
+
+} // namespace SymbolIcons

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QColor>
+#include <QEasingCurve>
+#include <QFont>
+#include <QObject>
+#include <QtQml/qqmlregistration.h>
+
+class QJSEngine;
+class QQmlEngine;
+
+// The colours and fonts every window of the program draws with, in one place.
+// Colours that follow the desktop come from the application palette (accent
+// = highlight) and change with it; the fixed ones are FixedColors'. Sizes
+// are logical pixels; `font(13, Font.DemiBold)` is the desktop's font at 13.
+//
+//   import Brivane.Resources
+//   Text { color: Theme.secondary; font: Theme.font(11, Font.Medium) }
+class Theme : public QObject
+{
+    Q_OBJECT
+    QML_ELEMENT
+    QML_SINGLETON
+    Q_PROPERTY(QColor accent READ accent NOTIFY paletteChanged)
+    Q_PROPERTY(QColor primary READ primary NOTIFY paletteChanged)
+    Q_PROPERTY(QColor secondary READ secondary NOTIFY paletteChanged)
+    Q_PROPERTY(QColor windowBackground READ windowBackground NOTIFY paletteChanged)
+    Q_PROPERTY(QColor separator READ separator NOTIFY paletteChanged)
+    Q_PROPERTY(QColor blue READ blue CONSTANT)
+    Q_PROPERTY(QColor orange READ orange CONSTANT)
+    Q_PROPERTY(QColor red READ red CONSTANT)
+    Q_PROPERTY(QColor green READ green CONSTANT)
+    Q_PROPERTY(QColor zoho READ zoho CONSTANT)
+    Q_PROPERTY(QColor white READ white CONSTANT)
+    Q_PROPERTY(QColor black READ black CONSTANT)
+    Q_PROPERTY(QString fontFamily READ fontFamily NOTIFY fontChanged)
+    // The spring that brings sheets in and out (response 0.32 s, damping
+    // fraction 0.82) as an easing curve over `springDuration` milliseconds.
+    Q_PROPERTY(QEasingCurve spring READ spring CONSTANT)
+    Q_PROPERTY(int springDuration READ springDuration CONSTANT)
+public:
+    // The process's one theme; QML gets the same object.
+    static Theme *instance();
+    static Theme *create(QQmlEngine *, QJSEngine *);
+
+    QColor accent() const;
+    QColor primary() const; // body text: the palette's text at 85 %
+    QColor secondary() const; // quieter text and symbols: at 50 %
+    QColor windowBackground() const;
+    QColor separator() const; // dividers: the text colour at 12 %
+    QColor blue() const;
+    QColor orange() const;
+    QColor red() const;
+    QColor green() const;
+    QColor zoho() const;
+    QColor white() const { return Qt::white; }
+    QColor black() const { return Qt::black; }
+    QString fontFamily() const;
+    QEasingCurve spring() const;
+    int springDuration() const;
+
+    // The desktop's font at `pixelSize`, with a weight of QFont::Weight
+    // (QML's Font.Normal, Font.Medium, Font.DemiBold, Font.Bold).
+    Q_INVOKABLE QFont font(int pixelSize, int weight = QFont::Normal) const;
+    // `color` with its alpha multiplied by `opacity`.
+    Q_INVOKABLE QColor alpha(const QColor &color, qreal opacity) const;
+
+signals:
+    void paletteChanged();
+    void fontChanged();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    Theme();
+};
