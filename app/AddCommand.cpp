@@ -68,8 +68,10 @@ int runAddCommand(const QStringList &arguments, QTextStream &out, QTextStream &e
     const Clock &clock, const std::function<ZohoCalendarManager *()> &zoho)
 {
     QCommandLineParser parser;
-    const QCommandLineOption startOption(QStringLiteral("start"), QStringLiteral("When it starts."), QStringLiteral("DATETIME"));
-    const QCommandLineOption endOption(QStringLiteral("end"), QStringLiteral("When it ends."), QStringLiteral("DATETIME"));
+    const QCommandLineOption startOption(
+        QStringLiteral("start"), QStringLiteral("When it starts."), QStringLiteral("DATETIME"));
+    const QCommandLineOption endOption(
+        QStringLiteral("end"), QStringLiteral("When it ends."), QStringLiteral("DATETIME"));
     const QCommandLineOption allDayOption(QStringLiteral("all-day"), QStringLiteral("An all-day event."));
     const QCommandLineOption calendarOption(
         QStringLiteral("calendar"), QStringLiteral("The calendar, by name or id."), QStringLiteral("NAME-OR-ID"));
@@ -88,17 +90,17 @@ int runAddCommand(const QStringList &arguments, QTextStream &out, QTextStream &e
     auto parse = [&](const QString &text) { return allDay ? parseDay(text, zone) : parseCommandDateTime(text, zone); };
     const std::optional<QDateTime> start = parse(parser.value(startOption));
     if (!start)
-        return badArguments(err, QStringLiteral("not a %1: %2")
-                                     .arg(allDay ? QStringLiteral("date") : QStringLiteral("date and time"),
-                                         parser.value(startOption)));
+        return badArguments(err,
+            QStringLiteral("not a %1: %2")
+                .arg(allDay ? QStringLiteral("date") : QStringLiteral("date and time"), parser.value(startOption)));
     // Without --end, what the form proposes: one hour; for all-day, the one day.
     QDateTime end = allDay ? *start : start->addSecs(3600);
     if (parser.isSet(endOption)) {
         const std::optional<QDateTime> given = parse(parser.value(endOption));
         if (!given)
-            return badArguments(err, QStringLiteral("not a %1: %2")
-                                         .arg(allDay ? QStringLiteral("date") : QStringLiteral("date and time"),
-                                             parser.value(endOption)));
+            return badArguments(err,
+                QStringLiteral("not a %1: %2")
+                    .arg(allDay ? QStringLiteral("date") : QStringLiteral("date and time"), parser.value(endOption)));
         end = *given;
     }
     if (end < *start)

@@ -25,11 +25,12 @@
 namespace BrivaneApp {
 namespace {
 
-const char *const Usage = "usage: brivane [--toggle | --settings]\n"
-                          "       brivane agenda [--at DATETIME] [--json]\n"
-                          "       brivane add TITLE --start DATETIME [--end DATETIME] [--all-day] [--calendar NAME-OR-ID]\n"
-                          "       brivane status [--json] [--follow] [--at DATETIME]\n"
-                          "       brivane zoho connect CODE | disconnect | status | sync\n";
+const char *const Usage
+    = "usage: brivane [--toggle | --settings]\n"
+      "       brivane agenda [--at DATETIME] [--json]\n"
+      "       brivane add TITLE --start DATETIME [--end DATETIME] [--all-day] [--calendar NAME-OR-ID]\n"
+      "       brivane status [--json] [--follow] [--at DATETIME]\n"
+      "       brivane zoho connect CODE | disconnect | status | sync\n";
 
 void nameApplication()
 {

@@ -45,9 +45,8 @@ CalendarEventManager::Lists CalendarEventManager::query(
     // An all-day event ends at midnight, one second after todayEnd, which is
     // not yet tomorrow: today's all-day events belong to today's list only
     // (calendar stores that end all-day events at 23:59:59 agree).
-    lists.upcoming.removeIf([&todayEnd](const CalendarEvent &event) {
-        return event.allDay && event.end.addSecs(-1) <= todayEnd;
-    });
+    lists.upcoming.removeIf(
+        [&todayEnd](const CalendarEvent &event) { return event.allDay && event.end.addSecs(-1) <= todayEnd; });
     sortByStart(lists.today);
     sortByStart(lists.upcoming);
     lists.today = lists.today.mid(0, MaxEventsPerList);

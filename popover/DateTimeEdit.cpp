@@ -76,8 +76,8 @@ QString DateTimeEdit::segmentText(int segment) const
 
 QVariantList DateTimeEdit::segments() const
 {
-    static const QString separators[] = {QStringLiteral(" "), QStringLiteral(" "), QStringLiteral("   "),
-        QStringLiteral(":"), QString()};
+    static const QString separators[]
+        = {QStringLiteral(" "), QStringLiteral(" "), QStringLiteral("   "), QStringLiteral(":"), QString()};
     QVariantList result;
     for (int segment = 0; segment < segmentCount(); ++segment) {
         const bool last = segment == segmentCount() - 1;

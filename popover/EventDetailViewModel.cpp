@@ -7,8 +7,8 @@
 #include <QCoreApplication>
 #include <QLocale>
 
-EventDetailViewModel::EventDetailViewModel(const AnyCalendarEvent &event, CalendarStore &store, const Clock &clock,
-    DesktopLauncher &launcher, QObject *parent)
+EventDetailViewModel::EventDetailViewModel(
+    const AnyCalendarEvent &event, CalendarStore &store, const Clock &clock, DesktopLauncher &launcher, QObject *parent)
     : QObject(parent)
     , m_event(event)
     , m_store(store)
@@ -48,8 +48,8 @@ QList<EventDetailViewModel::Row> EventDetailViewModel::rowList() const
         rows.append({QStringLiteral("notes"), QStringLiteral("note.text"), m_details.notes, false});
     if (!m_link.isEmpty()) {
         const QString host = m_link.host();
-        rows.append({QStringLiteral("link"), QStringLiteral("link"), host.isEmpty() ? m_details.url.trimmed() : host,
-            true});
+        rows.append(
+            {QStringLiteral("link"), QStringLiteral("link"), host.isEmpty() ? m_details.url.trimmed() : host, true});
     }
     return rows;
 }
@@ -109,7 +109,7 @@ void EventDetailViewModel::openInCalendar()
 {
     if (!m_event.localEvent)
         return;
-    const QDate day = m_event.isAllDay ? m_event.localEvent->startDate
-                                       : m_event.startDate.toTimeZone(m_clock.timeZone()).date();
+    const QDate day
+        = m_event.isAllDay ? m_event.localEvent->startDate : m_event.startDate.toTimeZone(m_clock.timeZone()).date();
     m_launcher.openCalendarApp(day);
 }

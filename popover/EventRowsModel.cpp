@@ -42,7 +42,8 @@ void EventRowsModel::setNow(const QDateTime &now)
         return;
     m_now = now;
     if (!m_events.isEmpty())
-        emit dataChanged(index(0), index(int(m_events.size()) - 1), {RelativeTextRole, IsHappeningRole, AccessibleNameRole});
+        emit dataChanged(
+            index(0), index(int(m_events.size()) - 1), {RelativeTextRole, IsHappeningRole, AccessibleNameRole});
 }
 
 int EventRowsModel::rowCount(const QModelIndex &parent) const
@@ -71,7 +72,8 @@ QVariant EventRowsModel::data(const QModelIndex &index, int role) const
     case EventIdRole:
         return event.id;
     case AccessibleNameRole: {
-        QStringList parts {event.title, EventFormatting::timeText(event.startDate, event.endDate, event.isAllDay, m_zone),
+        QStringList parts {event.title,
+            EventFormatting::timeText(event.startDate, event.endDate, event.isAllDay, m_zone),
             EventFormatting::relativeTimeLabel(event.startDate, event.endDate, m_now)};
         if (event.source == Source::Zoho)
             parts.append(QCoreApplication::translate("EventRowsModel", "Zoho Calendar"));

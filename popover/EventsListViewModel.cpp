@@ -8,8 +8,8 @@
 #include <QCoreApplication>
 #include <QLocale>
 
-EventsListViewModel::EventsListViewModel(CalendarEventManager &localEvents, AppSettings &settings,
-    const Clock &clock, DesktopLauncher &launcher, QObject *parent)
+EventsListViewModel::EventsListViewModel(CalendarEventManager &localEvents, AppSettings &settings, const Clock &clock,
+    DesktopLauncher &launcher, QObject *parent)
     : QObject(parent)
     , m_localEvents(localEvents)
     , m_settings(settings)
@@ -116,10 +116,10 @@ void EventsListViewModel::tick()
 void EventsListViewModel::rebuild()
 {
     const QList<ZohoEvent> noZohoEvents;
-    const QList<AnyCalendarEvent> today = UnifiedEvents::merged(
-        m_localEvents.todayEvents(), m_zoho ? m_zoho->todayEvents() : noZohoEvents);
-    const QList<AnyCalendarEvent> upcoming = UnifiedEvents::merged(
-        m_localEvents.upcomingEvents(), m_zoho ? m_zoho->upcomingEvents() : noZohoEvents);
+    const QList<AnyCalendarEvent> today
+        = UnifiedEvents::merged(m_localEvents.todayEvents(), m_zoho ? m_zoho->todayEvents() : noZohoEvents);
+    const QList<AnyCalendarEvent> upcoming
+        = UnifiedEvents::merged(m_localEvents.upcomingEvents(), m_zoho ? m_zoho->upcomingEvents() : noZohoEvents);
     const QTimeZone zone = m_clock.timeZone();
     m_currentTime = m_clock.now();
     m_firstRows.setEvents(UnifiedEvents::eventsOfDay(m_selectedDay, today, upcoming, zone), m_currentTime, zone);

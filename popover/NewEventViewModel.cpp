@@ -64,12 +64,12 @@ QVariant TargetsModel::data(const QModelIndex &index, int role) const
 
 QHash<int, QByteArray> TargetsModel::roleNames() const
 {
-    return {{NameRole, "name"}, {ColorRole, "targetColor"}, {IsZohoRole, "isZoho"},
-        {AccessibleNameRole, "accessibleName"}};
+    return {
+        {NameRole, "name"}, {ColorRole, "targetColor"}, {IsZohoRole, "isZoho"}, {AccessibleNameRole, "accessibleName"}};
 }
 
-NewEventViewModel::NewEventViewModel(const QDateTime &initialDate, CalendarStore &store, ZohoCalendarManager *zoho,
-    const Clock &clock, QObject *parent)
+NewEventViewModel::NewEventViewModel(
+    const QDateTime &initialDate, CalendarStore &store, ZohoCalendarManager *zoho, const Clock &clock, QObject *parent)
     : QObject(parent)
     , m_initialDate(initialDate)
     , m_store(store)

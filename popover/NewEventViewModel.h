@@ -68,8 +68,8 @@ class NewEventViewModel : public QObject
 public:
     static constexpr int TitleFocusDelayMs = 150;
 
-    NewEventViewModel(const QDateTime &initialDate, CalendarStore &store, ZohoCalendarManager *zoho,
-        const Clock &clock, QObject *parent = nullptr);
+    NewEventViewModel(const QDateTime &initialDate, CalendarStore &store, ZohoCalendarManager *zoho, const Clock &clock,
+        QObject *parent = nullptr);
 
     int titleFocusDelay() const { return TitleFocusDelayMs; }
     QDateTime initialDate() const { return m_initialDate; }

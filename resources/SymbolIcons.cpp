@@ -21,7 +21,8 @@ const QHash<QString, QStringList> &table()
         {QStringLiteral("calendar"),
             {QStringLiteral("x-office-calendar"), QStringLiteral("office-calendar"),
                 QStringLiteral("x-office-calendar-symbolic")}},
-        {QStringLiteral("chevron.left"), {QStringLiteral("go-previous-symbolic"), QStringLiteral("pan-start-symbolic")}},
+        {QStringLiteral("chevron.left"),
+            {QStringLiteral("go-previous-symbolic"), QStringLiteral("pan-start-symbolic")}},
         {QStringLiteral("chevron.right"), {QStringLiteral("go-next-symbolic"), QStringLiteral("pan-end-symbolic")}},
         {QStringLiteral("chevron.down"), {QStringLiteral("pan-down-symbolic"), QStringLiteral("go-down-symbolic")}},
         {QStringLiteral("plus"), {QStringLiteral("list-add-symbolic")}},
@@ -49,9 +50,8 @@ void ensureIconTheme()
 {
     static const bool done = [] {
         QStringList paths = QIcon::themeSearchPaths();
-        for (const QString &path :
-            QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("icons"),
-                QStandardPaths::LocateDirectory)) {
+        for (const QString &path : QStandardPaths::locateAll(
+                 QStandardPaths::GenericDataLocation, QStringLiteral("icons"), QStandardPaths::LocateDirectory)) {
             if (!paths.contains(path))
                 paths.append(path);
         }
@@ -84,11 +84,17 @@ const QHash<QString, Drawing> &drawings()
 {
     static const QHash<QString, Drawing> all {
         {QStringLiteral("chevron.left"),
-            [](QPainter &p, const QPen &) { p.drawPath(polyline({{10, 2.5}, {4.5, 8}, {10, 13.5}})); }},
+            [](QPainter &p, const QPen &) {
+                p.drawPath(polyline({{10, 2.5}, {4.5, 8}, {10, 13.5}}));
+            }},
         {QStringLiteral("chevron.right"),
-            [](QPainter &p, const QPen &) { p.drawPath(polyline({{6, 2.5}, {11.5, 8}, {6, 13.5}})); }},
+            [](QPainter &p, const QPen &) {
+                p.drawPath(polyline({{6, 2.5}, {11.5, 8}, {6, 13.5}}));
+            }},
         {QStringLiteral("chevron.down"),
-            [](QPainter &p, const QPen &) { p.drawPath(polyline({{2.5, 5.5}, {8, 11}, {13.5, 5.5}})); }},
+            [](QPainter &p, const QPen &) {
+                p.drawPath(polyline({{2.5, 5.5}, {8, 11}, {13.5, 5.5}}));
+            }},
         {QStringLiteral("plus"),
             [](QPainter &p, const QPen &) {
                 p.drawLine(QPointF(8, 2), QPointF(8, 14));

@@ -42,7 +42,8 @@ bool boolOr(const QVariant &value, bool fallback)
 {
     if (value.typeId() == QMetaType::Bool)
         return value.toBool();
-    if (value.typeId() == QMetaType::QString && (value.toString() == QLatin1String("true") || value.toString() == QLatin1String("false")))
+    if (value.typeId() == QMetaType::QString
+        && (value.toString() == QLatin1String("true") || value.toString() == QLatin1String("false")))
         return value.toString() == QLatin1String("true");
     return fallback;
 }

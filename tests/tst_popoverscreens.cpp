@@ -58,8 +58,9 @@ private slots:
                 + "\r\nRRULE:FREQ=WEEKLY;BYDAY=MO,TU,TH\r\n"
                   "DESCRIPTION:What we did\\, what we do next\\, what is in the way.\r\n"
                   "URL:https://meet.example.com/team-standup\r\n");
-        p.addEvent("personal", "birthday", "SUMMARY:Mum's birthday\r\nDTSTART;VALUE=DATE:20260414\r\n"
-                                           "DTEND;VALUE=DATE:20260415\r\n");
+        p.addEvent("personal", "birthday",
+            "SUMMARY:Mum's birthday\r\nDTSTART;VALUE=DATE:20260414\r\n"
+            "DTEND;VALUE=DATE:20260415\r\n");
         p.addEvent("personal", "lunch",
             "SUMMARY:Lunch with Sam\r\nDTSTART;" + at("20260414", "123000") + "\r\nDTEND;" + at("20260414", "133000")
                 + "\r\n");
@@ -73,8 +74,7 @@ private slots:
             "SUMMARY:Flight to Lisbon\r\nDTSTART;" + at("20260417", "180500") + "\r\nDTEND;" + at("20260417", "214000")
                 + "\r\n");
         p.startStore();
-        p.connectZoho(
-            QJsonArray {QJsonObject {{"uid", "marketing"}, {"calname", "Marketing"}, {"color", "#AF52DE"}}},
+        p.connectZoho(QJsonArray {QJsonObject {{"uid", "marketing"}, {"calname", "Marketing"}, {"color", "#AF52DE"}}},
             {{"marketing",
                 QJsonArray {zohoEventJson("c1", "Campaign sync", "20260414T090000Z", "20260414T093000Z"),
                     zohoEventJson("c2", "Quarterly planning", "20260415T080000Z", "20260415T100000Z"),
@@ -90,7 +90,8 @@ private slots:
         QStringList titles;
         for (const AnyCalendarEvent &event : list->firstRows()->events())
             titles.append(event.title);
-        QCOMPARE(titles, (QStringList {"Mum's birthday", "Team standup", "Campaign sync", "Lunch with Sam", "Design review"}));
+        QCOMPARE(titles,
+            (QStringList {"Mum's birthday", "Team standup", "Campaign sync", "Lunch with Sam", "Design review"}));
         QVERIFY(list->showUpcoming());
         QVERIFY(m_popover->item("newEvent")->isVisible());
         save(QStringLiteral("popover-today.png"));

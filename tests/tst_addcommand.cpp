@@ -1,0 +1,174 @@
+// `brivane add`: the form's save path from the command line, its defaults,
+// targets and errors; and the real binary's exit codes.
+#include "PopoverTestSupport.h"
+
+#include "app/AddCommand.h"
+
+#include <QProcess>
+
+using namespace TestSupport;
+
+namespace {
+const QTimeZone Berlin("Europe/Berlin");
+const QDateTime Now(QDate(2026, 3, 25), QTime(10, 0), Berlin);
+} // namespace
+
+class AddCommandTest : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<PopoverFixture> m_fixture;
+    bool m_zohoAsked = false;
+
+    struct Result
+    {
+        int exitCode;
+        QString out;
+        QString err;
+    };
+    Result add(const QStringList &arguments)
+    {
+        QString out, err;
+        QTextStream outStream(&out), errStream(&err);
+        PopoverFixture &f = *m_fixture;
+        const int code = runAddCommand(QStringList {"add"} + arguments, outStream, errStream, *f.store, f.clock,
+            [this]() -> ZohoCalendarManager * {
+                m_zohoAsked = true;
+                return m_fixture->zoho.get();
+            });
+        outStream.flush();
+        errStream.flush();
+        return {code, out.trimmed(), err};
+    }
+    QList<CalendarEvent> eventsOf(const QString &folder) const
+    {
+        const QString id = m_fixture->calendarId(folder);
+        return m_fixture->store->events(Now.addDays(-30), Now.addDays(60), {id});
+    }
+
+private slots:
+    void init()
+    {
+        m_fixture = std::make_unique<PopoverFixture>(Now, Berlin);
+        m_fixture->addCalendar("personal", "Personal", QString());
+        m_fixture->addCalendar("work", "Work", "#FF0000");
+        m_zohoAsked = false;
+    }
+    void cleanup() { m_fixture.reset(); }
+
+    void timedEventWithTheFormsDefaults()
+    {
+        m_fixture->startStore();
+        const Result result = add({"Dentist", "--start", "2026-03-27T14:30"});
+        QCOMPARE(result.exitCode, 0);
+        const QList<CalendarEvent> events = eventsOf("personal"); // the default calendar
+        QCOMPARE(events.size(), 1);
+        QCOMPARE(result.out, events[0].id);
+        QCOMPARE(events[0].start, QDateTime(QDate(2026, 3, 27), QTime(14, 30), Berlin));
+        QCOMPARE(events[0].end, events[0].start.addSecs(3600)); // no --end: one hour
+        QVERIFY(!m_zohoAsked); // a local target needs no Zoho
+
+        QCOMPARE(add({"Two", "words", "--start", "2026-03-27T09:00:00+02:00", "--end", "2026-03-27T09:30", "--calendar",
+                         "work"})
+                     .exitCode,
+            0);
+        QCOMPARE(eventsOf("work").value(0).title, QStringLiteral("Two words"));
+        QCOMPARE(eventsOf("work").value(0).start, QDateTime(QDate(2026, 3, 27), QTime(8, 0), Berlin));
+    }
+
+    void allDayMondayToWednesday()
+    {
+        m_fixture->startStore();
+        QCOMPARE(add({"Conference", "--all-day", "--start", "2026-03-30", "--end", "2026-04-01", "--calendar",
+                         m_fixture->calendarId("work")})
+                     .exitCode,
+            0);
+        const QList<CalendarEvent> events = eventsOf("work");
+        QCOMPARE(events.size(), 1);
+        QVERIFY(events[0].allDay);
+        QCOMPARE(events[0].startDate, QDate(2026, 3, 30));
+        QCOMPARE(events[0].endDate, QDate(2026, 4, 2)); // stored up to Thursday 00:00
+        QCOMPARE(add({"One day", "--all-day", "--start", "2026-04-03"}).exitCode, 0);
+        QCOMPARE(eventsOf("personal").value(0).endDate, QDate(2026, 4, 4));
+    }
+
+    void badArgumentsExitWithTwo_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("no title") << QStringList {"--start", "2026-03-27T10:00"};
+        QTest::newRow("blank title") << QStringList {"  ", "--start", "2026-03-27T10:00"};
+        QTest::newRow("no start") << QStringList {"Title"};
+        QTest::newRow("bad start") << QStringList {"Title", "--start", "tomorrow"};
+        QTest::newRow("bad all-day date") << QStringList {"Title", "--all-day", "--start", "2026-02-30"};
+        QTest::newRow("end before start")
+            << QStringList {"Title", "--start", "2026-03-27T10:00", "--end", "2026-03-27T09:00"};
+        QTest::newRow("unknown option") << QStringList {"Title", "--start", "2026-03-27T10:00", "--colour", "red"};
+    }
+    void badArgumentsExitWithTwo()
+    {
+        QFETCH(QStringList, arguments);
+        m_fixture->startStore();
+        const Result result = add(arguments);
+        QCOMPARE(result.exitCode, 2);
+        QVERIFY(result.err.contains("usage: brivane add"));
+        QVERIFY(result.out.isEmpty());
+        QVERIFY(eventsOf("personal").isEmpty());
+    }
+
+    void targetsAndTheirErrors()
+    {
+        m_fixture->addReadOnlyEvent("holidays.ics", "h", "SUMMARY:H\r\nDTSTART;VALUE=DATE:20260401\r\n");
+        m_fixture->startStore();
+        Result unknown = add({"X", "--start", "2026-03-27T10:00", "--calendar", "Nope"});
+        QCOMPARE(unknown.exitCode, 1);
+        QCOMPARE(unknown.err, QStringLiteral("brivane add: no calendar is called \"Nope\"\n"));
+        QVERIFY(m_zohoAsked); // a name not found locally may be Zoho's
+        Result readOnly = add({"X", "--start", "2026-03-27T10:00", "--calendar", "holidays"});
+        QCOMPARE(readOnly.exitCode, 1);
+        QVERIFY(readOnly.err.contains("read-only"));
+
+        // Zoho's calendars are targets too, and its errors are the form's.
+        m_fixture->connectZoho(QJsonArray {QJsonObject {{"uid", "zc"}, {"calname", "Zoho work"}}}, {});
+        Result zoho = add({"In Zoho", "--start", "2026-03-27T10:00", "--calendar", "zoho WORK"});
+        QCOMPARE(zoho.exitCode, 0);
+        QCOMPARE(zoho.out, "zoho_" + m_fixture->server->events("zc").at(0).toObject().value("uid").toString());
+        m_fixture->server->setCreateFailure(FakeZohoServer::Failure::Status500);
+        Result failed = add({"In Zoho", "--start", "2026-03-27T10:00", "--calendar", "zc"});
+        QCOMPARE(failed.exitCode, 1);
+        QCOMPARE(failed.err, QStringLiteral("brivane add: API error: HTTP 500: Internal Server Error\n"));
+    }
+
+    void noCalendarAtAll()
+    {
+        m_fixture->startStore();
+        m_fixture->store = std::make_unique<CalendarStore>(); // no provider: nothing to write to
+        const Result result = add({"Nowhere", "--start", "2026-03-27T10:00"});
+        QCOMPARE(result.exitCode, 1);
+        QCOMPARE(result.err, QStringLiteral("brivane add: No calendar selected\n"));
+    }
+
+    void theProgramsExitCodes()
+    {
+        // The real binary in the test's own XDG folders: one event, printed id.
+        qputenv("TZ", "Europe/Berlin");
+        QProcess process;
+        process.start(QStringLiteral(BRIVANE_BINARY), {"add", "From the shell", "--start", "2026-05-04T08:15"});
+        QVERIFY(process.waitForFinished(20000));
+        QCOMPARE(process.exitCode(), 0);
+        const QString id = QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+        QVERIFY2(id.contains("/brivane/calendars/local/personal/") && id.contains('#'), qPrintable(id));
+        const QString file = id.section('#', 0, 0);
+        const QByteArray content = readFile(file);
+        QVERIFY(content.contains("SUMMARY:From the shell"));
+        QVERIFY(content.contains("DTSTART;TZID=Europe/Berlin:20260504T081500"));
+        QVERIFY(content.contains("DTEND;TZID=Europe/Berlin:20260504T091500"));
+
+        process.start(QStringLiteral(BRIVANE_BINARY), {"add", "No start"});
+        QVERIFY(process.waitForFinished(20000));
+        QCOMPARE(process.exitCode(), 2);
+        QVERIFY(process.readAllStandardError().contains("--start is missing"));
+    }
+};
+
+BRIVANE_TEST_MAIN(AddCommandTest)
+#include "tst_addcommand.moc"

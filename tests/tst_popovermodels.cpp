@@ -1,0 +1,589 @@
+// The popover's view models without their QML: the month's cells, clicks
+// and keys in the grid, the sections of the list and their labels over
+// time, the detail's rows by kind of event, the form's defaults, targets and
+// saves (once only), and the root's sheets and reloads.
+#include "PopoverTestSupport.h"
+
+#include "calendar/EventFormatting.h"
+#include "calendar/FixedColors.h"
+
+using namespace TestSupport;
+
+namespace {
+const QTimeZone Berlin("Europe/Berlin");
+// Wednesday 25 March 2026, 10:00 in Berlin.
+const QDateTime Now(QDate(2026, 3, 25), QTime(10, 0), Berlin);
+
+QDateTime at(int day, int hour, int minute = 0, int month = 3)
+{
+    return QDateTime(QDate(2026, month, day), QTime(hour, minute), Berlin);
+}
+
+QByteArray timed(const char *title, const QDateTime &start, const QDateTime &end)
+{
+    const QString format = QStringLiteral("yyyyMMdd'T'HHmmss");
+    return QByteArray("SUMMARY:") + title + "\r\nDTSTART;TZID=Europe/Berlin:" + start.toString(format).toUtf8()
+        + "\r\nDTEND;TZID=Europe/Berlin:" + end.toString(format).toUtf8() + "\r\n";
+}
+
+QStringList titlesOf(const EventRowsModel *rows)
+{
+    QStringList titles;
+    for (const AnyCalendarEvent &event : rows->events())
+        titles.append(event.title);
+    return titles;
+}
+
+int blanksBefore(const QList<DayCell> &cells)
+{
+    int blanks = 0;
+    while (blanks < cells.size() && !cells[blanks].date.isValid())
+        ++blanks;
+    return blanks;
+}
+
+QStringList rowKinds(const EventDetailViewModel &detail)
+{
+    QStringList kinds;
+    for (const EventDetailViewModel::Row &row : detail.rowList())
+        kinds.append(row.kind);
+    return kinds;
+}
+
+QString rowLabel(const EventDetailViewModel &detail, const QString &kind)
+{
+    for (const EventDetailViewModel::Row &row : detail.rowList()) {
+        if (row.kind == kind)
+            return row.label;
+    }
+    return {};
+}
+} // namespace
+
+class PopoverModelsTest : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<PopoverFixture> m_popover;
+
+    PopoverFixture &popover() { return *m_popover; }
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom)); }
+    void init() { m_popover = std::make_unique<PopoverFixture>(Now, Berlin); }
+    void cleanup() { m_popover.reset(); }
+
+    // ---- the month grid
+
+    void cellsOfAMonth_data()
+    {
+        QTest::addColumn<QDate>("month");
+        QTest::addColumn<int>("blanks");
+        QTest::addColumn<int>("rows");
+        QTest::newRow("starts on Monday") << QDate(2026, 6, 1) << 0 << 5;
+        QTest::newRow("starts on Sunday, 31 days: six rows") << QDate(2026, 3, 1) << 6 << 6;
+        QTest::newRow("starts on Saturday, 31 days: six rows") << QDate(2026, 8, 1) << 5 << 6;
+        QTest::newRow("February 2027, not leap, starts on Monday") << QDate(2027, 2, 1) << 0 << 4;
+        QTest::newRow("February 2028, leap") << QDate(2028, 2, 1) << 1 << 5;
+    }
+    void cellsOfAMonth()
+    {
+        QFETCH(QDate, month);
+        QFETCH(int, blanks);
+        QFETCH(int, rows);
+        // Any day of the month names it.
+        const QList<DayCell> cells = CalendarGridViewModel::cellsOf(month.addDays(9), std::nullopt, {}, false);
+        QCOMPARE(blanksBefore(cells), blanks);
+        QCOMPARE(cells.size(), rows * 7);
+        QCOMPARE(cells[blanks].date, month);
+        QCOMPARE(cells[blanks].date.dayOfWeek(), blanks + 1); // Monday-first columns
+        const auto days = std::count_if(cells.begin(), cells.end(), [](const DayCell &c) { return c.date.isValid(); });
+        QCOMPARE(int(days), month.daysInMonth());
+        QVERIFY(std::all_of(cells.begin(), cells.end(),
+            [](const DayCell &c) { return !c.date.isValid() || c.isCurrentMonth; })); // no neighbours' days
+    }
+
+    void cellColoursByCase()
+    {
+        const QDate today(2026, 3, 25);
+        const QList<DayCell> cells = CalendarGridViewModel::cellsOf(today, today, today, true);
+        auto cellOf = [&](int day) { return cells[blanksBefore(cells) + day - 1]; };
+        using M = DayCellsModel;
+        // Today stays today when selected too; a blank cell draws nothing.
+        QCOMPARE(M::textStyleOf(cellOf(25)), M::TodayText);
+        QCOMPARE(M::backgroundOf(cellOf(25)), M::TodayCircle);
+        QCOMPARE(M::textStyleOf(cells[0]), M::ClearText);
+        QCOMPARE(M::textStyleOf(cellOf(28)), M::DimmedCurrentMonthText); // a Saturday
+        QCOMPARE(M::textStyleOf(cellOf(27)), M::CurrentMonthText); // a Friday
+        QVERIFY(cells[5].dimmed && cells[6].dimmed && !cells[4].dimmed);
+
+        const QList<DayCell> selected = CalendarGridViewModel::cellsOf(today, QDate(2026, 3, 26), today, false);
+        QCOMPARE(M::backgroundOf(selected[blanksBefore(selected) + 25]), M::SelectedCircle);
+        QCOMPARE(M::textStyleOf(selected[blanksBefore(selected) + 27]), M::CurrentMonthText); // no dimming
+    }
+
+    void clicksSelectAndDeselect()
+    {
+        CalendarGridViewModel grid(*popover().settings, popover().clock);
+        QCOMPARE(grid.title(), QStringLiteral("March 2026"));
+        QSignalSpy activated(&grid, &CalendarGridViewModel::dayActivated);
+        const int first = blanksBefore(grid.cells()->cells());
+
+        grid.clickDay(first + 9); // 10 March
+        QCOMPARE(grid.selectedDate(), QDate(2026, 3, 10));
+        grid.clickDay(first + 9);
+        QVERIFY(!grid.hasSelection()); // the same day again clears it
+        grid.clickDay(0); // a blank
+        QVERIFY(!grid.hasSelection());
+
+        // A double click selects and asks for the form; on the selected day
+        // it keeps the selection.
+        grid.doubleClickDay(first + 11);
+        QCOMPARE(grid.selectedDate(), QDate(2026, 3, 12));
+        grid.doubleClickDay(first + 11);
+        QCOMPARE(grid.selectedDate(), QDate(2026, 3, 12));
+        QCOMPARE(activated.size(), 2);
+        QCOMPARE(activated[0][0].toDate(), QDate(2026, 3, 12));
+        QCOMPARE(activated.size(), 2);
+    }
+
+    void monthsChangeAndTheSelectionStays()
+    {
+        CalendarGridViewModel grid(*popover().settings, popover().clock);
+        grid.clickDay(blanksBefore(grid.cells()->cells()) + 19); // 20 March
+        grid.showNextMonth();
+        QCOMPARE(grid.title(), QStringLiteral("April 2026"));
+        QCOMPARE(grid.selectedDate(), QDate(2026, 3, 20));
+        QVERIFY(std::none_of(grid.cells()->cells().begin(), grid.cells()->cells().end(),
+            [](const DayCell &c) { return c.isSelected; })); // shown only in its month
+        grid.changeMonth(-1); // Page Up
+        QVERIFY(std::any_of(grid.cells()->cells().begin(), grid.cells()->cells().end(),
+            [](const DayCell &c) { return c.isSelected && c.date == QDate(2026, 3, 20); }));
+    }
+
+    void arrowKeysMoveTheSelectionAcrossMonths()
+    {
+        CalendarGridViewModel grid(*popover().settings, popover().clock);
+        grid.moveSelection(1); // nothing selected: the first press selects today
+        QCOMPARE(grid.selectedDate(), QDate(2026, 3, 25));
+        grid.moveSelection(7);
+        QCOMPARE(grid.selectedDate(), QDate(2026, 4, 1));
+        QCOMPARE(grid.displayedMonth(), QDate(2026, 4, 1)); // the month follows
+        grid.toggleSelection();
+        QVERIFY(!grid.hasSelection());
+        // Not today's month: keys start at the month's first day.
+        grid.moveSelection(-1);
+        QCOMPARE(grid.selectedDate(), QDate(2026, 4, 1));
+        QSignalSpy activated(&grid, &CalendarGridViewModel::dayActivated);
+        grid.activateSelection();
+        QCOMPARE(activated.value(0).value(0).toDate(), QDate(2026, 4, 1));
+    }
+
+    void dimmingFollowsTheSettingLive()
+    {
+        CalendarGridViewModel grid(*popover().settings, popover().clock);
+        QSignalSpy changed(grid.cells(), &QAbstractItemModel::dataChanged);
+        QVERIFY(!grid.weekdays()[5].toMap()[QStringLiteral("dimmed")].toBool());
+        popover().settings->setDimWeekends(true);
+        QCOMPARE(changed.size(), 1);
+        QVERIFY(grid.weekdays()[5].toMap()[QStringLiteral("dimmed")].toBool());
+        QVERIFY(grid.weekdays()[6].toMap()[QStringLiteral("dimmed")].toBool());
+        QVERIFY(!grid.weekdays()[4].toMap()[QStringLiteral("dimmed")].toBool());
+        QVERIFY(grid.cells()->cells()[13].dimmed); // a Sunday column
+    }
+
+    // ---- the events list
+
+    void relativeLabelsAtTheirMoments_data()
+    {
+        QTest::addColumn<QDateTime>("start");
+        QTest::addColumn<QDateTime>("end");
+        QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<QString>("label");
+        const QDateTime ten = at(25, 10), eleven = at(25, 11);
+        QTest::newRow("half way") << ten << eleven << at(25, 10, 30) << "ends in 30m";
+        QTest::newRow("30 s before") << ten << eleven << ten.addSecs(-30) << "in 0m";
+        QTest::newRow("an hour before") << ten << eleven << at(25, 9) << "in 1h";
+        QTest::newRow("59 min 59 s before") << ten << eleven << ten.addSecs(-3599) << "in 59m";
+        QTest::newRow("a day before") << ten << eleven << at(24, 10) << "in 1d";
+        QTest::newRow("at the start, an hour left") << ten << eleven << ten << "now";
+        QTest::newRow("59 min left") << ten << eleven << ten.addSecs(60) << "ends in 59m";
+        QTest::newRow("at the end") << ten << eleven << eleven << "ends in 0m";
+        QTest::newRow("over, from its start") << at(25, 8) << at(25, 9) << at(25, 12) << "-4h";
+        QTest::newRow("just over") << ten << at(25, 10, 20) << at(25, 10, 21) << "-21m";
+        QTest::newRow("long and running") << at(25, 8) << at(25, 18) << ten << "now";
+    }
+    void relativeLabelsAtTheirMoments()
+    {
+        QFETCH(QDateTime, start);
+        QFETCH(QDateTime, end);
+        QFETCH(QDateTime, now);
+        QFETCH(QString, label);
+        QCOMPARE(EventFormatting::relativeTimeLabel(start, end, now), label);
+    }
+
+    void sectionsTitlesCountsAndHeights()
+    {
+        PopoverFixture &p = popover();
+        for (int i = 0; i < 6; ++i)
+            p.addEvent("personal", QStringLiteral("e%1").arg(i), timed("Today", at(25, 12 + i), at(25, 12 + i, 30)));
+        p.addEvent("personal", "tomorrow", timed("Tomorrow", at(26, 9), at(26, 10)));
+        p.startStore();
+        PopoverViewModel &root = p.makeViewModel();
+        EventsListViewModel *list = root.eventsList();
+
+        QCOMPARE(list->firstSectionTitle(), QStringLiteral("Today"));
+        QCOMPARE(list->firstRows()->rowCount(), 6);
+        QCOMPARE(list->firstListHeight(), 230); // six rows: five and scrolling
+        QCOMPARE(list->upcomingListHeight(), 46);
+        QVERIFY(list->showUpcoming());
+        QCOMPARE(list->firstCountText(), QString());
+
+        list->toggleFirstSection();
+        QVERIFY(!p.settings->todayExpanded()); // persisted
+        QCOMPARE(list->firstCountText(), QStringLiteral("(6)"));
+        QVERIFY(!list->showNoEvents());
+
+        // A selected day: its title and events, no upcoming section.
+        root.grid()->clickDay(blanksBefore(root.grid()->cells()->cells()) + 25);
+        QCOMPARE(list->firstSectionTitle(), QStringLiteral("Thursday, Mar 26"));
+        QCOMPARE(titlesOf(list->firstRows()), QStringList {"Tomorrow"});
+        QVERIFY(!list->showUpcoming());
+        QCOMPARE(list->firstCountText(), QStringLiteral("(1)"));
+        list->toggleFirstSection();
+        root.grid()->clickDay(blanksBefore(root.grid()->cells()->cells()) + 26); // the 27th: nothing
+        QVERIFY(list->showNoEvents());
+        QCOMPARE(list->firstCountText(), QString());
+    }
+
+    void noEventsAndNoUpcomingSection()
+    {
+        popover().startStore();
+        EventsListViewModel *list = popover().makeViewModel().eventsList();
+        QVERIFY(list->showNoEvents());
+        QVERIFY(!list->showUpcoming());
+        QCOMPARE(list->firstListHeight(), 0);
+    }
+
+    void theClockMovesTheLabelsOnly()
+    {
+        PopoverFixture &p = popover();
+        p.addEvent("personal", "soon", timed("Soon", at(25, 10, 20), at(25, 10, 40)));
+        p.startStore();
+        EventsListViewModel *list = p.makeViewModel().eventsList();
+        EventRowsModel *rows = list->firstRows();
+        const QModelIndex row = rows->index(0);
+        QCOMPARE(rows->data(row, EventRowsModel::RelativeTextRole).toString(), QStringLiteral("in 20m"));
+        QSignalSpy reset(rows, &QAbstractItemModel::modelReset);
+        QSignalSpy changed(rows, &QAbstractItemModel::dataChanged);
+        p.clock.advanceSeconds(30 * 60);
+        list->tick();
+        QCOMPARE(rows->data(row, EventRowsModel::RelativeTextRole).toString(), QStringLiteral("ends in 10m"));
+        QVERIFY(rows->data(row, EventRowsModel::IsHappeningRole).toBool());
+        QCOMPARE(reset.size(), 0); // the rows stay; scroll position and focus with them
+        QCOMPARE(changed.size(), 1);
+    }
+
+    void zohoEventsJoinTheLists()
+    {
+        PopoverFixture &p = popover();
+        p.addEvent("personal", "local", timed("Local at noon", at(25, 12), at(25, 13)));
+        p.startStore();
+        p.connectZoho(QJsonArray {QJsonObject {{"uid", "work"}, {"calname", "Work"}, {"color", "#FF0000"}}},
+            {{"work",
+                QJsonArray {zohoEventJson("z1", "Zoho at noon", "20260325T110000Z", "20260325T113000Z"),
+                    zohoEventJson("z2", "Zoho tomorrow", "20260326T080000Z", "20260326T090000Z")}}});
+        EventsListViewModel *list = p.makeViewModel().eventsList();
+        QCOMPARE(titlesOf(list->firstRows()), (QStringList {"Local at noon", "Zoho at noon"}));
+        QCOMPARE(titlesOf(list->upcomingRows()), QStringList {"Zoho tomorrow"});
+        QVERIFY(list->firstRows()->data(list->firstRows()->index(1), EventRowsModel::IsZohoRole).toBool());
+    }
+
+    // ---- the detail
+
+    void detailRowsByKindOfEvent()
+    {
+        PopoverFixture &p = popover();
+        p.addCalendar("work", "Work", "#FF9500");
+        p.addEvent("work", "notes",
+            timed("With notes", at(25, 12), at(25, 13))
+                + "DESCRIPTION:Bring the slides\r\nURL:https://example.com/room/4\r\n");
+        p.addEvent("work", "empty", timed("Empty notes", at(25, 14), at(25, 15)) + "DESCRIPTION:\r\nURL:room-4\r\n");
+        p.addEvent("personal", "allday", "SUMMARY:Holiday\r\nDTSTART;VALUE=DATE:20260325\r\n");
+        p.addReadOnlyEvent("holidays.ics", "ro", timed("Subscribed", at(25, 16), at(25, 17)));
+        p.startStore();
+        PopoverViewModel &root = p.makeViewModel();
+        const QList<AnyCalendarEvent> today = root.eventsList()->firstRows()->events();
+        auto eventTitled = [&](const QString &title) {
+            return *std::find_if(
+                today.begin(), today.end(), [&](const AnyCalendarEvent &e) { return e.title == title; });
+        };
+
+        EventDetailViewModel withNotes(eventTitled("With notes"), *p.store, p.clock, p.launcher);
+        QCOMPARE(rowKinds(withNotes), (QStringList {"date", "time", "status", "calendar", "notes", "link"}));
+        QCOMPARE(rowLabel(withNotes, "date"), QStringLiteral("Wednesday, March 25, 2026"));
+        QCOMPARE(rowLabel(withNotes, "time"), QStringLiteral("12:00\u201313:00"));
+        QCOMPARE(rowLabel(withNotes, "status"), QStringLiteral("in 2h"));
+        QCOMPARE(rowLabel(withNotes, "calendar"), QStringLiteral("Work"));
+        QCOMPARE(rowLabel(withNotes, "link"), QStringLiteral("example.com"));
+        QVERIFY(withNotes.canDelete() && withNotes.showsOpenInCalendar());
+        QCOMPARE(withNotes.deleteConfirmTitle(), QStringLiteral("Delete \"With notes\"?"));
+        withNotes.openLink();
+        withNotes.openInCalendar();
+        QCOMPARE(p.launcher.urls, QList<QUrl> {QUrl("https://example.com/room/4")});
+        QCOMPARE(p.launcher.calendarDays, QList<QDate> {QDate(2026, 3, 25)});
+
+        EventDetailViewModel emptyNotes(eventTitled("Empty notes"), *p.store, p.clock, p.launcher);
+        QVERIFY(!rowKinds(emptyNotes).contains("notes"));
+        QCOMPARE(rowLabel(emptyNotes, "link"), QStringLiteral("room-4")); // no host: the whole link
+
+        EventDetailViewModel allDay(eventTitled("Holiday"), *p.store, p.clock, p.launcher);
+        QCOMPARE(rowKinds(allDay), (QStringList {"date", "status", "calendar"}));
+        const EventDetailViewModel::Row status = allDay.rowList()[1];
+        QCOMPARE(status.label, QStringLiteral("Happening now"));
+        QVERIFY(status.accent);
+        QCOMPARE(status.icon, QStringLiteral("circle.fill"));
+
+        EventDetailViewModel readOnly(eventTitled("Subscribed"), *p.store, p.clock, p.launcher);
+        QVERIFY(!readOnly.canDelete());
+        readOnly.requestDelete();
+        QVERIFY(!readOnly.showDeleteConfirm());
+
+        ZohoEvent zoho {QStringLiteral("z"), QStringLiteral("cal"), QStringLiteral("From Zoho"), at(25, 18), at(25, 19),
+            false, QColor(Qt::red)};
+        EventDetailViewModel fromZoho(AnyCalendarEvent::fromZoho(zoho), *p.store, p.clock, p.launcher);
+        QVERIFY(!fromZoho.canDelete());
+        QVERIFY(!fromZoho.showsOpenInCalendar());
+        QCOMPARE(rowLabel(fromZoho, "calendar"), QStringLiteral("Zoho Calendar"));
+        QVERIFY(fromZoho.isZoho());
+    }
+
+    void deletingRemovesThisOccurrenceOnly()
+    {
+        PopoverFixture &p = popover();
+        p.addEvent("personal", "daily", timed("Daily", at(25, 12), at(25, 12, 15)) + "RRULE:FREQ=DAILY;COUNT=5\r\n");
+        p.startStore();
+        PopoverViewModel &root = p.makeViewModel();
+        QSignalSpy reloaded(&root.eventManager(), &CalendarEventManager::todayEventsChanged);
+        root.openDetail(root.eventsList()->firstRows()->events().first());
+        EventDetailViewModel *detail = root.detail();
+        detail->requestDelete();
+        QVERIFY(detail->showDeleteConfirm());
+        root.escapePressed(); // Escape answers the question first
+        QVERIFY(!detail->showDeleteConfirm());
+        QVERIFY(root.sheetShown());
+        detail->requestDelete();
+        detail->confirmDelete();
+        detail->confirmDelete(); // a second press must not take the next one
+        QVERIFY(!root.sheetShown());
+        QCOMPARE(reloaded.size(), 1);
+        QVERIFY(root.eventsList()->firstRows()->events().isEmpty());
+        QCOMPARE(root.eventsList()->upcomingRows()->rowCount(), 4); // 26th to 29th stay
+    }
+
+    // ---- the form
+
+    void formDefaultsFromTheInitialDate()
+    {
+        popover().startStore();
+        NewEventViewModel atTwentyTo(at(25, 14, 37).addSecs(12), *popover().store, nullptr, popover().clock);
+        QCOMPARE(atTwentyTo.start()->value(), at(25, 15));
+        QCOMPARE(atTwentyTo.end()->value(), at(25, 16));
+        NewEventViewModel gridDay(QDate(2026, 3, 30).startOfDay(Berlin), *popover().store, nullptr, popover().clock);
+        QCOMPARE(gridDay.start()->value(), at(30, 1));
+        QCOMPARE(gridDay.end()->value(), at(30, 2));
+    }
+
+    void theEndFollowsTheStart()
+    {
+        popover().startStore();
+        NewEventViewModel form(at(25, 14, 37), *popover().store, nullptr, popover().clock);
+        form.start()->step(DateTimeEdit::Hour, 1); // 16:00, as late as the end
+        QCOMPARE(form.end()->value(), at(25, 17));
+        form.start()->step(DateTimeEdit::Hour, -3); // earlier: the end stays
+        QCOMPARE(form.end()->value(), at(25, 17));
+        form.end()->step(DateTimeEdit::Day, -1); // never before the start
+        QCOMPARE(form.end()->value(), form.start()->value());
+        // Typing: "2", "3" sets 23 h and moves on to the minutes.
+        QCOMPARE(form.start()->typeDigit(DateTimeEdit::Hour, 2), int(DateTimeEdit::Hour));
+        QCOMPARE(form.start()->typeDigit(DateTimeEdit::Hour, 3), int(DateTimeEdit::Minute));
+        QCOMPARE(form.start()->value(), at(25, 23));
+        QCOMPARE(form.end()->value(), at(26, 0));
+        // A day past the month's end becomes its last day.
+        form.start()->typeDigit(DateTimeEdit::Month, 2);
+        QCOMPARE(form.start()->value().date(), QDate(2026, 2, 25));
+        form.start()->typeDigit(DateTimeEdit::Day, 3);
+        form.start()->typeDigit(DateTimeEdit::Day, 1);
+        QCOMPARE(form.start()->value().date(), QDate(2026, 2, 28));
+    }
+
+    void allDayMondayToWednesdayEndsThursday()
+    {
+        PopoverFixture &p = popover();
+        p.startStore();
+        NewEventViewModel form(QDate(2026, 3, 30).startOfDay(Berlin), *p.store, nullptr, p.clock);
+        form.appeared();
+        form.setTitle(QStringLiteral("  Conference  "));
+        form.setAllDay(true);
+        QVERIFY(form.start()->dateOnly());
+        form.end()->step(DateTimeEdit::Day, 2); // Wednesday 1 April
+        QSignalSpy saved(&form, &NewEventViewModel::saved);
+        form.save();
+        QVERIFY(saved.wait(2000));
+        const QList<CalendarEvent> events = p.store->events(at(30, 0), at(6, 0, 0, 4));
+        QCOMPARE(events.size(), 1);
+        QCOMPARE(events[0].title, QStringLiteral("Conference")); // trimmed
+        QVERIFY(events[0].allDay);
+        QCOMPARE(events[0].startDate, QDate(2026, 3, 30));
+        QCOMPARE(events[0].end, QDateTime(QDate(2026, 4, 2), QTime(0, 0), Berlin)); // Thursday 00:00
+    }
+
+    void targetsDefaultsAndColours()
+    {
+        PopoverFixture &p = popover();
+        p.addCalendar("personal", "Personal", QString());
+        p.addCalendar("z", "zeta", "#112233");
+        p.addCalendar("a", "Alpha", "#AABBCC");
+        p.addReadOnlyEvent("subscribed.ics", "s", timed("S", at(25, 9), at(25, 10)));
+        p.startStore();
+        p.connectZoho(QJsonArray {QJsonObject {{"uid", "zc"}, {"calname", "Zoho work"}, {"color", "#ABC"}}}, {});
+        NewEventViewModel form(Now, *p.store, p.zoho.get(), p.clock);
+        QStringList names;
+        for (const CalendarTarget &target : form.targets()->targets())
+            names.append(TargetsModel::nameOf(target));
+        // Plain string order (upper case first), read-only left out, Zoho last.
+        QCOMPARE(names, (QStringList {"Alpha", "Personal", "zeta", "Zoho work"}));
+        QCOMPARE(form.targetName(), QStringLiteral("Alpha")); // before it appears: the first
+        form.appeared();
+        QCOMPARE(form.targetName(), QStringLiteral("Personal")); // the store's default
+        QCOMPARE(form.targetColor(), FixedColors::blue()); // a calendar without a colour
+        form.selectTarget(3);
+        QCOMPARE(form.targetColor(), FixedColors::orange()); // "#ABC" is no colour
+        form.selectTarget(0);
+        QCOMPARE(form.targetColor(), QColor(0xAA, 0xBB, 0xCC));
+        QCOMPARE(TargetsModel::colorOf(std::nullopt), FixedColors::blue());
+    }
+
+    void savingFailures()
+    {
+        PopoverFixture &p = popover();
+        p.startStore();
+        // Nothing to write to: no writable calendar, no Zoho.
+        QDir(p.root + "/local/personal").removeRecursively();
+        p.provider->deleteLater();
+        p.store = std::make_unique<CalendarStore>();
+        NewEventViewModel nowhere(Now, *p.store, nullptr, p.clock);
+        nowhere.appeared();
+        nowhere.setTitle(QStringLiteral("Nowhere"));
+        nowhere.save();
+        QCOMPARE(nowhere.saveError(), QStringLiteral("No calendar selected"));
+        QVERIFY(!nowhere.isSaving());
+
+        // A title of spaces cannot be saved at all.
+        nowhere.setTitle(QStringLiteral("   "));
+        QVERIFY(!nowhere.canSave());
+    }
+
+    void zohoErrorsAreShownAsZohoGivesThem()
+    {
+        PopoverFixture &p = popover();
+        p.startStore();
+        p.connectZoho(QJsonArray {QJsonObject {{"uid", "zc"}, {"calname", "Zoho"}}}, {});
+        p.server->setCreateFailure(FakeZohoServer::Failure::Status401);
+        NewEventViewModel form(Now, *p.store, p.zoho.get(), p.clock);
+        form.setTitle(QStringLiteral("Refused"));
+        form.selectTarget(int(form.targets()->targets().size()) - 1);
+        form.save();
+        QTRY_VERIFY(!form.saveError().isEmpty());
+        QCOMPARE(form.saveError(), QStringLiteral("API error: HTTP 401: {\"error\":\"INVALID_OAUTHTOKEN\"}"));
+        QVERIFY(!form.isSaving());
+
+        p.auth->disconnect();
+        form.save();
+        QTRY_COMPARE(form.saveError(), QStringLiteral("Not authenticated with Zoho"));
+    }
+
+    void aSecondSaveWhileOneRunsWritesNothing()
+    {
+        PopoverFixture &p = popover();
+        p.startStore();
+        p.connectZoho(QJsonArray {QJsonObject {{"uid", "zc"}, {"calname", "Zoho"}}}, {});
+
+        NewEventViewModel local(Now, *p.store, p.zoho.get(), p.clock);
+        local.appeared();
+        local.setTitle(QStringLiteral("Once"));
+        QSignalSpy localSaved(&local, &NewEventViewModel::saved);
+        local.save();
+        local.save(); // Return again before the sheet closed
+        QVERIFY(localSaved.wait(2000));
+        QCOMPARE(p.icsFiles("personal").size(), 1);
+
+        NewEventViewModel zoho(Now, *p.store, p.zoho.get(), p.clock);
+        zoho.setTitle(QStringLiteral("Once in Zoho"));
+        zoho.selectTarget(int(zoho.targets()->targets().size()) - 1);
+        QSignalSpy zohoSaved(&zoho, &NewEventViewModel::saved);
+        zoho.save();
+        QVERIFY(zoho.isSaving());
+        zoho.save();
+        zoho.save();
+        QVERIFY(zohoSaved.wait(10000));
+        int posts = 0;
+        for (const FakeZohoServer::RecordedRequest &request : p.server->requests())
+            posts += request.method == "POST" && request.path.endsWith("/events");
+        QCOMPARE(posts, 1);
+        QCOMPARE(p.server->events("zc").size(), 1);
+    }
+
+    // ---- the root
+
+    void sheetsAndReloads()
+    {
+        PopoverFixture &p = popover();
+        p.addEvent("personal", "e", timed("Event", at(25, 12), at(25, 13)));
+        p.startStore();
+        PopoverViewModel &root = p.makeViewModel();
+        QSignalSpy reloaded(&root.eventManager(), &CalendarEventManager::todayEventsChanged);
+
+        // "New Event" without a selected day: now; with one: its midnight.
+        root.eventsList()->requestNewEvent();
+        QCOMPARE(root.activeSheet()->kind, ActiveSheet::Kind::NewEvent);
+        QCOMPARE(root.activeSheet()->date, Now);
+        root.eventsList()->requestNewEvent(); // no sheet over a sheet
+        QCOMPARE(root.form()->initialDate(), Now);
+        root.form()->cancel();
+        QVERIFY(!root.sheetShown());
+        QCOMPARE(root.sheetKind(), PopoverViewModel::NewEventSheet); // kept while it leaves
+        root.grid()->clickDay(blanksBefore(root.grid()->cells()->cells()) + 27); // the 28th
+        root.eventsList()->requestNewEvent();
+        QCOMPARE(root.activeSheet()->date, QDateTime(QDate(2026, 3, 28), QTime(0, 0), Berlin));
+        root.escapePressed();
+        QVERIFY(!root.sheetShown());
+        QCOMPARE(reloaded.size(), 0); // cancelling reloads nothing
+
+        root.grid()->clickDay(blanksBefore(root.grid()->cells()->cells()) + 27); // back to today
+        root.eventsList()->selectFirstRow(0);
+        QCOMPARE(root.sheetKind(), PopoverViewModel::EventDetailSheet);
+        root.detail()->close();
+        QVERIFY(!root.sheetShown());
+        QCOMPARE(reloaded.size(), 0);
+
+        root.eventsList()->requestNewEvent();
+        root.form()->appeared();
+        root.form()->setTitle(QStringLiteral("Saved"));
+        root.form()->save();
+        QTRY_VERIFY(!root.sheetShown());
+        QCOMPARE(reloaded.size(), 1); // saving reloads
+
+        QSignalSpy closeRequested(&root, &PopoverViewModel::closeRequested);
+        root.escapePressed(); // no sheet: the popover closes
+        QCOMPARE(closeRequested.size(), 1);
+        QSignalSpy quit(&root, &PopoverViewModel::quitRequested);
+        root.eventsList()->quit();
+        QCOMPARE(quit.size(), 1);
+        root.eventsList()->openCalendar();
+        QCOMPARE(p.launcher.calendarDays, QList<QDate> {QDate()});
+    }
+};
+
+BRIVANE_TEST_MAIN(PopoverModelsTest)
+#include "tst_popovermodels.moc"
