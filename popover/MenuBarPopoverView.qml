@@ -17,6 +17,15 @@ FocusScope {
         NumberAnimation { duration: Theme.springDuration; easing: Theme.spring }
     }
 
+    focus: true
+    // The keyboard goes back to the grid once a closing sheet has left: until
+    // then keys still reach the leaving sheet, so a second Return after
+    // saving does not open the form again.
+    onSheetProgressChanged: {
+        if (sheetProgress === 0 && !viewModel.sheetShown && sheetArea.activeFocus)
+            grid.forceActiveFocus()
+    }
+
     Accessible.role: Accessible.Pane
     Accessible.name: qsTr("Calendar")
 
@@ -31,8 +40,6 @@ FocusScope {
                 sheetLoader.sourceComponent = root.viewModel.sheetKind === PopoverViewModel.NewEventSheet
                         ? formSheet : detailSheet
                 sheetLoader.focusSheet()
-            } else {
-                grid.forceActiveFocus()
             }
         }
     }

@@ -39,10 +39,11 @@ class PopoverScreensTest : public QObject
         if (!folder.isEmpty())
             QVERIFY(image.save(folder + QLatin1Char('/') + name));
     }
-    void waitForSheet(bool shown)
+    // The sheet has come in (or gone) and the spring has settled.
+    bool sheetSettled(bool shown)
     {
         QQuickItem *root = m_popover->view->rootObject();
-        QTRY_COMPARE(root->property("sheetProgress").toReal(), shown ? 1.0 : 0.0);
+        return waitFor([&] { return root->property("sheetProgress").toReal() == (shown ? 1.0 : 0.0); });
     }
 
 private slots:
@@ -115,14 +116,14 @@ private slots:
     {
         EventsListViewModel *list = m_popover->viewModel->eventsList();
         list->selectFirstRow(1);
-        waitForSheet(true);
+        QVERIFY(sheetSettled(true));
         EventDetailViewModel *detail = m_popover->viewModel->detail();
         QVERIFY(detail && detail->event().localEvent && detail->event().localEvent->isRecurring);
         QVERIFY(detail->canDelete());
         QVERIFY(m_popover->item("openInCalendar")->isVisible());
         save(QStringLiteral("popover-detail.png"));
         detail->close();
-        waitForSheet(false);
+        QVERIFY(sheetSettled(false));
     }
 
     void formWithAnError()
@@ -130,7 +131,7 @@ private slots:
         m_popover->server->setCreateFailure(FakeZohoServer::Failure::Status500);
         QQuickItem *friday = m_popover->item("day 17");
         QTest::mouseDClick(m_popover->view.get(), Qt::LeftButton, {}, centreOf(friday));
-        waitForSheet(true);
+        QVERIFY(sheetSettled(true));
         NewEventViewModel *form = m_popover->viewModel->form();
         QVERIFY(form);
         form->setTitle(QStringLiteral("Launch retrospective"));
@@ -143,7 +144,7 @@ private slots:
         QTRY_VERIFY(m_popover->item("saveError")->isVisible());
         save(QStringLiteral("popover-form-error.png"));
         form->cancel();
-        waitForSheet(false);
+        QVERIFY(sheetSettled(false));
     }
 };
 

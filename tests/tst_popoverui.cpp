@@ -1,0 +1,223 @@
+// The popover's QML driven as a user drives it, with mouse and keys on the
+// window (offscreen, software renderer), and read as a screen reader reads it.
+#define BRIVANE_TEST_APPLICATION QApplication
+#include "PopoverTestSupport.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QtQml/qqmlextensionplugin.h>
+
+Q_IMPORT_QML_PLUGIN(Brivane_ResourcesPlugin)
+Q_IMPORT_QML_PLUGIN(Brivane_PopoverPlugin)
+
+using namespace TestSupport;
+
+namespace {
+const QTimeZone Berlin("Europe/Berlin");
+// Wednesday 25 March 2026, 10:00 in Berlin.
+const QDateTime Now(QDate(2026, 3, 25), QTime(10, 0), Berlin);
+
+void collectNames(QAccessibleInterface *node, QStringList &names, int depth = 0)
+{
+    if (!node || depth > 40)
+        return;
+    if (!node->state().invisible && !node->text(QAccessible::Name).isEmpty())
+        names.append(node->text(QAccessible::Name));
+    for (int i = 0; i < node->childCount(); ++i)
+        collectNames(node->child(i), names, depth + 1);
+}
+} // namespace
+
+class PopoverUiTest : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<PopoverFixture> m_popover;
+
+    QQuickView &window() { return *m_popover->view; }
+    QQuickItem *item(const QString &name)
+    {
+        QQuickItem *found = m_popover->item(name);
+        if (!found)
+            qWarning("no item named \"%s\"", qPrintable(name));
+        return found;
+    }
+    void click(const QString &name)
+    {
+        QQuickItem *target = item(name);
+        QVERIFY(target);
+        QTest::mouseClick(&window(), Qt::LeftButton, {}, centreOf(target));
+    }
+    // The sheet has come in (or gone) and the spring has settled.
+    bool sheetSettled(bool shown)
+    {
+        QQuickItem *root = window().rootObject();
+        return waitFor([&] { return root->property("sheetProgress").toReal() == (shown ? 1.0 : 0.0); });
+    }
+    QStringList firstTitles() const
+    {
+        QStringList titles;
+        for (const AnyCalendarEvent &event : m_popover->viewModel->eventsList()->firstRows()->events())
+            titles.append(event.title);
+        return titles;
+    }
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom)); }
+    void init()
+    {
+        m_popover = std::make_unique<PopoverFixture>(Now, Berlin);
+        PopoverFixture &p = *m_popover;
+        p.addCalendar("personal", "Personal", "#34C759");
+        p.addEvent("personal", "daily",
+            "SUMMARY:Daily\r\nDTSTART;TZID=Europe/Berlin:20260325T120000\r\n"
+            "DTEND;TZID=Europe/Berlin:20260325T121500\r\nRRULE:FREQ=DAILY;COUNT=4\r\n");
+        p.startStore();
+        p.showView();
+    }
+    void cleanup() { m_popover.reset(); }
+
+    void doubleClickTypeAndReturnSavesOnce()
+    {
+        QTest::mouseDClick(&window(), Qt::LeftButton, {}, centreOf(item("day 27")));
+        QVERIFY(sheetSettled(true));
+        PopoverViewModel &root = *m_popover->viewModel;
+        QCOMPARE(root.activeSheet()->date, QDateTime(QDate(2026, 3, 27), QTime(0, 0), Berlin));
+        QCOMPARE(root.grid()->selectedDate(), QDate(2026, 3, 27));
+        QCOMPARE(root.form()->start()->value(), QDateTime(QDate(2026, 3, 27), QTime(1, 0), Berlin));
+
+        // The title takes the keyboard by itself, a moment after the sheet opened.
+        QTRY_COMPARE(window().activeFocusItem(), item("titleField"));
+        for (const QChar character : QStringLiteral("Coffee with Ana"))
+            QTest::keyClick(&window(), character.toLatin1());
+        QCOMPARE(root.form()->title(), QStringLiteral("Coffee with Ana"));
+        QTest::keyClick(&window(), Qt::Key_Return);
+        QTest::keyClick(&window(), Qt::Key_Return); // impatient: still one event
+        QVERIFY(sheetSettled(false));
+        QTRY_COMPARE(firstTitles(), (QStringList {"Coffee with Ana", "Daily"})); // the selected day's list
+        QTRY_COMPARE(window().activeFocusItem(), item("grid"));
+        QVERIFY(!root.sheetShown());
+        QCOMPARE(m_popover->icsFiles("personal").size(), 2);
+        const QList<CalendarEvent> saved = m_popover->store->events(
+            QDateTime(QDate(2026, 3, 27), QTime(0, 0), Berlin), QDateTime(QDate(2026, 3, 28), QTime(0, 0), Berlin));
+        QCOMPARE(saved.size(), 2); // the new one and the series' occurrence at noon
+        QCOMPARE(saved[0].title, QStringLiteral("Coffee with Ana"));
+        QCOMPARE(saved[0].end, QDateTime(QDate(2026, 3, 27), QTime(2, 0), Berlin));
+    }
+
+    void deletingAnOccurrenceRemovesOnlyIt()
+    {
+        QCOMPARE(firstTitles(), QStringList {"Daily"});
+        click("event Daily");
+        QVERIFY(sheetSettled(true));
+        click("deleteEvent");
+        QTRY_VERIFY(item("deleteConfirmation")->isVisible());
+        click("confirmDelete");
+        QVERIFY(sheetSettled(false));
+        QTRY_VERIFY(firstTitles().isEmpty());
+        QCOMPARE(m_popover->viewModel->eventsList()->upcomingRows()->rowCount(), 3);
+        const QByteArray file = readFile(m_popover->root + "/local/personal/daily.ics");
+        QVERIFY(file.contains("RRULE:FREQ=DAILY;COUNT=4"));
+        QVERIFY(file.contains("EXDATE"));
+    }
+
+    void escapeClosesTheSheetThenThePopover()
+    {
+        PopoverViewModel &root = *m_popover->viewModel;
+        QSignalSpy closeRequested(&root, &PopoverViewModel::closeRequested);
+        click("newEvent");
+        QVERIFY(sheetSettled(true));
+        QCOMPARE(root.activeSheet()->date, Now); // nothing selected: now
+        QTest::keyClick(&window(), Qt::Key_Escape);
+        QVERIFY(sheetSettled(false));
+        QCOMPARE(closeRequested.size(), 0);
+        QTest::keyClick(&window(), Qt::Key_Escape);
+        QCOMPARE(closeRequested.size(), 1);
+
+        // The dimming layer swallows clicks and closes nothing.
+        click("event Daily");
+        QVERIFY(sheetSettled(true));
+        QTest::mouseClick(&window(), Qt::LeftButton, {}, QPoint(160, 40));
+        QVERIFY(root.sheetShown());
+        QTest::keyClick(&window(), Qt::Key_Escape);
+        QVERIFY(sheetSettled(false));
+    }
+
+    void theKeyboardReachesEverything()
+    {
+        PopoverViewModel &root = *m_popover->viewModel;
+        // The grid has the keyboard first: arrows, Page Down, Return.
+        QCOMPARE(window().activeFocusItem(), item("grid"));
+        QTest::keyClick(&window(), Qt::Key_Right); // selects today first
+        QTest::keyClick(&window(), Qt::Key_Right);
+        QCOMPARE(root.grid()->selectedDate(), QDate(2026, 3, 26));
+        QTest::keyClick(&window(), Qt::Key_Down);
+        QCOMPARE(root.grid()->selectedDate(), QDate(2026, 4, 2));
+        QCOMPARE(root.grid()->title(), QStringLiteral("April 2026"));
+        QTest::keyClick(&window(), Qt::Key_PageUp);
+        QCOMPARE(root.grid()->title(), QStringLiteral("March 2026"));
+        QTest::keyClick(&window(), Qt::Key_Space);
+        QVERIFY(!root.grid()->hasSelection());
+
+        // Tab goes round every control.
+        QStringList reached;
+        for (int i = 0; i < 12; ++i) {
+            QTest::keyClick(&window(), Qt::Key_Tab);
+            QQuickItem *focused = window().activeFocusItem();
+            for (QQuickItem *up = focused; up; up = up->parentItem()) {
+                if (!up->objectName().isEmpty()) {
+                    reached.append(up->objectName());
+                    break;
+                }
+            }
+        }
+        for (const char *name : {"previousMonth", "nextMonth", "grid", "firstHeader", "newEvent", "firstRows",
+                 "upcomingHeader", "upcomingRows", "openCalendar", "quit"})
+            QVERIFY2(reached.contains(name), qPrintable(reached.join(", ")));
+
+        // Return on a focused button presses it; on the list it opens the row.
+        while (window().activeFocusItem() != item("firstRows"))
+            QTest::keyClick(&window(), Qt::Key_Tab);
+        QTest::keyClick(&window(), Qt::Key_Return);
+        QVERIFY(sheetSettled(true));
+        QCOMPARE(root.sheetKind(), PopoverViewModel::EventDetailSheet);
+        QCOMPARE(root.detail()->title(), QStringLiteral("Daily"));
+    }
+
+    void aScreenReaderFindsTheControlsByName()
+    {
+        QAccessibleInterface *top = QAccessible::queryAccessibleInterface(&window());
+        QVERIFY(top);
+        QStringList names;
+        collectNames(top, names);
+        for (const char *name : {"Previous Month", "Next Month", "March 2026", "New Event", "Today", "Upcoming",
+                 "Open Calendar", "Quit", "Wednesday 25 March 2026, today", "Monday"})
+            QVERIFY2(names.contains(name), qPrintable(name + QStringLiteral(" not in ") + names.join(" | ")));
+        QVERIFY(std::any_of(names.begin(), names.end(), [](const QString &n) { return n.startsWith("Daily, 12:00"); }));
+
+        click("newEvent");
+        QVERIFY(sheetSettled(true));
+        names.clear();
+        collectNames(top, names);
+        for (const char *name : {"Cancel", "New Event", "Add", "Event title", "All day", "Start", "End", "Calendar"})
+            QVERIFY2(names.contains(name), qPrintable(name + QStringLiteral(" not in ") + names.join(" | ")));
+
+        // A press through the accessibility interface works like a click.
+        QAccessibleInterface *cancel = nullptr;
+        std::function<void(QAccessibleInterface *)> find = [&](QAccessibleInterface *node) {
+            if (!node || cancel)
+                return;
+            if (node->text(QAccessible::Name) == QLatin1String("Cancel") && node->actionInterface())
+                cancel = node;
+            for (int i = 0; i < node->childCount(); ++i)
+                find(node->child(i));
+        };
+        find(top);
+        QVERIFY(cancel);
+        cancel->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QVERIFY(sheetSettled(false));
+    }
+};
+
+BRIVANE_TEST_MAIN(PopoverUiTest)
+#include "tst_popoverui.moc"
