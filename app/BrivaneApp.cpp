@@ -155,20 +155,22 @@ int run(int argc, char **argv)
         return 2;
     }
 
-    // Already running: that instance toggles its popover or opens its settings.
+    // Already running: that instance toggles its popover or opens its
+    // settings. The lock and the socket's place need no application object;
+    // only a process that hands its command over makes one (and ends with
+    // it). No QCoreApplication may come and go before the tray's own: its
+    // end clears Qt's accessibility factories, and screen readers would no
+    // longer see the windows.
     const QByteArray command = first == "--settings" ? QByteArray("settings") : QByteArray("toggle");
-    std::unique_ptr<SingleInstance::Lock> lock;
-    {
-        QCoreApplication probe(argc, argv);
+    const QString socketPath = SingleInstance::defaultSocketPath();
+    std::unique_ptr<SingleInstance::Lock> lock = SingleInstance::tryLock(socketPath);
+    if (!lock) {
+        QCoreApplication sender(argc, argv);
         nameApplication();
-        const QString socketPath = SingleInstance::defaultSocketPath();
-        lock = SingleInstance::tryLock(socketPath);
-        if (!lock) {
-            if (SingleInstance::sendToRunning(socketPath, command))
-                return 0;
-            std::fprintf(stderr, "brivane: another brivane is running but does not answer\n");
-            return 1;
-        }
+        if (SingleInstance::sendToRunning(socketPath, command))
+            return 0;
+        std::fprintf(stderr, "brivane: another brivane is running but does not answer\n");
+        return 1;
     }
     return runTray(argc, argv, command, std::move(lock));
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Starts the real program under Xvfb with trayer as the system tray and uses
 # it as a person would: the icon appears, a left click opens the popover, a
-# right click shows the menu, and "Quit brivane" ends the program.
+# double click on a day, a title and Return write an event, a right click
+# shows the menu, and "Quit brivane" ends the program.
 set -uo pipefail
 brivane=$1
 for tool in Xvfb trayer xdotool xwininfo; do
@@ -31,7 +32,7 @@ mkdir -p "$scratch"/{home,config/brivane,data,cache,runtime}
 chmod 700 "$scratch/runtime"
 printf '[General]\nonboardingComplete=true\n' >"$scratch/config/brivane/brivane.conf"
 export HOME=$scratch/home XDG_CONFIG_HOME=$scratch/config XDG_DATA_HOME=$scratch/data \
-       XDG_CACHE_HOME=$scratch/cache XDG_RUNTIME_DIR=$scratch/runtime QT_QUICK_BACKEND=software
+       XDG_CACHE_HOME=$scratch/cache XDG_RUNTIME_DIR=$scratch/runtime QT_QUICK_BACKEND=software TZ=Europe/Berlin
 unset QT_QPA_PLATFORM
 "$brivane" >"$scratch/brivane.log" 2>&1 &
 brivane_pid=$!
@@ -67,6 +68,40 @@ xdotool mousemove "$icon_x" "$icon_y" click 1
 check "a second click on the icon closes it" eventually 30 popover_hidden
 sleep 0.5
 check "and it stays closed" popover_hidden
+# A double click on the 15th of this month, a title, Return (twice, as an
+# impatient user does): one event in the default calendar, 01:00-02:00.
+popover_origin() {
+    for id in $(xwininfo -root -children | awk '/"brivane": \("brivane"/ { print $1 }'); do
+        xwininfo -id "$id" | awk '/Absolute upper-left X:/ { x = $4 } /Absolute upper-left Y:/ { y = $4 }
+            /Width:/ { w = $2 } /Height:/ { h = $2 } /Map State: IsViewable/ { v = 1 }
+            END { if (v && w == 320 && h == 620) print x, y }'
+    done
+}
+# The grid's geometry: 16 px in, days from y = 69, cells 32 high with 4 between.
+day=15
+leading=$(($(date -d "$(date +%Y-%m-01)" +%u) - 1))
+cell=$((leading + day - 1))
+xdotool mousemove "$icon_x" "$icon_y" click 1
+eventually 50 visible_window_of_size 320 620
+read -r origin_x origin_y < <(popover_origin)
+day_x=$((origin_x + 16 + (cell % 7) * 288 / 7 + 20))
+day_y=$((origin_y + 69 + (cell / 7) * 36 + 16))
+xdotool mousemove "$day_x" "$day_y" click --repeat 2 --delay 80 1
+sleep 0.6 # the sheet rises and the title takes the keyboard
+xdotool type --delay 20 "Picnic by the river"
+xdotool key Return Return
+calendar_folder=$scratch/data/brivane/calendars/local/personal
+written() { grep -l "SUMMARY:Picnic by the river" "$calendar_folder"/*.ics 2>/dev/null; }
+check "the event is written" eventually 50 sh -c "$(declare -f written); calendar_folder='$calendar_folder'; written >/dev/null"
+sleep 1
+check "exactly once" test "$(written | wc -l)" -eq 1
+stamp=$(date +%Y%m)$day
+check "on that day, 01:00-02:00" sh -c "grep -q 'DTSTART;TZID=Europe/Berlin:${stamp}T010000' $(written | head -1) &&
+    grep -q 'DTEND;TZID=Europe/Berlin:${stamp}T020000' $(written | head -1)"
+check "the popover stays open for more" visible_window_of_size 320 620
+xdotool key Escape
+eventually 30 popover_hidden
+
 xdotool mousemove "$icon_x" "$icon_y" click 3
 check "right click shows the menu" eventually 50 menu_shown
 xdotool key Up Return
