@@ -19,10 +19,6 @@ PopoverWindow::PopoverWindow(QQmlEngine *engine)
     resize(Width, Height);
     setMinimumSize(QSize(Width, Height));
     setMaximumSize(QSize(Width, Height));
-    connect(this, &QQuickWindow::afterAnimating, this, [this] {
-        if (m_measureFrames)
-            m_frameTimer.start();
-    });
     connect(this, &QQuickWindow::frameSwapped, this, [this] {
         if (m_measureFrames && m_frameTimer.isValid()) {
             ++m_frames;
@@ -143,7 +139,11 @@ void PopoverWindow::closePopover()
 void PopoverWindow::markInteraction(const QString &what)
 {
     m_interaction = what;
-    m_interactionTimer.start();
+    // Counted from the click or key that asked, when there was one just now.
+    const bool fromInput = m_sinceInput.isValid() && m_sinceInput.elapsed() < 1000;
+    m_interactionTimer = fromInput ? m_sinceInput : QElapsedTimer();
+    if (!fromInput)
+        m_interactionTimer.start();
 }
 
 void PopoverWindow::keyPressEvent(QKeyEvent *event)
@@ -167,6 +167,21 @@ void PopoverWindow::mousePressEvent(QMouseEvent *event)
 
 bool PopoverWindow::event(QEvent *event)
 {
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+        m_sinceInput.start();
+        break;
+    case QEvent::UpdateRequest:
+        // A frame starts here: animations, layout, drawing, until frameSwapped.
+        if (m_measureFrames)
+            m_frameTimer.start();
+        break;
+    default:
+        break;
+    }
     if (event->type() == QEvent::Close) {
         closePopover();
         event->ignore();

@@ -34,8 +34,8 @@ public:
     // The top-left corner for a window of `size` under `anchor` within `screen`.
     static QPoint placement(const QRect &anchor, const QSize &size, const QRect &screen);
 
-    // Something was asked for (`what`); firstFrameAfter reports when the next
-    // frame reached the screen.
+    // Something was asked for (`what`) by the last click or key; firstFrameAfter
+    // reports the time from that input to the next frame on screen.
     void markInteraction(const QString &what);
     // Collects frame times while shown; reported by framesWhileShown on close.
     void setMeasuringFrames(bool measure) { m_measureFrames = measure; }
@@ -64,6 +64,7 @@ private:
     int m_grabAttempts = 0;
     QTimer m_grabRetry;
     QElapsedTimer m_interactionTimer;
+    QElapsedTimer m_sinceInput;
     QString m_interaction;
     bool m_measureFrames = false;
     QElapsedTimer m_frameTimer;
