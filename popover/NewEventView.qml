@@ -173,6 +173,8 @@ SheetFrame {
                 currentIndex: sheet.viewModel.targetIndex
                 onActivated: (index) => sheet.viewModel.selectTarget(index)
                 displayText: sheet.viewModel.targetName
+                symbol: sheet.viewModel.targetIsZoho ? "cloud.fill" : ""
+                symbolColor: Theme.zoho
                 Accessible.name: qsTr("Calendar")
                 delegate: ItemDelegate {
                     required property int index

@@ -62,6 +62,7 @@ class NewEventViewModel : public QObject
     Q_PROPERTY(int targetIndex READ targetIndex WRITE selectTarget NOTIFY targetChanged)
     Q_PROPERTY(QColor targetColor READ targetColor NOTIFY targetChanged)
     Q_PROPERTY(QString targetName READ targetName NOTIFY targetChanged)
+    Q_PROPERTY(bool targetIsZoho READ targetIsZoho NOTIFY targetChanged)
     Q_PROPERTY(bool isSaving READ isSaving NOTIFY isSavingChanged)
     Q_PROPERTY(QString saveError READ saveError NOTIFY saveErrorChanged)
     Q_PROPERTY(int titleFocusDelay READ titleFocusDelay CONSTANT)
@@ -87,6 +88,7 @@ public:
     Q_INVOKABLE void selectTarget(int index);
     QColor targetColor() const { return TargetsModel::colorOf(effectiveTarget()); }
     QString targetName() const;
+    bool targetIsZoho() const { return effectiveTarget() && effectiveTarget()->isZoho(); }
     bool isSaving() const { return m_isSaving; }
     QString saveError() const { return m_saveError; }
 

@@ -10,6 +10,10 @@ import Brivane.Resources
 ComboBox {
     id: control
 
+    // A symbol after the chosen entry's text (a mark of where it comes from).
+    property string symbol: ""
+    property color symbolColor: Theme.secondary
+
     font: Theme.font(13)
     hoverEnabled: true
     leftPadding: 7
@@ -18,12 +22,24 @@ ComboBox {
     bottomPadding: 3
     implicitHeight: Math.max(22, contentItem.implicitHeight + topPadding + bottomPadding)
 
-    contentItem: Text {
-        text: control.displayText
-        font: control.font
-        color: Theme.primary
-        elide: Text.ElideRight
-        verticalAlignment: Text.AlignVCenter
+    contentItem: Row {
+        spacing: 5
+        Text {
+            anchors.verticalCenter: parent.verticalCenter
+            width: Math.min(implicitWidth, control.availableWidth - (mark.visible ? mark.width + 5 : 0))
+            text: control.displayText
+            font: control.font
+            color: Theme.primary
+            elide: Text.ElideRight
+        }
+        SymbolIcon {
+            id: mark
+            anchors.verticalCenter: parent.verticalCenter
+            visible: control.symbol !== ""
+            name: control.symbol
+            size: 11
+            color: control.symbolColor
+        }
     }
     indicator: SymbolIcon {
         x: control.width - width - 7
