@@ -3,15 +3,24 @@
 #define BRIVANE_TEST_APPLICATION QApplication
 #include "TestSupport.h"
 
+#include "ZohoTestSupport.h"
 #include "app/AppDelegate.h"
 #include "app/PopoverWindow.h"
 #include "app/StatusCommand.h"
 #include "app/StoreSetup.h"
+#include "app/XdgDesktopLauncher.h"
 #include "onboarding/OnboardingViewModel.h"
 #include "popover/PopoverViewModel.h"
 #include "settings/AppSettings.h"
+#include "zoho/ZohoAuthManager.h"
+#include "zoho/ZohoCalendarManager.h"
+#include "zoho/ZohoKeychain.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
 #include <QQuickItem>
 #include <QQuickView>
 
@@ -87,6 +96,13 @@ private slots:
         QCOMPARE(popover->size(), QSize(320, 620));
         QQuickItem *content = popover->rootObject();
         QVERIFY(content);
+        // A window screen readers see (Qt leaves popups out of that tree).
+        QCOMPARE(popover->type(), Qt::Tool);
+        QAccessibleInterface *application = QAccessible::queryAccessibleInterface(qApp);
+        bool listed = false;
+        for (int i = 0; i < application->childCount(); ++i)
+            listed = listed || application->child(i)->object() == popover;
+        QVERIFY(listed);
         m_item->click(StatusItem::Click::Left);
         QVERIFY(!popover->isVisible());
         // Reopened: the same content, not a new one.
@@ -191,6 +207,54 @@ private slots:
         outStream.flush();
         QCOMPARE(out.trimmed(), m_item->titleText);
         QCOMPARE(m_item->titleText, QString("Standup \u00B7 10m left"));
+    }
+
+    void thePopoverListsZohoEventsBesideLocalOnes()
+    {
+        writeFile(personalCalendar() + "/l.ics",
+            singleEvent("UID:l\r\nSUMMARY:Local\r\nDTSTART;TZID=Europe/Berlin:20260325T120000\r\n"
+                        "DTEND;TZID=Europe/Berlin:20260325T130000\r\n"));
+        FakeZohoServer server;
+        QVERIFY(server.start());
+        server.setCalendars(QJsonArray {QJsonObject {{"uid", "z"}, {"calname", "Zoho"}}});
+        server.setEvents("z",
+            QJsonArray {QJsonObject {{"uid", "1"}, {"title", "From Zoho"},
+                {"dateandtime", QJsonObject {{"start", "20260325T140000Z"}, {"end", "20260325T150000Z"}}}}});
+        server.addCode("code");
+        MemorySecretStore secrets;
+        ZohoKeychain keychain(secrets);
+        QNetworkAccessManager network;
+        const QUrl url = server.url();
+        ZohoAuthManager auth(keychain, network, *m_clock, [url] { return url; });
+        ZohoCalendarManager zoho(auth, *m_settings, network, *m_clock, [url] { return url; });
+        auth.exchangeCode("code");
+        QTRY_VERIFY_WITH_TIMEOUT(!zoho.todayEvents().isEmpty(), 15000);
+
+        AppDelegate &delegate = launch(true);
+        m_item->click(StatusItem::Click::Left); // the content exists before Zoho is handed over
+        delegate.setZohoCalendarManager(&zoho);
+        QStringList titles;
+        for (const AnyCalendarEvent &event : delegate.popoverViewModel()->eventsList()->firstRows()->events())
+            titles.append(event.title);
+        QCOMPARE(titles, (QStringList {"Local", "From Zoho"}));
+        delegate.setZohoCalendarManager(nullptr);
+    }
+
+    void theCalendarApplicationFromTheDesktopsLists()
+    {
+        const QString lists = "[Added Associations]\ntext/calendar=evolution.desktop;\n"
+                              "[Default Applications]\ntext/calendar=org.gnome.Calendar.desktop;\n";
+        QCOMPARE(XdgDesktopLauncher::handlersIn(lists, "text/calendar"),
+            (QStringList {"org.gnome.Calendar.desktop", "evolution.desktop"}));
+        const QString entry = "[Desktop Entry]\nName=Calendar\nExec=gnome-calendar --gapplication-service %U\n"
+                              "[Desktop Action new]\nExec=gnome-calendar --new\n";
+        QCOMPARE(XdgDesktopLauncher::execOf(entry), QStringLiteral("gnome-calendar --gapplication-service %U"));
+        QCOMPARE(XdgDesktopLauncher::commandFor("gnome-calendar %U", QDate(2026, 3, 25)),
+            (QStringList {"gnome-calendar", "--date", "2026-03-25"}));
+        QCOMPARE(XdgDesktopLauncher::commandFor("\"/opt/My Calendar/cal\" %f", QDate(2026, 3, 25)),
+            QStringList {"/opt/My Calendar/cal"});
+        QCOMPARE(XdgDesktopLauncher::commandFor("evolution %U", QDate()),
+            (QStringList {"evolution", "--component=calendar"}));
     }
 
     void popoverPlacement_data()
