@@ -11,8 +11,8 @@
 #include "app/PopoverWindow.h"
 #include "app/SniStatusItem.h"
 #include "app/StoreSetup.h"
-#include "resources/SymbolIcons.h"
 #include "app/TrayStatusItem.h"
+#include "resources/SymbolIcons.h"
 #include "settings/AppSettings.h"
 
 #include <QApplication>
