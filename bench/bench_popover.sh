@@ -4,7 +4,10 @@
 # frame, the same when it opens again, click to the first frame of the
 # new-event sheet and of an event's detail, the slowest frame while the
 # lists scroll, and resident memory after every view has been open (popover,
-# both sheets, settings). BENCH_RUNS sets the number of runs (default 3).
+# both sheets, then the settings too). BENCH_RUNS sets the number of runs
+# (default 3); BENCH_ENV adds environment settings for the program (say
+# BENCH_ENV=QT_QUICK_BACKEND=rhi); BENCH_SMAPS=FILE keeps the last run's
+# memory map there.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 scripts/build >/dev/null
@@ -60,7 +63,7 @@ run() {
     write_events "$scratch/data/brivane/calendars/local/personal"
     env HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/config" XDG_DATA_HOME="$scratch/data" \
         XDG_CACHE_HOME="$scratch/cache" XDG_RUNTIME_DIR="$scratch/runtime" BRIVANE_TIMING=1 \
-        QT_QUICK_BACKEND=software "$brivane" >"$scratch/log" 2>&1 &
+        QT_QUICK_BACKEND=software ${BENCH_ENV:-} "$brivane" >"$scratch/log" 2>&1 &
     local pid=$!
     until xwininfo -root -tree | grep '"brivane": ("brivane"' | grep -q ' 22x22'; do sleep 0.005; done
     sleep 1.5 # the icon is embedded and answers clicks
@@ -99,13 +102,15 @@ run() {
     done
     sleep 0.5
     xdotool key Escape; sleep 0.5
+    local rss_popover; rss_popover=$(rss_mb $pid)
     env XDG_RUNTIME_DIR="$scratch/runtime" HOME="$scratch/home" "$brivane" --settings; sleep 1.5
     local rss; rss=$(rss_mb $pid)
+    [ -n "${BENCH_SMAPS:-}" ] && cp /proc/$pid/smaps "$BENCH_SMAPS"
 
-    printf 'popover first frame %s, again %s | new-event sheet %s, detail sheet %s | scrolling: %s | RSS %s MB with every view opened\n' \
+    printf 'popover first frame %s, again %s | new-event sheet %s, detail sheet %s | scrolling: %s | RSS %s MB after the popover and its sheets, %s MB with the settings too\n' \
         "$(timing "$scratch/log" 'popover first frame' 1)" "$(timing "$scratch/log" 'popover first frame' 2)" \
         "$(timing "$scratch/log" 'sheet first frame' 1)" "$(timing "$scratch/log" 'sheet first frame' 2)" \
-        "$(grep 'frames while open' "$scratch/log" | tail -1 | sed 's/timing: //')" "$rss"
+        "$(grep 'frames while open' "$scratch/log" | tail -1 | sed 's/timing: //')" "$rss_popover" "$rss"
     kill $pid $trayer $xvfb 2>/dev/null
     wait 2>/dev/null
     rm -rf "$scratch"

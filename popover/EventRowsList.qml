@@ -1,6 +1,5 @@
 import QtQuick
 import QtQuick.Templates as T
-import QtQuick.Controls.Fusion
 import Brivane.Resources
 import Brivane.Popover
 
@@ -47,8 +46,22 @@ T.Control {
         currentIndex: 0
         highlightFollowsCurrentItem: false
         reuseItems: true
-        ScrollBar.vertical: ScrollBar {
-            policy: list.contentHeight > list.height ? ScrollBar.AsNeeded : ScrollBar.AlwaysOff
+        // A thin bar at the right edge while the rows move or the pointer is on it.
+        T.ScrollBar.vertical: T.ScrollBar {
+            id: bar
+            policy: T.ScrollBar.AsNeeded
+            padding: 2
+            implicitWidth: 8
+            minimumSize: 0.15
+            contentItem: Rectangle {
+                implicitWidth: 4
+                radius: 2
+                color: Theme.alpha(Theme.primary, bar.pressed ? 0.45 : 0.3)
+                opacity: bar.policy === T.ScrollBar.AlwaysOn || (bar.active && bar.size < 1.0) ? 1 : 0
+                Behavior on opacity {
+                    NumberAnimation { duration: 250 }
+                }
+            }
         }
         delegate: AnyEventRowView {
             x: 12

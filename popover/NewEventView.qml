@@ -1,6 +1,5 @@
 import QtQuick
 import QtQuick.Layouts
-import QtQuick.Controls.Fusion
 import Brivane.Resources
 import Brivane.Popover
 
@@ -78,7 +77,7 @@ SheetFrame {
 
         FormRow {
             symbol: "pencil"
-            TextField {
+            PlainTextField {
                 id: titleField
                 objectName: "titleField"
                 Layout.fillWidth: true
@@ -86,15 +85,6 @@ SheetFrame {
                 text: sheet.viewModel.title
                 onTextEdited: sheet.viewModel.title = text
                 onAccepted: sheet.viewModel.save()
-                font: Theme.font(13)
-                color: Theme.primary
-                placeholderTextColor: Theme.alpha(Theme.secondary, 0.8)
-                leftPadding: 0
-                rightPadding: 0
-                topPadding: 2
-                bottomPadding: 2
-                background: Item {}
-                Accessible.name: placeholderText
             }
         }
         Divider { Layout.fillWidth: true; leftInset: 16; rightInset: 16 }
@@ -176,26 +166,40 @@ SheetFrame {
                 symbol: sheet.viewModel.targetIsZoho ? "cloud.fill" : ""
                 symbolColor: Theme.zoho
                 Accessible.name: qsTr("Calendar")
-                delegate: ItemDelegate {
+                delegate: MenuPickerItem {
+                    id: entry
                     required property int index
                     required property string name
                     required property bool isZoho
                     required property color targetColor
                     required property string accessibleName
                     width: ListView.view.width
+                    text: name
                     highlighted: calendarPicker.highlightedIndex === index
                     Accessible.name: accessibleName
                     contentItem: RowLayout {
                         spacing: 6
-                        Rectangle { width: 8; height: 8; radius: 4; color: targetColor }
+                        Rectangle {
+                            implicitWidth: 8
+                            implicitHeight: 8
+                            radius: 4
+                            color: entry.targetColor
+                            border.width: entry.highlighted ? 1 : 0
+                            border.color: Theme.white
+                        }
                         Text {
                             Layout.fillWidth: true
-                            text: name
+                            text: entry.name
                             font: Theme.font(13)
-                            color: highlighted ? palette.highlightedText : Theme.primary
+                            color: entry.highlighted ? Theme.white : Theme.primary
                             elide: Text.ElideRight
                         }
-                        SymbolIcon { visible: isZoho; name: "cloud.fill"; size: 11; color: Theme.zoho }
+                        SymbolIcon {
+                            visible: entry.isZoho
+                            name: "cloud.fill"
+                            size: 11
+                            color: entry.highlighted ? Theme.white : Theme.zoho
+                        }
                     }
                 }
             }

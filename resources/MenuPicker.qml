@@ -1,13 +1,13 @@
 import QtQuick
-import QtQuick.Controls.Fusion
+import QtQuick.Templates as T
 import Brivane.Resources
 
 // A choice from a short list, shown flat like the program's other fields
-// (a quiet rounded box) with a chevron; the list drops down on a click,
-// Space or Alt+Down. Use it as a ComboBox: model, textRole, currentIndex,
-// onActivated, and a delegate of your own where the entries need more than
-// their text.
-ComboBox {
+// (a quiet rounded box) with a chevron. A click, Space or Alt+Down drops the
+// list (upwards when there is no room below); Up and Down choose without
+// it. Use it as a ComboBox: model, textRole, currentIndex, onActivated, and
+// a MenuPickerItem delegate of your own where entries need more than text.
+T.ComboBox {
     id: control
 
     // A symbol after the chosen entry's text (a mark of where it comes from).
@@ -20,7 +20,16 @@ ComboBox {
     rightPadding: 22
     topPadding: 3
     bottomPadding: 3
-    implicitHeight: Math.max(22, contentItem.implicitHeight + topPadding + bottomPadding)
+    implicitWidth: implicitContentWidth + leftPadding + rightPadding
+    implicitHeight: Math.max(22, implicitContentHeight + topPadding + bottomPadding)
+
+    delegate: MenuPickerItem {
+        required property int index
+        required property var model
+        width: ListView.view ? ListView.view.width : implicitWidth
+        text: control.textRole ? model[control.textRole] : model.modelData
+        highlighted: control.highlightedIndex === index
+    }
 
     contentItem: Row {
         spacing: 5
@@ -56,6 +65,42 @@ ComboBox {
             anchors.margins: -2
             radius: 6
             visible: control.visualFocus
+        }
+    }
+
+    popup: T.Popup {
+        // Below the field, or above it when the window ends first.
+        readonly property real roomBelow: control.Window.height - control.mapToItem(null, 0, control.height).y
+        y: roomBelow >= implicitHeight + 4 ? control.height + 2 : -implicitHeight - 2
+        width: control.width
+        implicitHeight: Math.min(contentItem.implicitHeight + topPadding + bottomPadding, 260)
+        padding: 4
+        closePolicy: T.Popup.CloseOnEscape | T.Popup.CloseOnPressOutside
+
+        contentItem: ListView {
+            clip: true
+            implicitHeight: contentHeight
+            model: control.delegateModel
+            currentIndex: control.highlightedIndex
+            boundsBehavior: Flickable.StopAtBounds
+        }
+        background: Item {
+            SoftShadow {
+                anchors.fill: panel
+                anchors.margins: -extent
+                cornerRadius: 6
+                blur: 10
+                offsetY: 2
+                color: Theme.alpha(Theme.black, 0.2)
+            }
+            Rectangle {
+                id: panel
+                anchors.fill: parent
+                radius: 6
+                color: Theme.windowBackground
+                border.width: 1
+                border.color: Theme.alpha(Theme.black, 0.12)
+            }
         }
     }
 }

@@ -1,6 +1,5 @@
 import QtQuick
 import QtQuick.Templates as T
-import QtQuick.Controls.Fusion
 import Brivane.Resources
 
 // A borderless button showing a symbol, a text or both in one colour, as
@@ -44,9 +43,10 @@ T.AbstractButton {
     Keys.onReturnPressed: control.clicked()
     Keys.onEnterPressed: control.clicked()
 
-    ToolTip.visible: hovered && hoverHelp !== ""
-    ToolTip.text: hoverHelp
-    ToolTip.delay: 700
+    HoverHelp {
+        text: control.hoverHelp
+        visible: control.hovered && control.hoverHelp !== ""
+    }
 
     contentItem: Item {
         implicitWidth: content.implicitWidth
