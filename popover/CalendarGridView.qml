@@ -109,14 +109,34 @@ T.Control {
                     width: column.width / 7
                     showFocus: grid.showsFocus && isSelected
                     required property bool isSelected
-                    onClicked: (index) => { grid.keyboardUsed = false; grid.viewModel.clickDay(index) }
-                    onDoubleClicked: (index) => grid.viewModel.doubleClickDay(index)
+                    onClicked: (index) => {
+                        grid.keyboardUsed = false
+                        // A click on the selected day clears it, unless it
+                        // was the first of a double click: wait and see.
+                        if (isSelected) {
+                            clearLater.index = index
+                            clearLater.restart()
+                        } else {
+                            grid.viewModel.clickDay(index)
+                        }
+                    }
+                    onDoubleClicked: (index) => {
+                        clearLater.stop()
+                        grid.viewModel.doubleClickDay(index)
+                    }
                 }
             }
         }
     }
 
     // Focus on the grid with nothing selected: ring the whole month.
+    Timer {
+        id: clearLater
+        property int index: -1
+        interval: Qt.styleHints.mouseDoubleClickInterval
+        onTriggered: grid.viewModel.clickDay(index)
+    }
+
     background: Item {
         FocusRing {
             x: days.x - 3

@@ -64,8 +64,8 @@ Item {
     MouseArea {
         anchors.fill: parent
         enabled: !cell.isBlank
-        // The first click of a double click selects; the second opens the
-        // form and never clears the selection again.
+        // A double click selects the day and opens the form; the grid keeps
+        // its first click from clearing a selected day meanwhile.
         onClicked: cell.clicked(cell.index)
         onDoubleClicked: cell.doubleClicked(cell.index)
     }

@@ -103,6 +103,17 @@ private slots:
         QCOMPARE(saved.size(), 2); // the new one and the series' occurrence at noon
         QCOMPARE(saved[0].title, QStringLiteral("Coffee with Ana"));
         QCOMPARE(saved[0].end, QDateTime(QDate(2026, 3, 27), QTime(2, 0), Berlin));
+
+        // On the selected day a double click keeps the selection all along,
+        // and a single click clears it (once no second click can follow).
+        QSignalSpy selection(root.grid(), &CalendarGridViewModel::selectedDateChanged);
+        QTest::mouseDClick(&window(), Qt::LeftButton, {}, centreOf(item("day 27")));
+        QVERIFY(sheetSettled(true));
+        QCOMPARE(selection.size(), 0);
+        QTest::keyClick(&window(), Qt::Key_Escape);
+        QVERIFY(sheetSettled(false));
+        QTest::mouseClick(&window(), Qt::LeftButton, {}, centreOf(item("day 27")));
+        QTRY_VERIFY(!root.grid()->hasSelection());
     }
 
     void deletingAnOccurrenceRemovesOnlyIt()
@@ -182,6 +193,52 @@ private slots:
         QVERIFY(sheetSettled(true));
         QCOMPARE(root.sheetKind(), PopoverViewModel::EventDetailSheet);
         QCOMPARE(root.detail()->title(), QStringLiteral("Daily"));
+    }
+
+    void theFormByKeyboardAlone()
+    {
+        PopoverViewModel &root = *m_popover->viewModel;
+        QTest::keyClick(&window(), Qt::Key_Return); // on the grid: a new event on today
+        QVERIFY(sheetSettled(true));
+        QCOMPARE(root.activeSheet()->date, QDateTime(QDate(2026, 3, 25), QTime(0, 0), Berlin));
+        QTRY_COMPARE(window().activeFocusItem(), item("titleField"));
+        for (const char character : QByteArray("Gym"))
+            QTest::keyClick(&window(), character);
+
+        // Tab visits every field of the form, and each takes its keys.
+        QStringList reached;
+        for (int i = 0; i < 7; ++i) {
+            QTest::keyClick(&window(), Qt::Key_Tab);
+            reached.append(window().activeFocusItem()->objectName());
+            if (reached.last() == QLatin1String("allDay"))
+                QTest::keyClick(&window(), Qt::Key_Space);
+            if (reached.last() == QLatin1String("startField"))
+                QTest::keyClick(&window(), Qt::Key_Up); // the day: one later
+            if (reached.last() == QLatin1String("endField")) {
+                QTest::keyClick(&window(), Qt::Key_2); // the day: the 27th…
+                QTest::keyClick(&window(), Qt::Key_7);
+            }
+        }
+        for (const char *name :
+            {"allDay", "startField", "endField", "calendarPicker", "cancelForm", "addEvent", "titleField"})
+            QVERIFY2(reached.contains(name), qPrintable(reached.join(", ")));
+        NewEventViewModel *form = root.form();
+        QVERIFY(form->isAllDay());
+        QCOMPARE(form->start()->value().date(), QDate(2026, 3, 26));
+        QCOMPARE(form->end()->value().date(), QDate(2026, 3, 27));
+
+        while (window().activeFocusItem() != item("titleField"))
+            QTest::keyClick(&window(), Qt::Key_Tab);
+        QTest::keyClick(&window(), Qt::Key_Return);
+        QVERIFY(sheetSettled(false));
+        const QList<CalendarEvent> saved = m_popover->store->events(
+            QDateTime(QDate(2026, 3, 26), QTime(0, 0), Berlin), QDateTime(QDate(2026, 3, 29), QTime(0, 0), Berlin));
+        const auto gym
+            = std::find_if(saved.begin(), saved.end(), [](const CalendarEvent &e) { return e.title == "Gym"; });
+        QVERIFY(gym != saved.end());
+        QVERIFY(gym->allDay);
+        QCOMPARE(gym->startDate, QDate(2026, 3, 26));
+        QCOMPARE(gym->endDate, QDate(2026, 3, 28)); // the 27th was the last day
     }
 
     void aScreenReaderFindsTheControlsByName()
