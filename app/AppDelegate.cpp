@@ -225,13 +225,6 @@ void AppDelegate::setZohoCalendarManager(ZohoCalendarManager *zoho)
         m_popoverViewModel->setZohoManager(zoho);
 }
 
-void AppDelegate::setDesktopLauncher(std::unique_ptr<DesktopLauncher> launcher)
-{
-    // Before the popover exists: its view models keep a reference.
-    if (!m_popoverViewModel)
-        m_launcher = std::move(launcher);
-}
-
 void AppDelegate::showContextMenu(const QPoint &globalPosition)
 {
     m_statusItem->showMenu(buildContextMenu(), globalPosition);

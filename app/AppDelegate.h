@@ -54,8 +54,6 @@ public:
     // Zoho's events join the popover's lists, and its calendars the form's
     // targets, once the application has its Zoho manager.
     void setZohoCalendarManager(ZohoCalendarManager *zoho);
-    // Links and the calendar application (the desktop's by default).
-    void setDesktopLauncher(std::unique_ptr<DesktopLauncher> launcher);
 
     CalendarStore &eventStore() { return *m_eventStore; }
     StatusItem &statusItem() { return *m_statusItem; }
