@@ -41,7 +41,7 @@ public:
     EventDetailViewModel(const AnyCalendarEvent &event, CalendarStore &store, const Clock &clock,
         DesktopLauncher &launcher, QObject *parent = nullptr);
 
-    const AnyCalendarEvent &event() const { return m_event; }
+    const AnyCalendarEvent &shownEvent() const { return m_event; }
     QString title() const { return m_event.title; }
     QColor color() const { return m_event.color; }
     bool isZoho() const { return m_event.source == Source::Zoho; }
