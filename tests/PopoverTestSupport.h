@@ -197,13 +197,4 @@ inline QPoint centreOf(const QQuickItem *item)
     return item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint();
 }
 
-inline QJsonObject zohoEventJson(const QString &uid, const QString &title, const QString &start, const QString &end,
-    const QJsonValue &allDay = QJsonValue::Undefined)
-{
-    QJsonObject when {{QStringLiteral("start"), start}, {QStringLiteral("end"), end}};
-    if (!allDay.isUndefined())
-        when.insert(QStringLiteral("allday"), allDay);
-    return {{QStringLiteral("uid"), uid}, {QStringLiteral("title"), title}, {QStringLiteral("dateandtime"), when}};
-}
-
 } // namespace TestSupport

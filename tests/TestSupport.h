@@ -62,6 +62,28 @@ template<typename Predicate> bool waitFor(Predicate done, int timeoutMs = 5000)
     return done();
 }
 
+// The titles of a list of events (of any kind with a `title`), in order.
+template<typename Events> QStringList titlesOf(const Events &events)
+{
+    QStringList titles;
+    for (const auto &event : events)
+        titles.append(event.title);
+    return titles;
+}
+
+// A new event's request; notes, link and place are set by the caller.
+inline NewEventRequest newEvent(
+    const QString &calendarId, const QString &title, const QDateTime &start, const QDateTime &end, bool allDay = false)
+{
+    NewEventRequest request;
+    request.calendarId = calendarId;
+    request.title = title;
+    request.start = start;
+    request.end = end;
+    request.allDay = allDay;
+    return request;
+}
+
 // A vdir root in a temporary folder, with a provider over it.
 class VdirFixture
 {
@@ -94,6 +116,15 @@ public:
         if (!store->waitUntilLoaded(10000))
             qFatal("the store did not load");
         return *store;
+    }
+
+    // A second store over the same root, as after a restart.
+    std::unique_ptr<VdirFixture> reopened() const
+    {
+        auto again = std::make_unique<VdirFixture>(clock.timeZone(), clock.now());
+        again->root = root;
+        again->start();
+        return again;
     }
 
     QString calendarId(const QString &calendar = QStringLiteral("work")) const

@@ -4,6 +4,7 @@
 #include "zoho/SecretStore.h"
 
 #include <QHash>
+#include <QJsonObject>
 
 // Secrets kept in memory; can be told to refuse writes like a locked keyring.
 class MemorySecretStore final : public SecretStore
@@ -31,3 +32,15 @@ public:
     QHash<QString, QString> items;
     bool refuseWrites = false;
 };
+
+namespace TestSupport {
+// An event as Zoho's calendar API gives it.
+inline QJsonObject zohoEventJson(const QString &uid, const QString &title, const QString &start, const QString &end,
+    const QJsonValue &allDay = QJsonValue::Undefined)
+{
+    QJsonObject when {{QStringLiteral("start"), start}, {QStringLiteral("end"), end}};
+    if (!allDay.isUndefined())
+        when.insert(QStringLiteral("allday"), allDay);
+    return {{QStringLiteral("uid"), uid}, {QStringLiteral("title"), title}, {QStringLiteral("dateandtime"), when}};
+}
+} // namespace TestSupport

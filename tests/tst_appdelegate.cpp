@@ -217,9 +217,7 @@ private slots:
         FakeZohoServer server;
         QVERIFY(server.start());
         server.setCalendars(QJsonArray {QJsonObject {{"uid", "z"}, {"calname", "Zoho"}}});
-        server.setEvents("z",
-            QJsonArray {QJsonObject {{"uid", "1"}, {"title", "From Zoho"},
-                {"dateandtime", QJsonObject {{"start", "20260325T140000Z"}, {"end", "20260325T150000Z"}}}}});
+        server.setEvents("z", QJsonArray {zohoEventJson("1", "From Zoho", "20260325T140000Z", "20260325T150000Z")});
         server.addCode("code");
         MemorySecretStore secrets;
         ZohoKeychain keychain(secrets);
@@ -233,10 +231,8 @@ private slots:
         AppDelegate &delegate = launch(true);
         m_item->click(StatusItem::Click::Left); // the content exists before Zoho is handed over
         delegate.setZohoCalendarManager(&zoho);
-        QStringList titles;
-        for (const AnyCalendarEvent &event : delegate.popoverViewModel()->eventsList()->firstRows()->events())
-            titles.append(event.title);
-        QCOMPARE(titles, (QStringList {"Local", "From Zoho"}));
+        QCOMPARE(titlesOf(delegate.popoverViewModel()->eventsList()->firstRows()->events()),
+            (QStringList {"Local", "From Zoho"}));
         delegate.setZohoCalendarManager(nullptr);
     }
 

@@ -15,13 +15,6 @@ QByteArray timed(const char *uid, const char *title, const char *start, const ch
         + "\r\nDTEND;TZID=Europe/Berlin:" + end + "\r\n");
 }
 
-QStringList titles(const QList<CalendarEvent> &events)
-{
-    QStringList result;
-    for (const CalendarEvent &e : events)
-        result.append(e.title);
-    return result;
-}
 } // namespace
 
 class EventManagerTest : public QObject
@@ -57,11 +50,11 @@ private slots:
         CalendarEventManager *manager = makeManager();
 
         QCOMPARE(
-            titles(manager->todayEvents()), (QStringList {"Today all day", "Running", "Later", "Across midnight"}));
+            titlesOf(manager->todayEvents()), (QStringList {"Today all day", "Running", "Later", "Across midnight"}));
         // The upcoming range starts at 23:59:59 today, so the event across
         // midnight is in both lists; today's all-day event, which ends at
         // midnight, only in today's.
-        QCOMPARE(titles(manager->upcomingEvents()),
+        QCOMPARE(titlesOf(manager->upcomingEvents()),
             (QStringList {"Across midnight", "Tomorrow all day", "Tomorrow", "In a week"}));
     }
 
@@ -92,15 +85,15 @@ private slots:
 
         manager->setHiddenCalendarIds({m_fixture->calendarId("work")});
         QCOMPARE(todayChanged.size(), 1); // no store change needed
-        QCOMPARE(titles(manager->todayEvents()), QStringList {"Home"});
+        QCOMPARE(titlesOf(manager->todayEvents()), QStringList {"Home"});
 
         // Hiding every calendar shows them all.
         manager->setHiddenCalendarIds({m_fixture->calendarId("work"), m_fixture->calendarId("home")});
-        QCOMPARE(titles(manager->todayEvents()), (QStringList {"Work", "Home"}));
+        QCOMPARE(titlesOf(manager->todayEvents()), (QStringList {"Work", "Home"}));
 
         // Ids of calendars that no longer exist change nothing.
         manager->setHiddenCalendarIds({QStringLiteral("local:/gone"), m_fixture->calendarId("home")});
-        QCOMPARE(titles(manager->todayEvents()), QStringList {"Work"});
+        QCOMPARE(titlesOf(manager->todayEvents()), QStringList {"Work"});
     }
 
     void storeChangesAndSavesReachTheLists()
@@ -111,17 +104,16 @@ private slots:
         // Written by another program: the store's change notice re-queries.
         QSignalSpy todayChanged(manager, &CalendarEventManager::todayEventsChanged);
         m_fixture->addEvent("x.ics", timed("x", "From outside", "20260325T140000", "20260325T150000"));
-        QTRY_COMPARE(titles(manager->todayEvents()), QStringList {"From outside"});
+        QTRY_COMPARE(titlesOf(manager->todayEvents()), QStringList {"From outside"});
 
         // Saved through the store: visible to the next query at once.
-        NewEventRequest request;
-        request.calendarId = m_fixture->calendarId();
-        request.title = QStringLiteral("Saved");
-        request.start = QDateTime(QDate(2026, 3, 27), QTime(9, 0), Berlin);
-        request.end = request.start.addSecs(600);
-        QVERIFY(m_fixture->store->saveEvent(request).ok);
+        QVERIFY(m_fixture->store
+                    ->saveEvent(newEvent(m_fixture->calendarId(), QStringLiteral("Saved"),
+                        QDateTime(QDate(2026, 3, 27), QTime(9, 0), Berlin),
+                        QDateTime(QDate(2026, 3, 27), QTime(9, 10), Berlin)))
+                    .ok);
         manager->fetchEvents();
-        QCOMPARE(titles(manager->upcomingEvents()), QStringList {"Saved"});
+        QCOMPARE(titlesOf(manager->upcomingEvents()), QStringList {"Saved"});
     }
 
     void endOfDayIsTheLastSecondOfTheDay()

@@ -44,11 +44,9 @@ private slots:
 
         // A root that exists already is left as the user made it.
         QDir(fixture.root + "/local/personal").removeRecursively();
-        VdirFixture again;
-        again.root = fixture.root;
-        again.start();
-        QCOMPARE(again.store->calendars().size(), 0);
-        QVERIFY(!again.store->defaultCalendarForNewEvents());
+        const auto again = fixture.reopened();
+        QCOMPARE(again->store->calendars().size(), 0);
+        QVERIFY(!again->store->defaultCalendarForNewEvents());
     }
 
     void layoutGivesTitlesColoursAndStableIds()
@@ -72,15 +70,13 @@ private slots:
         QVERIFY(!byTitle["holidays"].allowsModifications);
         QCOMPARE(fixture.eventsOn(QDate(2026, 4, 3), QDate(2026, 4, 4)).size(), 1);
 
-        VdirFixture restarted;
-        restarted.root = fixture.root;
-        restarted.start();
-        QStringList before, after;
-        for (const CalendarInfo &c : fixture.store->calendars())
-            before.append(c.identifier);
-        for (const CalendarInfo &c : restarted.store->calendars())
-            after.append(c.identifier);
-        QCOMPARE(after, before);
+        auto identifiers = [](const CalendarStore &store) {
+            QStringList ids;
+            for (const CalendarInfo &c : store.calendars())
+                ids.append(c.identifier);
+            return ids;
+        };
+        QCOMPARE(identifiers(*fixture.reopened()->store), identifiers(*fixture.store));
         const QSet<QString> sourceIds {byTitle["Work stuff"].sourceId, byTitle["holidays"].sourceId};
         QCOMPARE(sourceIds.size(), 1);
     }
@@ -92,22 +88,16 @@ private slots:
         CalendarStore &store = fixture.start();
         QSignalSpy changed(&store, &CalendarStore::changed);
 
-        NewEventRequest timed;
-        timed.calendarId = fixture.calendarId();
-        timed.title = QStringLiteral("Dentist, 2nd floor; \"bring card\"");
-        timed.start = QDateTime(QDate(2026, 3, 30), QTime(9, 0), Berlin);
-        timed.end = QDateTime(QDate(2026, 3, 30), QTime(9, 45), Berlin);
+        NewEventRequest timed = newEvent(fixture.calendarId(), QStringLiteral("Dentist, 2nd floor; \"bring card\""),
+            QDateTime(QDate(2026, 3, 30), QTime(9, 0), Berlin), QDateTime(QDate(2026, 3, 30), QTime(9, 45), Berlin));
         timed.notes = QStringLiteral("line one\nline two");
         const StoreResult saved = store.saveEvent(timed);
         QVERIFY2(saved.ok, qPrintable(saved.error));
-
-        NewEventRequest allDay;
-        allDay.calendarId = fixture.calendarId();
-        allDay.title = QStringLiteral("Conference");
-        allDay.allDay = true;
-        allDay.start = QDateTime(QDate(2026, 4, 1), QTime(0, 0), Berlin);
-        allDay.end = QDateTime(QDate(2026, 4, 2), QTime(0, 0), Berlin);
-        QVERIFY(store.saveEvent(allDay).ok);
+        QVERIFY(store
+                    .saveEvent(newEvent(fixture.calendarId(), QStringLiteral("Conference"),
+                        QDateTime(QDate(2026, 4, 1), QTime(0, 0), Berlin),
+                        QDateTime(QDate(2026, 4, 2), QTime(0, 0), Berlin), true))
+                    .ok);
 
         // Listed at once, before any file notification.
         QList<CalendarEvent> events = fixture.eventsOn(QDate(2026, 3, 30), QDate(2026, 4, 3));
@@ -123,10 +113,9 @@ private slots:
         // One file per event named after its UID, no temporary files left.
         const QStringList names = filesIn(fixture.calendarPath());
         QCOMPARE(names.size(), 3);
-        for (const QString &name : names)
-            QVERIFY2(name.endsWith(".ics"), qPrintable(name));
         QString allDayText, timedText;
         for (const QString &name : names) {
+            QVERIFY2(name.endsWith(".ics"), qPrintable(name));
             const QByteArray text = readFile(fixture.calendarPath() + "/" + name);
             if (text.contains("Conference"))
                 allDayText = QString::fromUtf8(text);
@@ -141,10 +130,7 @@ private slots:
         QVERIFY(timedText.contains("BEGIN:VTIMEZONE\r\nTZID:Europe/Berlin\r\n"));
 
         // A new store reads the same events from the files.
-        VdirFixture reread;
-        reread.root = fixture.root;
-        reread.start();
-        QCOMPARE(reread.eventsOn(QDate(2026, 3, 30), QDate(2026, 4, 3)), events);
+        QCOMPARE(fixture.reopened()->eventsOn(QDate(2026, 3, 30), QDate(2026, 4, 3)), events);
 
         // Both saves and the file notices they cause: one notice.
         QVERIFY(waitFor([&] { return fixture.provider->pendingChangeCount() >= 2; }));
@@ -232,10 +218,7 @@ private slots:
         QCOMPARE(fixture.eventsOn(QDate(2026, 3, 23), QDate(2026, 3, 28)).size(), 3);
 
         // The same again from a fresh read of the folder.
-        VdirFixture reread;
-        reread.root = fixture.root;
-        reread.start();
-        QCOMPARE(reread.eventsOn(QDate(2026, 3, 23), QDate(2026, 3, 28)).size(), 3);
+        QCOMPARE(fixture.reopened()->eventsOn(QDate(2026, 3, 23), QDate(2026, 3, 28)).size(), 3);
         QCOMPARE(filesIn(fixture.calendarPath()), QStringList {"series.ics"});
     }
 
@@ -286,9 +269,7 @@ private slots:
         QVERIFY(waitFor([&] { return fixture.provider->pendingChangeCount() == 3; }));
         fixture.provider->flushPendingChanges();
         QCOMPARE(changed.size(), 1);
-        QStringList titles;
-        for (const CalendarEvent &e : fixture.eventsOn(QDate(2026, 3, 26), QDate(2026, 3, 27)))
-            titles.append(e.title);
+        const QStringList titles = titlesOf(fixture.eventsOn(QDate(2026, 3, 26), QDate(2026, 3, 27)));
         QVERIFY(titles.contains("A edited"));
         QVERIFY(!titles.contains("E1"));
         QVERIFY(titles.contains("Moved in"));
@@ -329,12 +310,7 @@ private slots:
         const QString path = fixture.calendarPath() + "/a.ics";
         fixture.addEvent("a.ics", singleEvent("UID:a\r\nSUMMARY:Before\r\nDTSTART:20260326T080000Z\r\n"));
         fixture.start();
-        auto titles = [&] {
-            QStringList list;
-            for (const CalendarEvent &e : fixture.eventsOn(QDate(2026, 3, 26), QDate(2026, 3, 27)))
-                list.append(e.title);
-            return list;
-        };
+        auto titles = [&] { return titlesOf(fixture.eventsOn(QDate(2026, 3, 26), QDate(2026, 3, 27))); };
 
         writeFile(path, QByteArray()); // truncated
         QVERIFY(waitFor([&] { return fixture.provider->pendingChangeCount() == 1; }));
@@ -367,19 +343,15 @@ private slots:
         fixture.provider->setLoadFinishingHook([&saved] { saved.acquire(); });
         fixture.provider->start();
 
-        NewEventRequest request;
-        request.calendarId = fixture.calendarId();
-        request.title = QStringLiteral("Saved while loading");
-        request.start = QDateTime(QDate(2026, 3, 26), QTime(12, 0), Berlin);
-        request.end = request.start.addSecs(1800);
-        QVERIFY(fixture.store->saveEvent(request).ok);
+        QVERIFY(fixture.store
+                    ->saveEvent(newEvent(fixture.calendarId(), QStringLiteral("Saved while loading"),
+                        QDateTime(QDate(2026, 3, 26), QTime(12, 0), Berlin),
+                        QDateTime(QDate(2026, 3, 26), QTime(12, 30), Berlin)))
+                    .ok);
         saved.release();
         QVERIFY(fixture.store->waitUntilLoaded(10000));
-
-        QStringList titles;
-        for (const CalendarEvent &e : fixture.eventsOn(QDate(2026, 3, 26), QDate(2026, 3, 27)))
-            titles.append(e.title);
-        QCOMPARE(titles, (QStringList {"Old", "Saved while loading"}));
+        QCOMPARE(titlesOf(fixture.eventsOn(QDate(2026, 3, 26), QDate(2026, 3, 27))),
+            (QStringList {"Old", "Saved while loading"}));
     }
 
     // Removing an occurrence rewrites the file only if it is still what was

@@ -54,13 +54,7 @@ class PopoverUiTest : public QObject
         QQuickItem *root = window().rootObject();
         return waitFor([&] { return root->property("sheetProgress").toReal() == (shown ? 1.0 : 0.0); });
     }
-    QStringList firstTitles() const
-    {
-        QStringList titles;
-        for (const AnyCalendarEvent &event : m_popover->viewModel->eventsList()->firstRows()->events())
-            titles.append(event.title);
-        return titles;
-    }
+    QStringList firstTitles() const { return titlesOf(m_popover->viewModel->eventsList()->firstRows()->events()); }
 
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom)); }
