@@ -148,6 +148,13 @@ public:
         return *view;
     }
 
+    // The sheet has come in (or gone) and the spring has settled.
+    bool sheetSettled(bool shown) const
+    {
+        QQuickItem *content = view->rootObject();
+        return waitFor([&] { return content->property("sheetProgress").toReal() == (shown ? 1.0 : 0.0); });
+    }
+
     // The item named `objectName`, visible ones first (delegates are not
     // QObject children, so the item tree is searched).
     QQuickItem *item(const QString &objectName) const

@@ -1,9 +1,7 @@
 // The application shell without a tray: launch, click routing, the windows'
 // rules and the first-run completion, with a status item that records.
 #define BRIVANE_TEST_APPLICATION QApplication
-#include "TestSupport.h"
-
-#include "ZohoTestSupport.h"
+#include "PopoverTestSupport.h"
 #include "app/AppDelegate.h"
 #include "app/PopoverWindow.h"
 #include "app/StatusCommand.h"
@@ -12,15 +10,9 @@
 #include "onboarding/OnboardingViewModel.h"
 #include "popover/PopoverViewModel.h"
 #include "settings/AppSettings.h"
-#include "zoho/ZohoAuthManager.h"
-#include "zoho/ZohoCalendarManager.h"
-#include "zoho/ZohoKeychain.h"
 
 #include <QAccessible>
 #include <QApplication>
-#include <QJsonArray>
-#include <QJsonObject>
-#include <QNetworkAccessManager>
 #include <QQuickItem>
 #include <QQuickView>
 
@@ -214,23 +206,13 @@ private slots:
         writeFile(personalCalendar() + "/l.ics",
             singleEvent("UID:l\r\nSUMMARY:Local\r\nDTSTART;TZID=Europe/Berlin:20260325T120000\r\n"
                         "DTEND;TZID=Europe/Berlin:20260325T130000\r\n"));
-        FakeZohoServer server;
-        QVERIFY(server.start());
-        server.setCalendars(QJsonArray {QJsonObject {{"uid", "z"}, {"calname", "Zoho"}}});
-        server.setEvents("z", QJsonArray {zohoEventJson("1", "From Zoho", "20260325T140000Z", "20260325T150000Z")});
-        server.addCode("code");
-        MemorySecretStore secrets;
-        ZohoKeychain keychain(secrets);
-        QNetworkAccessManager network;
-        const QUrl url = server.url();
-        ZohoAuthManager auth(keychain, network, *m_clock, [url] { return url; });
-        ZohoCalendarManager zoho(auth, *m_settings, network, *m_clock, [url] { return url; });
-        auth.exchangeCode("code");
-        QTRY_VERIFY_WITH_TIMEOUT(!zoho.todayEvents().isEmpty(), 15000);
+        PopoverFixture zohoSide(m_clock->now(), Berlin);
+        zohoSide.connectZoho(QJsonArray {QJsonObject {{"uid", "z"}, {"calname", "Zoho"}}},
+            {{"z", QJsonArray {zohoEventJson("1", "From Zoho", "20260325T140000Z", "20260325T150000Z")}}});
 
         AppDelegate &delegate = launch(true);
         m_item->click(StatusItem::Click::Left); // the content exists before Zoho is handed over
-        delegate.setZohoCalendarManager(&zoho);
+        delegate.setZohoCalendarManager(zohoSide.zoho.get());
         QCOMPARE(titlesOf(delegate.popoverViewModel()->eventsList()->firstRows()->events()),
             (QStringList {"Local", "From Zoho"}));
         delegate.setZohoCalendarManager(nullptr);

@@ -39,12 +39,7 @@ class PopoverScreensTest : public QObject
         if (!folder.isEmpty())
             QVERIFY(image.save(folder + QLatin1Char('/') + name));
     }
-    // The sheet has come in (or gone) and the spring has settled.
-    bool sheetSettled(bool shown)
-    {
-        QQuickItem *root = m_popover->view->rootObject();
-        return waitFor([&] { return root->property("sheetProgress").toReal() == (shown ? 1.0 : 0.0); });
-    }
+    bool sheetSettled(bool shown) { return m_popover->sheetSettled(shown); }
 
 private slots:
     void initTestCase()
@@ -88,10 +83,7 @@ private slots:
     {
         EventsListViewModel *list = m_popover->viewModel->eventsList();
         QCOMPARE(list->firstSectionTitle(), QStringLiteral("Today"));
-        QStringList titles;
-        for (const AnyCalendarEvent &event : list->firstRows()->events())
-            titles.append(event.title);
-        QCOMPARE(titles,
+        QCOMPARE(titlesOf(list->firstRows()->events()),
             (QStringList {"Mum's birthday", "Team standup", "Campaign sync", "Lunch with Sam", "Design review"}));
         QVERIFY(list->showUpcoming());
         QVERIFY(m_popover->item("newEvent")->isVisible());

@@ -48,12 +48,7 @@ class PopoverUiTest : public QObject
         QVERIFY(target);
         QTest::mouseClick(&window(), Qt::LeftButton, {}, centreOf(target));
     }
-    // The sheet has come in (or gone) and the spring has settled.
-    bool sheetSettled(bool shown)
-    {
-        QQuickItem *root = window().rootObject();
-        return waitFor([&] { return root->property("sheetProgress").toReal() == (shown ? 1.0 : 0.0); });
-    }
+    bool sheetSettled(bool shown) { return m_popover->sheetSettled(shown); }
     QStringList firstTitles() const { return titlesOf(m_popover->viewModel->eventsList()->firstRows()->events()); }
 
 private slots:

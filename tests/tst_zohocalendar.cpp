@@ -47,7 +47,8 @@ class ZohoCalendarTest : public QObject
         m_auth->exchangeCode("code");
         if (!waitFor([this] { return m_auth->isConnected(); }))
             qFatal("no connection to the fake server");
-        // The connection starts a sync of its own; let it finish.
+        // The connection starts a sync of its own (the tests that read
+        // events right after this one find it done); let it finish.
         waitFor(
             [this] { return !m_manager->isSyncing() && !m_server->requestsTo("/api/v1/calendars").isEmpty(); }, 15000);
         return *m_manager;
@@ -439,15 +440,6 @@ private slots:
         QCOMPARE(stored["start"].toString(), QStringLiteral("20260327"));
         QCOMPARE(stored["end"].toString(), QStringLiteral("20260328"));
         QCOMPARE(stored["allday"].toString(), QStringLiteral("true"));
-    }
-
-    void connectingStartsASync()
-    {
-        m_server->setEvents(
-            "work", QJsonArray {zohoEventJson("w", "Right away", "20260325T120000Z", "20260325T130000Z")});
-        m_server->addCode("c2");
-        m_auth->exchangeCode("c2");
-        QTRY_COMPARE_WITH_TIMEOUT(titlesOf(m_manager->todayEvents()), QStringList {"Right away"}, 5000);
     }
 
     void coloursAndDates_data()
