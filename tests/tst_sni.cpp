@@ -441,7 +441,7 @@ private slots:
         QCOMPARE(host.properties(service).value("XAyatanaLabel").toString(), QString());
     }
 
-    void theLabelIsTheTitleAsTheDelegateCutsIt()
+    void theDelegatesItemShowsItsTitleAndTogglesThePopoverWhereThePanelWasClicked()
     {
         writeFile(defaultCalendarRoot() + "/local/personal/long.ics",
             singleEvent("UID:long\r\nSUMMARY:Quarterly planning with the whole team\r\n"
@@ -452,18 +452,9 @@ private slots:
         auto delegate = launchDelegate();
         const QString service = registeredItem(watcher);
         QVERIFY(!service.isEmpty());
+        // The label is the title as the delegate cuts it.
         QCOMPARE(host.properties(service).value("XAyatanaLabel").toString(),
             QString("Quarterly planning wit\u2026 \u00B7 in 15m"));
-    }
-
-    void activateTogglesThePopoverWhereThePanelWasClicked()
-    {
-        RunningWatcher watcher(QStringLiteral("watcher"));
-        TestHost host;
-        QVERIFY(host.registerAsHost());
-        auto delegate = launchDelegate();
-        const QString service = registeredItem(watcher);
-        QVERIFY(!service.isEmpty());
         PopoverWindow *popover = delegate->popover();
 
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
