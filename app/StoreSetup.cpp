@@ -1,6 +1,7 @@
 #include "app/StoreSetup.h"
 
 #include "calendar/LocalFolderProvider.h"
+#include "calendar/PersistentIndex.h"
 #include "settings/AppSettings.h"
 
 #ifdef BRIVANE_HAVE_EDS
@@ -24,6 +25,7 @@ std::unique_ptr<CalendarStore> createCalendarStore(const AppSettings &settings, 
     store->addProvider(desktop);
 #endif
     auto *local = new LocalFolderProvider(defaultCalendarRoot(), settings.calendarFolders(), clock);
+    local->setIndexPath(PersistentIndex::defaultPath());
     store->addProvider(local);
 #ifdef BRIVANE_HAVE_EDS
     desktop->start();

@@ -3,8 +3,11 @@
 #include "calendar/RecurrenceRules.h"
 #include "calendar/SafeFile.h"
 #include "calendar/TimeZoneRegistry.h"
+#include "calendar/ZoneOffsets.h"
 
 #include <libical/ical.h>
+
+#include <ctime>
 
 #include <QFile>
 #include <QHash>
@@ -27,6 +30,24 @@ QDateTime IcsTime::toDateTime(const QTimeZone &userZone) const
     return {};
 }
 
+qint64 IcsTime::toMSecs(const QTimeZone &userZone) const
+{
+    switch (kind) {
+    case TimeKind::Utc:
+        return QDateTime(date, time, QTimeZone::utc()).toMSecsSinceEpoch();
+    case TimeKind::Zoned:
+        if (!zone)
+            return ZoneOffsets::msecsOf(userZone, date, time);
+        return zone->isIana() ? ZoneOffsets::msecsOf(zone->ianaZone(), date, time)
+                              : zone->toDateTime(date, time).toMSecsSinceEpoch();
+    case TimeKind::Floating:
+        return ZoneOffsets::msecsOf(userZone, date, time);
+    case TimeKind::Date:
+        return ZoneOffsets::msecsOf(userZone, date, QTime(0, 0));
+    }
+    return 0;
+}
+
 IcsTime IcsTime::addDays(qint64 days) const
 {
     IcsTime shifted = *this;
@@ -43,6 +64,7 @@ struct FileContext
 {
     QHash<QByteArray, icalcomponent *> vtimezones;
     ParsedFile *file = nullptr;
+    bool keepDetails = false;
     qint64 ruleCheckDays = RecurrenceRules::CheckedDaysPerFile;
     int rulesTooCostly = 0;
 
@@ -219,12 +241,16 @@ bool readEvent(icalcomponent *event, EventRecord &record, FileContext &context)
         record.title = textOf(icalproperty_get_summary(prop));
         record.hasTitle = !record.title.trimmed().isEmpty();
     }
-    if (icalproperty *prop = icalcomponent_get_first_property(event, ICAL_DESCRIPTION_PROPERTY))
-        record.notes = textOf(icalproperty_get_description(prop));
-    if (icalproperty *prop = icalcomponent_get_first_property(event, ICAL_LOCATION_PROPERTY))
-        record.location = textOf(icalproperty_get_location(prop));
-    if (icalproperty *prop = icalcomponent_get_first_property(event, ICAL_URL_PROPERTY))
-        record.url = textOf(icalproperty_get_url(prop));
+    if (context.keepDetails) {
+        auto details = std::make_shared<RecordDetails>();
+        if (icalproperty *prop = icalcomponent_get_first_property(event, ICAL_DESCRIPTION_PROPERTY))
+            details->notes = textOf(icalproperty_get_description(prop));
+        if (icalproperty *prop = icalcomponent_get_first_property(event, ICAL_LOCATION_PROPERTY))
+            details->location = textOf(icalproperty_get_location(prop));
+        if (icalproperty *prop = icalcomponent_get_first_property(event, ICAL_URL_PROPERTY))
+            details->url = textOf(icalproperty_get_url(prop));
+        record.details = std::move(details);
+    }
     if (icalproperty *prop = icalcomponent_get_first_property(event, ICAL_STATUS_PROPERTY))
         record.cancelled = icalproperty_get_status(prop) == ICAL_STATUS_CANCELLED;
     if (icalproperty *prop = icalcomponent_get_first_property(event, ICAL_SEQUENCE_PROPERTY))
@@ -406,7 +432,7 @@ QByteArray preparedForParsing(const QByteArray &content, QStringList &problems)
     return result;
 }
 
-ParsedFile parse(const QString &path, const QString &calendarId, const QByteArray &content)
+ParsedFile parse(const QString &path, const QString &calendarId, const QByteArray &content, Details details)
 {
     ParsedFile file;
     file.path = path;
@@ -415,6 +441,7 @@ ParsedFile parse(const QString &path, const QString &calendarId, const QByteArra
     file.contentHash = qHash(content);
     FileContext context;
     context.file = &file;
+    context.keepDetails = details == Details::Keep;
 
     if (content.size() > MaxFileSize) {
         context.problem(QStringLiteral("file of %1 bytes is too large to read").arg(content.size()));
@@ -475,7 +502,7 @@ ParsedFile parse(const QString &path, const QString &calendarId, const QByteArra
     return file;
 }
 
-ParsedFile readFile(const QString &path, const QString &calendarId)
+ParsedFile readFile(const QString &path, const QString &calendarId, Details details)
 {
     SafeFile::Read read = SafeFile::readRegularFile(path, MaxFileSize);
     if (!read.ok()) {
@@ -487,7 +514,12 @@ ParsedFile readFile(const QString &path, const QString &calendarId)
         file.problems.append(read.error);
         return file;
     }
-    return parse(path, calendarId, read.data);
+    ParsedFile file = parse(path, calendarId, read.data, details);
+    file.stamp = read.stamp;
+    timespec now {};
+    clock_gettime(CLOCK_REALTIME, &now);
+    file.readAtNs = qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+    return file;
 }
 
 IcsTime timeOfProperty(icalproperty *property, icalcomponent *calendar)

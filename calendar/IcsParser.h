@@ -27,13 +27,17 @@ constexpr int MaxParametersPerProperty = 100;
 // copy; what was left out is added to `problems`.
 QByteArray preparedForParsing(const QByteArray &content, QStringList &problems);
 
+// Notes, location and link are left out of the records unless asked for.
+enum class Details { Omit, Keep };
+
 // Parses the text of one .ics file. Never throws and never fails as a
 // whole: what cannot be read is listed in `problems`.
-ParsedFile parse(const QString &path, const QString &calendarId, const QByteArray &content);
+ParsedFile parse(
+    const QString &path, const QString &calendarId, const QByteArray &content, Details details = Details::Omit);
 
 // Reads and parses a file from disk; a file that cannot be read yields an
 // empty record with the reason in `problems`.
-ParsedFile readFile(const QString &path, const QString &calendarId);
+ParsedFile readFile(const QString &path, const QString &calendarId, Details details = Details::Omit);
 
 // The time held by a DTSTART, EXDATE or RECURRENCE-ID property, its TZID
 // resolved against the VTIMEZONEs of `calendar` where needed.

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "calendar/SafeFile.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <vector>
 
 class ResolvedZone;
@@ -35,8 +38,22 @@ struct IcsTime
     // Floating times and dates are placed in `userZone`; a date gives its
     // first moment there.
     QDateTime toDateTime(const QTimeZone &userZone) const;
+    // The same instant as milliseconds since the epoch, made without a
+    // QDateTime where that is safe (see ZoneOffsets): loads convert
+    // every event's times.
+    qint64 toMSecs(const QTimeZone &userZone) const;
     // The same wall-clock reading shifted by whole days.
     IcsTime addDays(qint64 days) const;
+};
+
+// What only an event's detail shows. Kept out of the records the store
+// holds (most events never have their detail opened); read from the file
+// when asked for.
+struct RecordDetails
+{
+    QString notes;
+    QString location;
+    QString url;
 };
 
 // One VEVENT, reduced to what the program shows and needs for recurrence.
@@ -45,9 +62,8 @@ struct EventRecord
     QString uid;
     QString title;
     bool hasTitle = false;
-    QString notes;
-    QString location;
-    QString url;
+    // Only when the file was parsed for its details.
+    std::shared_ptr<const RecordDetails> details;
     IcsTime start;
     // Length of each occurrence: whole days on the wall clock, then exact
     // seconds (DTEND gives exact seconds for timed events, DURATION may give
@@ -86,6 +102,12 @@ struct ParsedFile
     QString calendarId;
     qint64 size = 0;
     size_t contentHash = 0;
+    // The file as it was when read; an invalid stamp when it could not be
+    // opened.
+    SafeFile::FileStamp stamp;
+    // When it was read (ns since the epoch): a change within the same tick
+    // of the file system's clock as the read would not show in the stamp.
+    qint64 readAtNs = 0;
     // False when the parser reported errors or parts were skipped: such a
     // file is shown as far as it could be read, and never written back.
     bool readComplete = true;

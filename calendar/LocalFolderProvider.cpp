@@ -2,6 +2,7 @@
 
 #include "calendar/IcsParser.h"
 #include "calendar/IcsWriter.h"
+#include "calendar/PersistentIndex.h"
 #include "calendar/SafeFile.h"
 #include "calendar/TimeZoneRegistry.h"
 
@@ -11,6 +12,8 @@
 #include <QThreadPool>
 #include <QUuid>
 #include <QtConcurrent>
+
+#include <malloc.h>
 
 Q_LOGGING_CATEGORY(lcLocal, "brivane.local", QtInfoMsg)
 
@@ -92,6 +95,10 @@ struct LocalFolderProvider::LoadResult
     OccurrenceIndex index;
     QDate indexDay;
     QStringList problems;
+    qsizetype fromIndex = 0;
+    qsizetype parsed = 0;
+    // The index on disk no longer says what was found.
+    bool indexOutOfDate = false;
 };
 
 LocalFolderProvider::LocalFolderProvider(
@@ -110,11 +117,15 @@ LocalFolderProvider::LocalFolderProvider(
         noteFolderChange();
     });
     connect(&m_loadWatcher, &QFutureWatcherBase::finished, this, [this] { applyLoad(m_loadWatcher.result()); });
+    m_indexWriteTimer.setSingleShot(true);
+    m_indexWriteTimer.setInterval(IndexWriteDelayMs);
+    connect(&m_indexWriteTimer, &QTimer::timeout, this, &LocalFolderProvider::startIndexWrite);
 }
 
 LocalFolderProvider::~LocalFolderProvider()
 {
     m_loadWatcher.waitForFinished();
+    m_indexWrite.waitForFinished();
 }
 
 QStringList LocalFolderProvider::roots() const
@@ -150,25 +161,92 @@ void LocalFolderProvider::start()
     const QTimeZone zone = m_clock.timeZone();
     const QDate today = m_clock.now().date();
     const std::function<void()> finishingHook = m_loadFinishingHook;
-    m_loadWatcher.setFuture(QtConcurrent::run([calendars, zone, today, layoutProblems, finishingHook] {
+    const QString indexPath = m_indexPath;
+    m_loadWatcher.setFuture(QtConcurrent::run([calendars, zone, today, layoutProblems, finishingHook, indexPath] {
         auto result = std::make_shared<LoadResult>();
         result->problems = layoutProblems;
-        std::vector<ParseJob> jobs;
-        for (const Vdir::CalendarDir &calendar : calendars) {
-            for (const QString &path : Vdir::eventFiles(calendar, &result->problems))
-                jobs.push_back({path, calendar.id});
+        QElapsedTimer step;
+        step.start();
+        // The index is read while the folders are listed and their files'
+        // stamps taken: two independent waits on the disk.
+        QFuture<PersistentIndex::Contents> reading;
+        if (!indexPath.isEmpty() && QFileInfo::exists(indexPath)) {
+            reading = QtConcurrent::run(&parsePool(), [indexPath] {
+                QString problem;
+                PersistentIndex::Contents contents = PersistentIndex::read(indexPath, &problem);
+                if (!problem.isEmpty())
+                    qCInfo(lcLocal).noquote() << "calendar index not used:" << problem;
+                return contents;
+            });
         }
-        result->files = parseInParallel(jobs);
-        std::vector<const ParsedFile *> files;
-        files.reserve(result->files.size());
+        struct Listed
+        {
+            const Vdir::CalendarDir *calendar;
+            QStringList paths;
+            QList<SafeFile::FileStamp> stamps;
+        };
+        std::vector<Listed> listed;
+        for (const Vdir::CalendarDir &calendar : calendars) {
+            Listed entry {&calendar, Vdir::eventFiles(calendar, &result->problems), {}};
+            if (!reading.isValid()) {
+                // Nothing to compare with: every file is parsed.
+            } else if (calendar.singleFile) {
+                entry.stamps.append(SafeFile::stampOf(calendar.path));
+            } else {
+                QStringList names;
+                names.reserve(entry.paths.size());
+                for (const QString &path : std::as_const(entry.paths))
+                    names.append(path.mid(calendar.path.size() + 1));
+                entry.stamps = SafeFile::stampsIn(calendar.path, names);
+            }
+            listed.push_back(std::move(entry));
+        }
+        qCDebug(lcTiming) << "folders listed and files checked:" << step.restart() << "ms";
+        const PersistentIndex::Contents known = reading.isValid() ? reading.result() : PersistentIndex::Contents();
+        qCDebug(lcTiming) << "index read:" << known.size() << "files, waited" << step.restart() << "ms";
+
+        // Files whose stamp is what the index recorded come from it; the
+        // rest are parsed.
+        std::vector<ParseJob> jobs;
+        for (const Listed &entry : listed) {
+            for (qsizetype i = 0; i < entry.paths.size(); ++i) {
+                const FilePtr fromIndex = known.files.value(entry.paths[i]);
+                if (fromIndex && fromIndex->calendarId == entry.calendar->id
+                    && fromIndex->stamp == entry.stamps.value(i))
+                    result->files.push_back(fromIndex);
+                else
+                    jobs.push_back({entry.paths[i], entry.calendar->id});
+            }
+        }
+        result->fromIndex = qsizetype(result->files.size());
+        result->parsed = qsizetype(jobs.size());
+        result->indexOutOfDate = !indexPath.isEmpty() && (!jobs.empty() || result->fromIndex != known.size());
+        for (FilePtr &file : parseInParallel(jobs))
+            result->files.push_back(std::move(file));
+        qCDebug(lcTiming) << "parsed" << jobs.size() << "files:" << step.restart() << "ms";
+
+        // The window's occurrences: kept in the index for its files when it
+        // was written for the same days in the same zone, expanded for the rest.
+        const auto [from, to] = indexWindow(today, zone);
+        const bool windowKept = known.window.matches(from, to, zone.id());
+        if (!windowKept && !indexPath.isEmpty())
+            result->indexOutOfDate = true;
+        RecurrenceExpander::ExpansionBudget budget(LoadExpansionPoolMs);
+        std::vector<Occurrence> occurrences;
         for (const FilePtr &file : result->files) {
-            files.push_back(file.get());
             if (!file->problems.isEmpty())
                 result->problems.append(problemLine(*file));
+            const auto kept = windowKept ? known.window.byFile.constFind(file.get()) : known.window.byFile.constEnd();
+            if (kept == known.window.byFile.constEnd()) {
+                RecurrenceExpander::expandFile(*file, from, to, zone, occurrences, budget);
+                continue;
+            }
+            for (const PersistentIndex::StoredOccurrence &stored : *kept)
+                occurrences.push_back(
+                    {stored.startMs, stored.endMs, file.get(), stored.seriesIndex, stored.overrideIndex, nullptr});
         }
-        const auto [from, to] = indexWindow(today, zone);
-        RecurrenceExpander::ExpansionBudget budget(LoadExpansionPoolMs);
-        result->index.rebuild(from, to, files, zone, budget);
+        result->index.rebuildFrom(from, to, std::move(occurrences));
+        qCDebug(lcTiming) << "occurrences of the window indexed:" << step.restart() << "ms";
         result->problems += cutShortLines(budget);
         result->indexDay = today;
         if (finishingHook)
@@ -198,6 +276,18 @@ void LocalFolderProvider::applyLoad(const std::shared_ptr<LoadResult> &result)
     m_writtenDuringLoad.clear();
     m_files = std::move(fresh);
     m_loaded = true;
+    m_filesFromIndex = result->fromIndex;
+    m_filesParsed = result->parsed;
+    if (result->indexOutOfDate) {
+        m_indexOutOfDate = true;
+        startIndexWrite();
+    }
+    // libical's parsing leaves the allocator holding freed memory in every
+    // parsing thread's arena; hand it back.
+    QElapsedTimer trimming;
+    trimming.start();
+    malloc_trim(0);
+    qCDebug(lcTiming) << "memory handed back:" << trimming.elapsed() << "ms";
     reportProblems(result->problems);
     qCDebug(lcLocal) << "loaded" << m_files.size() << "files," << m_index.size() << "occurrences indexed";
     emit loaded();
@@ -300,6 +390,8 @@ void LocalFolderProvider::ensureIndexWindow() const
     RecurrenceExpander::ExpansionBudget budget(LoadExpansionPoolMs);
     m_index.rebuild(from, to, files, m_clock.timeZone(), budget);
     m_indexDay = today;
+    // The index keeps the window's occurrences: those of the new day.
+    writeIndexSoon();
     reportProblems(cutShortLines(budget));
 }
 
@@ -377,18 +469,26 @@ CalendarEvent LocalFolderProvider::materialize(const Occurrence &occurrence) con
 bool LocalFolderProvider::replaceFile(FilePtr file, QStringList &problems)
 {
     const auto it = m_files.constFind(file->path);
+    bool sameContent = false;
     if (it != m_files.constEnd()) {
-        if ((*it)->contentHash == file->contentHash && (*it)->size == file->size
-            && (*it)->calendarId == file->calendarId)
+        sameContent = (*it)->contentHash == file->contentHash && (*it)->size == file->size
+            && (*it)->calendarId == file->calendarId;
+        if (sameContent && (*it)->stamp == file->stamp)
             return false;
         m_index.removeFile(it->get());
     }
-    if (!file->problems.isEmpty())
+    if (!file->problems.isEmpty() && !sameContent)
         problems.append(problemLine(*file));
     const ParsedFile &added = *file;
     m_files.insert(file->path, std::move(file));
     if (!m_index.addFile(added, m_clock.timeZone()))
         problems.append(added.path + QStringLiteral(": repeating events too costly to follow; shown in part"));
+    if (sameContent) {
+        // Touched, not changed: nothing to announce, but the index must learn
+        // the new stamp or it would have the file parsed at every start.
+        writeIndexSoon();
+        return false;
+    }
     return true;
 }
 
@@ -545,8 +645,66 @@ void LocalFolderProvider::processPendingChanges()
     reportProblems(problems);
     if (!m_pendingFiles.isEmpty())
         scheduleProcessing(); // files still being written: looked at again when quiet
-    if (changedAnything)
+    if (changedAnything) {
+        writeIndexSoon();
         emit changed();
+    }
+}
+
+void LocalFolderProvider::writeIndexSoon() const
+{
+    if (m_indexPath.isEmpty())
+        return;
+    m_indexOutOfDate = true;
+    m_indexWriteTimer.start();
+}
+
+void LocalFolderProvider::startIndexWrite()
+{
+    if (!m_indexOutOfDate || m_indexPath.isEmpty())
+        return;
+    if (m_indexWrite.isRunning()) {
+        m_indexWriteTimer.start(); // once this one is done
+        return;
+    }
+    m_indexOutOfDate = false;
+    std::vector<PersistentIndex::FilePtr> files;
+    files.reserve(size_t(m_files.size()));
+    PersistentIndex::Window window;
+    if (m_index.isBuilt()) {
+        window.fromMs = m_index.windowStartMs();
+        window.toMs = m_index.windowEndMs();
+        window.zoneId = m_clock.timeZone().id();
+    }
+    for (const FilePtr &file : std::as_const(m_files)) {
+        files.push_back(file);
+        // A file whose expansion was cut short is expanded anew next time.
+        if (m_index.isBuilt() && !file->recurrenceOverBudget)
+            window.byFile.insert(file.get(), {});
+    }
+    m_index.forEach([&window](const Occurrence &occurrence) {
+        const auto it = window.byFile.find(occurrence.file);
+        if (it != window.byFile.end())
+            it->push_back({occurrence.startMs, occurrence.endMs, occurrence.seriesIndex, occurrence.overrideIndex});
+    });
+    // The records are shared and never changed once made: the write reads
+    // them on its own thread while the store goes on.
+    m_indexWrite = QtConcurrent::run(
+        [path = m_indexPath, settleNs = m_indexSettleNs, files = std::move(files), window = std::move(window)] {
+            QString problem;
+            if (!PersistentIndex::write(path, files, window, &problem, settleNs))
+                qCWarning(lcLocal).noquote() << "cannot write the calendar index" << path << ":" << problem;
+        });
+}
+
+void LocalFolderProvider::writeIndexNow()
+{
+    m_indexWrite.waitForFinished();
+    if (m_indexOutOfDate) {
+        m_indexWriteTimer.stop();
+        startIndexWrite();
+        m_indexWrite.waitForFinished();
+    }
 }
 
 QString LocalFolderProvider::filePathOfEvent(const QString &eventIdentifier) const
@@ -566,7 +724,8 @@ EventDetails LocalFolderProvider::eventDetails(const CalendarEvent &event) const
     const QString path = filePathOfEvent(event.eventIdentifier);
     if (path.isEmpty())
         return {};
-    const ParsedFile &file = *m_files.value(path);
+    // Read afresh: the records in memory leave the details out.
+    const ParsedFile file = IcsParser::readFile(path, m_files.value(path)->calendarId, IcsParser::Details::Keep);
     const QString seriesKey = event.eventIdentifier.mid(path.size() + 1);
     const QTimeZone zone = m_clock.timeZone();
     for (const EventSeries &series : file.series) {
@@ -580,8 +739,8 @@ EventDetails LocalFolderProvider::eventDetails(const CalendarEvent &event) const
         }
         if (!record && !series.overrides.empty())
             record = &series.overrides.front();
-        if (record)
-            return {record->notes, record->url, record->location};
+        if (record && record->details)
+            return {record->details->notes, record->details->url, record->details->location};
     }
     return {};
 }

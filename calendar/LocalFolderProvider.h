@@ -4,6 +4,7 @@
 #include "calendar/Clock.h"
 #include "calendar/FolderWatcher.h"
 #include "calendar/OccurrenceIndex.h"
+#include "calendar/PersistentIndex.h"
 #include "calendar/VdirLayout.h"
 
 #include <QElapsedTimer>
@@ -38,6 +39,17 @@ public:
     LocalFolderProvider(QString defaultRoot, QStringList extraRoots, const Clock &clock, QObject *parent = nullptr);
     ~LocalFolderProvider() override;
 
+    // Where the records of what was parsed are kept between runs (see
+    // PersistentIndex); empty, the default, keeps none. Set before `start`.
+    void setIndexPath(const QString &path) { m_indexPath = path; }
+    // How long after its last change a file must have been read to go into
+    // the index (PersistentIndex::SettleNs); tests that write files and
+    // index them at once set 0.
+    void setIndexSettleNs(qint64 settleNs) { m_indexSettleNs = settleNs; }
+    // After changes, the index is written once the folders have been quiet
+    // this long.
+    static constexpr int IndexWriteDelayMs = 2000;
+
     // Begins reading in the background; `loaded` follows.
     void start();
 
@@ -58,6 +70,12 @@ public:
     // Files and folders noted as changed and not yet applied.
     qsizetype pendingChangeCount() const { return m_pendingFiles.size() + (m_pendingLayout ? 1 : 0); }
     qsizetype fileCount() const { return m_files.size(); }
+    // Of the first load: files taken from the index, and files parsed.
+    qsizetype filesFromIndex() const { return m_filesFromIndex; }
+    qsizetype filesParsed() const { return m_filesParsed; }
+    // Writes the index now if it is out of date, and waits for any write
+    // under way. For commands about to exit, and tests.
+    void writeIndexNow();
     size_t indexedOccurrenceCount() const { return m_index.size(); }
 
     // Runs on the loading thread just before a load hands its result over;
@@ -86,6 +104,9 @@ private:
     CalendarEvent materialize(const Occurrence &occurrence) const;
     QString filePathOfEvent(const QString &eventIdentifier) const;
     void reportProblems(const QStringList &problems) const;
+    // Const: a query that moves the window to a new day makes the index old.
+    void writeIndexSoon() const;
+    void startIndexWrite();
 
     const Clock &m_clock;
     QString m_defaultRoot;
@@ -112,4 +133,12 @@ private:
     QSet<QString> m_writtenDuringLoad;
     QFutureWatcher<std::shared_ptr<LoadResult>> m_loadWatcher;
     std::function<void()> m_loadFinishingHook;
+
+    QString m_indexPath;
+    qint64 m_indexSettleNs = PersistentIndex::SettleNs;
+    qsizetype m_filesFromIndex = 0;
+    qsizetype m_filesParsed = 0;
+    mutable bool m_indexOutOfDate = false;
+    mutable QTimer m_indexWriteTimer;
+    QFuture<void> m_indexWrite;
 };

@@ -32,14 +32,19 @@ void OccurrenceIndex::clear()
 void OccurrenceIndex::rebuild(qint64 fromMs, qint64 toMs, const std::vector<const ParsedFile *> &files,
     const QTimeZone &userZone, RecurrenceExpander::ExpansionBudget &budget)
 {
-    clear();
-    m_fromMs = fromMs;
-    m_toMs = toMs;
     std::vector<Occurrence> all;
     for (const ParsedFile *file : files)
         RecurrenceExpander::expandFile(*file, fromMs, toMs, userZone, all, budget);
-    for (const Occurrence &occurrence : all)
-        (occurrence.endMs - occurrence.startMs >= LongEventMs ? m_long : m_short).push_back(occurrence);
+    rebuildFrom(fromMs, toMs, std::move(all));
+}
+
+void OccurrenceIndex::rebuildFrom(qint64 fromMs, qint64 toMs, std::vector<Occurrence> occurrences)
+{
+    clear();
+    m_fromMs = fromMs;
+    m_toMs = toMs;
+    for (Occurrence &occurrence : occurrences)
+        (occurrence.endMs - occurrence.startMs >= LongEventMs ? m_long : m_short).push_back(std::move(occurrence));
     std::sort(m_short.begin(), m_short.end(), startsBefore);
     m_built = true;
 }

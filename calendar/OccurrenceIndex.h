@@ -18,6 +18,17 @@ public:
     void rebuild(qint64 fromMs, qint64 toMs, const std::vector<const ParsedFile *> &files, const QTimeZone &userZone,
         RecurrenceExpander::ExpansionBudget &budget);
     void clear();
+    // Builds from occurrences already expanded (kept from an earlier run).
+    void rebuildFrom(qint64 fromMs, qint64 toMs, std::vector<Occurrence> occurrences);
+
+    // Every indexed occurrence, in no particular order.
+    template<typename Visit> void forEach(Visit visit) const
+    {
+        for (const Occurrence &occurrence : m_short)
+            visit(occurrence);
+        for (const Occurrence &occurrence : m_long)
+            visit(occurrence);
+    }
 
     bool isBuilt() const { return m_built; }
     qint64 windowStartMs() const { return m_fromMs; }

@@ -24,16 +24,15 @@ struct Span
 
 Span spanOf(const EventRecord &record, const IcsTime &start, const IcsTime *explicitEnd, const QTimeZone &userZone)
 {
-    const QDateTime startTime = start.toDateTime(userZone);
-    QDateTime endTime;
+    const qint64 startMs = start.toMSecs(userZone);
+    qint64 endMs = 0;
     if (explicitEnd && explicitEnd->isValid())
-        endTime = explicitEnd->toDateTime(userZone);
+        endMs = explicitEnd->toMSecs(userZone);
     else if (record.durationDays > 0)
-        endTime = start.addDays(record.durationDays).toDateTime(userZone).addSecs(record.durationSeconds);
+        endMs = start.addDays(record.durationDays).toMSecs(userZone) + record.durationSeconds * 1000;
     else
-        endTime = startTime.addSecs(record.durationSeconds);
-    const qint64 startMs = startTime.toMSecsSinceEpoch();
-    return {startMs, qMax(startMs, endTime.toMSecsSinceEpoch())};
+        endMs = startMs + record.durationSeconds * 1000;
+    return {startMs, qMax(startMs, endMs)};
 }
 
 // The wall-clock reading of an instant in the frame the series repeats in.
@@ -105,7 +104,7 @@ void alignUntil(icalrecurrencetype &rule, const IcsTime &seriesStart, const QTim
         until.kind = icaltime_is_utc(rule.until) ? TimeKind::Utc : seriesStart.kind;
         until.zone = seriesStart.zone;
         if (until.kind == TimeKind::Utc && seriesStart.kind != TimeKind::Utc)
-            until = wallTimeAt(seriesStart, until.toDateTime(userZone).toMSecsSinceEpoch(), userZone);
+            until = wallTimeAt(seriesStart, until.toMSecs(userZone), userZone);
         if (seriesStart.isDate()) {
             until.kind = TimeKind::Date;
             until.time = QTime();
@@ -246,7 +245,7 @@ bool expandFile(const ParsedFile &file, qint64 fromMs, qint64 toMs, const QTimeZ
                 if (exdate.isDate() && !master.start.isDate())
                     exdateDays.insert(exdate.date);
                 else
-                    exdates.insert(exdate.toDateTime(userZone).toMSecsSinceEpoch());
+                    exdates.insert(exdate.toMSecs(userZone));
             }
         }
         auto isExcluded = [&](qint64 originalStartMs, const IcsTime &originalStart) {
@@ -259,7 +258,7 @@ bool expandFile(const ParsedFile &file, qint64 fromMs, qint64 toMs, const QTimeZ
         QSet<qint64> overridden;
         for (size_t i = 0; i < series.overrides.size(); ++i) {
             const EventRecord &override = series.overrides[i];
-            const qint64 originalMs = override.recurrenceId.toDateTime(userZone).toMSecsSinceEpoch();
+            const qint64 originalMs = override.recurrenceId.toMSecs(userZone);
             overridden.insert(originalMs);
             if (override.cancelled || (series.hasMaster && isExcluded(originalMs, override.recurrenceId)))
                 continue;
@@ -284,7 +283,7 @@ bool expandFile(const ParsedFile &file, qint64 fromMs, qint64 toMs, const QTimeZ
         };
 
         // DTSTART is always the first occurrence, whether the rule matches it or not.
-        const qint64 seriesStartMs = master.start.toDateTime(userZone).toMSecsSinceEpoch();
+        const qint64 seriesStartMs = master.start.toMSecs(userZone);
         consider(master.start, nullptr);
 
         for (qsizetype ruleIndex = 0; ruleIndex < master.rrules.size(); ++ruleIndex) {
@@ -312,7 +311,7 @@ bool expandFile(const ParsedFile &file, qint64 fromMs, qint64 toMs, const QTimeZ
                     break;
                 if (!occurrence.isDate())
                     occurrence.time = time;
-                if (occurrence.toDateTime(userZone).toMSecsSinceEpoch() >= toMs)
+                if (occurrence.toMSecs(userZone) >= toMs)
                     break;
                 consider(occurrence, nullptr);
             }

@@ -44,7 +44,39 @@ private:
     int m_fd;
 };
 
+FileStamp stampFrom(const struct stat &info)
+{
+    FileStamp stamp;
+    stamp.size = info.st_size;
+    stamp.modifiedNs = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    stamp.changedNs = qint64(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec;
+    stamp.inode = info.st_ino;
+    return stamp;
+}
+
 } // namespace
+
+FileStamp stampOf(const QString &path)
+{
+    struct stat info;
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+        return {};
+    return stampFrom(info);
+}
+
+QList<FileStamp> stampsIn(const QString &folder, const QStringList &names)
+{
+    QList<FileStamp> stamps(names.size());
+    const Descriptor dir(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() < 0)
+        return stamps;
+    struct stat info;
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        if (::fstatat(dir.get(), QFile::encodeName(names[i]).constData(), &info, 0) == 0 && S_ISREG(info.st_mode))
+            stamps[i] = stampFrom(info);
+    }
+    return stamps;
+}
 
 QString errorText(int error)
 {
@@ -75,6 +107,7 @@ Read readRegularFile(const QString &path, qint64 maxBytes)
         return result;
     }
     result.size = info.st_size;
+    result.stamp = stampFrom(info);
     if (info.st_size > maxBytes) {
         result.tooLarge = true;
         result.error = QStringLiteral("file of %1 bytes is too large to read").arg(info.st_size);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -8,6 +9,29 @@
 // folders: only regular files, never more than asked for, and never a read
 // that can block (a FIFO waits for a writer forever; /dev/zero never ends).
 namespace SafeFile {
+
+// What a file's metadata says about its content: while all four are the same,
+// the content is taken to be the same. (A rewrite that keeps size and
+// modification time still changes the change time; a file swapped for
+// another changes the inode.)
+struct FileStamp
+{
+    qint64 size = -1;
+    qint64 modifiedNs = 0;
+    qint64 changedNs = 0;
+    quint64 inode = 0;
+
+    bool isValid() const { return size >= 0; }
+    friend bool operator==(const FileStamp &, const FileStamp &) = default;
+};
+
+// The stamp of a regular file (links followed), or an invalid stamp.
+FileStamp stampOf(const QString &path);
+
+// The stamps of files of one folder, in the order of `names`: the folder is
+// opened once and each name looked up in it, cheaper than a stat of every
+// whole path. Invalid stamps for files that are gone or not regular.
+QList<FileStamp> stampsIn(const QString &folder, const QStringList &names);
 
 struct Read
 {
@@ -17,6 +41,7 @@ struct Read
     QString error;
     bool tooLarge = false;
     qint64 size = 0; // as the file system reports it
+    FileStamp stamp; // taken before the read: a change during it shows later
 
     bool ok() const { return error.isEmpty(); }
 };

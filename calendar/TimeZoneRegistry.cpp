@@ -123,14 +123,6 @@ QTimeZone locationOf(icalcomponent *vtimezone)
     return {};
 }
 
-QByteArray contentKey(const QByteArray &tzid, icalcomponent *vtimezone)
-{
-    char *text = icalcomponent_as_ical_string_r(vtimezone);
-    const QByteArray key = tzid + '\n' + QCryptographicHash::hash(QByteArray(text), QCryptographicHash::Sha1);
-    icalmemory_free_buffer(text);
-    return key;
-}
-
 // Real zones change their offsets yearly (or monthly in a few historic
 // cases); anything more frequent, a rule that never matches, or thousands of
 // onsets would make libical expand the zone for minutes. Such parts are left
@@ -259,7 +251,10 @@ const ResolvedZone *TimeZoneRegistry::resolve(const QByteArray &tzid, icalcompon
         m_byName.insert(tzid, nullptr); // nothing known by that name, and no rules
         return nullptr;
     }
-    const QByteArray key = contentKey(tzid, vtimezone);
+    char *text = icalcomponent_as_ical_string_r(vtimezone);
+    const QByteArray definition(text);
+    icalmemory_free_buffer(text);
+    const QByteArray key = tzid + '\n' + QCryptographicHash::hash(definition, QCryptographicHash::Sha1);
     if (auto it = m_byContent.constFind(key); it != m_byContent.constEnd())
         return it->get();
     std::shared_ptr<ResolvedZone> resolved;
@@ -267,6 +262,23 @@ const ResolvedZone *TimeZoneRegistry::resolve(const QByteArray &tzid, icalcompon
         resolved.reset(new ResolvedZone(tzid, zone));
     else
         resolved = buildCustom(tzid, vtimezone, problem);
+    if (resolved)
+        resolved->m_definition = definition;
     m_byContent.insert(key, resolved);
     return resolved.get();
+}
+
+const ResolvedZone *TimeZoneRegistry::resolveDefinition(const QByteArray &tzid, const QByteArray &definition)
+{
+    if (definition.isEmpty())
+        return resolve(tzid);
+    icalcomponent *parsed = icalparser_parse_string(definition.constData());
+    if (!parsed)
+        return nullptr;
+    icalcomponent *vtimezone = icalcomponent_isa(parsed) == ICAL_VTIMEZONE_COMPONENT
+        ? parsed
+        : icalcomponent_get_first_component(parsed, ICAL_VTIMEZONE_COMPONENT);
+    const ResolvedZone *zone = vtimezone ? resolve(tzid, vtimezone) : nullptr;
+    icalcomponent_free(parsed);
+    return zone;
 }

@@ -22,6 +22,9 @@ public:
     ResolvedZone &operator=(const ResolvedZone &) = delete;
 
     const QByteArray &tzid() const { return m_tzid; }
+    // The VTIMEZONE this zone was built from, as text; empty for a zone
+    // resolved by its name alone. With the TZID, enough to resolve it again.
+    const QByteArray &definition() const { return m_definition; }
     // An IANA zone, or a fixed offset standing in for rules too costly to
     // follow: either way a QTimeZone does the arithmetic.
     bool isIana() const { return m_zone.isValid(); }
@@ -38,6 +41,7 @@ private:
     ResolvedZone(QByteArray tzid, int fixedOffsetSeconds);
 
     QByteArray m_tzid;
+    QByteArray m_definition;
     QTimeZone m_zone;
     _icaltimezone *m_custom = nullptr;
 };
@@ -65,6 +69,11 @@ public:
     // the rules had to be cut down.
     const ResolvedZone *resolve(
         const QByteArray &tzid, icalcomponent_impl *vtimezone = nullptr, QString *problem = nullptr);
+
+    // The zone as `ResolvedZone::definition` describes it: by name when the
+    // definition is empty, else from the VTIMEZONE text. Null when neither
+    // resolves.
+    const ResolvedZone *resolveDefinition(const QByteArray &tzid, const QByteArray &definition);
 
     // The IANA zone a free-form TZID stands for, or an invalid zone.
     static QTimeZone ianaZoneFor(const QByteArray &tzid);

@@ -32,7 +32,7 @@ cat >"$scratch/zoho.json" <<JSON
             "home": [{"uid": "z2", "title": "Zoho dentist", "dateandtime": {"start": "$soon", "end": "$later"}}]}}
 JSON
 
-export XDG_CONFIG_HOME=$scratch/config XDG_DATA_HOME=$scratch/data
+export XDG_CONFIG_HOME=$scratch/config XDG_DATA_HOME=$scratch/data XDG_CACHE_HOME=$scratch/cache
 mkdir -p "$XDG_CONFIG_HOME/brivane"
 
 # start_fake LOG ARGUMENT... starts a fake server; its address is in $url.

@@ -1,0 +1,615 @@
+#include "calendar/PersistentIndex.h"
+
+#include "calendar/RecurrenceRules.h"
+#include "calendar/SafeFile.h"
+#include "calendar/TimeZoneRegistry.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+#include <cstring>
+
+Q_LOGGING_CATEGORY(lcTiming, "brivane.timing", QtWarningMsg)
+
+namespace PersistentIndex {
+namespace {
+
+constexpr char Magic[8] = {'B', 'R', 'V', 'I', 'N', 'D', 'E', 'X'};
+constexpr qsizetype ChecksumBytes = 8;
+static_assert(HeaderBytes == sizeof(Magic) + 4 + 8 + ChecksumBytes);
+constexpr quint32 NoZone = 0xffffffffu;
+
+// Catches damage (a torn write, a flipped bit), not forgery: the index lives
+// in the user's own cache. Four independent lanes of multiply-rotate, so it
+// runs at memory speed; a cryptographic hash took longer than reading the
+// records.
+quint64 checksumOf(const char *data, qsizetype size)
+{
+    constexpr quint64 Prime1 = 0x9E3779B185EBCA87ULL;
+    constexpr quint64 Prime2 = 0xC2B2AE3D27D4EB4FULL;
+    auto round = [](quint64 lane, quint64 word) {
+        lane += word * Prime2;
+        lane = (lane << 31) | (lane >> 33);
+        return lane * Prime1;
+    };
+    quint64 lanes[4] = {Prime1, Prime2, 0, Prime1 ^ Prime2};
+    qsizetype i = 0;
+    for (; i + 32 <= size; i += 32) {
+        for (int lane = 0; lane < 4; ++lane) {
+            quint64 word;
+            std::memcpy(&word, data + i + 8 * lane, 8);
+            lanes[lane] = round(lanes[lane], word);
+        }
+    }
+    quint64 hash = quint64(size);
+    for (const quint64 lane : lanes)
+        hash = round(hash ^ lane, lane);
+    for (; i < size; ++i)
+        hash = round(hash, quint8(data[i]));
+    hash ^= hash >> 29;
+    hash *= Prime1;
+    return hash ^ (hash >> 32);
+}
+
+// Fixed-width little-endian numbers, strings as a length and UTF-16 units.
+class Writer
+{
+public:
+    QByteArray bytes;
+
+    template<typename T> void number(T value)
+    {
+        static_assert(std::is_integral_v<T>);
+        char raw[sizeof(T)];
+        for (size_t i = 0; i < sizeof(T); ++i)
+            raw[i] = char((quint64(value) >> (8 * i)) & 0xff);
+        bytes.append(raw, sizeof(T));
+    }
+    void boolean(bool value) { number<quint8>(value ? 1 : 0); }
+    void text(const QString &value)
+    {
+        number<quint32>(quint32(value.size()));
+        bytes.append(reinterpret_cast<const char *>(value.utf16()), value.size() * 2);
+    }
+    void data(const QByteArray &value)
+    {
+        number<quint32>(quint32(value.size()));
+        bytes.append(value);
+    }
+};
+
+// Every read checks what is left; the first failure sticks, and everything
+// read after it is zero or empty.
+class Reader
+{
+public:
+    explicit Reader(QByteArrayView bytes)
+        : m_bytes(bytes)
+    { }
+
+    bool failed() const { return m_failed; }
+    bool atEnd() const { return m_position == m_bytes.size(); }
+    qsizetype remaining() const { return m_bytes.size() - m_position; }
+    void fail() { m_failed = true; }
+
+    template<typename T> T number()
+    {
+        static_assert(std::is_integral_v<T>);
+        if (!take(sizeof(T)))
+            return 0;
+        quint64 value = 0;
+        for (size_t i = 0; i < sizeof(T); ++i)
+            value |= quint64(quint8(m_bytes[m_position - qsizetype(sizeof(T)) + qsizetype(i)])) << (8 * i);
+        return T(value);
+    }
+    bool boolean()
+    {
+        const quint8 value = number<quint8>();
+        if (value > 1)
+            fail();
+        return value == 1;
+    }
+    QString text()
+    {
+        const quint32 units = number<quint32>();
+        if (!take(qsizetype(units) * 2))
+            return {};
+        QString value(qsizetype(units), Qt::Uninitialized);
+        std::memcpy(value.data(), m_bytes.data() + m_position - qsizetype(units) * 2, size_t(units) * 2);
+        return value;
+    }
+    QByteArray data()
+    {
+        const quint32 size = number<quint32>();
+        if (!take(qsizetype(size)))
+            return {};
+        return QByteArray(m_bytes.data() + m_position - size, size);
+    }
+    // A count of items each at least `minimumBytes` long: more than could
+    // fit in what is left is damage, and allocating for it is never tried.
+    quint32 count(qsizetype minimumBytes)
+    {
+        const quint32 n = number<quint32>();
+        if (m_failed || qsizetype(n) * minimumBytes > remaining()) {
+            fail();
+            return 0;
+        }
+        return n;
+    }
+
+private:
+    bool take(qsizetype size)
+    {
+        if (m_failed || size < 0 || size > remaining()) {
+            m_failed = true;
+            return false;
+        }
+        m_position += size;
+        return true;
+    }
+
+    QByteArrayView m_bytes;
+    qsizetype m_position = 0;
+    bool m_failed = false;
+};
+
+class ZoneTable
+{
+public:
+    quint32 indexOf(const ResolvedZone *zone)
+    {
+        if (!zone)
+            return NoZone;
+        auto it = m_indexes.constFind(zone);
+        if (it == m_indexes.constEnd()) {
+            it = m_indexes.insert(zone, quint32(m_zones.size()));
+            m_zones.push_back(zone);
+        }
+        return *it;
+    }
+    const std::vector<const ResolvedZone *> &zones() const { return m_zones; }
+
+private:
+    QHash<const ResolvedZone *, quint32> m_indexes;
+    std::vector<const ResolvedZone *> m_zones;
+};
+
+constexpr qint64 NoTime = -1;
+
+void writeTime(Writer &out, ZoneTable &zones, const IcsTime &time)
+{
+    out.number<qint64>(time.date.isValid() ? time.date.toJulianDay() : std::numeric_limits<qint64>::min());
+    out.number<qint32>(time.time.isValid() ? time.time.msecsSinceStartOfDay() : qint32(NoTime));
+    out.number<quint8>(quint8(time.kind));
+    out.number<quint32>(time.kind == TimeKind::Zoned ? zones.indexOf(time.zone) : NoZone);
+}
+
+void writeTimes(Writer &out, ZoneTable &zones, const QList<IcsTime> &times)
+{
+    out.number<quint32>(quint32(times.size()));
+    for (const IcsTime &time : times)
+        writeTime(out, zones, time);
+}
+
+void writeRecord(Writer &out, ZoneTable &zones, const EventRecord &record)
+{
+    out.text(record.uid);
+    out.text(record.title);
+    out.boolean(record.hasTitle);
+    writeTime(out, zones, record.start);
+    out.number<qint32>(record.durationDays);
+    out.number<qint64>(record.durationSeconds);
+    out.number<quint32>(quint32(record.rrules.size()));
+    for (qsizetype i = 0; i < record.rrules.size(); ++i) {
+        out.data(record.rrules[i]);
+        out.number<quint8>(quint8(record.rrulePlans.value(i)));
+    }
+    writeTimes(out, zones, record.rdates);
+    writeTimes(out, zones, record.rdateEnds);
+    writeTimes(out, zones, record.exdates);
+    writeTime(out, zones, record.recurrenceId);
+    out.boolean(record.cancelled);
+    out.number<qint32>(record.sequence);
+}
+
+constexpr qsizetype TimeBytes = 8 + 4 + 1 + 4;
+
+IcsTime readTime(Reader &in, const std::vector<const ResolvedZone *> &zones, bool mayBeNull)
+{
+    IcsTime time;
+    const qint64 julianDay = in.number<qint64>();
+    const qint32 msecs = in.number<qint32>();
+    const quint8 kind = in.number<quint8>();
+    const quint32 zone = in.number<quint32>();
+    if (julianDay == std::numeric_limits<qint64>::min()) {
+        if (!mayBeNull)
+            in.fail();
+        return time;
+    }
+    // Dates outside what any calendar holds are damage (and QDate's own range).
+    if (julianDay < QDate(1, 1, 1).toJulianDay() || julianDay > QDate(9999, 12, 31).toJulianDay()
+        || kind > quint8(TimeKind::Date) || msecs < NoTime || msecs >= 24 * 3600 * 1000) {
+        in.fail();
+        return time;
+    }
+    time.date = QDate::fromJulianDay(julianDay);
+    time.kind = TimeKind(kind);
+    if (time.kind == TimeKind::Date) {
+        if (msecs != NoTime)
+            in.fail();
+    } else if (msecs == NoTime) {
+        in.fail();
+    } else {
+        time.time = QTime::fromMSecsSinceStartOfDay(msecs);
+    }
+    if (time.kind == TimeKind::Zoned) {
+        if (zone >= zones.size())
+            in.fail();
+        else
+            time.zone = zones[zone];
+    } else if (zone != NoZone) {
+        in.fail();
+    }
+    return time;
+}
+
+QList<IcsTime> readTimes(Reader &in, const std::vector<const ResolvedZone *> &zones, bool mayBeNull)
+{
+    const quint32 n = in.count(TimeBytes);
+    QList<IcsTime> times;
+    times.reserve(n);
+    for (quint32 i = 0; i < n && !in.failed(); ++i)
+        times.append(readTime(in, zones, mayBeNull));
+    return times;
+}
+
+constexpr qsizetype MinimumRecordBytes = 4 + 4 + 1 + TimeBytes + 4 + 8 + 4 * 4 + TimeBytes + 1 + 4;
+
+EventRecord readRecord(Reader &in, const std::vector<const ResolvedZone *> &zones)
+{
+    EventRecord record;
+    record.uid = in.text();
+    record.title = in.text();
+    record.hasTitle = in.boolean();
+    record.start = readTime(in, zones, false);
+    record.durationDays = in.number<qint32>();
+    record.durationSeconds = in.number<qint64>();
+    const quint32 rules = in.count(4 + 1);
+    for (quint32 i = 0; i < rules && !in.failed(); ++i) {
+        record.rrules.append(in.data());
+        const quint8 plan = in.number<quint8>();
+        if (plan > quint8(RecurrenceRules::Plan::TooCostlyToCheck))
+            in.fail();
+        record.rrulePlans.append(RecurrenceRules::Plan(plan));
+    }
+    record.rdates = readTimes(in, zones, false);
+    // A period's end is present, or null for a plain date.
+    record.rdateEnds = readTimes(in, zones, true);
+    record.exdates = readTimes(in, zones, false);
+    record.recurrenceId = readTime(in, zones, true);
+    record.cancelled = in.boolean();
+    record.sequence = in.number<qint32>();
+    if (record.durationDays < 0 || record.durationSeconds < 0 || record.rdateEnds.size() != record.rdates.size())
+        in.fail();
+    return record;
+}
+
+// Strings many files share (calendar ids, folders), written once.
+class SharedStrings
+{
+public:
+    quint32 indexOf(const QString &text)
+    {
+        auto it = m_indexes.constFind(text);
+        if (it == m_indexes.constEnd()) {
+            it = m_indexes.insert(text, quint32(m_texts.size()));
+            m_texts.append(text);
+        }
+        return *it;
+    }
+    const QStringList &texts() const { return m_texts; }
+
+private:
+    QHash<QString, quint32> m_indexes;
+    QStringList m_texts;
+};
+
+struct Tables
+{
+    ZoneTable zones;
+    SharedStrings calendars;
+    SharedStrings folders;
+};
+
+void writeFile(Writer &out, Tables &tables, const ParsedFile &file, const Window &window)
+{
+    ZoneTable &zones = tables.zones;
+    const qsizetype slash = file.path.lastIndexOf(QLatin1Char('/'));
+    out.number<quint32>(tables.folders.indexOf(file.path.left(qMax<qsizetype>(0, slash))));
+    out.text(file.path.mid(slash + 1));
+    out.number<quint32>(tables.calendars.indexOf(file.calendarId));
+    out.number<qint64>(file.stamp.size);
+    out.number<qint64>(file.stamp.modifiedNs);
+    out.number<qint64>(file.stamp.changedNs);
+    out.number<quint64>(file.stamp.inode);
+    out.number<qint64>(file.size);
+    out.number<quint64>(quint64(file.contentHash));
+    out.boolean(file.readComplete);
+    out.number<quint32>(quint32(file.problems.size()));
+    for (const QString &problem : file.problems)
+        out.text(problem);
+    out.number<quint32>(quint32(file.series.size()));
+    for (const EventSeries &series : file.series) {
+        // Most often the key is the master's UID: a flag says so.
+        const bool keyIsUid = series.hasMaster && series.key == series.master.uid;
+        out.boolean(keyIsUid);
+        if (!keyIsUid)
+            out.text(series.key);
+        out.boolean(series.hasMaster);
+        if (series.hasMaster)
+            writeRecord(out, zones, series.master);
+        out.number<quint32>(quint32(series.overrides.size()));
+        for (const EventRecord &override : series.overrides)
+            writeRecord(out, zones, override);
+    }
+    const auto occurrences = window.byFile.constFind(&file);
+    out.boolean(occurrences != window.byFile.constEnd());
+    if (occurrences != window.byFile.constEnd()) {
+        out.number<quint32>(quint32(occurrences->size()));
+        for (const StoredOccurrence &occurrence : *occurrences) {
+            out.number<qint64>(occurrence.startMs);
+            out.number<qint64>(occurrence.endMs);
+            out.number<quint32>(occurrence.seriesIndex);
+            out.number<qint32>(occurrence.overrideIndex);
+        }
+    }
+}
+
+struct ReadTables
+{
+    std::vector<const ResolvedZone *> zones;
+    QStringList calendars;
+    QStringList folders;
+};
+
+FilePtr readFile(Reader &in, const ReadTables &tables, Window &window)
+{
+    const std::vector<const ResolvedZone *> &zones = tables.zones;
+    auto file = std::make_shared<ParsedFile>();
+    const quint32 folder = in.number<quint32>();
+    const QString name = in.text();
+    const quint32 calendar = in.number<quint32>();
+    if (folder >= quint32(tables.folders.size()) || calendar >= quint32(tables.calendars.size()) || name.isEmpty()
+        || name.contains(QLatin1Char('/'))) {
+        in.fail();
+        return file;
+    }
+    file->path = tables.folders[folder] + QLatin1Char('/') + name;
+    file->calendarId = tables.calendars[calendar];
+    file->stamp.size = in.number<qint64>();
+    file->stamp.modifiedNs = in.number<qint64>();
+    file->stamp.changedNs = in.number<qint64>();
+    file->stamp.inode = in.number<quint64>();
+    file->readAtNs = file->stamp.changedNs + SettleNs; // settled when written
+    file->size = in.number<qint64>();
+    file->contentHash = size_t(in.number<quint64>());
+    file->readComplete = in.boolean();
+    const quint32 problems = in.count(4);
+    for (quint32 i = 0; i < problems && !in.failed(); ++i)
+        file->problems.append(in.text());
+    const quint32 seriesCount = in.count(4 + 1 + 4);
+    file->series.reserve(seriesCount);
+    for (quint32 i = 0; i < seriesCount && !in.failed(); ++i) {
+        EventSeries series;
+        const bool keyIsUid = in.boolean();
+        if (!keyIsUid)
+            series.key = in.text();
+        series.hasMaster = in.boolean();
+        if (series.hasMaster)
+            series.master = readRecord(in, zones);
+        if (keyIsUid) {
+            if (!series.hasMaster)
+                in.fail();
+            series.key = series.master.uid;
+        }
+        const quint32 overrides = in.count(MinimumRecordBytes);
+        for (quint32 j = 0; j < overrides && !in.failed(); ++j) {
+            series.overrides.push_back(readRecord(in, zones));
+            if (!series.overrides.back().recurrenceId.isValid())
+                in.fail();
+        }
+        if (!series.hasMaster && series.overrides.empty())
+            in.fail();
+        file->series.push_back(std::move(series));
+    }
+    if (in.boolean()) {
+        const quint32 count = in.count(8 + 8 + 4 + 4);
+        std::vector<StoredOccurrence> occurrences;
+        occurrences.reserve(count);
+        for (quint32 i = 0; i < count && !in.failed(); ++i) {
+            StoredOccurrence occurrence;
+            occurrence.startMs = in.number<qint64>();
+            occurrence.endMs = in.number<qint64>();
+            occurrence.seriesIndex = in.number<quint32>();
+            occurrence.overrideIndex = in.number<qint32>();
+            // Only what points at a record of this file, and ends after it starts.
+            if (occurrence.seriesIndex >= file->series.size() || occurrence.endMs < occurrence.startMs)
+                in.fail();
+            else if (occurrence.overrideIndex < -1
+                || (occurrence.overrideIndex == -1 && !file->series[occurrence.seriesIndex].hasMaster)
+                || (occurrence.overrideIndex >= 0
+                    && size_t(occurrence.overrideIndex) >= file->series[occurrence.seriesIndex].overrides.size()))
+                in.fail();
+            occurrences.push_back(occurrence);
+        }
+        if (!in.failed())
+            window.byFile.insert(file.get(), std::move(occurrences));
+    }
+    if (!file->stamp.isValid() || file->path.isEmpty())
+        in.fail();
+    return file;
+}
+
+} // namespace
+
+QString defaultPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation)
+        + QStringLiteral("/brivane/calendar-index");
+}
+
+QByteArray toBytes(const std::vector<FilePtr> &files, const Window &window, qint64 settleNs)
+{
+    auto keep = [settleNs](const ParsedFile &file) {
+        return file.stamp.isValid() && file.readAtNs - file.stamp.changedNs >= settleNs;
+    };
+    // The files first, collecting their zones; the zones go before them.
+    Writer body;
+    Tables tables;
+    quint32 written = 0;
+    for (const FilePtr &file : files) {
+        if (keep(*file))
+            ++written;
+    }
+    body.number<quint32>(written);
+    for (const FilePtr &file : files) {
+        if (keep(*file))
+            writeFile(body, tables, *file, window);
+    }
+    Writer payload;
+    payload.number<qint64>(window.fromMs);
+    payload.number<qint64>(window.toMs);
+    payload.data(window.zoneId);
+    payload.number<quint32>(quint32(tables.zones.zones().size()));
+    for (const ResolvedZone *zone : tables.zones.zones()) {
+        payload.data(zone->tzid());
+        payload.data(zone->definition());
+    }
+    for (const SharedStrings *strings : {&tables.calendars, &tables.folders}) {
+        payload.number<quint32>(quint32(strings->texts().size()));
+        for (const QString &text : strings->texts())
+            payload.text(text);
+    }
+    payload.bytes.append(body.bytes);
+
+    Writer out;
+    out.bytes.reserve(HeaderBytes + payload.bytes.size());
+    out.bytes.append(Magic, sizeof(Magic));
+    out.number<quint32>(FormatVersion);
+    out.number<quint64>(quint64(payload.bytes.size()));
+    out.number<quint64>(checksumOf(payload.bytes.constData(), payload.bytes.size()));
+    out.bytes.append(payload.bytes);
+    return out.bytes;
+}
+
+Contents fromPayload(const QByteArray &payload, QString *problem)
+{
+    Reader in(payload);
+    Contents contents;
+    contents.window.fromMs = in.number<qint64>();
+    contents.window.toMs = in.number<qint64>();
+    contents.window.zoneId = in.data();
+    ReadTables tables;
+    std::vector<const ResolvedZone *> &zones = tables.zones;
+    const quint32 zoneCount = in.count(8);
+    for (quint32 i = 0; i < zoneCount && !in.failed(); ++i) {
+        const QByteArray tzid = in.data();
+        const QByteArray definition = in.data();
+        if (in.failed())
+            break;
+        const ResolvedZone *zone = TimeZoneRegistry::instance().resolveDefinition(tzid, definition);
+        if (!zone) {
+            // The system's zone data changed since: the files are read again.
+            if (problem)
+                *problem = QStringLiteral("time zone \"%1\" no longer resolves").arg(QString::fromUtf8(tzid));
+            return {};
+        }
+        zones.push_back(zone);
+    }
+    for (QStringList *strings : {&tables.calendars, &tables.folders}) {
+        const quint32 count = in.count(4);
+        strings->reserve(count);
+        for (quint32 i = 0; i < count && !in.failed(); ++i)
+            strings->append(in.text());
+    }
+    const quint32 fileCount = in.count(4 + 4 + 4 + 8 * 6 + 1 + 4 + 4 + 1);
+    contents.files.reserve(fileCount);
+    for (quint32 i = 0; i < fileCount && !in.failed(); ++i) {
+        FilePtr file = readFile(in, tables, contents.window);
+        if (!in.failed())
+            contents.files.insert(file->path, std::move(file));
+    }
+    if (in.failed() || !in.atEnd()) {
+        if (problem)
+            *problem = QStringLiteral("damaged records");
+        return {};
+    }
+    return contents;
+}
+
+Contents fromBytes(const QByteArray &bytes, QString *problem)
+{
+    auto refuse = [problem](const QString &why) {
+        if (problem)
+            *problem = why;
+        return Contents();
+    };
+    if (bytes.size() < HeaderBytes || std::memcmp(bytes.constData(), Magic, sizeof(Magic)) != 0)
+        return refuse(QStringLiteral("not an index"));
+    Reader header(QByteArrayView(bytes).sliced(sizeof(Magic), 12));
+    const quint32 version = header.number<quint32>();
+    const quint64 payloadSize = header.number<quint64>();
+    if (version != FormatVersion)
+        return refuse(QStringLiteral("index of another version (%1)").arg(version));
+    if (payloadSize != quint64(bytes.size() - HeaderBytes))
+        return refuse(QStringLiteral("truncated index"));
+    const char *payload = bytes.constData() + HeaderBytes;
+    QElapsedTimer step;
+    step.start();
+    Reader checksum(QByteArrayView(bytes).sliced(HeaderBytes - ChecksumBytes, ChecksumBytes));
+    if (checksumOf(payload, bytes.size() - HeaderBytes) != checksum.number<quint64>())
+        return refuse(QStringLiteral("damaged index (checksum)"));
+    qCDebug(lcTiming) << "index checksum:" << step.restart() << "ms";
+    Contents contents = fromPayload(QByteArray::fromRawData(payload, bytes.size() - HeaderBytes), problem);
+    qCDebug(lcTiming) << "index records:" << step.restart() << "ms";
+    return contents;
+}
+
+Contents read(const QString &path, QString *problem)
+{
+    QElapsedTimer step;
+    step.start();
+    SafeFile::Read file = SafeFile::readRegularFile(path, MaxBytes);
+    qCDebug(lcTiming) << "index file read:" << step.elapsed() << "ms";
+    if (!file.ok()) {
+        if (problem)
+            *problem = file.error;
+        return {};
+    }
+    return fromBytes(file.data, problem);
+}
+
+bool write(
+    const QString &path, const std::vector<FilePtr> &files, const Window &window, QString *problem, qint64 settleNs)
+{
+    const QByteArray bytes = toBytes(files, window, settleNs);
+    if (bytes.size() > MaxBytes) {
+        QFile::remove(path); // an older, smaller index would only mislead
+        if (problem)
+            *problem = QStringLiteral("index of %1 bytes too large to keep").arg(bytes.size());
+        return false;
+    }
+    QDir().mkpath(QFileInfo(path).path());
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit()) {
+        if (problem)
+            *problem = out.errorString();
+        return false;
+    }
+    return true;
+}
+
+} // namespace PersistentIndex
