@@ -8,6 +8,7 @@
 #include "settings/AppSettings.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -98,46 +99,19 @@ void printSection(QTextStream &out, const QString &heading, const QList<AnyCalen
     }
 }
 
-} // namespace
-
-int runAgendaCommand(const QStringList &arguments, QTextStream &out, QTextStream &err)
+void printAgenda(const CalendarStore &store, const QSet<QString> &hiddenCalendarIds, const ZohoCalendarManager *zoho,
+    const Clock &clock, bool json, QTextStream &out)
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Prints the rest of today's events and the coming week's."));
-    const QCommandLineOption atOption(QStringLiteral("at"),
-        QStringLiteral("Take DATETIME (ISO 8601, local without an offset) as now."), QStringLiteral("DATETIME"));
-    const QCommandLineOption jsonOption(QStringLiteral("json"), QStringLiteral("Print JSON."));
-    parser.addOption(atOption);
-    parser.addOption(jsonOption);
-    const QString usage = QStringLiteral("usage: brivane agenda [--at DATETIME] [--json]\n");
-    const std::unique_ptr<Clock> clock
-        = parseCommandLine(parser, arguments, atOption, QStringLiteral("agenda"), usage, err);
-    if (!clock)
-        return 2;
+    const auto local = CalendarEventManager::query(store, hiddenCalendarIds, clock.now());
+    const QList<ZohoEvent> none;
+    const QList<AnyCalendarEvent> today = UnifiedEvents::merged(local.today, zoho ? zoho->todayEvents() : none);
+    const QList<AnyCalendarEvent> upcoming
+        = UnifiedEvents::merged(local.upcoming, zoho ? zoho->upcomingEvents() : none);
+    const QList<ZohoCalendar> noCalendars;
+    const QList<ZohoCalendar> &zohoCalendars = zoho ? zoho->calendars() : noCalendars;
+    const QTimeZone zone = clock.timeZone();
 
-    AppSettings &settings = AppSettings::shared();
-    std::unique_ptr<CalendarStore> store = createCalendarStore(settings, *clock);
-    ZohoServices zoho(settings, *clock, ZohoServices::Use::Command);
-    // Zoho's failures are told and make the exit status; the events that
-    // could be read are listed all the same.
-    int status = 0;
-    if (zoho.auth().isConnected()) {
-        const QString failure = zoho.syncAndWait();
-        if (!zoho.calendars().lastWarning().isEmpty())
-            err << "brivane agenda: Zoho: " << zoho.calendars().lastWarning() << '\n';
-        if (!failure.isEmpty()) {
-            err << "brivane agenda: Zoho: " << failure << '\n';
-            status = 1;
-        }
-    }
-    store->waitUntilLoaded();
-    const auto local = CalendarEventManager::query(*store, settings.hiddenCalendarIDs(), clock->now());
-    const QList<AnyCalendarEvent> today = UnifiedEvents::merged(local.today, zoho.calendars().todayEvents());
-    const QList<AnyCalendarEvent> upcoming = UnifiedEvents::merged(local.upcoming, zoho.calendars().upcomingEvents());
-    const QList<ZohoCalendar> &zohoCalendars = zoho.calendars().calendars();
-    const QTimeZone zone = clock->timeZone();
-
-    if (parser.isSet(jsonOption)) {
+    if (json) {
         QJsonArray todayArray, upcomingArray;
         for (const AnyCalendarEvent &event : today)
             todayArray.append(toJson(event, zohoCalendars, zone));
@@ -151,5 +125,65 @@ int runAgendaCommand(const QStringList &arguments, QTextStream &out, QTextStream
         printSection(
             out, QCoreApplication::translate("AgendaCommand", "Upcoming"), upcoming, zohoCalendars, zone, true);
     }
+}
+
+struct AgendaArguments
+{
+    std::unique_ptr<Clock> clock; // null on bad arguments
+    bool json = false;
+};
+
+AgendaArguments parseAgendaArguments(const QStringList &arguments, QTextStream &err)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Prints the rest of today's events and the coming week's."));
+    const QCommandLineOption atOption(QStringLiteral("at"),
+        QStringLiteral("Take DATETIME (ISO 8601, local without an offset) as now."), QStringLiteral("DATETIME"));
+    const QCommandLineOption jsonOption(QStringLiteral("json"), QStringLiteral("Print JSON."));
+    parser.addOption(atOption);
+    parser.addOption(jsonOption);
+    const QString usage = QStringLiteral("usage: brivane agenda [--at DATETIME] [--json]\n");
+    AgendaArguments parsed;
+    parsed.clock = parseCommandLine(parser, arguments, atOption, QStringLiteral("agenda"), usage, err);
+    parsed.json = parser.isSet(jsonOption);
+    return parsed;
+}
+
+} // namespace
+
+int runAgendaCommand(const QStringList &arguments, QTextStream &out, QTextStream &err)
+{
+    const AgendaArguments parsed = parseAgendaArguments(arguments, err);
+    if (!parsed.clock)
+        return 2;
+
+    AppSettings &settings = AppSettings::shared();
+    std::unique_ptr<CalendarStore> store = createCalendarStore(settings, *parsed.clock);
+    ZohoServices zoho(settings, *parsed.clock, ZohoServices::Use::Command);
+    // Zoho's failures are told and make the exit status; the events that
+    // could be read are listed all the same.
+    int status = 0;
+    if (zoho.auth().isConnected()) {
+        const QString failure = zoho.syncAndWait();
+        if (!zoho.calendars().lastWarning().isEmpty())
+            err << "brivane agenda: Zoho: " << zoho.calendars().lastWarning() << '\n';
+        if (!failure.isEmpty()) {
+            err << "brivane agenda: Zoho: " << failure << '\n';
+            status = 1;
+        }
+    }
+    store->waitUntilLoaded();
+    printAgenda(*store, settings.hiddenCalendarIDs(), &zoho.calendars(), *parsed.clock, parsed.json, out);
     return status;
+}
+
+bool answerAgendaCommand(const QStringList &arguments, const CalendarStore &store, QTextStream &out)
+{
+    QString errors;
+    QTextStream err(&errors);
+    const AgendaArguments parsed = parseAgendaArguments(arguments, err);
+    if (!parsed.clock)
+        return false;
+    printAgenda(store, AppSettings::shared().hiddenCalendarIDs(), nullptr, *parsed.clock, parsed.json, out);
+    return true;
 }

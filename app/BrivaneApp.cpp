@@ -3,6 +3,7 @@
 #include "app/AddCommand.h"
 #include "app/AgendaCommand.h"
 #include "app/AppDelegate.h"
+#include "app/InstanceAnswers.h"
 #include "app/PanelStatusItem.h"
 #include "app/PopoverWindow.h"
 #include "app/SingleInstance.h"
@@ -39,14 +40,31 @@ void nameApplication()
     QCoreApplication::setApplicationVersion(QStringLiteral(BRIVANE_VERSION));
 }
 
-int runCommand(int argc, char **argv, int (*command)(const QStringList &, QTextStream &, QTextStream &))
+// What a command may ask the running instance instead of loading itself.
+enum class Answerable { No, ByInstance };
+
+int runCommand(int argc, char **argv, int (*command)(const QStringList &, QTextStream &, QTextStream &),
+    Answerable answerable = Answerable::No)
 {
+    QElapsedTimer sinceStart;
+    sinceStart.start();
     QCoreApplication app(argc, argv);
     nameApplication();
     QTextStream out(stdout);
     QTextStream err(stderr);
     QStringList arguments = QCoreApplication::arguments();
-    arguments.removeAt(1);
+    const QString name = arguments.takeAt(1);
+    // BRIVANE_NO_INSTANCE: always load here (benchmarks and tests compare both ways).
+    if (answerable == Answerable::ByInstance && !qEnvironmentVariableIsSet("BRIVANE_NO_INSTANCE")) {
+        if (const std::optional<QByteArray> answer
+            = InstanceAnswers::ask(SingleInstance::defaultSocketPath(), name, arguments)) {
+            std::fwrite(answer->constData(), 1, size_t(answer->size()), stdout);
+            if (qEnvironmentVariableIsSet("BRIVANE_TIMING"))
+                std::fprintf(stderr, "timing: answered by the running instance in %lld ms\n",
+                    static_cast<long long>(sinceStart.elapsed()));
+            return 0;
+        }
+    }
     return command(arguments, out, err);
 }
 
@@ -80,6 +98,12 @@ int runTray(int argc, char **argv, const QByteArray &command, std::unique_ptr<Si
         QDBusConnection::sessionBus(), [] { return std::make_unique<TrayStatusItem>(); });
     AppDelegate delegate(settings, clock, createCalendarStore(settings, clock), std::move(statusItem));
     QObject::connect(&delegate, &AppDelegate::quitRequested, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    // Zoho is made after the icon is up; until then agendas are left to the command.
+    ZohoServices *zohoForAnswers = nullptr;
+    instance.setRequestHandler([&delegate, &zohoForAnswers](const QByteArray &question) {
+        const bool zohoConnected = !zohoForAnswers || zohoForAnswers->auth().isConnected();
+        return InstanceAnswers::answer(question, delegate.eventStore(), zohoConnected);
+    });
     QObject::connect(&instance, &SingleInstance::commandReceived, &delegate, [&delegate](const QByteArray &received) {
         if (received == "settings")
             delegate.openSettings();
@@ -95,6 +119,17 @@ int runTray(int argc, char **argv, const QByteArray &command, std::unique_ptr<Si
         });
     }
 
+    if (reportTiming) {
+        // The delegate, connected first, has set the title when this runs.
+        QObject::connect(
+            &delegate.eventStore(), &CalendarStore::changed, &app, [&delegate, &sinceStart, told = false]() mutable {
+                if (told || !delegate.eventStore().isLoaded())
+                    return;
+                told = true;
+                std::fprintf(stderr, "timing: title from the loaded calendars %lld ms after start\n",
+                    static_cast<long long>(sinceStart.elapsed()));
+            });
+    }
     delegate.applicationDidFinishLaunching();
     if (reportTiming && delegate.popover()) {
         delegate.popover()->setMeasuringFrames(true);
@@ -120,6 +155,7 @@ int runTray(int argc, char **argv, const QByteArray &command, std::unique_ptr<Si
     // so its events are ready when the popover asks. Started after the icon
     // is up: reading the tokens may wait for the keyring.
     ZohoServices &zoho = ZohoServices::shared();
+    zohoForAnswers = &zoho;
     delegate.setZohoCalendarManager(&zoho.calendars());
     bool toldAboutSecrets = false;
     auto tellAboutSecrets = [&zoho, &toldAboutSecrets] {
@@ -139,9 +175,9 @@ int run(int argc, char **argv)
 {
     const QByteArray first = argc > 1 ? QByteArray(argv[1]) : QByteArray();
     if (first == "agenda")
-        return runCommand(argc, argv, runAgendaCommand);
+        return runCommand(argc, argv, runAgendaCommand, Answerable::ByInstance);
     if (first == "status")
-        return runCommand(argc, argv, runStatusCommand);
+        return runCommand(argc, argv, runStatusCommand, Answerable::ByInstance);
     if (first == "add")
         return runCommand(argc, argv, runAddCommand);
     if (first == "zoho")

@@ -2,7 +2,9 @@
 
 #include <QObject>
 
+#include <functional>
 #include <memory>
+#include <optional>
 
 class QLocalServer;
 
@@ -48,6 +50,16 @@ public:
     // lock taken, its socket not yet there) the connection is retried.
     static bool sendToRunning(const QString &socketPath, const QByteArray &command, int timeoutMs = 5000);
 
+    // Asks the running instance a question (a line without a line break, at
+    // most MaxCommandLength long) and returns its answer, or nothing when no
+    // instance answered within `timeoutMs` or it declined. Never retries: a
+    // missing socket means no answer at once.
+    static std::optional<QByteArray> request(const QString &socketPath, const QByteArray &question, int timeoutMs);
+
+    // Answers a question of `request`; nothing declines it.
+    using RequestHandler = std::function<std::optional<QByteArray>(const QByteArray &question)>;
+    void setRequestHandler(RequestHandler handler) { m_requestHandler = std::move(handler); }
+
     SingleInstance(QString socketPath, std::unique_ptr<Lock> lock, QObject *parent = nullptr);
     ~SingleInstance() override;
 
@@ -64,4 +76,5 @@ private:
     QString m_socketPath;
     std::unique_ptr<Lock> m_lock;
     QLocalServer *m_server = nullptr;
+    RequestHandler m_requestHandler;
 };

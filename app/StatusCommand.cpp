@@ -27,9 +27,14 @@ QString render(const StatusTitle &title, bool json)
     return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
 }
 
-} // namespace
+struct StatusArguments
+{
+    std::unique_ptr<Clock> clock; // null on bad arguments
+    bool json = false;
+    bool follow = false;
+};
 
-int runStatusCommand(const QStringList &arguments, QTextStream &out, QTextStream &err)
+StatusArguments parseStatusArguments(const QStringList &arguments, QTextStream &err)
 {
     QCommandLineParser parser;
     const QCommandLineOption atOption(
@@ -40,17 +45,28 @@ int runStatusCommand(const QStringList &arguments, QTextStream &out, QTextStream
         QStringLiteral("follow"), QStringLiteral("Print a new line at every change."));
     parser.addOptions({atOption, jsonOption, followOption});
     const QString usage = QStringLiteral("usage: brivane status [--json] [--follow] [--at DATETIME]\n");
-    const std::unique_ptr<Clock> clock
-        = parseCommandLine(parser, arguments, atOption, QStringLiteral("status"), usage, err);
-    if (!clock)
+    StatusArguments parsed;
+    parsed.clock = parseCommandLine(parser, arguments, atOption, QStringLiteral("status"), usage, err);
+    parsed.json = parser.isSet(jsonOption);
+    parsed.follow = parser.isSet(followOption);
+    return parsed;
+}
+
+} // namespace
+
+int runStatusCommand(const QStringList &arguments, QTextStream &out, QTextStream &err)
+{
+    const StatusArguments parsed = parseStatusArguments(arguments, err);
+    if (!parsed.clock)
         return 2;
-    const bool json = parser.isSet(jsonOption);
+    const Clock *clock = parsed.clock.get();
+    const bool json = parsed.json;
 
     std::unique_ptr<CalendarStore> store = createCalendarStore(AppSettings::shared(), *clock);
     store->waitUntilLoaded();
     QString printed = render(StatusTitleBuilder::compute(*store, clock->now(), QLocale()), json);
     out << printed << Qt::endl;
-    if (!parser.isSet(followOption))
+    if (!parsed.follow)
         return 0;
 
     auto printIfChanged = [&] {
@@ -66,4 +82,15 @@ int runStatusCommand(const QStringList &arguments, QTextStream &out, QTextStream
     QObject::connect(store.get(), &CalendarStore::changed, printIfChanged);
     recheck.start();
     return QCoreApplication::exec();
+}
+
+bool answerStatusCommand(const QStringList &arguments, const CalendarStore &store, QTextStream &out)
+{
+    QString errors;
+    QTextStream err(&errors);
+    const StatusArguments parsed = parseStatusArguments(arguments, err);
+    if (!parsed.clock || parsed.follow)
+        return false;
+    out << render(StatusTitleBuilder::compute(store, parsed.clock->now(), QLocale()), parsed.json) << Qt::endl;
+    return true;
 }

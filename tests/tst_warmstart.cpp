@@ -1,0 +1,386 @@
+// Starting warm: the index of parsed files kept between runs, and commands
+// that take their answer from the running instance.
+#include "TestSupport.h"
+
+#include "app/InstanceAnswers.h"
+#include "calendar/PersistentIndex.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocalServer>
+#include <QProcess>
+
+#include <sys/time.h>
+
+using namespace TestSupport;
+
+namespace {
+
+QByteArray timedEvent(const char *uid, const char *title, const char *start)
+{
+    return singleEvent(QByteArray("UID:") + uid + "\r\nSUMMARY:" + title + "\r\nDTSTART;TZID=Europe/Berlin:" + start
+        + "\r\nDURATION:PT1H\r\n");
+}
+
+// A zone only the file defines, one hour ahead of UTC all year.
+const QByteArray OfficeZone = "BEGIN:VTIMEZONE\r\nTZID:Office Time\r\nBEGIN:STANDARD\r\nDTSTART:19700101T000000\r\n"
+                              "TZOFFSETFROM:+0100\r\nTZOFFSETTO:+0100\r\nEND:STANDARD\r\nEND:VTIMEZONE\r\n";
+
+void setModificationTime(const QString &path, qint64 secondsSinceEpoch)
+{
+    const timeval times[2] = {{secondsSinceEpoch, 0}, {secondsSinceEpoch, 0}};
+    QVERIFY(::utimes(QFile::encodeName(path).constData(), times) == 0);
+}
+
+QStringList titlesOf(const QList<CalendarEvent> &events)
+{
+    QStringList titles;
+    for (const CalendarEvent &event : events)
+        titles.append(event.title + QLatin1Char('@') + event.start.toUTC().toString(Qt::ISODate));
+    titles.sort();
+    return titles;
+}
+
+// A store over a vdir root that keeps its index in the same temporary folder.
+class IndexedStore
+{
+public:
+    explicit IndexedStore(VdirFixture &fixture)
+        : m_fixture(fixture)
+    {
+        store = std::make_unique<CalendarStore>();
+        provider = new LocalFolderProvider(fixture.root, {}, fixture.clock);
+        provider->setIndexPath(indexPath(fixture));
+        provider->setIndexSettleNs(0);
+        store->addProvider(provider);
+        provider->start();
+        if (!store->waitUntilLoaded(10000))
+            qFatal("the store did not load");
+    }
+
+    static QString indexPath(const VdirFixture &fixture) { return fixture.dir.path() + "/cache/calendar-index"; }
+
+    QStringList titles(QDate from, QDate to) const
+    {
+        const QTimeZone zone = m_fixture.clock.timeZone();
+        return titlesOf(store->events(QDateTime(from, QTime(0, 0), zone), QDateTime(to, QTime(0, 0), zone)));
+    }
+
+    std::unique_ptr<CalendarStore> store;
+    LocalFolderProvider *provider = nullptr;
+
+private:
+    VdirFixture &m_fixture;
+};
+
+} // namespace
+
+class WarmStartTest : public QObject
+{
+    Q_OBJECT
+
+    const QDate m_day {2026, 3, 25};
+
+    void writeThreeEvents(VdirFixture &fixture)
+    {
+        fixture.addEvent("a.ics", timedEvent("a", "Alpha", "20260325T090000"));
+        fixture.addEvent("b.ics", timedEvent("b", "Bravo", "20260325T100000"));
+        fixture.addEvent("c.ics",
+            calendarWith(OfficeZone
+                + "BEGIN:VEVENT\r\nUID:c\r\nSUMMARY:Charlie\r\nDTSTART;TZID=Office Time:20260325T120000\r\n"
+                  "DURATION:PT1H\r\nRRULE:FREQ=DAILY;COUNT=3\r\nEND:VEVENT\r\n"));
+    }
+
+private slots:
+    void warmStartParsesOnlyWhatChanged()
+    {
+        VdirFixture fixture;
+        writeThreeEvents(fixture);
+        QStringList coldTitles;
+        {
+            IndexedStore cold(fixture);
+            QCOMPARE(cold.provider->filesParsed(), 3);
+            coldTitles = cold.titles(m_day, m_day.addDays(3));
+            QCOMPARE(coldTitles.size(), 5);
+            cold.provider->writeIndexNow();
+        }
+        QVERIFY(QFileInfo(IndexedStore::indexPath(fixture)).isFile());
+        {
+            // Nothing changed: everything from the index, the same events
+            // (the file's own zone included).
+            IndexedStore warm(fixture);
+            QCOMPARE(warm.provider->filesFromIndex(), 3);
+            QCOMPARE(warm.provider->filesParsed(), 0);
+            QCOMPARE(warm.titles(m_day, m_day.addDays(3)), coldTitles);
+        }
+
+        // Same size, new content, another time: read again. A file gone and
+        // a new one are noticed too.
+        const QString bravo = fixture.calendarPath() + "/b.ics";
+        const QByteArray before = readFile(bravo);
+        writeFile(bravo, timedEvent("b", "Bingo", "20260325T100000"));
+        QCOMPARE(readFile(bravo).size(), before.size());
+        setModificationTime(bravo, 1700000000);
+        QVERIFY(QFile::remove(fixture.calendarPath() + "/a.ics"));
+        fixture.addEvent("d.ics", timedEvent("d", "Delta", "20260326T080000"));
+
+        IndexedStore afterChanges(fixture);
+        QCOMPARE(afterChanges.provider->filesFromIndex(), 1);
+        QCOMPARE(afterChanges.provider->filesParsed(), 2);
+        const QStringList titles = afterChanges.titles(m_day, m_day.addDays(3));
+        QVERIFY(titles.contains("Bingo@2026-03-25T09:00:00Z"));
+        QVERIFY(titles.contains("Delta@2026-03-26T07:00:00Z"));
+        QVERIFY(!titles.join(' ').contains("Alpha"));
+        QVERIFY(!titles.join(' ').contains("Bravo"));
+    }
+
+    void occurrencesKeptForOneDayAreNotUsedOnAnother()
+    {
+        // The index keeps the expanded occurrences of the window around the
+        // day it was written; another day's window is expanded anew.
+        VdirFixture fixture;
+        writeThreeEvents(fixture);
+        fixture.addEvent("weekly.ics",
+            singleEvent("UID:w\r\nSUMMARY:Weekly\r\nDTSTART;TZID=Europe/Berlin:20260302T080000\r\n"
+                        "DURATION:PT1H\r\nRRULE:FREQ=WEEKLY\r\n"));
+        {
+            IndexedStore written(fixture);
+            written.provider->writeIndexNow();
+        }
+        fixture.clock.setNow(fixture.clock.now().addDays(60));
+        const QDate later = m_day.addDays(60);
+        IndexedStore warm(fixture);
+        QCOMPARE(warm.provider->filesParsed(), 0);
+        const QStringList warmTitles = warm.titles(later, later.addDays(7));
+        QVERIFY(QFile::remove(IndexedStore::indexPath(fixture)));
+        IndexedStore cold(fixture);
+        QCOMPARE(cold.provider->filesParsed(), 4);
+        QCOMPARE(warmTitles, cold.titles(later, later.addDays(7)));
+        QCOMPARE(warmTitles.size(), 1); // the weekly one, after the summer time change
+        QCOMPARE(warmTitles.first(), QString("Weekly@2026-05-25T06:00:00Z"));
+    }
+
+    void changesWhileRunningReachTheIndex()
+    {
+        VdirFixture fixture;
+        writeThreeEvents(fixture);
+        {
+            IndexedStore running(fixture);
+            fixture.addEvent("a.ics", timedEvent("a", "Alpha two", "20260325T090000"));
+            QTRY_VERIFY(running.provider->pendingChangeCount() > 0);
+            running.provider->flushPendingChanges();
+            running.provider->writeIndexNow();
+        }
+        IndexedStore next(fixture);
+        QCOMPARE(next.provider->filesParsed(), 0);
+        QVERIFY(next.titles(m_day, m_day.addDays(1)).contains("Alpha two@2026-03-25T08:00:00Z"));
+    }
+
+    void damagedIndexIsIgnoredAndWrittenAnew_data()
+    {
+        QTest::addColumn<QString>("damage");
+        QTest::newRow("truncated") << "truncated";
+        QTest::newRow("one byte flipped") << "flipped";
+        QTest::newRow("another version") << "version";
+        QTest::newRow("empty") << "empty";
+        QTest::newRow("not an index") << "garbage";
+        QTest::newRow("length beyond the file") << "length";
+    }
+
+    void damagedIndexIsIgnoredAndWrittenAnew()
+    {
+        QFETCH(QString, damage);
+        VdirFixture fixture;
+        writeThreeEvents(fixture);
+        QStringList coldTitles;
+        {
+            IndexedStore cold(fixture);
+            coldTitles = cold.titles(m_day, m_day.addDays(3));
+            cold.provider->writeIndexNow();
+        }
+        const QString path = IndexedStore::indexPath(fixture);
+        QByteArray bytes = readFile(path);
+        QVERIFY(bytes.size() > 100);
+        if (damage == "truncated")
+            bytes.chop(bytes.size() / 3);
+        else if (damage == "flipped")
+            bytes[bytes.size() - 40] = char(bytes[bytes.size() - 40] ^ 0x20);
+        else if (damage == "version")
+            bytes[8] = char(bytes[8] + 1); // the version follows the 8-byte magic
+        else if (damage == "empty")
+            bytes.clear();
+        else if (damage == "garbage")
+            bytes = QByteArray(4096, 'x');
+        else if (damage == "length")
+            bytes[12] = char(0x7f);
+        writeFile(path, bytes);
+        QString problem;
+        QVERIFY(PersistentIndex::read(path, &problem).isEmpty());
+        QVERIFY(!problem.isEmpty());
+
+        IndexedStore afterDamage(fixture);
+        QCOMPARE(afterDamage.provider->filesFromIndex(), 0);
+        QCOMPARE(afterDamage.provider->filesParsed(), 3);
+        QCOMPARE(afterDamage.titles(m_day, m_day.addDays(3)), coldTitles);
+        afterDamage.provider->writeIndexNow();
+        QCOMPARE(PersistentIndex::read(path).size(), 3);
+    }
+
+    void freshlyWrittenFilesStayOutOfTheIndex()
+    {
+        // Read within the file system's time tick of their last change, a
+        // later change could keep the stamp: such files are parsed next time.
+        VdirFixture fixture;
+        writeThreeEvents(fixture);
+        auto store = std::make_unique<CalendarStore>();
+        auto *provider = new LocalFolderProvider(fixture.root, {}, fixture.clock);
+        provider->setIndexPath(IndexedStore::indexPath(fixture));
+        store->addProvider(provider);
+        provider->start();
+        QVERIFY(store->waitUntilLoaded(10000));
+        provider->writeIndexNow();
+        QCOMPARE(PersistentIndex::read(IndexedStore::indexPath(fixture)).size(), 0);
+    }
+
+    void instanceDeclinesWhatItCannotAnswerAlike()
+    {
+        VdirFixture fixture;
+        fixture.addEvent("a.ics", timedEvent("a", "Alpha", "20260325T090000"));
+        CalendarStore &store = fixture.start();
+        const QStringList status {"brivane", "--at", "2026-03-25T08:00:00"};
+        QVERIFY(InstanceAnswers::answer(InstanceAnswers::questionFor("status", status), store, false));
+
+        QJsonObject elsewhere = QJsonDocument::fromJson(InstanceAnswers::questionFor("status", status)).object();
+        QJsonObject context = elsewhere["context"].toObject();
+        context["zone"] = "Asia/Tokyo";
+        elsewhere["context"] = context;
+        QVERIFY(!InstanceAnswers::answer(QJsonDocument(elsewhere).toJson(), store, false));
+        // --follow keeps running and --version is no question for it.
+        QVERIFY(
+            !InstanceAnswers::answer(InstanceAnswers::questionFor("status", {"brivane", "--follow"}), store, false));
+        QVERIFY(!InstanceAnswers::answer(InstanceAnswers::questionFor("status", {"brivane", "--bogus"}), store, false));
+        // Zoho would have to be asked: the command syncs for itself.
+        QVERIFY(!InstanceAnswers::answer(InstanceAnswers::questionFor("agenda", {"brivane"}), store, true));
+        QVERIFY(!InstanceAnswers::answer("not json", store, false));
+    }
+};
+
+// Commands against the real program, its instance started as a user would.
+class InstanceCommandsTest : public QObject
+{
+    Q_OBJECT
+
+    struct Run
+    {
+        int exitCode = -1;
+        QByteArray out;
+        QByteArray err;
+    };
+
+    static Run command(const QStringList &arguments, bool mayAskInstance)
+    {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("BRIVANE_TIMING", "1");
+        if (!mayAskInstance)
+            environment.insert("BRIVANE_NO_INSTANCE", "1");
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(BRIVANE_BINARY), arguments);
+        if (!process.waitForFinished(30000))
+            return {};
+        return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
+    }
+
+    QString m_socket;
+
+private slots:
+    void initTestCase()
+    {
+        qputenv("TZ", "Europe/Berlin");
+        // The program's own folders: the test's XDG folders (no test mode there).
+        const QString data = QString::fromLocal8Bit(qgetenv("XDG_DATA_HOME"));
+        const QString calendar = data + "/brivane/calendars/local/personal";
+        writeFile(calendar + "/displayname", "Personal");
+        writeFile(calendar + "/standup.ics", timedEvent("s", "Standup", "20260325T093000"));
+        writeFile(calendar + "/review.ics",
+            singleEvent("UID:r\r\nSUMMARY:Review\r\nDTSTART;TZID=Europe/Berlin:20260323T140000\r\n"
+                        "DURATION:PT1H\r\nRRULE:FREQ=DAILY;COUNT=10\r\n"));
+        writeFile(calendar + "/trip.ics",
+            singleEvent("UID:t\r\nSUMMARY:Trip\r\nDTSTART;VALUE=DATE:20260327\r\nDTEND;VALUE=DATE:20260329\r\n"));
+        m_socket = QString::fromLocal8Bit(qgetenv("XDG_RUNTIME_DIR")) + "/brivane.socket";
+    }
+
+    void commandsAnswerAlikeWithAndWithoutInstance()
+    {
+        const QList<QStringList> commands {
+            {"agenda", "--at", "2026-03-25T09:00:00"},
+            {"agenda", "--json", "--at", "2026-03-26T23:30:00"},
+            {"status", "--at", "2026-03-25T09:10:00"},
+            {"status", "--json", "--at", "2026-03-25T09:40:00"},
+            // The hour skipped when clocks go forward, read alike both ways.
+            {"status", "--at", "2026-03-29T02:30:00"},
+        };
+        QList<Run> alone;
+        for (const QStringList &arguments : commands) {
+            alone.append(command(arguments, true)); // no instance runs yet: loads itself
+            QCOMPARE(alone.last().exitCode, 0);
+            QVERIFY(!alone.last().err.contains("answered by the running instance"));
+        }
+
+        QProcess instance;
+        instance.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        instance.start(QStringLiteral(BRIVANE_BINARY), {});
+        QVERIFY(instance.waitForStarted());
+        // Answered once its calendars are loaded (before, it declines).
+        QTRY_VERIFY_WITH_TIMEOUT(
+            command(commands.first(), true).err.contains("answered by the running instance"), 20000);
+        for (qsizetype i = 0; i < commands.size(); ++i) {
+            const Run asked = command(commands[i], true);
+            QVERIFY2(asked.err.contains("answered by the running instance"), asked.err.constData());
+            QCOMPARE(asked.exitCode, alone[i].exitCode);
+            QCOMPARE(asked.out, alone[i].out);
+            QCOMPARE(command(commands[i], false).out, alone[i].out);
+        }
+        instance.terminate();
+        QVERIFY(instance.waitForFinished(10000));
+    }
+
+    void silentInstanceDoesNotHangTheCommand()
+    {
+        // Listens, takes the question and never answers, as a paused instance.
+        QLocalServer silent;
+        QLocalServer::removeServer(m_socket);
+        QVERIFY(silent.listen(m_socket));
+        const Run run = command({"status", "--at", "2026-03-25T09:10:00"}, true);
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY(!run.err.contains("answered by the running instance"));
+        QCOMPARE(run.out, command({"status", "--at", "2026-03-25T09:10:00"}, false).out);
+        silent.close();
+    }
+};
+
+int main(int argc, char **argv)
+{
+    QTemporaryDir home;
+    for (const char *name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
+        const QString path = home.path() + QLatin1Char('/') + QLatin1String(name);
+        QDir().mkpath(path);
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv(name, QFile::encodeName(path));
+    }
+    qputenv("DBUS_SESSION_BUS_ADDRESS", QFile::encodeName("unix:path=" + home.path() + "/no-session-bus"));
+    QStandardPaths::setTestModeEnabled(true);
+    QCoreApplication app(argc, argv);
+    int failures = 0;
+    {
+        WarmStartTest warm;
+        failures += QTest::qExec(&warm, argc, argv);
+    }
+    {
+        InstanceCommandsTest commands;
+        failures += QTest::qExec(&commands, argc, argv);
+    }
+    return failures;
+}
+
+#include "tst_warmstart.moc"
