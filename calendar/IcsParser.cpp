@@ -261,6 +261,7 @@ bool readEvent(icalcomponent *event, EventRecord &record, FileContext &context)
     if (record.recurrenceId.isValid())
         return true; // an override repeats nothing of its own
 
+    RecurrenceSet repetition;
     // Several RRULEs are rare but allowed: their occurrences are combined.
     for (icalproperty *prop = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY); prop;
          prop = icalcomponent_get_next_property(event, ICAL_RRULE_PROPERTY)) {
@@ -270,15 +271,17 @@ bool readEvent(icalcomponent *event, EventRecord &record, FileContext &context)
             continue;
         }
         char *text = icalrecurrencetype_as_string_r(&rule);
-        record.rrules.append(QByteArray(text));
+        repetition.rrules.append(QByteArray(text));
         icalmemory_free_buffer(text);
         const RecurrenceRules::Plan plan = RecurrenceRules::planFor(rule, record.start.date, context.ruleCheckDays);
         if (plan == RecurrenceRules::Plan::TooCostlyToCheck)
             ++context.rulesTooCostly;
-        record.rrulePlans.append(plan);
+        repetition.rrulePlans.append(plan);
     }
-    collectTimes(event, ICAL_RDATE_PROPERTY, context, record.rdates, &record.rdateEnds);
-    collectTimes(event, ICAL_EXDATE_PROPERTY, context, record.exdates, nullptr);
+    collectTimes(event, ICAL_RDATE_PROPERTY, context, repetition.rdates, &repetition.rdateEnds);
+    collectTimes(event, ICAL_EXDATE_PROPERTY, context, repetition.exdates, nullptr);
+    if (!repetition.isEmpty())
+        record.recurrence = std::make_shared<const RecurrenceSet>(std::move(repetition));
     return true;
 }
 

@@ -56,6 +56,20 @@ struct RecordDetails
     QString url;
 };
 
+// How an event repeats. Most events do not: kept apart from the record.
+struct RecurrenceSet
+{
+    // Each RRULE as text, with how it is to be expanded (decided once, when
+    // the file is read).
+    QList<QByteArray> rrules;
+    QList<RecurrenceRules::Plan> rrulePlans;
+    QList<IcsTime> rdates;
+    QList<IcsTime> rdateEnds; // parallel to rdates; invalid unless a PERIOD
+    QList<IcsTime> exdates;
+
+    bool isEmpty() const { return rrules.isEmpty() && rdates.isEmpty() && exdates.isEmpty(); }
+};
+
 // One VEVENT, reduced to what the program shows and needs for recurrence.
 struct EventRecord
 {
@@ -70,18 +84,18 @@ struct EventRecord
     // both).
     qint32 durationDays = 0;
     qint64 durationSeconds = 0;
-    // Each RRULE as text, with how it is to be expanded (decided once, when
-    // the file is read). Empty when the event does not repeat by rule.
-    QList<QByteArray> rrules;
-    QList<RecurrenceRules::Plan> rrulePlans;
-    QList<IcsTime> rdates;
-    QList<IcsTime> rdateEnds; // parallel to rdates; invalid unless a PERIOD
-    QList<IcsTime> exdates;
+    // How the event repeats; null for the many events that do not.
+    std::shared_ptr<const RecurrenceSet> recurrence;
     IcsTime recurrenceId; // valid for an override of one occurrence
     bool cancelled = false;
     int sequence = 0;
 
-    bool repeats() const { return !rrules.isEmpty() || !rdates.isEmpty(); }
+    const RecurrenceSet &repetition() const
+    {
+        static const RecurrenceSet none;
+        return recurrence ? *recurrence : none;
+    }
+    bool repeats() const { return recurrence && (!recurrence->rrules.isEmpty() || !recurrence->rdates.isEmpty()); }
 };
 
 // A master event and the overrides of its occurrences. A file from some

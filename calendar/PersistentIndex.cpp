@@ -202,14 +202,15 @@ void writeRecord(Writer &out, ZoneTable &zones, const EventRecord &record)
     writeTime(out, zones, record.start);
     out.number<qint32>(record.durationDays);
     out.number<qint64>(record.durationSeconds);
-    out.number<quint32>(quint32(record.rrules.size()));
-    for (qsizetype i = 0; i < record.rrules.size(); ++i) {
-        out.data(record.rrules[i]);
-        out.number<quint8>(quint8(record.rrulePlans.value(i)));
+    const RecurrenceSet &repetition = record.repetition();
+    out.number<quint32>(quint32(repetition.rrules.size()));
+    for (qsizetype i = 0; i < repetition.rrules.size(); ++i) {
+        out.data(repetition.rrules[i]);
+        out.number<quint8>(quint8(repetition.rrulePlans.value(i)));
     }
-    writeTimes(out, zones, record.rdates);
-    writeTimes(out, zones, record.rdateEnds);
-    writeTimes(out, zones, record.exdates);
+    writeTimes(out, zones, repetition.rdates);
+    writeTimes(out, zones, repetition.rdateEnds);
+    writeTimes(out, zones, repetition.exdates);
     writeTime(out, zones, record.recurrenceId);
     out.boolean(record.cancelled);
     out.number<qint32>(record.sequence);
@@ -277,23 +278,27 @@ EventRecord readRecord(Reader &in, const std::vector<const ResolvedZone *> &zone
     record.start = readTime(in, zones, false);
     record.durationDays = in.number<qint32>();
     record.durationSeconds = in.number<qint64>();
+    RecurrenceSet repetition;
     const quint32 rules = in.count(4 + 1);
     for (quint32 i = 0; i < rules && !in.failed(); ++i) {
-        record.rrules.append(in.data());
+        repetition.rrules.append(in.data());
         const quint8 plan = in.number<quint8>();
         if (plan > quint8(RecurrenceRules::Plan::TooCostlyToCheck))
             in.fail();
-        record.rrulePlans.append(RecurrenceRules::Plan(plan));
+        repetition.rrulePlans.append(RecurrenceRules::Plan(plan));
     }
-    record.rdates = readTimes(in, zones, false);
+    repetition.rdates = readTimes(in, zones, false);
     // A period's end is present, or null for a plain date.
-    record.rdateEnds = readTimes(in, zones, true);
-    record.exdates = readTimes(in, zones, false);
+    repetition.rdateEnds = readTimes(in, zones, true);
+    repetition.exdates = readTimes(in, zones, false);
     record.recurrenceId = readTime(in, zones, true);
     record.cancelled = in.boolean();
     record.sequence = in.number<qint32>();
-    if (record.durationDays < 0 || record.durationSeconds < 0 || record.rdateEnds.size() != record.rdates.size())
+    if (record.durationDays < 0 || record.durationSeconds < 0
+        || repetition.rdateEnds.size() != repetition.rdates.size())
         in.fail();
+    if (!repetition.isEmpty())
+        record.recurrence = std::make_shared<const RecurrenceSet>(std::move(repetition));
     return record;
 }
 

@@ -241,7 +241,7 @@ bool expandFile(const ParsedFile &file, qint64 fromMs, qint64 toMs, const QTimeZ
         QSet<qint64> exdates;
         QSet<QDate> exdateDays;
         if (series.hasMaster) {
-            for (const IcsTime &exdate : master.exdates) {
+            for (const IcsTime &exdate : master.repetition().exdates) {
                 if (exdate.isDate() && !master.start.isDate())
                     exdateDays.insert(exdate.date);
                 else
@@ -286,12 +286,13 @@ bool expandFile(const ParsedFile &file, qint64 fromMs, qint64 toMs, const QTimeZ
         const qint64 seriesStartMs = master.start.toMSecs(userZone);
         consider(master.start, nullptr);
 
-        for (qsizetype ruleIndex = 0; ruleIndex < master.rrules.size(); ++ruleIndex) {
-            const RecurrenceRules::Plan plan = master.rrulePlans.value(ruleIndex, RecurrenceRules::Plan::Libical);
+        const RecurrenceSet &repetition = master.repetition();
+        for (qsizetype ruleIndex = 0; ruleIndex < repetition.rrules.size(); ++ruleIndex) {
+            const RecurrenceRules::Plan plan = repetition.rrulePlans.value(ruleIndex, RecurrenceRules::Plan::Libical);
             if (seriesStartMs >= toMs || plan == RecurrenceRules::Plan::NothingAfterStart
                 || plan == RecurrenceRules::Plan::TooCostlyToCheck || outOfTime())
                 continue;
-            RecurrenceRules::ParsedRule parsed(master.rrules[ruleIndex]);
+            RecurrenceRules::ParsedRule parsed(repetition.rrules[ruleIndex]);
             icalrecurrencetype &rule = parsed.get();
             if (rule.freq == ICAL_NO_RECURRENCE)
                 continue;
@@ -316,8 +317,8 @@ bool expandFile(const ParsedFile &file, qint64 fromMs, qint64 toMs, const QTimeZ
                 consider(occurrence, nullptr);
             }
         }
-        for (qsizetype i = 0; i < master.rdates.size(); ++i)
-            consider(master.rdates[i], &master.rdateEnds[i]);
+        for (qsizetype i = 0; i < repetition.rdates.size(); ++i)
+            consider(repetition.rdates[i], &repetition.rdateEnds[i]);
     }
 
     budget.spend(elapsed.nsecsElapsed());

@@ -78,6 +78,50 @@ private slots:
         QCOMPARE(ids.size(), wide.size());
         QCOMPARE(checksums(fixture.root), before);
     }
+
+    void warmStartFromTheIndexGivesTheSameEvents()
+    {
+        // Every real-world file through the index and back: the events of a
+        // warm start are those of a cold one, near today and far from it.
+        const QString folder = corpusFolder();
+        if (folder.isEmpty() || !QDir(folder).exists())
+            QSKIP("SKIPPED: no iCalendar corpus found; the index was not checked against real-world files");
+        VdirFixture fixture(
+            QTimeZone("Europe/Berlin"), QDateTime(QDate(2019, 3, 4), QTime(10, 0), QTimeZone("Europe/Berlin")));
+        for (QDirIterator it(folder, {"*.ics"}, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+            const QString path = it.next();
+            const QString calendar = QFileInfo(path).dir().dirName();
+            QDir().mkpath(fixture.calendarPath(calendar));
+            QVERIFY(QFile::copy(path, fixture.calendarPath(calendar) + "/" + QFileInfo(path).fileName()));
+        }
+        const QString index = fixture.dir.path() + "/calendar-index";
+        auto load = [&](QStringList &events) {
+            CalendarStore store;
+            auto *provider = new LocalFolderProvider(fixture.root, {}, fixture.clock);
+            provider->setIndexPath(index);
+            provider->setIndexSettleNs(0);
+            store.addProvider(provider);
+            provider->start();
+            if (!store.waitUntilLoaded(60000))
+                return qsizetype(-1);
+            const QTimeZone zone = fixture.clock.timeZone();
+            for (const auto &[from, to] :
+                {std::pair(QDate(2019, 2, 20), QDate(2019, 4, 20)), std::pair(QDate(1990, 1, 1), QDate(2040, 1, 1))}) {
+                for (const CalendarEvent &event :
+                    store.events(QDateTime(from, QTime(0, 0), zone), QDateTime(to, QTime(0, 0), zone)))
+                    events.append(event.id + '|' + event.title + '|' + event.start.toString(Qt::ISODateWithMs) + '|'
+                        + event.end.toString(Qt::ISODateWithMs) + '|' + QString::number(event.allDay));
+            }
+            provider->writeIndexNow();
+            return provider->filesFromIndex();
+        };
+        QStringList cold, warm;
+        QCOMPARE(load(cold), 0);
+        QVERIFY(load(warm) > 100);
+        QCOMPARE(warm.size(), cold.size());
+        for (qsizetype i = 0; i < cold.size(); ++i)
+            QCOMPARE(warm[i], cold[i]);
+    }
 };
 
 BRIVANE_TEST_MAIN(CorpusTest)
