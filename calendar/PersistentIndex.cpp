@@ -609,7 +609,10 @@ bool write(
     }
     QDir().mkpath(QFileInfo(path).path());
     QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit()) {
+    // Titles and times of the user's events: for the user alone, as the
+    // cache folder may be readable by others.
+    if (!out.open(QIODevice::WriteOnly) || !out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)
+        || out.write(bytes) != bytes.size() || !out.commit()) {
         if (problem)
             *problem = out.errorString();
         return false;

@@ -104,7 +104,9 @@ private slots:
             QCOMPARE(coldTitles.size(), 5);
             cold.provider->writeIndexNow();
         }
-        QVERIFY(QFileInfo(IndexedStore::indexPath(fixture)).isFile());
+        const QFileInfo written(IndexedStore::indexPath(fixture));
+        QVERIFY(written.isFile());
+        QCOMPARE(written.permissions() & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
         {
             // Nothing changed: everything from the index, the same events
             // (the file's own zone included).
