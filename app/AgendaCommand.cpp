@@ -174,6 +174,9 @@ int runAgendaCommand(const QStringList &arguments, QTextStream &out, QTextStream
     }
     store->waitUntilLoaded();
     printAgenda(*store, settings.hiddenCalendarIDs(), &zoho.calendars(), *parsed.clock, parsed.json, out);
+    out.flush();
+    store->finishBackgroundWork();
+    (void)store.release(); // the process ends now: the operating system frees it faster
     return status;
 }
 

@@ -66,8 +66,11 @@ int runStatusCommand(const QStringList &arguments, QTextStream &out, QTextStream
     store->waitUntilLoaded();
     QString printed = render(StatusTitleBuilder::compute(*store, clock->now(), QLocale()), json);
     out << printed << Qt::endl;
-    if (!parsed.follow)
+    if (!parsed.follow) {
+        store->finishBackgroundWork();
+        (void)store.release(); // the process ends now: the operating system frees it faster
         return 0;
+    }
 
     auto printIfChanged = [&] {
         const QString line = render(StatusTitleBuilder::compute(*store, clock->now(), QLocale()), json);

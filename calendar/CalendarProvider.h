@@ -37,6 +37,9 @@ public:
 
     virtual StoreResult saveEvent(const NewEventRequest &request) = 0;
     virtual StoreResult removeEvent(const CalendarEvent &event, RemoveSpan span) = 0;
+    // Finishes what runs in the background and must not be cut off (a file
+    // being written), for a process about to end.
+    virtual void finishBackgroundWork() { }
 
 signals:
     // Something in the provider changed, by this program or another;

@@ -20,6 +20,12 @@ void CalendarStore::addProvider(CalendarProvider *provider)
     });
 }
 
+void CalendarStore::finishBackgroundWork()
+{
+    for (CalendarProvider *provider : m_providers)
+        provider->finishBackgroundWork();
+}
+
 bool CalendarStore::isLoaded() const
 {
     return std::all_of(m_providers.begin(), m_providers.end(), [](const CalendarProvider *p) { return p->isLoaded(); });

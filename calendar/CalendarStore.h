@@ -24,6 +24,10 @@ public:
     const std::vector<CalendarProvider *> &providers() const { return m_providers; }
 
     bool isLoaded() const;
+    // For a command that is done: finishes the providers' background work,
+    // then the store may be left to the end of the process unfreed (freeing
+    // 50,000 events' records takes longer than the command's own work).
+    void finishBackgroundWork();
     // Runs the event loop until every provider has loaded or the timeout
     // passes; for the command line, never for the user interface.
     bool waitUntilLoaded(int timeoutMs = 60000);

@@ -76,6 +76,7 @@ public:
     // Writes the index now if it is out of date, and waits for any write
     // under way. For commands about to exit, and tests.
     void writeIndexNow();
+    void finishBackgroundWork() override { writeIndexNow(); }
     size_t indexedOccurrenceCount() const { return m_index.size(); }
 
     // Runs on the loading thread just before a load hands its result over;
