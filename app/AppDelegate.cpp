@@ -5,10 +5,13 @@
 #include "onboarding/OnboardingViewModel.h"
 #include "popover/PopoverViewModel.h"
 #include "settings/AppSettings.h"
+#include "settings/ui/SettingsViewModel.h"
+#include "zoho/ZohoAuthManager.h"
 #include "zoho/ZohoCalendarManager.h"
 
 #include <QGuiApplication>
 #include <QMenu>
+#include <QQuickItem>
 #include <QQuickView>
 #include <QScreen>
 #include <QtQml/qqmlextensionplugin.h>
@@ -120,7 +123,7 @@ void AppDelegate::showOnboarding()
         bringForward(*m_onboardingWindow);
         return;
     }
-    auto *viewModel = new OnboardingViewModel(m_settings);
+    auto *viewModel = new OnboardingViewModel(*m_eventStore, m_settings);
     connect(viewModel, &OnboardingViewModel::completed, this, &AppDelegate::finishOnboarding);
     auto window
         = makeWindow(qmlUrl(QStringLiteral("Brivane/Onboarding"), QStringLiteral("OnboardingView.qml")).toString(),
@@ -177,8 +180,11 @@ void AppDelegate::openSettings()
         return;
     }
     // A closed window is not reused: a new one starts on its first tab.
-    auto window = makeWindow(
-        qmlUrl(QStringLiteral("Brivane/Settings"), QStringLiteral("SettingsView.qml")).toString(), {}, SettingsSize);
+    auto *viewModel = new SettingsViewModel(*m_eventStore, m_settings, *m_launcher, SettingsViewModel::CalendarsTab);
+    viewModel->setZoho(m_zoho, m_zohoAuth);
+    auto window = makeWindow(qmlUrl(QStringLiteral("Brivane/Settings"), QStringLiteral("SettingsView.qml")).toString(),
+        {{QStringLiteral("viewModel"), QVariant::fromValue(viewModel)}}, SettingsSize);
+    viewModel->setParent(window.get());
     window->setFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint);
     window->setTitle(tr("Settings"));
     showCentred(*window);
@@ -221,8 +227,22 @@ void AppDelegate::togglePopover(const QPoint &clickPoint)
 void AppDelegate::setZohoCalendarManager(ZohoCalendarManager *zoho)
 {
     m_zoho = zoho;
+    if (SettingsViewModel *settings = settingsViewModel())
+        settings->setZoho(m_zoho, m_zohoAuth);
     if (m_popoverViewModel)
         m_popoverViewModel->setZohoManager(zoho);
+}
+
+void AppDelegate::setZohoAuthManager(ZohoAuthManager *auth)
+{
+    m_zohoAuth = auth;
+}
+
+SettingsViewModel *AppDelegate::settingsViewModel() const
+{
+    return m_settingsWindow && m_settingsWindow->rootObject()
+        ? m_settingsWindow->rootObject()->property("viewModel").value<SettingsViewModel *>()
+        : nullptr;
 }
 
 void AppDelegate::showContextMenu(const QPoint &globalPosition)

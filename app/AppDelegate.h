@@ -19,6 +19,8 @@ class PopoverViewModel;
 class OnboardingViewModel;
 class QMenu;
 class QQuickView;
+class SettingsViewModel;
+class ZohoAuthManager;
 class ZohoCalendarManager;
 
 // Owns everything the running program is made of: the one calendar store,
@@ -54,12 +56,15 @@ public:
     // Zoho's events join the popover's lists, and its calendars the form's
     // targets, once the application has its Zoho manager.
     void setZohoCalendarManager(ZohoCalendarManager *zoho);
+    // The settings window connects and disconnects Zoho through it.
+    void setZohoAuthManager(ZohoAuthManager *auth);
 
     CalendarStore &eventStore() { return *m_eventStore; }
     StatusItem &statusItem() { return *m_statusItem; }
     PopoverWindow *popover() const { return m_popover.get(); }
     PopoverViewModel *popoverViewModel() const { return m_popoverViewModel; }
     QQuickView *settingsWindow() const { return m_settingsWindow.get(); }
+    SettingsViewModel *settingsViewModel() const;
     QQuickView *onboardingWindow() const { return m_onboardingWindow.get(); }
     QMenu *contextMenu() const { return m_menu; }
     const StatusTitle &lastTitle() const { return m_lastTitle; }
@@ -84,6 +89,7 @@ private:
     PopoverViewModel *m_popoverViewModel = nullptr;
     std::unique_ptr<DesktopLauncher> m_launcher;
     QPointer<ZohoCalendarManager> m_zoho;
+    QPointer<ZohoAuthManager> m_zohoAuth;
     QTimer m_timer;
     std::unique_ptr<QQuickView> m_settingsWindow;
     std::unique_ptr<QQuickView> m_onboardingWindow;

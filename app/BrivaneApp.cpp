@@ -156,6 +156,7 @@ int runTray(int argc, char **argv, const QByteArray &command, std::unique_ptr<Si
     // is up: reading the tokens may wait for the keyring.
     ZohoServices &zoho = ZohoServices::shared();
     zohoForAnswers = &zoho;
+    delegate.setZohoAuthManager(&zoho.auth());
     delegate.setZohoCalendarManager(&zoho.calendars());
     bool toldAboutSecrets = false;
     auto tellAboutSecrets = [&zoho, &toldAboutSecrets] {

@@ -48,6 +48,20 @@ QString desktopEntryPath(const QString &id)
     }
     return {};
 }
+// The Exec line of the calendar application, empty when there is none.
+QString calendarAppExec()
+{
+    if (const QString id = XdgDesktopLauncher::calendarHandlerId(); !id.isEmpty()) {
+        if (QString exec = XdgDesktopLauncher::execOf(readText(desktopEntryPath(id))); !exec.isEmpty())
+            return exec;
+    }
+    // No handler named: the usual calendar programs, if one is installed.
+    for (const char *program : {"gnome-calendar", "korganizer", "evolution"}) {
+        if (!QStandardPaths::findExecutable(QString::fromLatin1(program)).isEmpty())
+            return QString::fromLatin1(program);
+    }
+    return {};
+}
 } // namespace
 
 void XdgDesktopLauncher::openUrl(const QUrl &url)
@@ -134,19 +148,37 @@ QStringList XdgDesktopLauncher::commandFor(const QString &exec, const QDate &day
 
 void XdgDesktopLauncher::openCalendarApp(const QDate &day)
 {
-    QString exec;
-    if (const QString id = calendarHandlerId(); !id.isEmpty())
-        exec = execOf(readText(desktopEntryPath(id)));
-    if (exec.isEmpty()) {
-        // No handler named: the usual calendar programs, if one is installed.
-        for (const char *program : {"gnome-calendar", "korganizer", "evolution"}) {
-            if (!QStandardPaths::findExecutable(QString::fromLatin1(program)).isEmpty()) {
-                exec = QString::fromLatin1(program);
-                break;
-            }
-        }
-    }
-    const QStringList command = commandFor(exec, day);
+    const QStringList command = commandFor(calendarAppExec(), day);
     if (command.isEmpty() || !QProcess::startDetached(command.first(), command.mid(1)))
         std::fprintf(stderr, "brivane: no calendar application to open (none handles text/calendar)\n");
+}
+
+bool XdgDesktopLauncher::hasCalendarApp() const
+{
+    return !calendarAppExec().isEmpty();
+}
+
+QStringList XdgDesktopLauncher::onlineAccountsCommand(const QString &currentDesktop)
+{
+    const QStringList gnome {QStringLiteral("gnome-control-center"), QStringLiteral("online-accounts")};
+    const QStringList plasma6 {QStringLiteral("systemsettings"), QStringLiteral("kcm_kaccounts")};
+    const QStringList plasma5 {QStringLiteral("systemsettings5"), QStringLiteral("kcm_kaccounts")};
+    const bool kde = currentDesktop.split(QLatin1Char(':')).contains(QStringLiteral("KDE"), Qt::CaseInsensitive);
+    const QList<QStringList> candidates = kde ? QList {plasma6, plasma5, gnome} : QList {gnome, plasma6, plasma5};
+    for (const QStringList &command : candidates) {
+        if (!QStandardPaths::findExecutable(command.first()).isEmpty())
+            return command;
+    }
+    return {};
+}
+
+bool XdgDesktopLauncher::hasOnlineAccountsSettings() const
+{
+    return !onlineAccountsCommand(qEnvironmentVariable("XDG_CURRENT_DESKTOP")).isEmpty();
+}
+
+bool XdgDesktopLauncher::openOnlineAccountsSettings()
+{
+    const QStringList command = onlineAccountsCommand(qEnvironmentVariable("XDG_CURRENT_DESKTOP"));
+    return !command.isEmpty() && QProcess::startDetached(command.first(), command.mid(1));
 }

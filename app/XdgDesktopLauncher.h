@@ -6,12 +6,20 @@
 
 // Links through the desktop's URL handler (xdg-open); the calendar
 // application is the desktop's handler of text/calendar (GNOME Calendar,
-// Evolution, KOrganizer, …), started at the day where it takes one.
+// Evolution, KOrganizer, …), started at the day where it takes one; online
+// accounts are GNOME's or KDE's settings page for them.
 class XdgDesktopLauncher final : public DesktopLauncher
 {
 public:
     void openUrl(const QUrl &url) override;
     void openCalendarApp(const QDate &day) override;
+    bool hasCalendarApp() const override;
+    bool hasOnlineAccountsSettings() const override;
+    bool openOnlineAccountsSettings() override;
+
+    // The command of the online-accounts settings: the current desktop's
+    // first (XDG_CURRENT_DESKTOP), among those whose program is installed.
+    static QStringList onlineAccountsCommand(const QString &currentDesktop);
 
     // The desktop entry id ("org.gnome.Calendar.desktop") of the text/calendar
     // handler: the user's choice first, then the system's; empty when none.

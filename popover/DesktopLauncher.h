@@ -3,8 +3,9 @@
 #include <QDate>
 #include <QUrl>
 
-// What the popover asks of the desktop: links opened by the user's browser
-// and the user's calendar application, at a day where it can show one.
+// What the program asks of the desktop: links opened by the user's browser,
+// the user's calendar application (at a day where it can show one), and the
+// desktop's settings for online accounts (Google, Microsoft, …).
 class DesktopLauncher
 {
 public:
@@ -12,4 +13,11 @@ public:
     virtual void openUrl(const QUrl &url) = 0;
     // An invalid `day` opens the application as it starts.
     virtual void openCalendarApp(const QDate &day) = 0;
+
+    // Whether there is a calendar application to start.
+    virtual bool hasCalendarApp() const { return true; }
+    // Whether this desktop has settings for online accounts to open.
+    virtual bool hasOnlineAccountsSettings() const { return false; }
+    // Opens them; false when there are none or they did not start.
+    virtual bool openOnlineAccountsSettings() { return false; }
 };

@@ -40,6 +40,19 @@ const QHash<QString, QStringList> &table()
         {QStringLiteral("circle.fill"), {QStringLiteral("media-record-symbolic")}},
         {QStringLiteral("folder"), {QStringLiteral("folder-symbolic")}},
         {QStringLiteral("link"), {QStringLiteral("insert-link-symbolic")}},
+        {QStringLiteral("paintbrush"), {}},
+        {QStringLiteral("checkmark"), {QStringLiteral("object-select-symbolic")}},
+        {QStringLiteral("checkmark.circle.fill"), {}},
+        {QStringLiteral("xmark.circle.fill"), {}},
+        {QStringLiteral("key.fill"), {}},
+        {QStringLiteral("doc.on.doc"), {QStringLiteral("edit-copy-symbolic")}},
+        {QStringLiteral("arrow.right"), {}},
+        {QStringLiteral("exclamationmark.triangle.fill"), {QStringLiteral("dialog-warning-symbolic")}},
+        {QStringLiteral("info.circle"), {QStringLiteral("dialog-information-symbolic")}},
+        {QStringLiteral("calendar.badge.clock"), {}},
+        {QStringLiteral("plus.circle"), {}},
+        {QStringLiteral("hand.tap"), {}},
+        {QStringLiteral("gearshape"), {QStringLiteral("emblem-system-symbolic")}},
     };
     return names;
 }
@@ -186,6 +199,127 @@ const QHash<QString, Drawing> &drawings()
                 p.rotate(-45);
                 p.drawRoundedRect(QRectF(-7, -2.5, 7.5, 5), 2.5, 2.5);
                 p.drawRoundedRect(QRectF(-0.5, -2.5, 7.5, 5), 2.5, 2.5);
+            }},
+        {QStringLiteral("paintbrush"),
+            [](QPainter &p, const QPen &pen) {
+                p.drawLine(QPointF(13.5, 2.5), QPointF(7.5, 8.5));
+                QPainterPath tip;
+                tip.moveTo(7.8, 8.2);
+                tip.cubicTo(5, 6.5, 2.5, 9, 3.2, 11);
+                tip.cubicTo(3.4, 12, 2.6, 13, 1.8, 13.6);
+                tip.cubicTo(5, 14.5, 8.5, 12.5, 7.8, 8.2);
+                p.setBrush(pen.color());
+                p.drawPath(tip);
+            }},
+        {QStringLiteral("checkmark"),
+            [](QPainter &p, const QPen &) {
+                p.drawPath(polyline({{2.5, 8.5}, {6.5, 12.5}, {13.5, 3.5}}));
+            }},
+        {QStringLiteral("checkmark.circle.fill"),
+            [](QPainter &p, const QPen &pen) {
+                QPainterPath circle;
+                circle.addEllipse(QPointF(8, 8), 7, 7);
+                QPainterPathStroker stroker(QPen(Qt::black, 1.8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+                p.setPen(Qt::NoPen);
+                p.setBrush(pen.color());
+                p.drawPath(circle.subtracted(stroker.createStroke(polyline({{4.8, 8.2}, {7, 10.4}, {11.2, 5.6}}))));
+            }},
+        {QStringLiteral("xmark.circle.fill"),
+            [](QPainter &p, const QPen &pen) {
+                QPainterPath circle;
+                circle.addEllipse(QPointF(8, 8), 7, 7);
+                QPainterPath cross = polyline({{5.5, 5.5}, {10.5, 10.5}});
+                cross.addPath(polyline({{10.5, 5.5}, {5.5, 10.5}}));
+                QPainterPathStroker stroker(QPen(Qt::black, 1.6, Qt::SolidLine, Qt::RoundCap));
+                p.setPen(Qt::NoPen);
+                p.setBrush(pen.color());
+                p.drawPath(circle.subtracted(stroker.createStroke(cross)));
+            }},
+        {QStringLiteral("key.fill"),
+            [](QPainter &p, const QPen &pen) {
+                QPainterPath key;
+                key.addEllipse(QPointF(5, 8), 3.8, 3.8);
+                key.addRect(QRectF(7.5, 7, 7, 2.2));
+                key.addRect(QRectF(11.2, 9, 1.8, 2.6));
+                key.addRect(QRectF(13.2, 9, 1.4, 2));
+                QPainterPath hole;
+                hole.addEllipse(QPointF(4.3, 8), 1.3, 1.3);
+                p.setPen(Qt::NoPen);
+                p.setBrush(pen.color());
+                p.drawPath(key.simplified().subtracted(hole));
+            }},
+        {QStringLiteral("doc.on.doc"),
+            [](QPainter &p, const QPen &) {
+                p.drawRoundedRect(QRectF(5.5, 5, 8, 9.5), 1.5, 1.5);
+                p.drawPath(polyline({{3.5, 11}, {2.5, 11}, {2.5, 1.8}, {10, 1.8}, {10, 3}}));
+            }},
+        {QStringLiteral("arrow.right"),
+            [](QPainter &p, const QPen &) {
+                p.drawLine(QPointF(2.5, 8), QPointF(13, 8));
+                p.drawPath(polyline({{9, 4}, {13, 8}, {9, 12}}));
+            }},
+        {QStringLiteral("exclamationmark.triangle.fill"),
+            [](QPainter &p, const QPen &pen) {
+                QPainterPath triangle = polyline({{8, 1.5}, {15, 14}, {1, 14}});
+                triangle.closeSubpath();
+                QPainterPath mark;
+                mark.addRoundedRect(QRectF(7.2, 5.5, 1.6, 4.8), 0.8, 0.8);
+                mark.addEllipse(QPointF(8, 12), 0.95, 0.95);
+                QPainterPathStroker round(QPen(Qt::black, 1.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+                p.setPen(Qt::NoPen);
+                p.setBrush(pen.color());
+                p.drawPath(triangle.united(round.createStroke(triangle)).subtracted(mark));
+            }},
+        {QStringLiteral("info.circle"),
+            [](QPainter &p, const QPen &pen) {
+                p.drawEllipse(QPointF(8, 8), 6.25, 6.25);
+                p.drawLine(QPointF(8, 7.2), QPointF(8, 11.5));
+                p.setPen(Qt::NoPen);
+                p.setBrush(pen.color());
+                p.drawEllipse(QPointF(8, 4.8), 1, 1);
+            }},
+        {QStringLiteral("calendar.badge.clock"),
+            [](QPainter &p, const QPen &) {
+                p.drawPath(
+                    polyline({{8, 14.5}, {3.5, 14.5}, {2, 13}, {2, 4.5}, {3.5, 3}, {12.5, 3}, {14, 4.5}, {14, 7}}));
+                p.drawLine(QPointF(2, 6.5), QPointF(9, 6.5));
+                p.drawLine(QPointF(5, 1.5), QPointF(5, 4));
+                p.drawLine(QPointF(11, 1.5), QPointF(11, 4));
+                p.drawEllipse(QPointF(12, 12), 3.3, 3.3);
+                p.drawPath(polyline({{12, 10.3}, {12, 12}, {13.2, 12.8}}));
+            }},
+        {QStringLiteral("plus.circle"),
+            [](QPainter &p, const QPen &) {
+                p.drawEllipse(QPointF(8, 8), 6.25, 6.25);
+                p.drawLine(QPointF(8, 5), QPointF(8, 11));
+                p.drawLine(QPointF(5, 8), QPointF(11, 8));
+            }},
+        {QStringLiteral("hand.tap"),
+            [](QPainter &p, const QPen &) {
+                // A pointing finger over a palm, and the ring of a tap.
+                QPainterPath hand = polyline({{6, 14.5}, {3.5, 10.5}, {3.6, 9.4}, {4.8, 9.4}, {6.2, 11}, {6.2, 4.5}});
+                hand.arcTo(QRectF(6.2, 3.3, 2.2, 2.4), 180, -180);
+                hand.lineTo(8.4, 8.5);
+                hand.lineTo(12.5, 9.4);
+                hand.lineTo(13, 10.5);
+                hand.lineTo(12, 14.5);
+                p.drawPath(hand);
+                p.drawArc(QRectF(4.3, 1, 6, 6), 20 * 16, 140 * 16);
+            }},
+        {QStringLiteral("gearshape"),
+            [](QPainter &p, const QPen &) {
+                p.drawEllipse(QPointF(8, 8), 2.2, 2.2);
+                QPainterPath gear;
+                for (int tooth = 0; tooth < 8; ++tooth) {
+                    const qreal angle = tooth * 45.0;
+                    QTransform turn;
+                    turn.translate(8, 8);
+                    turn.rotate(angle);
+                    gear.addPolygon(
+                        turn.map(QPolygonF({{-1.5, -6.8}, {1.5, -6.8}, {1.5, -4}, {-1.5, -4}, {-1.5, -6.8}})));
+                }
+                gear.addEllipse(QPointF(8, 8), 5.2, 5.2);
+                p.drawPath(gear.simplified());
             }},
     };
     return all;

@@ -10,6 +10,7 @@
 #include "onboarding/OnboardingViewModel.h"
 #include "popover/PopoverViewModel.h"
 #include "settings/AppSettings.h"
+#include "settings/ui/SettingsViewModel.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -41,6 +42,18 @@ public:
     int titleUpdates = 0;
     QPointer<QMenu> shownMenu;
 };
+
+// The visible item named `name` in the item tree (delegates are not QObject children).
+QQuickItem *findVisible(QQuickItem *from, const QString &name)
+{
+    if (from->objectName() == name && from->isVisible())
+        return from;
+    for (QQuickItem *child : from->childItems()) {
+        if (QQuickItem *found = findVisible(child, name))
+            return found;
+    }
+    return nullptr;
+}
 } // namespace
 
 class AppDelegateTest : public QObject
@@ -175,6 +188,54 @@ private slots:
         QTRY_VERIFY(delegate.popover()->hasContent()); // made when access is answered
         m_item->click(StatusItem::Click::Left);
         QVERIFY(delegate.popover()->isVisible());
+    }
+
+    void onboardingClickedThroughToGetStartedStartsTheTray()
+    {
+        AppDelegate &delegate = launch(false);
+        QTRY_VERIFY_WITH_TIMEOUT(delegate.onboardingWindow() && delegate.onboardingWindow()->isVisible(), 2000);
+        QQuickView *window = delegate.onboardingWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        const auto item = [window](const char *name) { return findVisible(window->rootObject(), name); };
+        const auto click = [window](QQuickItem *target) {
+            QVERIFY(target && target->isVisible());
+            QTest::mouseClick(window, Qt::LeftButton, {},
+                target->mapToScene(QPointF(target->width() / 2, target->height() / 2)).toPoint());
+        };
+        const auto page = [window] {
+            return window->rootObject()->property("viewModel").value<QObject *>()->property("page").toInt();
+        };
+        click(item("trailing")); // "Continue"
+        QCOMPARE(page(), 1);
+        QTRY_VERIFY(item("skip"));
+        click(item("skip")); // "Skip for now"
+        QCOMPARE(page(), 2);
+        QTRY_VERIFY(item("trailing"));
+        QCOMPARE(item("trailing")->property("text").toString(), QStringLiteral("Get Started"));
+        QCOMPARE(m_item->titleUpdates, 0);
+        click(item("trailing"));
+
+        QVERIFY(AppSettings(m_config.path() + "/brivane.conf").onboardingComplete());
+        QVERIFY(!delegate.onboardingWindow());
+        QVERIFY(m_item->titleUpdates > 0);
+        QCOMPARE(m_item->icon, QStringLiteral("calendar"));
+        QTRY_VERIFY(delegate.popover()->hasContent());
+        m_item->click(StatusItem::Click::Left);
+        QVERIFY(delegate.popover()->isVisible());
+    }
+
+    void settingsWindowShowsTheStoresCalendars()
+    {
+        AppDelegate &delegate = launch(true);
+        delegate.openSettings();
+        QQuickView *window = delegate.settingsWindow();
+        QVERIFY(delegate.settingsViewModel());
+        QCOMPARE(delegate.settingsViewModel()->selectedTab(), 0);
+        QVERIFY(findVisible(window->rootObject(), "calendar Personal"));
+        delegate.settingsViewModel()->setSelectedTab(2);
+        window->close();
+        delegate.openSettings(); // a new window, on the first tab
+        QCOMPARE(delegate.settingsViewModel()->selectedTab(), 0);
     }
 
     void storeChangesUpdateTheTitleWithoutTheTimer()

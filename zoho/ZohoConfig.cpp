@@ -4,6 +4,11 @@
 
 namespace ZohoConfig {
 
+QString clientId()
+{
+    return QString::fromUtf8(ClientId);
+}
+
 QString refusalReason(const QUrl &url)
 {
     if (!url.isValid() || url.host().isEmpty())

@@ -1,0 +1,89 @@
+import QtQuick
+import Brivane.Resources
+
+// The tile of an account kind, drawn by us: a calendar page for Apple's, a
+// letter for Google's and Outlook's, the symbol for any other.
+Rectangle {
+    id: tile
+
+    property string name: ""
+    property string symbol: ""
+    property color tileColor: Theme.blue
+
+    implicitWidth: 38
+    implicitHeight: 38
+    radius: 9
+    color: tileColor
+    Accessible.ignored: true
+
+    // A calendar page: white, with a red band along the top.
+    Item {
+        visible: tile.name === "Apple Calendar"
+        anchors.centerIn: parent
+        width: 26
+        height: 24
+        Rectangle {
+            anchors.fill: parent
+            radius: 4
+            color: Theme.white
+        }
+        Rectangle {
+            width: parent.width
+            height: 8
+            radius: 4
+            color: Qt.rgba(0.85, 0.2, 0.2, 1)
+            Rectangle {
+                anchors.bottom: parent.bottom
+                width: parent.width
+                height: 4
+                color: parent.color
+            }
+        }
+        Grid {
+            x: 4
+            y: 11
+            columns: 4
+            rowSpacing: 3
+            columnSpacing: 3
+            Repeater {
+                model: 8
+                Rectangle {
+                    width: 3
+                    height: 3
+                    radius: 1
+                    color: Qt.rgba(0.85, 0.2, 0.2, 0.55)
+                }
+            }
+        }
+    }
+    Text {
+        visible: tile.name === "Google Calendar"
+        anchors.centerIn: parent
+        text: "G"
+        font: Theme.font(20, Font.Bold)
+        color: Theme.white
+    }
+    Row {
+        visible: tile.name === "Outlook Calendar"
+        anchors.centerIn: parent
+        Text {
+            text: "O"
+            font: Theme.font(20, Font.Bold)
+            color: Theme.white
+        }
+        Text {
+            anchors.bottom: parent.bottom
+            anchors.bottomMargin: 4
+            text: "\u00B7"
+            font: Theme.font(8, Font.Black)
+            color: Theme.white
+        }
+    }
+    SymbolIcon {
+        visible: tile.name !== "Apple Calendar" && tile.name !== "Google Calendar" && tile.name !== "Outlook Calendar"
+        anchors.centerIn: parent
+        name: tile.symbol
+        size: 17
+        color: Theme.white
+    }
+}

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "settings/ui/CalendarsTabViewModel.h"
+#include "settings/ui/IntegrationsTabViewModel.h"
+
+#include <QObject>
+#include <QVariantList>
+#include <QtQml/qqmlregistration.h>
+
+class AppSettings;
+class CalendarStore;
+class DesktopLauncher;
+class ZohoAuthManager;
+class ZohoCalendarManager;
+
+// The Appearance tab: weekend dimming, written as the switch reports it.
+class AppearanceTabViewModel : public QObject
+{
+    Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("made by the settings window's view model")
+    Q_PROPERTY(bool dimWeekends READ dimWeekends WRITE setDimWeekends NOTIFY dimWeekendsChanged)
+public:
+    explicit AppearanceTabViewModel(AppSettings &settings, QObject *parent = nullptr);
+    bool dimWeekends() const;
+    void setDimWeekends(bool dim);
+
+signals:
+    void dimWeekendsChanged();
+
+private:
+    AppSettings &m_settings;
+};
+
+// The settings window: which tab is on show, and the three tabs' models.
+// A new window starts on the first tab; nothing here is kept.
+class SettingsViewModel : public QObject
+{
+    Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("made by the application")
+    Q_PROPERTY(int selectedTab READ selectedTab WRITE setSelectedTab NOTIFY selectedTabChanged)
+    Q_PROPERTY(QVariantList tabs READ tabs CONSTANT)
+    Q_PROPERTY(CalendarsTabViewModel *calendars READ calendars CONSTANT)
+    Q_PROPERTY(IntegrationsTabViewModel *integrations READ integrations CONSTANT)
+    Q_PROPERTY(AppearanceTabViewModel *appearance READ appearance CONSTANT)
+public:
+    enum Tab { CalendarsTab, IntegrationsTab, AppearanceTab };
+    Q_ENUM(Tab)
+
+    SettingsViewModel(CalendarStore &store, AppSettings &settings, DesktopLauncher &launcher, int selectedTab = 0,
+        QObject *parent = nullptr);
+
+    void setZoho(ZohoCalendarManager *calendars, ZohoAuthManager *auth);
+
+    int selectedTab() const { return m_selectedTab; }
+    // 0, 1 or 2; anything else is ignored. Selecting a tab reads its lists again.
+    void setSelectedTab(int tab);
+    // {label, icon} of each tab, left to right.
+    QVariantList tabs() const;
+
+    CalendarsTabViewModel *calendars() { return &m_calendars; }
+    IntegrationsTabViewModel *integrations() { return &m_integrations; }
+    AppearanceTabViewModel *appearance() { return &m_appearance; }
+
+signals:
+    void selectedTabChanged();
+
+private:
+    CalendarsTabViewModel m_calendars;
+    IntegrationsTabViewModel m_integrations;
+    AppearanceTabViewModel m_appearance;
+    int m_selectedTab = 0;
+};
