@@ -2,7 +2,8 @@
 # What a screen reader sees: the real program under Xvfb with trayer, in a
 # private D-Bus session (starting no services of the machine, so no keyring)
 # with its own accessibility bus. Once the popover is open, brivane's window
-# and the popover's controls must be in the AT-SPI tree with their names.
+# and the popover's controls must be in the AT-SPI tree with their names;
+# then the settings window's, and the first-run window's at a first start.
 set -uo pipefail
 brivane=$1
 for tool in dbus-run-session Xvfb trayer xdotool xwininfo gdbus python3 /usr/libexec/at-spi-bus-launcher; do
@@ -82,5 +83,33 @@ done
 check "the month as a heading" grep -qx -e " *heading: ${day_before#* * }" -e " *heading: ${day_after#* * }" "$scratch/tree"
 check "today's day in the grid" grep -q -e "$day_before, today" -e "$day_after, today" "$scratch/tree"
 
+# The settings window, opened through the running instance (the popover
+# closed first: every node of the tree costs a call).
+xdotool mousemove "$icon_x" "$icon_y" click 1
+"$brivane" --settings >/dev/null 2>&1
+has_settings() { $tree 2>/dev/null >"$scratch/tree" && grep -qE "^ *page tab: Integrations$" "$scratch/tree"; }
+check "the settings window is there with its tabs" eventually 30 has_settings
+for tab in Calendars Appearance; do
+    check "settings: the $tab tab" grep -qE "^ *page tab: $tab$" "$scratch/tree"
+done
+for control in "heading: Shown in Menu Bar" "heading: Local"; do
+    check "settings: $control" shows "$control"
+done
+check "settings: the Personal calendar's switch" grep -qE "^ *(check box|toggle button|push button): Personal$" "$scratch/tree"
+cp "$scratch/tree" "$scratch/settings-tree"
+
+# The first-run window, at a start without the flag.
+kill "${pids[-1]}" 2>/dev/null
+wait "${pids[-1]}" 2>/dev/null
+printf '[General]\nonboardingComplete=false\n' >"$scratch/config/brivane/brivane.conf"
+"$brivane" >>"$scratch/brivane.log" 2>&1 &
+pids+=($!)
+has_onboarding() { $tree 2>/dev/null >"$scratch/tree" && grep -q "push button: Continue" "$scratch/tree"; }
+check "the first-run window is there with its controls" eventually 30 has_onboarding
+for control in "heading: Welcome to brivane" "push button: Continue"; do
+    check "first run: $control" shows "$control"
+done
+check "first run: the page indicator" grep -q "Page 1 of 3" "$scratch/tree"
+
 echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ] || { echo "--- the tree:"; cat "$scratch/tree"; echo "--- brivane's output:"; cat "$scratch/brivane.log"; exit 1; }
+[ "$failed" -eq 0 ] || { echo "--- the tree:"; cat "$scratch/settings-tree" "$scratch/tree" 2>/dev/null; echo "--- brivane's output:"; cat "$scratch/brivane.log"; exit 1; }

@@ -280,6 +280,22 @@ private slots:
             {"Calendars", "Integrations", "Appearance", "Shown in Menu Bar", "Local", "Work", "Personal", "Projects"})
             QVERIFY2(names.contains(name), qPrintable(name + QStringLiteral(" not in ") + names.join(" | ")));
 
+        // The tabs are read as tabs, the one on show as checked.
+        QList<QAccessibleInterface *> tabs;
+        std::function<void(QAccessibleInterface *)> findTabs = [&](QAccessibleInterface *node) {
+            if (!node)
+                return;
+            if (node->role() == QAccessible::PageTab && node->object() && node->object()->inherits("QQuickTabButton"))
+                tabs.append(node);
+            for (int i = 0; i < node->childCount(); ++i)
+                findTabs(node->child(i));
+        };
+        findTabs(top);
+        QCOMPARE(tabs.size(), 3);
+        QCOMPARE(tabs[1]->text(QAccessible::Name), QStringLiteral("Integrations"));
+        QVERIFY(tabs[0]->state().checked);
+        QVERIFY(!tabs[1]->state().checked);
+
         f.settingsViewModel->setSelectedTab(1);
         QTRY_VERIFY(in(window, "integrationsTab"));
         names.clear();

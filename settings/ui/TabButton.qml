@@ -4,7 +4,7 @@ import Brivane.Resources
 
 // One tab of the settings window's bar: its symbol over its label, in the
 // accent colour on a light accent ground while its tab is on show.
-T.AbstractButton {
+T.TabButton {
     id: control
 
     property string label: ""
@@ -16,6 +16,11 @@ T.AbstractButton {
     readonly property bool isSelected: selected === tabIndex
 
     text: label
+    // Pressing asks for the tab; what is on show comes from `selected`
+    // (checked, for screen readers), whatever the press did itself.
+    autoExclusive: false
+    checked: isSelected
+    onToggled: checked = Qt.binding(() => control.isSelected)
     hoverEnabled: true
     focusPolicy: Qt.StrongFocus
     topPadding: 7
@@ -23,10 +28,9 @@ T.AbstractButton {
     implicitHeight: implicitContentHeight + topPadding + bottomPadding
     implicitWidth: implicitContentWidth + 8
 
-    Accessible.role: Accessible.PageTab
     Accessible.name: label
-    Accessible.selectable: true
-    Accessible.selected: isSelected
+    Accessible.checkable: true
+    Accessible.checked: isSelected
     Accessible.onPressAction: control.clicked()
     Keys.onReturnPressed: control.clicked()
     Keys.onEnterPressed: control.clicked()
