@@ -86,6 +86,7 @@ def stop(process):
 
 
 def khal_runs(folder, home):
+    os.makedirs(os.path.join(home, "khal-data"), exist_ok=True)
     config = os.path.join(home, "khal.conf")
     with open(config, "w") as f:
         f.write("[calendars]\n[[bench]]\npath = %s/*/*\ntype = discover\n"
@@ -125,8 +126,8 @@ def bench_size(n, work, runs, with_khal):
 
     env = environment(home, BRIVANE_NO_INSTANCE="1")
     cache = os.path.join(home, "cache")
-    shutil.rmtree(cache, ignore_errors=True)
     for name in ("agenda", "status"):
+        shutil.rmtree(cache, ignore_errors=True)
         wall, rss, _ = timed([BRIVANE, name, "--at", AT], env)
         row("brivane %s, no index yet" % name, wall, rss)
     for name in ("agenda", "status"):
