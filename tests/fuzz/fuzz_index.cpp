@@ -56,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QTimeZone zone("Europe/Berlin");
     const qint64 from = QDateTime(QDate(2026, 12, 1), QTime(0, 0), zone).toMSecsSinceEpoch();
     const qint64 to = QDateTime(QDate(2027, 1, 15), QTime(0, 0), zone).toMSecsSinceEpoch();
-    for (const PersistentIndex::FilePtr &file : contents) {
+    for (const PersistentIndex::FilePtr &file : contents.files) {
         std::vector<Occurrence> occurrences;
         RecurrenceExpander::ExpansionBudget budget(200, 50);
         RecurrenceExpander::expandFile(*file, from, to, zone, occurrences, budget);
