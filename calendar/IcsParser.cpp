@@ -207,25 +207,28 @@ void readDuration(icalcomponent *event, EventRecord &record, FileContext &contex
             // Any zone gives the exact length, as long as both ends use it.
             const QTimeZone reference = QTimeZone::utc();
             const qint64 seconds = record.start.toDateTime(reference).secsTo(end.toDateTime(reference));
-            record.durationSeconds = qMax<qint64>(0, seconds);
+            record.durationSeconds = qBound<qint64>(0, seconds, EventRecord::MaxDurationSeconds);
             if (seconds < 0)
                 context.note(QStringLiteral("\"%1\" ends before it starts; read without length").arg(record.uid));
         }
     } else if (icalproperty *prop = icalcomponent_get_first_property(event, ICAL_DURATION_PROPERTY)) {
         const icaldurationtype duration = icalproperty_get_duration(prop);
         if (!duration.is_neg) {
-            record.durationDays = qint32(duration.weeks * 7 + duration.days);
-            record.durationSeconds = qint64(duration.hours) * 3600 + duration.minutes * 60 + duration.seconds;
+            // libical's fields are unsigned ints: "P999999999W" must not wrap.
+            const qint64 days = qint64(duration.weeks) * 7 + duration.days;
+            const qint64 seconds
+                = qint64(duration.hours) * 3600 + qint64(duration.minutes) * 60 + qint64(duration.seconds);
+            record.durationDays = qint32(qMin(days, qint64(EventRecord::MaxDurationDays)));
+            record.durationSeconds = qMin<qint64>(seconds, EventRecord::MaxDurationSeconds);
         }
     } else if (record.start.isDate()) {
         record.durationDays = 1; // a DATE start alone is one whole day
     }
     if (record.start.isDate()) {
         // All-day events keep whole days; a timed part of a DURATION rounds up.
-        if (record.durationSeconds > 0)
-            record.durationDays += qint32((record.durationSeconds + 86399) / 86400);
+        const qint64 days = qint64(record.durationDays) + (record.durationSeconds + 86399) / 86400;
         record.durationSeconds = 0;
-        record.durationDays = qMax(record.durationDays, 1);
+        record.durationDays = qint32(qBound(qint64(1), days, qint64(EventRecord::MaxDurationDays)));
     }
 }
 

@@ -84,6 +84,10 @@ struct EventRecord
     // both).
     qint32 durationDays = 0;
     qint64 durationSeconds = 0;
+    // Longer than any calendar needs (about 10,000 years); longer lengths
+    // are read as this, so arithmetic on instants cannot overflow.
+    static constexpr qint32 MaxDurationDays = 3'660'000;
+    static constexpr qint64 MaxDurationSeconds = qint64(MaxDurationDays) * 86400;
     // How the event repeats; null for the many events that do not.
     std::shared_ptr<const RecurrenceSet> recurrence;
     IcsTime recurrenceId; // valid for an override of one occurrence

@@ -294,7 +294,9 @@ EventRecord readRecord(Reader &in, const std::vector<const ResolvedZone *> &zone
     record.recurrenceId = readTime(in, zones, true);
     record.cancelled = in.boolean();
     record.sequence = in.number<qint32>();
-    if (record.durationDays < 0 || record.durationSeconds < 0
+    // Only lengths the parser can give: others would overflow later sums.
+    if (record.durationDays < 0 || record.durationDays > EventRecord::MaxDurationDays || record.durationSeconds < 0
+        || record.durationSeconds > EventRecord::MaxDurationSeconds
         || repetition.rdateEnds.size() != repetition.rdates.size())
         in.fail();
     if (!repetition.isEmpty())

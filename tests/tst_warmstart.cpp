@@ -165,6 +165,30 @@ private slots:
         QCOMPARE(warmTitles.first(), QString("Weekly@2026-05-25T06:00:00Z"));
     }
 
+    void extremeLengthsSurviveTheIndex()
+    {
+        // Lengths far beyond any calendar, as damaged or hostile files give
+        // them: read the same from the index as from the file.
+        VdirFixture fixture;
+        fixture.addEvent("weeks.ics",
+            singleEvent("UID:weeks\r\nSUMMARY:Weeks\r\nDTSTART;TZID=Europe/Berlin:20260325T090000\r\n"
+                        "DURATION:P999999999W\r\nRRULE:FREQ=DAILY;COUNT=2\r\n"));
+        fixture.addEvent("days.ics",
+            singleEvent("UID:days\r\nSUMMARY:Days\r\nDTSTART;VALUE=DATE:20260325\r\nDURATION:P4294967295DT23H\r\n"));
+        fixture.addEvent("ends.ics",
+            singleEvent("UID:ends\r\nSUMMARY:Ends\r\nDTSTART:00010101T000000Z\r\nDTEND:99991231T235959Z\r\n"));
+        QStringList coldTitles;
+        {
+            IndexedStore cold(fixture);
+            coldTitles = cold.titles(m_day, m_day.addDays(2));
+            cold.provider->writeIndexNow();
+        }
+        QCOMPARE(coldTitles.size(), 4);
+        IndexedStore warm(fixture);
+        QCOMPARE(warm.provider->filesFromIndex(), 3);
+        QCOMPARE(warm.titles(m_day, m_day.addDays(2)), coldTitles);
+    }
+
     void changesWhileRunningReachTheIndex()
     {
         VdirFixture fixture;
