@@ -62,7 +62,7 @@ QString AppSettings::defaultFilePath()
         + QStringLiteral("/brivane/brivane.conf");
 }
 
-QString AppSettings::usablePath(const QString &filePath, QTemporaryDir &fallback, bool &persistent)
+QString AppSettings::usablePath(const QString &filePath, std::unique_ptr<QTemporaryDir> &fallback, bool &persistent)
 {
     const QFileInfo info(filePath);
     QString problem;
@@ -75,7 +75,8 @@ QString AppSettings::usablePath(const QString &filePath, QTemporaryDir &fallback
     persistent = false;
     qWarning("brivane: cannot use the settings file %s (%s); settings are kept until brivane quits",
         qPrintable(filePath), qPrintable(problem));
-    return fallback.filePath(QStringLiteral("brivane.conf"));
+    fallback = std::make_unique<QTemporaryDir>();
+    return fallback->filePath(QStringLiteral("brivane.conf"));
 }
 
 AppSettings::AppSettings(const QString &filePath, QObject *parent)

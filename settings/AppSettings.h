@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
+#include <memory>
+
 // The user's choices, kept in one INI file ($XDG_CONFIG_HOME/brivane/
 // brivane.conf). Every assignment is written at once; nothing is re-read
 // from the file while the program runs.
@@ -73,10 +75,13 @@ private:
 
     // Decides where QSettings may read and write, before it touches the file
     // (a FIFO in its place would block the first read forever).
-    static QString usablePath(const QString &filePath, QTemporaryDir &fallback, bool &persistent);
+    // The fallback folder is made only when the file cannot be used: the
+    // shared instance lives until exit, so a folder made on every start would
+    // be left behind by every run.
+    static QString usablePath(const QString &filePath, std::unique_ptr<QTemporaryDir> &fallback, bool &persistent);
 
     QString m_filePath;
-    QTemporaryDir m_fallbackDir;
+    std::unique_ptr<QTemporaryDir> m_fallbackDir;
     bool m_persistent = true;
     mutable QSettings m_settings;
     QSet<QString> m_hiddenCalendarIDs;

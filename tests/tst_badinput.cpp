@@ -377,11 +377,31 @@ private slots:
             QDir().mkpath(path);
         else
             QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-        AppSettings settings(path);
-        settings.setDimWeekends(true); // kept in memory, not lost in a crash
-        QVERIFY(settings.dimWeekends());
-        QVERIFY(!settings.isPersistent());
-        QCOMPARE(warningsAbout("brivane.conf"), qsizetype(1));
+        // The in-memory stand-in lives in a private temporary folder that
+        // goes with the settings.
+        QTemporaryDir temporaryRoot;
+        const bool hadTemp = qEnvironmentVariableIsSet("TMPDIR");
+        const QByteArray savedTemp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", QFile::encodeName(temporaryRoot.path()));
+        {
+            AppSettings settings(path);
+            settings.setDimWeekends(true); // kept in memory, not lost in a crash
+            QVERIFY(settings.dimWeekends());
+            QVERIFY(!settings.isPersistent());
+            QCOMPARE(warningsAbout("brivane.conf"), qsizetype(1));
+            QCOMPARE(QDir(temporaryRoot.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(), 1);
+        }
+        QVERIFY(QDir(temporaryRoot.path()).isEmpty());
+        // A usable file needs no such folder: every start would leave one.
+        {
+            AppSettings usable(dir.filePath("usable.conf"));
+            QVERIFY(usable.isPersistent());
+            QVERIFY(QDir(temporaryRoot.path()).isEmpty());
+        }
+        if (hadTemp)
+            qputenv("TMPDIR", savedTemp);
+        else
+            qunsetenv("TMPDIR");
     }
 };
 
