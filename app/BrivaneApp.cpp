@@ -40,31 +40,16 @@ void nameApplication()
     QCoreApplication::setApplicationVersion(QStringLiteral(BRIVANE_VERSION));
 }
 
-// What a command may ask the running instance instead of loading itself.
-enum class Answerable { No, ByInstance };
-
-int runCommand(int argc, char **argv, int (*command)(const QStringList &, QTextStream &, QTextStream &),
-    Answerable answerable = Answerable::No)
+// Reached when the launcher (app/Launcher.cpp) found no instance to answer,
+// or for commands an instance never answers.
+int runCommand(int argc, char **argv, int (*command)(const QStringList &, QTextStream &, QTextStream &))
 {
-    QElapsedTimer sinceStart;
-    sinceStart.start();
     QCoreApplication app(argc, argv);
     nameApplication();
     QTextStream out(stdout);
     QTextStream err(stderr);
     QStringList arguments = QCoreApplication::arguments();
-    const QString name = arguments.takeAt(1);
-    // BRIVANE_NO_INSTANCE: always load here (benchmarks and tests compare both ways).
-    if (answerable == Answerable::ByInstance && !qEnvironmentVariableIsSet("BRIVANE_NO_INSTANCE")) {
-        if (const std::optional<QByteArray> answer
-            = InstanceAnswers::ask(SingleInstance::defaultSocketPath(), name, arguments)) {
-            std::fwrite(answer->constData(), 1, size_t(answer->size()), stdout);
-            if (qEnvironmentVariableIsSet("BRIVANE_TIMING"))
-                std::fprintf(stderr, "timing: answered by the running instance in %lld ms\n",
-                    static_cast<long long>(sinceStart.elapsed()));
-            return 0;
-        }
-    }
+    arguments.removeAt(1);
     return command(arguments, out, err);
 }
 
@@ -176,9 +161,9 @@ int run(int argc, char **argv)
 {
     const QByteArray first = argc > 1 ? QByteArray(argv[1]) : QByteArray();
     if (first == "agenda")
-        return runCommand(argc, argv, runAgendaCommand, Answerable::ByInstance);
+        return runCommand(argc, argv, runAgendaCommand);
     if (first == "status")
-        return runCommand(argc, argv, runStatusCommand, Answerable::ByInstance);
+        return runCommand(argc, argv, runStatusCommand);
     if (first == "add")
         return runCommand(argc, argv, runAddCommand);
     if (first == "zoho")

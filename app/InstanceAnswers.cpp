@@ -1,11 +1,9 @@
 #include "app/InstanceAnswers.h"
 
 #include "app/AgendaCommand.h"
-#include "app/SingleInstance.h"
+#include "app/InstanceClient.h"
 #include "app/StatusCommand.h"
-#include "app/StoreSetup.h"
 #include "calendar/CalendarStore.h"
-#include "settings/AppSettings.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -15,41 +13,11 @@
 #include <QTimeZone>
 
 namespace InstanceAnswers {
-namespace {
-
-// What, besides its arguments, a command's output depends on. A command run
-// with another time zone, locale, calendar folder or settings file (a test,
-// a script with TZ set) must not get the instance's answer.
-QJsonObject context()
-{
-    return QJsonObject {
-        {QStringLiteral("zone"), QString::fromUtf8(QTimeZone::systemTimeZoneId())},
-        {QStringLiteral("locale"), QLocale().name()},
-        {QStringLiteral("calendars"), defaultCalendarRoot()},
-        {QStringLiteral("settings"), AppSettings::defaultFilePath()},
-    };
-}
-
-} // namespace
-
-QByteArray questionFor(const QString &command, const QStringList &arguments)
-{
-    return QJsonDocument(QJsonObject {{QStringLiteral("command"), command},
-                             {QStringLiteral("arguments"), QJsonArray::fromStringList(arguments)},
-                             {QStringLiteral("context"), context()}})
-        .toJson(QJsonDocument::Compact);
-}
-
-std::optional<QByteArray> ask(
-    const QString &socketPath, const QString &command, const QStringList &arguments, int timeoutMs)
-{
-    return SingleInstance::request(socketPath, questionFor(command, arguments), timeoutMs);
-}
 
 std::optional<QByteArray> answer(const QByteArray &question, const CalendarStore &store, bool zohoConnected)
 {
     const QJsonObject asked = QJsonDocument::fromJson(question).object();
-    if (asked.value(QStringLiteral("context")).toObject() != context() || !store.isLoaded())
+    if (asked.value(QStringLiteral("context")).toObject() != InstanceClient::context() || !store.isLoaded())
         return std::nullopt;
     QStringList arguments;
     for (const QJsonValue &argument : asked.value(QStringLiteral("arguments")).toArray()) {

@@ -18,15 +18,6 @@ SingleInstance::Lock::~Lock()
     ::close(m_fd); // releases the lock
 }
 
-QString SingleInstance::defaultSocketPath()
-{
-    QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (runtime.isEmpty())
-        runtime = QDir::tempPath() + QStringLiteral("/brivane-") + QString::number(getuid());
-    QDir().mkpath(runtime);
-    return runtime + QStringLiteral("/brivane.socket");
-}
-
 QString SingleInstance::lockPathFor(const QString &socketPath)
 {
     return socketPath + QStringLiteral(".lock");
@@ -69,45 +60,6 @@ bool SingleInstance::sendToRunning(const QString &socketPath, const QByteArray &
     return socket.readLine().trimmed() == "ok";
 }
 
-namespace {
-// A question starts with this; the reply is "answer <bytes>\n" and the
-// answer, or "declined\n".
-constexpr QByteArrayView QuestionPrefix = "ask ";
-} // namespace
-
-std::optional<QByteArray> SingleInstance::request(const QString &socketPath, const QByteArray &question, int timeoutMs)
-{
-    if (question.contains('\n') || question.size() + QuestionPrefix.size() > MaxCommandLength)
-        return std::nullopt;
-    const QDeadlineTimer deadline(timeoutMs);
-    auto remaining = [&deadline] { return int(qMax<qint64>(1, deadline.remainingTime())); };
-    QLocalSocket socket;
-    socket.connectToServer(socketPath);
-    if (!socket.waitForConnected(remaining()))
-        return std::nullopt;
-    socket.write(QuestionPrefix.toByteArray() + question + '\n');
-    if (!socket.waitForBytesWritten(remaining()))
-        return std::nullopt;
-    while (!socket.canReadLine()) {
-        if (deadline.hasExpired() || !socket.waitForReadyRead(remaining()))
-            return std::nullopt;
-    }
-    const QByteArray head = socket.readLine(64).trimmed();
-    if (!head.startsWith("answer "))
-        return std::nullopt;
-    bool ok = false;
-    const qint64 size = head.mid(7).toLongLong(&ok);
-    if (!ok || size < 0)
-        return std::nullopt;
-    QByteArray answer;
-    while (answer.size() < size) {
-        if (socket.bytesAvailable() == 0 && (deadline.hasExpired() || !socket.waitForReadyRead(remaining())))
-            return std::nullopt;
-        answer += socket.read(size - answer.size());
-    }
-    return answer;
-}
-
 SingleInstance::SingleInstance(QString socketPath, std::unique_ptr<Lock> lock, QObject *parent)
     : QObject(parent)
     , m_socketPath(std::move(socketPath))
@@ -145,9 +97,10 @@ void SingleInstance::serve(QLocalSocket *client)
     connect(client, &QLocalSocket::readyRead, this, [this, client] {
         while (client->canReadLine()) {
             const QByteArray command = client->readLine(MaxCommandLength + 1).trimmed();
-            if (command.startsWith(QuestionPrefix)) {
-                const std::optional<QByteArray> answer
-                    = m_requestHandler ? m_requestHandler(command.mid(QuestionPrefix.size())) : std::nullopt;
+            if (command.startsWith(InstanceClient::QuestionPrefix)) {
+                const std::optional<QByteArray> answer = m_requestHandler
+                    ? m_requestHandler(command.mid(InstanceClient::QuestionPrefix.size()))
+                    : std::nullopt;
                 if (answer)
                     client->write("answer " + QByteArray::number(answer->size()) + '\n' + *answer);
                 else

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/InstanceClient.h"
+
 #include <QObject>
 
 #include <functional>
@@ -16,7 +18,7 @@ class SingleInstance : public QObject
     Q_OBJECT
 public:
     // A command line longer than this is not a command: the connection is dropped.
-    static constexpr qsizetype MaxCommandLength = 1024;
+    static constexpr qsizetype MaxCommandLength = InstanceClient::MaxLineLength;
     // A client that sends no complete line for this long is dropped.
     static constexpr int ClientIdleTimeoutMs = 10000;
 
@@ -38,7 +40,7 @@ public:
         int m_fd;
     };
 
-    static QString defaultSocketPath();
+    static QString defaultSocketPath() { return InstanceClient::socketPath(); }
     static QString lockPathFor(const QString &socketPath);
 
     // The lock, or null when another live process holds it (however busy or
@@ -50,13 +52,7 @@ public:
     // lock taken, its socket not yet there) the connection is retried.
     static bool sendToRunning(const QString &socketPath, const QByteArray &command, int timeoutMs = 5000);
 
-    // Asks the running instance a question (a line without a line break, at
-    // most MaxCommandLength long) and returns its answer, or nothing when no
-    // instance answered within `timeoutMs` or it declined. Never retries: a
-    // missing socket means no answer at once.
-    static std::optional<QByteArray> request(const QString &socketPath, const QByteArray &question, int timeoutMs);
-
-    // Answers a question of `request`; nothing declines it.
+    // Answers a question of InstanceClient::request; nothing declines it.
     using RequestHandler = std::function<std::optional<QByteArray>(const QByteArray &question)>;
     void setRequestHandler(RequestHandler handler) { m_requestHandler = std::move(handler); }
 

@@ -1,5 +1,6 @@
 #include "app/StoreSetup.h"
 
+#include "app/InstanceClient.h"
 #include "calendar/LocalFolderProvider.h"
 #include "calendar/PersistentIndex.h"
 #include "settings/AppSettings.h"
@@ -8,11 +9,9 @@
 #include "calendar/EdsProvider.h"
 #endif
 
-#include <QStandardPaths>
-
 QString defaultCalendarRoot()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/brivane/calendars");
+    return InstanceClient::calendarRoot();
 }
 
 std::unique_ptr<CalendarStore> createCalendarStore(const AppSettings &settings, const Clock &clock)

@@ -1,7 +1,8 @@
 #include "settings/AppSettings.h"
 
+#include "app/InstanceClient.h"
+
 #include <QFileInfo>
-#include <QStandardPaths>
 
 namespace {
 const QString HiddenCalendarsKey = QStringLiteral("hiddenCalendarIDs");
@@ -58,8 +59,7 @@ AppSettings &AppSettings::shared()
 
 QString AppSettings::defaultFilePath()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-        + QStringLiteral("/brivane/brivane.conf");
+    return InstanceClient::settingsFilePath();
 }
 
 QString AppSettings::usablePath(const QString &filePath, std::unique_ptr<QTemporaryDir> &fallback, bool &persistent)

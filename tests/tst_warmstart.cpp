@@ -3,6 +3,8 @@
 #include "TestSupport.h"
 
 #include "app/InstanceAnswers.h"
+#include "app/InstanceClient.h"
+#include "app/Launcher.h"
 #include "calendar/PersistentIndex.h"
 
 #include <QJsonDocument>
@@ -277,19 +279,18 @@ private slots:
         fixture.addEvent("a.ics", timedEvent("a", "Alpha", "20260325T090000"));
         CalendarStore &store = fixture.start();
         const QStringList status {"brivane", "--at", "2026-03-25T08:00:00"};
-        QVERIFY(InstanceAnswers::answer(InstanceAnswers::questionFor("status", status), store, false));
+        QVERIFY(InstanceAnswers::answer(InstanceClient::questionFor("status", status), store, false));
 
-        QJsonObject elsewhere = QJsonDocument::fromJson(InstanceAnswers::questionFor("status", status)).object();
+        QJsonObject elsewhere = QJsonDocument::fromJson(InstanceClient::questionFor("status", status)).object();
         QJsonObject context = elsewhere["context"].toObject();
         context["zone"] = "Asia/Tokyo";
         elsewhere["context"] = context;
         QVERIFY(!InstanceAnswers::answer(QJsonDocument(elsewhere).toJson(), store, false));
         // --follow keeps running and --version is no question for it.
-        QVERIFY(
-            !InstanceAnswers::answer(InstanceAnswers::questionFor("status", {"brivane", "--follow"}), store, false));
-        QVERIFY(!InstanceAnswers::answer(InstanceAnswers::questionFor("status", {"brivane", "--bogus"}), store, false));
+        QVERIFY(!InstanceAnswers::answer(InstanceClient::questionFor("status", {"brivane", "--follow"}), store, false));
+        QVERIFY(!InstanceAnswers::answer(InstanceClient::questionFor("status", {"brivane", "--bogus"}), store, false));
         // Zoho would have to be asked: the command syncs for itself.
-        QVERIFY(!InstanceAnswers::answer(InstanceAnswers::questionFor("agenda", {"brivane"}), store, true));
+        QVERIFY(!InstanceAnswers::answer(InstanceClient::questionFor("agenda", {"brivane"}), store, true));
         QVERIFY(!InstanceAnswers::answer("not json", store, false));
     }
 };
@@ -372,6 +373,32 @@ private slots:
         }
         instance.terminate();
         QVERIFY(instance.waitForFinished(10000));
+    }
+
+    void launcherFindsTheWholeProgram()
+    {
+        QTemporaryDir unpacked;
+        const QString launcher = unpacked.filePath("brivane");
+        const QString beside = unpacked.filePath("brivane-app");
+        const QString installed = Launcher::programPath(QString());
+        QVERIFY(installed.endsWith("/libexec/brivane/brivane-app"));
+        QCOMPARE(Launcher::programPath(launcher), installed);
+        writeFile(beside, "#!/bin/sh\n");
+        QCOMPARE(Launcher::programPath(launcher), installed); // not executable
+        QVERIFY(QFile::setPermissions(beside, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QCOMPARE(Launcher::programPath(launcher), beside);
+
+        // A launcher without its program says so, whatever it was asked.
+        if (QFileInfo::exists(installed))
+            QSKIP("brivane is installed on this machine");
+        QVERIFY(QFile::remove(beside));
+        QVERIFY(QFile::copy(QStringLiteral(BRIVANE_BINARY), launcher));
+        QVERIFY(QFile::setPermissions(launcher, QFile::ReadOwner | QFile::ExeOwner));
+        QProcess alone;
+        alone.start(launcher, {"status", "--at", "2026-03-25T09:10:00"});
+        QVERIFY(alone.waitForFinished(30000));
+        QCOMPARE(alone.exitCode(), 127);
+        QVERIFY(alone.readAllStandardError().contains("cannot start " + QFile::encodeName(installed)));
     }
 
     void silentInstanceDoesNotHangTheCommand()

@@ -1,0 +1,93 @@
+#include "app/InstanceClient.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QLocalSocket>
+#include <QLocale>
+#include <QStandardPaths>
+#include <QTimeZone>
+
+#include <unistd.h>
+
+namespace InstanceClient {
+
+QString socketPath()
+{
+    QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (runtime.isEmpty())
+        runtime = QDir::tempPath() + QStringLiteral("/brivane-") + QString::number(getuid());
+    QDir().mkpath(runtime);
+    return runtime + QStringLiteral("/brivane.socket");
+}
+
+QString calendarRoot()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/brivane/calendars");
+}
+
+QString settingsFilePath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+        + QStringLiteral("/brivane/brivane.conf");
+}
+
+QJsonObject context()
+{
+    return QJsonObject {
+        {QStringLiteral("zone"), QString::fromUtf8(QTimeZone::systemTimeZoneId())},
+        {QStringLiteral("locale"), QLocale().name()},
+        {QStringLiteral("calendars"), calendarRoot()},
+        {QStringLiteral("settings"), settingsFilePath()},
+    };
+}
+
+QByteArray questionFor(const QString &command, const QStringList &arguments)
+{
+    return QJsonDocument(QJsonObject {{QStringLiteral("command"), command},
+                             {QStringLiteral("arguments"), QJsonArray::fromStringList(arguments)},
+                             {QStringLiteral("context"), context()}})
+        .toJson(QJsonDocument::Compact);
+}
+
+std::optional<QByteArray> request(const QString &socketPath, const QByteArray &question, int timeoutMs)
+{
+    if (question.contains('\n') || question.size() + QuestionPrefix.size() > MaxLineLength)
+        return std::nullopt;
+    const QDeadlineTimer deadline(timeoutMs);
+    auto remaining = [&deadline] { return int(qMax<qint64>(1, deadline.remainingTime())); };
+    QLocalSocket socket;
+    socket.connectToServer(socketPath);
+    if (!socket.waitForConnected(remaining()))
+        return std::nullopt;
+    socket.write(QuestionPrefix.toByteArray() + question + '\n');
+    if (!socket.waitForBytesWritten(remaining()))
+        return std::nullopt;
+    while (!socket.canReadLine()) {
+        if (deadline.hasExpired() || !socket.waitForReadyRead(remaining()))
+            return std::nullopt;
+    }
+    const QByteArray head = socket.readLine(64).trimmed();
+    if (!head.startsWith("answer "))
+        return std::nullopt;
+    bool ok = false;
+    const qint64 size = head.mid(7).toLongLong(&ok);
+    if (!ok || size < 0)
+        return std::nullopt;
+    QByteArray answer;
+    while (answer.size() < size) {
+        if (socket.bytesAvailable() == 0 && (deadline.hasExpired() || !socket.waitForReadyRead(remaining())))
+            return std::nullopt;
+        answer += socket.read(size - answer.size());
+    }
+    return answer;
+}
+
+std::optional<QByteArray> ask(
+    const QString &socketPath, const QString &command, const QStringList &arguments, int timeoutMs)
+{
+    return request(socketPath, questionFor(command, arguments), timeoutMs);
+}
+
+} // namespace InstanceClient
