@@ -12,6 +12,8 @@
 
 #include <cstring>
 
+#include <libical/ical.h>
+
 Q_LOGGING_CATEGORY(lcTiming, "brivane.timing", QtWarningMsg)
 
 namespace PersistentIndex {
@@ -269,7 +271,8 @@ QList<IcsTime> readTimes(Reader &in, const std::vector<const ResolvedZone *> &zo
 
 constexpr qsizetype MinimumRecordBytes = 4 + 4 + 1 + TimeBytes + 4 + 8 + 4 * 4 + TimeBytes + 1 + 4;
 
-EventRecord readRecord(Reader &in, const std::vector<const ResolvedZone *> &zones)
+// `ruleCheckDays`: the file's allowance for checking rules, as the parser has it.
+EventRecord readRecord(Reader &in, const std::vector<const ResolvedZone *> &zones, qint64 &ruleCheckDays)
 {
     EventRecord record;
     record.uid = in.text();
@@ -281,11 +284,21 @@ EventRecord readRecord(Reader &in, const std::vector<const ResolvedZone *> &zone
     RecurrenceSet repetition;
     const quint32 rules = in.count(4 + 1);
     for (quint32 i = 0; i < rules && !in.failed(); ++i) {
-        repetition.rrules.append(in.data());
-        const quint8 plan = in.number<quint8>();
-        if (plan > quint8(RecurrenceRules::Plan::TooCostlyToCheck))
+        const QByteArray text = in.data();
+        if (in.number<quint8>() > quint8(RecurrenceRules::Plan::TooCostlyToCheck))
             in.fail();
-        repetition.rrulePlans.append(RecurrenceRules::Plan(plan));
+        if (in.failed())
+            break;
+        // How a rule is expanded is worked out again, not taken from the
+        // index: a plan that does not fit its rule could hand libical a rule
+        // it takes hours over.
+        RecurrenceRules::ParsedRule parsed(text);
+        if (parsed.get().freq == ICAL_NO_RECURRENCE) {
+            in.fail();
+            break;
+        }
+        repetition.rrules.append(text);
+        repetition.rrulePlans.append(RecurrenceRules::planFor(parsed.get(), record.start.date, ruleCheckDays));
     }
     repetition.rdates = readTimes(in, zones, false);
     // A period's end is present, or null for a plain date.
@@ -407,6 +420,7 @@ FilePtr readFile(Reader &in, const ReadTables &tables, Window &window)
     const quint32 problems = in.count(4);
     for (quint32 i = 0; i < problems && !in.failed(); ++i)
         file->problems.append(in.text());
+    qint64 ruleCheckDays = RecurrenceRules::CheckedDaysPerFile;
     const quint32 seriesCount = in.count(4 + 1 + 4);
     file->series.reserve(seriesCount);
     for (quint32 i = 0; i < seriesCount && !in.failed(); ++i) {
@@ -416,7 +430,7 @@ FilePtr readFile(Reader &in, const ReadTables &tables, Window &window)
             series.key = in.text();
         series.hasMaster = in.boolean();
         if (series.hasMaster)
-            series.master = readRecord(in, zones);
+            series.master = readRecord(in, zones, ruleCheckDays);
         if (keyIsUid) {
             if (!series.hasMaster)
                 in.fail();
@@ -424,7 +438,7 @@ FilePtr readFile(Reader &in, const ReadTables &tables, Window &window)
         }
         const quint32 overrides = in.count(MinimumRecordBytes);
         for (quint32 j = 0; j < overrides && !in.failed(); ++j) {
-            series.overrides.push_back(readRecord(in, zones));
+            series.overrides.push_back(readRecord(in, zones, ruleCheckDays));
             if (!series.overrides.back().recurrenceId.isValid())
                 in.fail();
         }

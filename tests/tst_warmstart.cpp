@@ -5,7 +5,9 @@
 #include "app/InstanceAnswers.h"
 #include "app/InstanceClient.h"
 #include "app/Launcher.h"
+#include "calendar/IcsParser.h"
 #include "calendar/PersistentIndex.h"
+#include "calendar/RecurrenceRules.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -189,6 +191,33 @@ private slots:
         IndexedStore warm(fixture);
         QCOMPARE(warm.provider->filesFromIndex(), 3);
         QCOMPARE(warm.titles(m_day, m_day.addDays(2)), coldTitles);
+    }
+
+    void ruleHandlingIsNotTakenFromTheIndex()
+    {
+        // An hourly rule whose days never come: the parser marks it so that
+        // nobody iterates it. An index claiming it may go to libical (which
+        // would take hours over it) is not believed.
+        VdirFixture fixture;
+        fixture.addEvent("never.ics",
+            singleEvent("UID:n\r\nSUMMARY:Never\r\nDTSTART:20260325T090000Z\r\nDURATION:PT1H\r\n"
+                        "RRULE:FREQ=HOURLY;BYMONTH=2;BYMONTHDAY=30\r\n"));
+        const QString path = fixture.calendarPath() + "/never.ics";
+        ParsedFile parsed = IcsParser::readFile(path, "cal", IcsParser::Details::Omit);
+        QCOMPARE(parsed.series.size(), size_t(1));
+        const RecurrenceRules::Plan planned = parsed.series[0].master.repetition().rrulePlans.value(0);
+        QCOMPARE(planned, RecurrenceRules::Plan::NothingAfterStart);
+
+        RecurrenceSet claimed = parsed.series[0].master.repetition();
+        claimed.rrulePlans = {RecurrenceRules::Plan::Libical};
+        parsed.series[0].master.recurrence = std::make_shared<const RecurrenceSet>(claimed);
+        parsed.stamp = SafeFile::stampOf(path);
+        parsed.readAtNs = parsed.stamp.changedNs + PersistentIndex::SettleNs;
+        const QString index = IndexedStore::indexPath(fixture);
+        writeFile(index, PersistentIndex::toBytes({std::make_shared<const ParsedFile>(parsed)}));
+        const PersistentIndex::Contents contents = PersistentIndex::read(index);
+        QCOMPARE(contents.size(), 1);
+        QCOMPARE(contents.files.value(path)->series[0].master.repetition().rrulePlans.value(0), planned);
     }
 
     void changesWhileRunningReachTheIndex()
