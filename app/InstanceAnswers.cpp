@@ -8,9 +8,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLocale>
 #include <QTextStream>
-#include <QTimeZone>
 
 namespace InstanceAnswers {
 

@@ -7,13 +7,12 @@
 
 class CalendarStore;
 
-// `brivane agenda` and `brivane status` ask the running instance first
-// (InstanceClient): it has
-// every calendar loaded and answers in milliseconds. The answer is the
-// command's own output, made by the same code from the same calendars; when
-// the instance cannot give exactly that (it is still loading, it sees
-// another time zone, locale or set of folders, Zoho would have to be asked)
-// it declines and the command loads the calendars itself.
+// `brivane agenda` and `brivane status` ask the running instance first (see
+// InstanceClient): it has every calendar loaded and answers in milliseconds.
+// The answer is the command's own output, made by the same code from the
+// same calendars; when the instance cannot give exactly that (it is still
+// loading, it sees another time zone, locale or set of folders, Zoho would
+// have to be asked) it declines and the command loads the calendars itself.
 namespace InstanceAnswers {
 
 // The instance's side: the output for `question` from its loaded `store`, or
