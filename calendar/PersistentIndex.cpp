@@ -413,7 +413,11 @@ FilePtr readFile(Reader &in, const ReadTables &tables, Window &window)
     file->stamp.modifiedNs = in.number<qint64>();
     file->stamp.changedNs = in.number<qint64>();
     file->stamp.inode = in.number<quint64>();
-    file->readAtNs = file->stamp.changedNs + SettleNs; // settled when written
+    // A change time no file system gives is damage (and would overflow).
+    if (file->stamp.changedNs < 0 || file->stamp.changedNs > std::numeric_limits<qint64>::max() - SettleNs)
+        in.fail();
+    else
+        file->readAtNs = file->stamp.changedNs + SettleNs; // settled when written
     file->size = in.number<qint64>();
     file->contentHash = size_t(in.number<quint64>());
     file->readComplete = in.boolean();
