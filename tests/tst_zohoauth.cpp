@@ -131,6 +131,16 @@ private slots:
         QCOMPARE(restarted->tokens()->accessToken, manager->tokens()->accessToken);
     }
 
+    void statedLifetimeIsBounded()
+    {
+        m_server->addCode(QStringLiteral("good"));
+        m_server->setExchangeBody(R"({"access_token":"a","refresh_token":"r","expires_in":9007199254740992})");
+        auto manager = makeManager();
+        exchange(*manager, QStringLiteral("good"));
+        QVERIFY2(manager->isConnected(), qPrintable(manager->error()));
+        QCOMPARE(manager->tokens()->expiryDate, m_clock->now().addSecs(ZohoAuthManager::LongestTokenLifetimeSeconds));
+    }
+
     // Codes and tokens hold characters that mean something in a form body.
     void formValuesAreEncoded()
     {
@@ -155,6 +165,12 @@ private slots:
             << QString(R"(Token error: Unexpected response: {"access_token":"…","expires_in":3600})");
         QTest::newRow("expires_in as text")
             << int(F::None) << QByteArray(R"({"access_token":"a","refresh_token":"r","expires_in":"3600"})")
+            << QString("Token error: Unexpected response: ");
+        QTest::newRow("expires_in beyond any integer")
+            << int(F::None) << QByteArray(R"({"access_token":"a","refresh_token":"r","expires_in":3.6e31})")
+            << QString("Token error: Unexpected response: ");
+        QTest::newRow("expires_in a fraction")
+            << int(F::None) << QByteArray(R"({"access_token":"a","refresh_token":"r","expires_in":3600.5})")
             << QString("Token error: Unexpected response: ");
         QTest::newRow("not JSON") << int(F::NotJson) << QByteArray()
                                   << QString("Token error: Zoho answered with something that is not JSON");
@@ -329,6 +345,12 @@ private slots:
                                    << true;
         QTest::newRow("expired still counts")
             << SecretItems {{"accessToken", "a"}, {"refreshToken", "r"}, {"tokenExpiry", "1"}} << true;
+        // Beyond any date (or no number at all once read): expired, so the
+        // first use refreshes instead of overflowing the date.
+        QTest::newRow("expiry beyond any date")
+            << SecretItems {{"accessToken", "a"}, {"refreshToken", "r"}, {"tokenExpiry", "1e300"}} << true;
+        QTest::newRow("expiry infinite") << SecretItems {{"accessToken", "a"}, {"refreshToken", "r"},
+            {"tokenExpiry", "-inf"}} << true;
         QTest::newRow("expiry not a number")
             << SecretItems {{"accessToken", "a"}, {"refreshToken", "r"}, {"tokenExpiry", "soon"}} << false;
         QTest::newRow("no refresh token") << SecretItems {{"accessToken", "a"}, {"tokenExpiry", "1774400000"}} << false;
@@ -341,7 +363,13 @@ private slots:
         QFETCH(SecretItems, items);
         QFETCH(bool, connected);
         m_secrets->items = items;
-        QCOMPARE(makeManager()->isConnected(), connected);
+        auto manager = makeManager();
+        QCOMPARE(manager->isConnected(), connected);
+        if (connected) {
+            const QDateTime expiry = manager->tokens()->expiryDate;
+            QVERIFY(expiry.isValid());
+            QVERIFY(expiry.toSecsSinceEpoch() <= 1774400001);
+        }
     }
 
     void disconnectForgetsEverything()

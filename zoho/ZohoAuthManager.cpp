@@ -8,6 +8,8 @@
 #include <QJsonObject>
 #include <QNetworkAccessManager>
 
+#include <algorithm>
+
 ZohoAuthManager::ZohoAuthManager(ZohoKeychain &keychain, QNetworkAccessManager &network, const Clock &clock,
     std::function<QUrl()> accountsUrl, QObject *parent)
     : QObject(parent)
@@ -103,7 +105,8 @@ void ZohoAuthManager::exchangeCode(const QString &code)
         if (!access.isString() || !refresh.isString() || !expiresIn || !isHeaderSafeToken(access.toString())
             || !isHeaderSafeToken(refresh.toString()))
             return fail(unexpectedResponse(reply.body));
-        ZohoTokens tokens {access.toString(), refresh.toString(), m_clock.now().addSecs(*expiresIn)};
+        ZohoTokens tokens {access.toString(), refresh.toString(),
+            m_clock.now().addSecs(std::clamp(*expiresIn, qint64(0), LongestTokenLifetimeSeconds))};
         m_keychain.saveTokens(tokens);
         m_tokens = tokens;
         setConnected(true);
@@ -171,7 +174,8 @@ void ZohoAuthManager::refreshAccessToken(const QString &refreshToken, TokenCallb
         if (!current)
             return finishRefresh({{}, ZohoError::notAuthenticated()});
         // The refresh token stays the one that was used; a new one in the answer is ignored.
-        ZohoTokens tokens {access.toString(), refreshToken, m_clock.now().addSecs(*expiresIn)};
+        ZohoTokens tokens {access.toString(), refreshToken,
+            m_clock.now().addSecs(std::clamp(*expiresIn, qint64(0), LongestTokenLifetimeSeconds))};
         m_keychain.saveTokens(tokens);
         m_tokens = tokens;
         finishRefresh({tokens.accessToken, std::nullopt});

@@ -34,6 +34,9 @@ public:
     using TokenCallback = std::function<void(const TokenResult &)>;
 
     static constexpr int RefreshMarginSeconds = 60;
+    // A token's lifetime as the server states it, bounded: Zoho's are an
+    // hour, and a lifetime of centuries would only overflow the date.
+    static constexpr qint64 LongestTokenLifetimeSeconds = 366LL * 24 * 3600;
 
     // The application's instance (wired up by the application); code that
     // can be handed its manager takes it as a parameter instead.

@@ -3,6 +3,8 @@
 #include <QJsonDocument>
 #include <QTimeZone>
 
+#include <cmath>
+
 namespace ZohoJson {
 
 std::optional<QJsonArray> objectList(const QJsonObject &object, const QString &key)
@@ -70,8 +72,11 @@ std::optional<qint64> integerOf(const QJsonValue &value)
 {
     if (!value.isDouble())
         return std::nullopt;
+    // JSON numbers are doubles: beyond 2^53 they are no longer exact
+    // integers, and casting one beyond qint64 is undefined.
+    constexpr double LargestExact = 9007199254740992.0;
     const double number = value.toDouble();
-    if (number != double(qint64(number)))
+    if (!(std::fabs(number) <= LargestExact) || number != std::trunc(number))
         return std::nullopt;
     return qint64(number);
 }

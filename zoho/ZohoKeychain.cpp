@@ -63,7 +63,11 @@ std::optional<ZohoTokens> ZohoKeychain::loadTokens()
     const double seconds = expiry->toDouble(&isNumber);
     if (!isNumber)
         return std::nullopt;
-    return ZohoTokens {*access, *refresh, QDateTime::fromMSecsSinceEpoch(qint64(seconds * 1000.0), QTimeZone::utc())};
+    // An expiry no clock reaches (edited by another program, "inf", "1e30")
+    // counts as expired: the refresh token still connects.
+    constexpr double LatestSeconds = 1e11; // about the year 5138
+    const qint64 msecs = std::fabs(seconds) <= LatestSeconds ? qint64(seconds * 1000.0) : 0;
+    return ZohoTokens {*access, *refresh, QDateTime::fromMSecsSinceEpoch(msecs, QTimeZone::utc())};
 }
 
 void ZohoKeychain::saveTokens(const ZohoTokens &tokens)
