@@ -13,6 +13,7 @@
 #include <QUuid>
 #include <QtConcurrent>
 
+#include <algorithm>
 #include <malloc.h>
 
 Q_LOGGING_CATEGORY(lcLocal, "brivane.local", QtInfoMsg)
@@ -92,6 +93,7 @@ QDateTime inZoneOf(const IcsTime &like, qint64 ms, const QTimeZone &userZone)
 struct LocalFolderProvider::LoadResult
 {
     std::vector<FilePtr> files;
+    QHash<QString, FilePtr> byPath; // the same files
     OccurrenceIndex index;
     QDate indexDay;
     QStringList problems;
@@ -187,42 +189,54 @@ void LocalFolderProvider::start()
         };
         std::vector<Listed> listed;
         for (const Vdir::CalendarDir &calendar : calendars) {
-            Listed entry {&calendar, Vdir::eventFiles(calendar, &result->problems), {}};
-            if (!reading.isValid()) {
-                // Nothing to compare with: every file is parsed.
-            } else if (calendar.singleFile) {
-                entry.stamps.append(SafeFile::stampOf(calendar.path));
-            } else {
-                QStringList names;
-                names.reserve(entry.paths.size());
-                for (const QString &path : std::as_const(entry.paths))
-                    names.append(path.mid(calendar.path.size() + 1));
-                entry.stamps = SafeFile::stampsIn(calendar.path, names);
-            }
+            // Stamps only to compare with the index: without one every file is parsed.
+            Listed entry {&calendar, {}, {}};
+            entry.paths = Vdir::eventFiles(calendar, &result->problems, reading.isValid() ? &entry.stamps : nullptr);
             listed.push_back(std::move(entry));
         }
         qCDebug(lcTiming) << "folders listed and files checked:" << step.restart() << "ms";
-        const PersistentIndex::Contents known = reading.isValid() ? reading.result() : PersistentIndex::Contents();
-        qCDebug(lcTiming) << "index read:" << known.size() << "files, waited" << step.restart() << "ms";
+        PersistentIndex::Contents known = reading.isValid() ? reading.result() : PersistentIndex::Contents();
+        const qsizetype indexed = known.size();
+        qCDebug(lcTiming) << "index read:" << indexed << "files, waited" << step.restart() << "ms";
 
         // Files whose stamp is what the index recorded come from it; the
-        // rest are parsed.
+        // rest are parsed. The index's table by path becomes the provider's,
+        // rid of what is no longer there.
+        QHash<QString, FilePtr> &byPath = known.files;
         std::vector<ParseJob> jobs;
         for (const Listed &entry : listed) {
             for (qsizetype i = 0; i < entry.paths.size(); ++i) {
-                const FilePtr fromIndex = known.files.value(entry.paths[i]);
-                if (fromIndex && fromIndex->calendarId == entry.calendar->id
-                    && fromIndex->stamp == entry.stamps.value(i))
-                    result->files.push_back(fromIndex);
-                else
+                const auto fromIndex = byPath.find(entry.paths[i]);
+                if (fromIndex == byPath.end()) {
                     jobs.push_back({entry.paths[i], entry.calendar->id});
+                } else if ((*fromIndex)->calendarId == entry.calendar->id
+                    && (*fromIndex)->stamp == entry.stamps.value(i)) {
+                    result->files.push_back(*fromIndex);
+                } else {
+                    byPath.erase(fromIndex);
+                    jobs.push_back({entry.paths[i], entry.calendar->id});
+                }
             }
         }
         result->fromIndex = qsizetype(result->files.size());
+        if (byPath.size() != result->fromIndex) {
+            // Files gone since the index was written.
+            std::vector<const ParsedFile *> kept;
+            kept.reserve(result->files.size());
+            for (const FilePtr &file : result->files)
+                kept.push_back(file.get());
+            std::sort(kept.begin(), kept.end());
+            byPath.removeIf([&kept](const QHash<QString, FilePtr>::iterator &file) {
+                return !std::binary_search(kept.begin(), kept.end(), file.value().get());
+            });
+        }
         result->parsed = qsizetype(jobs.size());
-        result->indexOutOfDate = !indexPath.isEmpty() && (!jobs.empty() || result->fromIndex != known.size());
-        for (FilePtr &file : parseInParallel(jobs))
+        result->indexOutOfDate = !indexPath.isEmpty() && (!jobs.empty() || result->fromIndex != indexed);
+        for (FilePtr &file : parseInParallel(jobs)) {
+            byPath.insert(file->path, file);
             result->files.push_back(std::move(file));
+        }
+        result->byPath = std::move(byPath);
         qCDebug(lcTiming) << "parsed" << jobs.size() << "files:" << step.restart() << "ms";
 
         // The window's occurrences: kept in the index for its files when it
@@ -257,10 +271,7 @@ void LocalFolderProvider::start()
 
 void LocalFolderProvider::applyLoad(const std::shared_ptr<LoadResult> &result)
 {
-    QHash<QString, FilePtr> fresh;
-    fresh.reserve(qsizetype(result->files.size()));
-    for (const FilePtr &file : result->files)
-        fresh.insert(file->path, file);
+    QHash<QString, FilePtr> fresh = std::move(result->byPath);
     m_index = std::move(result->index);
     m_indexDay = result->indexDay;
     // What this provider wrote while the load ran is newer than what the load

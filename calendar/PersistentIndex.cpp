@@ -407,7 +407,7 @@ FilePtr readFile(Reader &in, const ReadTables &tables, Window &window)
         in.fail();
         return file;
     }
-    file->path = tables.folders[folder] + QLatin1Char('/') + name;
+    file->path = SafeFile::childPath(tables.folders[folder], name);
     file->calendarId = tables.calendars[calendar];
     file->stamp.size = in.number<qint64>();
     file->stamp.modifiedNs = in.number<qint64>();

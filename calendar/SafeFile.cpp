@@ -1,6 +1,7 @@
 #include "calendar/SafeFile.h"
 
 #include <QFile>
+#include <QStringBuilder>
 
 #include <cerrno>
 #include <cstring>
@@ -62,20 +63,6 @@ FileStamp stampOf(const QString &path)
     if (::stat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode))
         return {};
     return stampFrom(info);
-}
-
-QList<FileStamp> stampsIn(const QString &folder, const QStringList &names)
-{
-    QList<FileStamp> stamps(names.size());
-    const Descriptor dir(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.get() < 0)
-        return stamps;
-    struct stat info;
-    for (qsizetype i = 0; i < names.size(); ++i) {
-        if (::fstatat(dir.get(), QFile::encodeName(names[i]).constData(), &info, 0) == 0 && S_ISREG(info.st_mode))
-            stamps[i] = stampFrom(info);
-    }
-    return stamps;
 }
 
 QString errorText(int error)
@@ -142,7 +129,12 @@ Read readRegularFile(const QString &path, qint64 maxBytes)
     return result;
 }
 
-Listing listFolder(const QString &path)
+QString childPath(const QString &folder, const QString &name)
+{
+    return folder % QLatin1Char('/') % name;
+}
+
+Listing listFolder(const QString &path, Stamps stamps)
 {
     Listing listing;
     const QByteArray encoded = QFile::encodeName(path);
@@ -158,19 +150,24 @@ Listing listFolder(const QString &path)
         if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
             continue;
         unsigned char type = entry->d_type;
-        if (type == DT_UNKNOWN || type == DT_LNK) {
+        struct stat info
+        {
+        };
+        if (type == DT_UNKNOWN || type == DT_LNK || (type == DT_REG && stamps == Stamps::Take)) {
             // Follow links: a link to a calendar folder is a calendar folder.
-            struct stat info;
             if (::fstatat(dirFd, name, &info, 0) != 0)
-                continue; // a dangling link
+                continue; // a dangling link, or gone since the readdir
             type = S_ISDIR(info.st_mode) ? DT_DIR : S_ISREG(info.st_mode) ? DT_REG : DT_UNKNOWN;
         }
-        if (type == DT_DIR)
+        if (type == DT_DIR) {
             listing.folders.append(QFile::decodeName(name));
-        else if (type == DT_REG)
+        } else if (type == DT_REG) {
             listing.files.append(QFile::decodeName(name));
-        else
+            if (stamps == Stamps::Take)
+                listing.fileStamps.append(stampFrom(info));
+        } else {
             listing.others.append(QFile::decodeName(name));
+        }
         errno = 0;
     }
     if (errno != 0)

@@ -28,11 +28,6 @@ struct FileStamp
 // The stamp of a regular file (links followed), or an invalid stamp.
 FileStamp stampOf(const QString &path);
 
-// The stamps of files of one folder, in the order of `names`: the folder is
-// opened once and each name looked up in it, cheaper than a stat of every
-// whole path. Invalid stamps for files that are gone or not regular.
-QList<FileStamp> stampsIn(const QString &folder, const QStringList &names);
-
 struct Read
 {
     QByteArray data;
@@ -58,10 +53,19 @@ struct Listing
     QStringList folders; // names of sub-folders (or links to one)
     QStringList others; // FIFOs, devices, sockets and links to them: never to be read
     QString error; // why the folder could not be read, or empty
+    QList<FileStamp> fileStamps; // parallel to `files`, when asked for
 };
 
+enum class Stamps : bool { Skip, Take };
+
 // The entries of a folder, "." and ".." left out. Cheaper than QDir for large
-// folders: one readdir, a stat only where the file system does not say the type.
-Listing listFolder(const QString &path);
+// folders: one readdir, a stat only where the file system does not say the
+// type, or of every file when their stamps are asked for (each name looked up
+// in the open folder, cheaper than a stat of its whole path).
+Listing listFolder(const QString &path, Stamps stamps = Stamps::Skip);
+
+// `folder`/`name`, allocated once at its exact size: the store keeps one
+// such path per event file.
+QString childPath(const QString &folder, const QString &name);
 
 } // namespace SafeFile

@@ -119,18 +119,29 @@ Layout scan(const QStringList &roots)
     return layout;
 }
 
-QStringList eventFiles(const CalendarDir &calendar, QStringList *problems)
+QStringList eventFiles(const CalendarDir &calendar, QStringList *problems, QList<SafeFile::FileStamp> *stamps)
 {
-    if (calendar.singleFile)
+    if (calendar.singleFile) {
+        if (stamps)
+            *stamps = {SafeFile::stampOf(calendar.path)};
         return {calendar.path};
-    const SafeFile::Listing listing = SafeFile::listFolder(calendar.path);
+    }
+    const SafeFile::Listing listing
+        = SafeFile::listFolder(calendar.path, stamps ? SafeFile::Stamps::Take : SafeFile::Stamps::Skip);
     if (problems && !listing.error.isEmpty())
         noteUnreadable(calendar.path, listing.error, *problems);
     QStringList files;
     files.reserve(listing.files.size());
-    for (const QString &name : listing.files) {
-        if (isEventFileName(name))
-            files.append(calendar.path + QLatin1Char('/') + name);
+    if (stamps) {
+        stamps->clear();
+        stamps->reserve(listing.files.size());
+    }
+    for (qsizetype i = 0; i < listing.files.size(); ++i) {
+        if (!isEventFileName(listing.files[i]))
+            continue;
+        files.append(SafeFile::childPath(calendar.path, listing.files[i]));
+        if (stamps)
+            stamps->append(listing.fileStamps[i]);
     }
     if (problems) {
         for (const QString &name : listing.others) {

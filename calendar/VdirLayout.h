@@ -1,5 +1,7 @@
 #pragma once
 
+#include "calendar/SafeFile.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -46,7 +48,9 @@ Layout scan(const QStringList &roots);
 // The event files of a calendar folder (its .ics files, hidden ones skipped),
 // or the one file of a single-file calendar. What cannot be read (the folder,
 // or .ics entries that are FIFOs, devices and the like) goes to `problems`.
-QStringList eventFiles(const CalendarDir &calendar, QStringList *problems = nullptr);
+// With `stamps`, each file's stamp too, taken as the folder is listed.
+QStringList eventFiles(
+    const CalendarDir &calendar, QStringList *problems = nullptr, QList<SafeFile::FileStamp> *stamps = nullptr);
 
 bool isEventFileName(const QString &fileName);
 
