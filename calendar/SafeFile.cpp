@@ -150,9 +150,7 @@ Listing listFolder(const QString &path, Stamps stamps)
         if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
             continue;
         unsigned char type = entry->d_type;
-        struct stat info
-        {
-        };
+        struct stat info = {};
         if (type == DT_UNKNOWN || type == DT_LNK || (type == DT_REG && stamps == Stamps::Take)) {
             // Follow links: a link to a calendar folder is a calendar folder.
             if (::fstatat(dirFd, name, &info, 0) != 0)
