@@ -8,6 +8,7 @@
 #include <libical/ical.h>
 
 #include <ctime>
+#include <mutex>
 
 #include <QFile>
 #include <QHash>
@@ -53,6 +54,75 @@ IcsTime IcsTime::addDays(qint64 days) const
     IcsTime shifted = *this;
     shifted.date = date.addDays(days);
     return shifted;
+}
+
+ParsedFile::LazySeries::LazySeries(const LazySeries &other)
+    : m_source(other.m_source)
+    , m_offset(other.m_offset)
+    , m_length(other.m_length)
+{
+    // Events being decoded on another thread are decoded again here.
+    if (other.decoded()) {
+        m_series = other.m_series;
+        m_decoded.store(m_source != nullptr, std::memory_order_relaxed);
+    }
+}
+
+ParsedFile::LazySeries &ParsedFile::LazySeries::operator=(const LazySeries &other)
+{
+    if (this != &other)
+        *this = LazySeries(other);
+    return *this;
+}
+
+ParsedFile::LazySeries::LazySeries(LazySeries &&other) noexcept
+    : m_series(std::move(other.m_series))
+    , m_source(std::move(other.m_source))
+    , m_offset(other.m_offset)
+    , m_length(other.m_length)
+    , m_decoded(other.m_decoded.load(std::memory_order_acquire))
+{ }
+
+ParsedFile::LazySeries &ParsedFile::LazySeries::operator=(LazySeries &&other) noexcept
+{
+    m_series = std::move(other.m_series);
+    m_source = std::move(other.m_source);
+    m_offset = other.m_offset;
+    m_length = other.m_length;
+    m_decoded.store(other.m_decoded.load(std::memory_order_acquire), std::memory_order_release);
+    return *this;
+}
+
+const std::vector<EventSeries> &ParsedFile::LazySeries::get() const
+{
+    if (decoded())
+        return m_series;
+    // Decoding is rare (the files a view shows): one lock for all files.
+    static std::mutex decoding;
+    const std::lock_guard lock(decoding);
+    if (!m_decoded.load(std::memory_order_relaxed)) {
+        m_series = m_source->decode(m_offset, m_length);
+        m_decoded.store(true, std::memory_order_release);
+    }
+    return m_series;
+}
+
+std::vector<EventSeries> &ParsedFile::LazySeries::edit()
+{
+    get();
+    // Edited events no longer match their encoding.
+    m_source.reset();
+    m_decoded.store(false, std::memory_order_relaxed);
+    return m_series;
+}
+
+void ParsedFile::LazySeries::setEncoded(std::shared_ptr<const EncodedSeries> source, quint32 offset, quint32 length)
+{
+    m_series.clear();
+    m_source = std::move(source);
+    m_offset = offset;
+    m_length = length;
+    m_decoded.store(m_source == nullptr, std::memory_order_release);
 }
 
 namespace IcsParser {
@@ -329,20 +399,20 @@ void readCalendar(icalcomponent *calendar, FileContext &context, QHash<QString, 
         for (int n = 2; seriesByUid.contains(series.key); ++n)
             series.key = record.uid + QLatin1Char('#') + QString::number(n);
         series.master = std::move(record);
-        seriesByUid.insert(series.key, int(file.series.size()));
-        file.series.push_back(std::move(series));
+        seriesByUid.insert(series.key, int(file.editSeries().size()));
+        file.editSeries().push_back(std::move(series));
     }
     for (EventRecord &override : overrides) {
         const auto it = seriesByUid.constFind(override.uid);
         if (it != seriesByUid.constEnd()) {
-            addOverride(file.series[size_t(*it)], std::move(override));
+            addOverride(file.editSeries()[size_t(*it)], std::move(override));
             continue;
         }
         EventSeries orphan;
         orphan.key = override.uid;
         orphan.overrides.push_back(std::move(override));
-        seriesByUid.insert(orphan.key, int(file.series.size()));
-        file.series.push_back(std::move(orphan));
+        seriesByUid.insert(orphan.key, int(file.editSeries().size()));
+        file.editSeries().push_back(std::move(orphan));
     }
 }
 
@@ -503,7 +573,7 @@ ParsedFile parse(const QString &path, const QString &calendarId, const QByteArra
     if (context.rulesTooCostly > 0)
         context.note(QStringLiteral("%1 repeating rule(s) too costly to check, shown at their start only")
                          .arg(context.rulesTooCostly));
-    if (file.series.empty() && file.problems.isEmpty())
+    if (file.series().empty() && file.problems.isEmpty())
         context.problem(QStringLiteral("no readable VEVENT in this file"));
     return file;
 }

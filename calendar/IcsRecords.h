@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -113,6 +114,17 @@ struct EventSeries
     std::vector<EventRecord> overrides;
 };
 
+// A file's events as the calendar index stores them, decoded only when
+// first asked for: of a large calendar, most files are never shown.
+class EncodedSeries
+{
+public:
+    virtual ~EncodedSeries() = default;
+    // The events of the file whose bytes start at `offset`. The bytes were
+    // checked when the index was read: decoding them cannot fail.
+    virtual std::vector<EventSeries> decode(quint32 offset, quint32 length) const = 0;
+};
+
 // Everything kept in memory of one .ics file.
 struct ParsedFile
 {
@@ -130,8 +142,50 @@ struct ParsedFile
     // file is shown as far as it could be read, and never written back.
     bool readComplete = true;
     QStringList problems;
-    std::vector<EventSeries> series;
     // Set once expanding this file's rules took longer than its share of
     // time: later passes give it only a token share.
     mutable bool recurrenceOverBudget = false;
+
+    // The file's events. Safe from any thread: a file taken from the index
+    // decodes them on first use.
+    const std::vector<EventSeries> &series() const { return m_series.get(); }
+    // For building a file (the parser, tests).
+    std::vector<EventSeries> &editSeries() { return m_series.edit(); }
+    // The events stay encoded in `source` until first asked for.
+    void setEncodedSeries(std::shared_ptr<const EncodedSeries> source, quint32 offset, quint32 length)
+    {
+        m_series.setEncoded(std::move(source), offset, length);
+    }
+    const EncodedSeries *encodedSource() const { return m_series.source(); }
+    quint32 encodedOffset() const { return m_series.offset(); }
+    quint32 encodedLength() const { return m_series.length(); }
+    bool seriesDecoded() const { return m_series.decoded(); }
+
+private:
+    // The events, either built in place or decoded once from their encoding.
+    class LazySeries
+    {
+    public:
+        LazySeries() = default;
+        LazySeries(const LazySeries &other);
+        LazySeries &operator=(const LazySeries &other);
+        LazySeries(LazySeries &&other) noexcept;
+        LazySeries &operator=(LazySeries &&other) noexcept;
+
+        const std::vector<EventSeries> &get() const;
+        std::vector<EventSeries> &edit();
+        void setEncoded(std::shared_ptr<const EncodedSeries> source, quint32 offset, quint32 length);
+        const EncodedSeries *source() const { return m_source.get(); }
+        quint32 offset() const { return m_offset; }
+        quint32 length() const { return m_length; }
+        bool decoded() const { return !m_source || m_decoded.load(std::memory_order_acquire); }
+
+    private:
+        mutable std::vector<EventSeries> m_series;
+        std::shared_ptr<const EncodedSeries> m_source;
+        quint32 m_offset = 0;
+        quint32 m_length = 0;
+        mutable std::atomic<bool> m_decoded = false;
+    };
+    LazySeries m_series;
 };

@@ -520,8 +520,8 @@ bool LocalFolderProvider::dropFile(const QString &path)
 bool LocalFolderProvider::keepWhileStillBeingWritten(const QString &path, const ParsedFile &fresh)
 {
     const FilePtr current = m_files.value(path);
-    const bool looksBroken = fresh.series.empty() || !fresh.readComplete;
-    if (!looksBroken || !current || current->series.empty() || !current->readComplete) {
+    const bool looksBroken = fresh.series().empty() || !fresh.readComplete;
+    if (!looksBroken || !current || current->series().empty() || !current->readComplete) {
         m_brokenRereads.remove(path);
         return false;
     }
@@ -739,7 +739,7 @@ EventDetails LocalFolderProvider::eventDetails(const CalendarEvent &event) const
     const ParsedFile file = IcsParser::readFile(path, m_files.value(path)->calendarId, IcsParser::Details::Keep);
     const QString seriesKey = event.eventIdentifier.mid(path.size() + 1);
     const QTimeZone zone = m_clock.timeZone();
-    for (const EventSeries &series : file.series) {
+    for (const EventSeries &series : file.series()) {
         if (series.key != seriesKey)
             continue;
         const EventRecord *record = series.hasMaster ? &series.master : nullptr;

@@ -94,6 +94,7 @@ public:
 
     bool failed() const { return m_failed; }
     bool atEnd() const { return m_position == m_bytes.size(); }
+    qsizetype position() const { return m_position; }
     qsizetype remaining() const { return m_bytes.size() - m_position; }
     void fail() { m_failed = true; }
 
@@ -122,6 +123,11 @@ public:
         QString value(qsizetype(units), Qt::Uninitialized);
         std::memcpy(value.data(), m_bytes.data() + m_position - qsizetype(units) * 2, size_t(units) * 2);
         return value;
+    }
+    void skipText()
+    {
+        const quint32 units = number<quint32>();
+        take(qsizetype(units) * 2);
     }
     QByteArray data()
     {
@@ -161,6 +167,16 @@ private:
 class ZoneTable
 {
 public:
+    // Takes another index's table whole, in its order, so that its records
+    // can be copied as they are.
+    void seed(const std::vector<const ResolvedZone *> &zones)
+    {
+        m_zones = zones;
+        for (size_t i = 0; i < zones.size(); ++i) {
+            if (!m_indexes.contains(zones[i]))
+                m_indexes.insert(zones[i], quint32(i));
+        }
+    }
     quint32 indexOf(const ResolvedZone *zone)
     {
         if (!zone)
@@ -269,14 +285,33 @@ QList<IcsTime> readTimes(Reader &in, const std::vector<const ResolvedZone *> &zo
     return times;
 }
 
+quint32 skipTimes(Reader &in, const std::vector<const ResolvedZone *> &zones, bool mayBeNull)
+{
+    const quint32 n = in.count(TimeBytes);
+    for (quint32 i = 0; i < n && !in.failed(); ++i)
+        readTime(in, zones, mayBeNull);
+    return n;
+}
+
 constexpr qsizetype MinimumRecordBytes = 4 + 4 + 1 + TimeBytes + 4 + 8 + 4 * 4 + TimeBytes + 1 + 4;
 
+// Whether a record is only checked (when the index is read) or kept (when
+// its file's events are first asked for).
+enum class Records : bool { Check, Keep };
+
 // `ruleCheckDays`: the file's allowance for checking rules, as the parser has it.
+template<Records mode>
 EventRecord readRecord(Reader &in, const std::vector<const ResolvedZone *> &zones, qint64 &ruleCheckDays)
 {
+    constexpr bool keep = mode == Records::Keep;
     EventRecord record;
-    record.uid = in.text();
-    record.title = in.text();
+    if constexpr (keep) {
+        record.uid = in.text();
+        record.title = in.text();
+    } else {
+        in.skipText();
+        in.skipText();
+    }
     record.hasTitle = in.boolean();
     record.start = readTime(in, zones, false);
     record.durationDays = in.number<qint32>();
@@ -297,25 +332,121 @@ EventRecord readRecord(Reader &in, const std::vector<const ResolvedZone *> &zone
             in.fail();
             break;
         }
-        repetition.rrules.append(text);
-        repetition.rrulePlans.append(RecurrenceRules::planFor(parsed.get(), record.start.date, ruleCheckDays));
+        if constexpr (keep) {
+            repetition.rrules.append(text);
+            repetition.rrulePlans.append(RecurrenceRules::planFor(parsed.get(), record.start.date, ruleCheckDays));
+        }
     }
-    repetition.rdates = readTimes(in, zones, false);
-    // A period's end is present, or null for a plain date.
-    repetition.rdateEnds = readTimes(in, zones, true);
-    repetition.exdates = readTimes(in, zones, false);
+    qsizetype rdates = 0;
+    qsizetype rdateEnds = 0;
+    if constexpr (keep) {
+        repetition.rdates = readTimes(in, zones, false);
+        // A period's end is present, or null for a plain date.
+        repetition.rdateEnds = readTimes(in, zones, true);
+        repetition.exdates = readTimes(in, zones, false);
+        rdates = repetition.rdates.size();
+        rdateEnds = repetition.rdateEnds.size();
+    } else {
+        rdates = skipTimes(in, zones, false);
+        rdateEnds = skipTimes(in, zones, true);
+        skipTimes(in, zones, false);
+    }
     record.recurrenceId = readTime(in, zones, true);
     record.cancelled = in.boolean();
     record.sequence = in.number<qint32>();
     // Only lengths the parser can give: others would overflow later sums.
     if (record.durationDays < 0 || record.durationDays > EventRecord::MaxDurationDays || record.durationSeconds < 0
-        || record.durationSeconds > EventRecord::MaxDurationSeconds
-        || repetition.rdateEnds.size() != repetition.rdates.size())
+        || record.durationSeconds > EventRecord::MaxDurationSeconds || rdateEnds != rdates)
         in.fail();
-    if (!repetition.isEmpty())
+    if (keep && !repetition.isEmpty())
         record.recurrence = std::make_shared<const RecurrenceSet>(std::move(repetition));
     return record;
 }
+
+// What the stored occurrences of a file may point at.
+struct SeriesShape
+{
+    bool hasMaster = false;
+    size_t overrides = 0;
+};
+
+// A file's events: checked, with their shapes noted in `shapes`, or kept.
+template<Records mode>
+std::vector<EventSeries> readSeries(
+    Reader &in, const std::vector<const ResolvedZone *> &zones, std::vector<SeriesShape> *shapes)
+{
+    constexpr bool keep = mode == Records::Keep;
+    std::vector<EventSeries> all;
+    qint64 ruleCheckDays = RecurrenceRules::CheckedDaysPerFile;
+    const quint32 seriesCount = in.count(4 + 1 + 4);
+    if constexpr (keep)
+        all.reserve(seriesCount);
+    for (quint32 i = 0; i < seriesCount && !in.failed(); ++i) {
+        EventSeries series;
+        const bool keyIsUid = in.boolean();
+        if (!keyIsUid) {
+            if constexpr (keep)
+                series.key = in.text();
+            else
+                in.skipText();
+        }
+        series.hasMaster = in.boolean();
+        if (series.hasMaster)
+            series.master = readRecord<mode>(in, zones, ruleCheckDays);
+        if (keyIsUid) {
+            if (!series.hasMaster)
+                in.fail();
+            series.key = series.master.uid;
+        }
+        const quint32 overrides = in.count(MinimumRecordBytes);
+        for (quint32 j = 0; j < overrides && !in.failed(); ++j) {
+            EventRecord override = readRecord<mode>(in, zones, ruleCheckDays);
+            if (!override.recurrenceId.isValid())
+                in.fail();
+            if constexpr (keep)
+                series.overrides.push_back(std::move(override));
+        }
+        if (!series.hasMaster && overrides == 0)
+            in.fail();
+        if constexpr (keep)
+            all.push_back(std::move(series));
+        else
+            shapes->push_back({series.hasMaster, overrides});
+    }
+    return all;
+}
+
+// The records of one index as read from disk: each file taken from it
+// decodes its events from here when they are first asked for.
+class IndexRecords final : public EncodedSeries
+{
+public:
+    IndexRecords(QByteArray bytes, qsizetype payloadStart)
+        : m_bytes(std::move(bytes))
+        , m_payloadStart(payloadStart)
+    { }
+
+    QByteArrayView payload() const { return QByteArrayView(m_bytes).sliced(m_payloadStart); }
+    std::vector<const ResolvedZone *> zones;
+
+    std::vector<EventSeries> decode(quint32 offset, quint32 length) const override
+    {
+        const QByteArrayView all = payload();
+        if (qsizetype(offset) + qsizetype(length) > all.size())
+            return {};
+        Reader in(all.sliced(offset, length));
+        std::vector<EventSeries> series = readSeries<Records::Keep>(in, zones, nullptr);
+        // Checked when the index was read; only a fault could get here.
+        Q_ASSERT(!in.failed() && in.atEnd());
+        if (in.failed() || !in.atEnd())
+            return {};
+        return series;
+    }
+
+private:
+    QByteArray m_bytes;
+    qsizetype m_payloadStart = 0;
+};
 
 // Strings many files share (calendar ids, folders), written once.
 class SharedStrings
@@ -339,10 +470,30 @@ private:
 
 struct Tables
 {
+    // The index most files were taken from, whose zone table this one starts with.
+    const IndexRecords *copiedRecords = nullptr;
     ZoneTable zones;
     SharedStrings calendars;
     SharedStrings folders;
 };
+
+void writeSeries(Writer &out, ZoneTable &zones, const std::vector<EventSeries> &all)
+{
+    out.number<quint32>(quint32(all.size()));
+    for (const EventSeries &series : all) {
+        // Most often the key is the master's UID: a flag says so.
+        const bool keyIsUid = series.hasMaster && series.key == series.master.uid;
+        out.boolean(keyIsUid);
+        if (!keyIsUid)
+            out.text(series.key);
+        out.boolean(series.hasMaster);
+        if (series.hasMaster)
+            writeRecord(out, zones, series.master);
+        out.number<quint32>(quint32(series.overrides.size()));
+        for (const EventRecord &override : series.overrides)
+            writeRecord(out, zones, override);
+    }
+}
 
 void writeFile(Writer &out, Tables &tables, const ParsedFile &file, const Window &window)
 {
@@ -361,19 +512,14 @@ void writeFile(Writer &out, Tables &tables, const ParsedFile &file, const Window
     out.number<quint32>(quint32(file.problems.size()));
     for (const QString &problem : file.problems)
         out.text(problem);
-    out.number<quint32>(quint32(file.series.size()));
-    for (const EventSeries &series : file.series) {
-        // Most often the key is the master's UID: a flag says so.
-        const bool keyIsUid = series.hasMaster && series.key == series.master.uid;
-        out.boolean(keyIsUid);
-        if (!keyIsUid)
-            out.text(series.key);
-        out.boolean(series.hasMaster);
-        if (series.hasMaster)
-            writeRecord(out, zones, series.master);
-        out.number<quint32>(quint32(series.overrides.size()));
-        for (const EventRecord &override : series.overrides)
-            writeRecord(out, zones, override);
+    if (file.encodedSource() && file.encodedSource() == tables.copiedRecords) {
+        // Same zone table: the events are copied as they were read.
+        out.bytes.append(tables.copiedRecords->payload().sliced(file.encodedOffset(), file.encodedLength()));
+    } else if (file.seriesDecoded()) {
+        writeSeries(out, zones, file.series());
+    } else {
+        // Decoded for the write only: the store keeps them encoded.
+        writeSeries(out, zones, file.encodedSource()->decode(file.encodedOffset(), file.encodedLength()));
     }
     const auto occurrences = window.byFile.constFind(&file);
     out.boolean(occurrences != window.byFile.constEnd());
@@ -390,14 +536,13 @@ void writeFile(Writer &out, Tables &tables, const ParsedFile &file, const Window
 
 struct ReadTables
 {
-    std::vector<const ResolvedZone *> zones;
     QStringList calendars;
     QStringList folders;
 };
 
-FilePtr readFile(Reader &in, const ReadTables &tables, Window &window)
+FilePtr readFile(Reader &in, const ReadTables &tables, const std::shared_ptr<const IndexRecords> &records,
+    std::vector<SeriesShape> &shapes, Window &window)
 {
-    const std::vector<const ResolvedZone *> &zones = tables.zones;
     auto file = std::make_shared<ParsedFile>();
     const quint32 folder = in.number<quint32>();
     const QString name = in.text();
@@ -424,32 +569,11 @@ FilePtr readFile(Reader &in, const ReadTables &tables, Window &window)
     const quint32 problems = in.count(4);
     for (quint32 i = 0; i < problems && !in.failed(); ++i)
         file->problems.append(in.text());
-    qint64 ruleCheckDays = RecurrenceRules::CheckedDaysPerFile;
-    const quint32 seriesCount = in.count(4 + 1 + 4);
-    file->series.reserve(seriesCount);
-    for (quint32 i = 0; i < seriesCount && !in.failed(); ++i) {
-        EventSeries series;
-        const bool keyIsUid = in.boolean();
-        if (!keyIsUid)
-            series.key = in.text();
-        series.hasMaster = in.boolean();
-        if (series.hasMaster)
-            series.master = readRecord(in, zones, ruleCheckDays);
-        if (keyIsUid) {
-            if (!series.hasMaster)
-                in.fail();
-            series.key = series.master.uid;
-        }
-        const quint32 overrides = in.count(MinimumRecordBytes);
-        for (quint32 j = 0; j < overrides && !in.failed(); ++j) {
-            series.overrides.push_back(readRecord(in, zones, ruleCheckDays));
-            if (!series.overrides.back().recurrenceId.isValid())
-                in.fail();
-        }
-        if (!series.hasMaster && series.overrides.empty())
-            in.fail();
-        file->series.push_back(std::move(series));
-    }
+    // The events are checked now and decoded when first asked for.
+    const qsizetype seriesStart = in.position();
+    shapes.clear();
+    readSeries<Records::Check>(in, records->zones, &shapes);
+    file->setEncodedSeries(records, quint32(seriesStart), quint32(in.position() - seriesStart));
     if (in.boolean()) {
         const quint32 count = in.count(8 + 8 + 4 + 4);
         std::vector<StoredOccurrence> occurrences;
@@ -461,12 +585,12 @@ FilePtr readFile(Reader &in, const ReadTables &tables, Window &window)
             occurrence.seriesIndex = in.number<quint32>();
             occurrence.overrideIndex = in.number<qint32>();
             // Only what points at a record of this file, and ends after it starts.
-            if (occurrence.seriesIndex >= file->series.size() || occurrence.endMs < occurrence.startMs)
+            if (occurrence.seriesIndex >= shapes.size() || occurrence.endMs < occurrence.startMs)
                 in.fail();
             else if (occurrence.overrideIndex < -1
-                || (occurrence.overrideIndex == -1 && !file->series[occurrence.seriesIndex].hasMaster)
+                || (occurrence.overrideIndex == -1 && !shapes[occurrence.seriesIndex].hasMaster)
                 || (occurrence.overrideIndex >= 0
-                    && size_t(occurrence.overrideIndex) >= file->series[occurrence.seriesIndex].overrides.size()))
+                    && size_t(occurrence.overrideIndex) >= shapes[occurrence.seriesIndex].overrides))
                 in.fail();
             occurrences.push_back(occurrence);
         }
@@ -476,6 +600,55 @@ FilePtr readFile(Reader &in, const ReadTables &tables, Window &window)
     if (!file->stamp.isValid() || file->path.isEmpty())
         in.fail();
     return file;
+}
+
+// `bytes` from `payloadStart` on: the records, which files taken from the
+// index go on decoding from.
+Contents readPayload(QByteArray bytes, qsizetype payloadStart, QString *problem)
+{
+    auto records = std::make_shared<IndexRecords>(std::move(bytes), payloadStart);
+    Reader in(records->payload());
+    Contents contents;
+    contents.window.fromMs = in.number<qint64>();
+    contents.window.toMs = in.number<qint64>();
+    contents.window.zoneId = in.data();
+    ReadTables tables;
+    std::vector<const ResolvedZone *> &zones = records->zones;
+    const quint32 zoneCount = in.count(8);
+    for (quint32 i = 0; i < zoneCount && !in.failed(); ++i) {
+        const QByteArray tzid = in.data();
+        const QByteArray definition = in.data();
+        if (in.failed())
+            break;
+        const ResolvedZone *zone = TimeZoneRegistry::instance().resolveDefinition(tzid, definition);
+        if (!zone) {
+            // The system's zone data changed since: the files are read again.
+            if (problem)
+                *problem = QStringLiteral("time zone \"%1\" no longer resolves").arg(QString::fromUtf8(tzid));
+            return {};
+        }
+        zones.push_back(zone);
+    }
+    for (QStringList *strings : {&tables.calendars, &tables.folders}) {
+        const quint32 count = in.count(4);
+        strings->reserve(count);
+        for (quint32 i = 0; i < count && !in.failed(); ++i)
+            strings->append(in.text());
+    }
+    const quint32 fileCount = in.count(4 + 4 + 4 + 8 * 6 + 1 + 4 + 4 + 1);
+    contents.files.reserve(fileCount);
+    std::vector<SeriesShape> shapes;
+    for (quint32 i = 0; i < fileCount && !in.failed(); ++i) {
+        FilePtr file = readFile(in, tables, records, shapes, contents.window);
+        if (!in.failed())
+            contents.files.insert(file->path, std::move(file));
+    }
+    if (in.failed() || !in.atEnd()) {
+        if (problem)
+            *problem = QStringLiteral("damaged records");
+        return {};
+    }
+    return contents;
 }
 
 } // namespace
@@ -496,8 +669,14 @@ QByteArray toBytes(const std::vector<FilePtr> &files, const Window &window, qint
     Tables tables;
     quint32 written = 0;
     for (const FilePtr &file : files) {
-        if (keep(*file))
-            ++written;
+        if (!keep(*file))
+            continue;
+        ++written;
+        if (!tables.copiedRecords) {
+            tables.copiedRecords = dynamic_cast<const IndexRecords *>(file->encodedSource());
+            if (tables.copiedRecords)
+                tables.zones.seed(tables.copiedRecords->zones);
+        }
     }
     body.number<quint32>(written);
     for (const FilePtr &file : files) {
@@ -532,47 +711,8 @@ QByteArray toBytes(const std::vector<FilePtr> &files, const Window &window, qint
 
 Contents fromPayload(const QByteArray &payload, QString *problem)
 {
-    Reader in(payload);
-    Contents contents;
-    contents.window.fromMs = in.number<qint64>();
-    contents.window.toMs = in.number<qint64>();
-    contents.window.zoneId = in.data();
-    ReadTables tables;
-    std::vector<const ResolvedZone *> &zones = tables.zones;
-    const quint32 zoneCount = in.count(8);
-    for (quint32 i = 0; i < zoneCount && !in.failed(); ++i) {
-        const QByteArray tzid = in.data();
-        const QByteArray definition = in.data();
-        if (in.failed())
-            break;
-        const ResolvedZone *zone = TimeZoneRegistry::instance().resolveDefinition(tzid, definition);
-        if (!zone) {
-            // The system's zone data changed since: the files are read again.
-            if (problem)
-                *problem = QStringLiteral("time zone \"%1\" no longer resolves").arg(QString::fromUtf8(tzid));
-            return {};
-        }
-        zones.push_back(zone);
-    }
-    for (QStringList *strings : {&tables.calendars, &tables.folders}) {
-        const quint32 count = in.count(4);
-        strings->reserve(count);
-        for (quint32 i = 0; i < count && !in.failed(); ++i)
-            strings->append(in.text());
-    }
-    const quint32 fileCount = in.count(4 + 4 + 4 + 8 * 6 + 1 + 4 + 4 + 1);
-    contents.files.reserve(fileCount);
-    for (quint32 i = 0; i < fileCount && !in.failed(); ++i) {
-        FilePtr file = readFile(in, tables, contents.window);
-        if (!in.failed())
-            contents.files.insert(file->path, std::move(file));
-    }
-    if (in.failed() || !in.atEnd()) {
-        if (problem)
-            *problem = QStringLiteral("damaged records");
-        return {};
-    }
-    return contents;
+    // A copy of its own: the files read keep decoding from it.
+    return readPayload(QByteArray(payload.constData(), payload.size()), 0, problem);
 }
 
 Contents fromBytes(const QByteArray &bytes, QString *problem)
@@ -598,7 +738,7 @@ Contents fromBytes(const QByteArray &bytes, QString *problem)
     if (checksumOf(payload, bytes.size() - HeaderBytes) != checksum.number<quint64>())
         return refuse(QStringLiteral("damaged index (checksum)"));
     qCDebug(lcTiming) << "index checksum:" << step.restart() << "ms";
-    Contents contents = fromPayload(QByteArray::fromRawData(payload, bytes.size() - HeaderBytes), problem);
+    Contents contents = readPayload(bytes, HeaderBytes, problem);
     qCDebug(lcTiming) << "index records:" << step.restart() << "ms";
     return contents;
 }

@@ -227,8 +227,8 @@ bool expandFile(const ParsedFile &file, qint64 fromMs, qint64 toMs, const QTimeZ
         return cutShort;
     };
 
-    for (quint32 seriesIndex = 0; seriesIndex < file.series.size(); ++seriesIndex) {
-        const EventSeries &series = file.series[seriesIndex];
+    for (quint32 seriesIndex = 0; seriesIndex < file.series().size(); ++seriesIndex) {
+        const EventSeries &series = file.series()[seriesIndex];
         int emittedCount = 0;
         auto addOccurrence = [&](const Span &span, qint32 overrideIndex) {
             if (emittedCount >= MaxOccurrencesPerSeries || !overlapsRange(span.startMs, span.endMs, fromMs, toMs))

@@ -23,7 +23,7 @@ struct Occurrence
     // occurrence is indexed.
     mutable std::shared_ptr<const CalendarEvent> materialized;
 
-    const EventSeries &series() const { return file->series[seriesIndex]; }
+    const EventSeries &series() const { return file->series()[seriesIndex]; }
     const EventRecord &record() const
     {
         return overrideIndex < 0 ? series().master : series().overrides[size_t(overrideIndex)];

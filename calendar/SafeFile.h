@@ -61,7 +61,9 @@ enum class Stamps : bool { Skip, Take };
 // The entries of a folder, "." and ".." left out. Cheaper than QDir for large
 // folders: one readdir, a stat only where the file system does not say the
 // type, or of every file when their stamps are asked for (each name looked up
-// in the open folder, cheaper than a stat of its whole path).
+// in the open folder, cheaper than a stat of its whole path, large folders on
+// every core). A file that is gone or no longer regular when its stamp is
+// taken gets an invalid stamp.
 Listing listFolder(const QString &path, Stamps stamps = Stamps::Skip);
 
 // `folder`/`name`, allocated once at its exact size: the store keeps one

@@ -338,7 +338,7 @@ private slots:
         QFETCH(QByteArray, start);
         const ParsedFile file = IcsParser::parse(QStringLiteral("/x.ics"), QStringLiteral("c"),
             singleEvent("UID:r\r\nDTSTART" + start + "\r\nDURATION:PT45M\r\nRRULE:" + rule + "\r\n"));
-        QCOMPARE(file.series.size(), size_t(1));
+        QCOMPARE(file.series().size(), size_t(1));
         const qint64 from = QDateTime(QDate(2026, 1, 20), QTime(0, 0), Berlin).toMSecsSinceEpoch();
         const qint64 to = QDateTime(QDate(2026, 5, 20), QTime(0, 0), Berlin).toMSecsSinceEpoch();
         auto expand = [&](bool jump) {

@@ -8,11 +8,13 @@
 #include "calendar/IcsParser.h"
 #include "calendar/PersistentIndex.h"
 #include "calendar/RecurrenceRules.h"
+#include "calendar/TimeZoneRegistry.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocalServer>
 #include <QProcess>
+#include <QtConcurrent>
 
 #include <sys/time.h>
 
@@ -34,6 +36,29 @@ void setModificationTime(const QString &path, qint64 secondsSinceEpoch)
 {
     const timeval times[2] = {{secondsSinceEpoch, 0}, {secondsSinceEpoch, 0}};
     QVERIFY(::utimes(QFile::encodeName(path).constData(), times) == 0);
+}
+
+// A file's events as text: what must read back the same from an index.
+QStringList describe(const ParsedFile &file)
+{
+    QStringList lines;
+    auto time = [](const IcsTime &t) {
+        return t.date.toString(Qt::ISODate) + QLatin1Char('T') + t.time.toString(Qt::ISODate) + QLatin1Char('/')
+            + QString::number(int(t.kind)) + QLatin1Char('/')
+            + (t.zone ? QString::fromUtf8(t.zone->tzid()) : QString());
+    };
+    auto record = [&](const EventRecord &r) {
+        return r.uid + QLatin1Char('|') + r.title + QLatin1Char('|') + time(r.start) + QLatin1Char('|')
+            + QString::number(r.durationSeconds) + QLatin1Char('|') + QString::fromUtf8(r.repetition().rrules.join(';'))
+            + QLatin1Char('|') + QString::number(r.repetition().exdates.size()) + QLatin1Char('|')
+            + time(r.recurrenceId);
+    };
+    for (const EventSeries &series : file.series()) {
+        lines.append(series.key + (series.hasMaster ? QLatin1Char(' ') + record(series.master) : QString()));
+        for (const EventRecord &override : series.overrides)
+            lines.append(QStringLiteral("  ") + record(override));
+    }
+    return lines;
 }
 
 QStringList titlesOf(const QList<CalendarEvent> &events)
@@ -204,20 +229,77 @@ private slots:
                         "RRULE:FREQ=HOURLY;BYMONTH=2;BYMONTHDAY=30\r\n"));
         const QString path = fixture.calendarPath() + "/never.ics";
         ParsedFile parsed = IcsParser::readFile(path, "cal", IcsParser::Details::Omit);
-        QCOMPARE(parsed.series.size(), size_t(1));
-        const RecurrenceRules::Plan planned = parsed.series[0].master.repetition().rrulePlans.value(0);
+        QCOMPARE(parsed.series().size(), size_t(1));
+        const RecurrenceRules::Plan planned = parsed.series()[0].master.repetition().rrulePlans.value(0);
         QCOMPARE(planned, RecurrenceRules::Plan::NothingAfterStart);
 
-        RecurrenceSet claimed = parsed.series[0].master.repetition();
+        RecurrenceSet claimed = parsed.series()[0].master.repetition();
         claimed.rrulePlans = {RecurrenceRules::Plan::Libical};
-        parsed.series[0].master.recurrence = std::make_shared<const RecurrenceSet>(claimed);
+        parsed.editSeries()[0].master.recurrence = std::make_shared<const RecurrenceSet>(claimed);
         parsed.stamp = SafeFile::stampOf(path);
         parsed.readAtNs = parsed.stamp.changedNs + PersistentIndex::SettleNs;
         const QString index = IndexedStore::indexPath(fixture);
         writeFile(index, PersistentIndex::toBytes({std::make_shared<const ParsedFile>(parsed)}));
         const PersistentIndex::Contents contents = PersistentIndex::read(index);
         QCOMPARE(contents.size(), 1);
-        QCOMPARE(contents.files.value(path)->series[0].master.repetition().rrulePlans.value(0), planned);
+        QCOMPARE(contents.files.value(path)->series()[0].master.repetition().rrulePlans.value(0), planned);
+    }
+
+    void indexedEventsAreDecodedOnlyWhenAskedFor()
+    {
+        // Files taken from the index keep their events encoded; writing the
+        // index again copies them without decoding, beside newly parsed
+        // files whose zones the first index did not have.
+        VdirFixture fixture;
+        writeThreeEvents(fixture);
+        fixture.addEvent("moved.ics",
+            singleEvent("UID:m\r\nSUMMARY:Moved\r\nDTSTART;TZID=Europe/Berlin:20260302T080000\r\n"
+                        "DURATION:PT1H\r\nRRULE:FREQ=WEEKLY;COUNT=5\r\nEXDATE;TZID=Europe/Berlin:20260309T080000\r\n"
+                        "END:VEVENT\r\nBEGIN:VEVENT\r\nUID:m\r\nSUMMARY:Moved once\r\n"
+                        "RECURRENCE-ID;TZID=Europe/Berlin:20260316T080000\r\n"
+                        "DTSTART;TZID=Europe/Berlin:20260316T100000\r\nDURATION:PT2H\r\n"));
+        auto parse = [&fixture](const QString &name) {
+            auto file = std::make_shared<ParsedFile>(IcsParser::readFile(fixture.calendarPath() + '/' + name, "cal"));
+            file->readAtNs = file->stamp.changedNs + PersistentIndex::SettleNs;
+            return file;
+        };
+        std::vector<PersistentIndex::FilePtr> first;
+        QHash<QString, QStringList> expected;
+        for (const QString name : {"a.ics", "b.ics", "c.ics", "moved.ics"}) {
+            first.push_back(parse(name));
+            expected.insert(first.back()->path, describe(*first.back()));
+        }
+        const PersistentIndex::Contents read = PersistentIndex::fromBytes(PersistentIndex::toBytes(first));
+        QCOMPARE(read.size(), 4);
+        for (const PersistentIndex::FilePtr &file : read.files)
+            QVERIFY(!file->seriesDecoded());
+
+        fixture.addEvent("harbour.ics",
+            calendarWith("BEGIN:VTIMEZONE\r\nTZID:Harbour Time\r\nBEGIN:STANDARD\r\nDTSTART:19700101T000000\r\n"
+                         "TZOFFSETFROM:-0300\r\nTZOFFSETTO:-0300\r\nEND:STANDARD\r\nEND:VTIMEZONE\r\n"
+                         "BEGIN:VEVENT\r\nUID:h\r\nSUMMARY:Harbour\r\nDTSTART;TZID=Harbour Time:20260325T070000\r\n"
+                         "DURATION:PT1H\r\nEND:VEVENT\r\n"));
+        std::vector<PersistentIndex::FilePtr> second {parse("harbour.ics")};
+        expected.insert(second.back()->path, describe(*second.back()));
+        // One of the files decoded before the write, the others not.
+        const PersistentIndex::FilePtr decodedEarly = read.files.value(fixture.calendarPath() + "/c.ics");
+        QCOMPARE(describe(*decodedEarly), expected.value(decodedEarly->path));
+        for (const PersistentIndex::FilePtr &file : read.files)
+            second.push_back(file);
+        const PersistentIndex::Contents again = PersistentIndex::fromBytes(PersistentIndex::toBytes(second));
+        for (const PersistentIndex::FilePtr &file : read.files)
+            QCOMPARE(file->seriesDecoded(), file == decodedEarly);
+        QCOMPARE(again.size(), 5);
+        for (const PersistentIndex::FilePtr &file : again.files)
+            QCOMPARE(describe(*file), expected.value(file->path));
+
+        // Asked for on several threads at once, a file is decoded once.
+        const PersistentIndex::FilePtr moved = again.files.value(fixture.calendarPath() + "/moved.ics");
+        const std::vector<PersistentIndex::FilePtr> askers(64, moved);
+        const QList<const EventSeries *> seen = QtConcurrent::blockingMapped<QList<const EventSeries *>>(
+            askers, [](const PersistentIndex::FilePtr &file) { return file->series().data(); });
+        QCOMPARE(QSet<const EventSeries *>(seen.begin(), seen.end()).size(), 1);
+        QCOMPARE(moved->series().front().overrides.size(), size_t(1));
     }
 
     void changesWhileRunningReachTheIndex()

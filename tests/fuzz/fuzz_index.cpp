@@ -53,6 +53,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray payload = QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
     const PersistentIndex::Contents contents = PersistentIndex::fromPayload(payload);
+    // Whatever reads is written again (the events copied undecoded) and
+    // must read back whole.
+    if (!contents.isEmpty()) {
+        std::vector<PersistentIndex::FilePtr> files(contents.files.cbegin(), contents.files.cend());
+        if (PersistentIndex::fromBytes(PersistentIndex::toBytes(files, {}, 0)).size() != contents.size())
+            std::abort();
+    }
     const QTimeZone zone("Europe/Berlin");
     const qint64 from = QDateTime(QDate(2026, 12, 1), QTime(0, 0), zone).toMSecsSinceEpoch();
     const qint64 to = QDateTime(QDate(2027, 1, 15), QTime(0, 0), zone).toMSecsSinceEpoch();
