@@ -155,7 +155,7 @@ int runAddCommand(const QStringList &arguments, QTextStream &out, QTextStream &e
 {
     SystemClock clock;
     AppSettings &settings = AppSettings::shared();
-    std::unique_ptr<CalendarStore> store = createCalendarStore(settings, clock);
+    std::unique_ptr<CalendarStore> store = createCalendarStore(settings, clock, StoreUse::AnswersOnce);
     store->waitUntilLoaded();
     auto zoho = []() -> ZohoCalendarManager * {
         ZohoServices &services = ZohoServices::shared();

@@ -158,7 +158,7 @@ int runAgendaCommand(const QStringList &arguments, QTextStream &out, QTextStream
         return 2;
 
     AppSettings &settings = AppSettings::shared();
-    std::unique_ptr<CalendarStore> store = createCalendarStore(settings, *parsed.clock);
+    std::unique_ptr<CalendarStore> store = createCalendarStore(settings, *parsed.clock, StoreUse::AnswersOnce);
     ZohoServices zoho(settings, *parsed.clock, ZohoServices::Use::Command);
     // Zoho's failures are told and make the exit status; the events that
     // could be read are listed all the same.

@@ -62,7 +62,8 @@ int runStatusCommand(const QStringList &arguments, QTextStream &out, QTextStream
     const Clock *clock = parsed.clock.get();
     const bool json = parsed.json;
 
-    std::unique_ptr<CalendarStore> store = createCalendarStore(AppSettings::shared(), *clock);
+    std::unique_ptr<CalendarStore> store = createCalendarStore(
+        AppSettings::shared(), *clock, parsed.follow ? StoreUse::FollowsChanges : StoreUse::AnswersOnce);
     store->waitUntilLoaded();
     QString printed = render(StatusTitleBuilder::compute(*store, clock->now(), QLocale()), json);
     out << printed << Qt::endl;

@@ -102,7 +102,10 @@ StatusTitle compute(const CalendarStore &store, const QDateTime &now, const QLoc
     if (!tomorrow.isValid())
         tomorrow = now;
     const QDateTime tomorrowEnd = endOfDay(tomorrow);
-    return fromEvents(store.events(now, todayEnd), store.events(todayEnd, tomorrowEnd), now, locale);
+    // Today's are all counted; of tomorrow's only the first timed one counts.
+    return fromEvents(store.events(now, todayEnd),
+        store.firstEvents(todayEnd, tomorrowEnd, {}, 1, [](const CalendarEvent &event) { return event.allDay; }), now,
+        locale);
 }
 
 } // namespace StatusTitleBuilder

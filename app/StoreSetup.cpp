@@ -14,7 +14,7 @@ QString defaultCalendarRoot()
     return InstanceClient::calendarRoot();
 }
 
-std::unique_ptr<CalendarStore> createCalendarStore(const AppSettings &settings, const Clock &clock)
+std::unique_ptr<CalendarStore> createCalendarStore(const AppSettings &settings, const Clock &clock, StoreUse use)
 {
     auto store = std::make_unique<CalendarStore>();
 #ifdef BRIVANE_HAVE_EDS
@@ -25,6 +25,8 @@ std::unique_ptr<CalendarStore> createCalendarStore(const AppSettings &settings, 
 #endif
     auto *local = new LocalFolderProvider(defaultCalendarRoot(), settings.calendarFolders(), clock);
     local->setIndexPath(PersistentIndex::defaultPath());
+    // Watching a large folder costs milliseconds a command has no use for.
+    local->setWatching(use == StoreUse::FollowsChanges);
     store->addProvider(local);
 #ifdef BRIVANE_HAVE_EDS
     desktop->start();

@@ -40,17 +40,12 @@ CalendarEventManager::Lists CalendarEventManager::query(
     // restriction means none.
 
     Lists lists;
-    lists.today = store.events(now, todayEnd, visible);
-    lists.upcoming = store.events(todayEnd, weekEnd, visible);
+    lists.today = store.firstEvents(now, todayEnd, visible, MaxEventsPerList);
     // An all-day event ends at midnight, one second after todayEnd, which is
     // not yet tomorrow: today's all-day events belong to today's list only
     // (calendar stores that end all-day events at 23:59:59 agree).
-    lists.upcoming.removeIf(
+    lists.upcoming = store.firstEvents(todayEnd, weekEnd, visible, MaxEventsPerList,
         [&todayEnd](const CalendarEvent &event) { return event.allDay && event.end.addSecs(-1) <= todayEnd; });
-    sortByStart(lists.today);
-    sortByStart(lists.upcoming);
-    lists.today = lists.today.mid(0, MaxEventsPerList);
-    lists.upcoming = lists.upcoming.mid(0, MaxEventsPerList);
     return lists;
 }
 

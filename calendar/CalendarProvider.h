@@ -27,9 +27,14 @@ public:
     virtual QString defaultCalendarId() const = 0;
 
     // Occurrences with any part inside [start, end), ordered by start. An
-    // empty `calendarIds` means every calendar.
-    virtual QList<CalendarEvent> events(
-        const QDateTime &start, const QDateTime &end, const QSet<QString> &calendarIds) const = 0;
+    // empty `calendarIds` means every calendar. With `atLeastFirst` ≥ 0 the
+    // provider may leave out the events that start after the first
+    // `atLeastFirst` (those starting together with the last of them stay):
+    // a list that shows its first few events need not have the rest made.
+    // Fewer than `atLeastFirst` events means there are no more.
+    static constexpr qsizetype AllEvents = -1;
+    virtual QList<CalendarEvent> events(const QDateTime &start, const QDateTime &end, const QSet<QString> &calendarIds,
+        qsizetype atLeastFirst) const = 0;
 
     // Notes, link and location of an occurrence handed out by `events`;
     // empty when the event is gone.

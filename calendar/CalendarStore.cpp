@@ -91,15 +91,39 @@ std::optional<CalendarInfo> CalendarStore::defaultCalendarForNewEvents() const
 }
 
 QList<CalendarEvent> CalendarStore::events(
-    const QDateTime &start, const QDateTime &end, const QSet<QString> &calendarIds) const
+    const QDateTime &start, const QDateTime &end, const QSet<QString> &calendarIds, qsizetype atLeastFirst) const
 {
     if (m_providers.size() == 1)
-        return m_providers.front()->events(start, end, calendarIds);
+        return m_providers.front()->events(start, end, calendarIds, atLeastFirst);
     QList<CalendarEvent> all;
-    for (const CalendarProvider *provider : m_providers)
-        all += provider->events(start, end, calendarIds);
+    // A provider that may have left events out is complete only up to the
+    // start of the last it gave: so is the whole list.
+    std::optional<QDateTime> completeUntil;
+    for (const CalendarProvider *provider : m_providers) {
+        const QList<CalendarEvent> part = provider->events(start, end, calendarIds, atLeastFirst);
+        if (atLeastFirst >= 0 && !part.isEmpty() && part.size() >= atLeastFirst
+            && (!completeUntil || part.last().start < *completeUntil))
+            completeUntil = part.last().start;
+        all += part;
+    }
     sortByStart(all);
+    if (completeUntil)
+        all.removeIf([&completeUntil](const CalendarEvent &event) { return *completeUntil < event.start; });
     return all;
+}
+
+QList<CalendarEvent> CalendarStore::firstEvents(const QDateTime &start, const QDateTime &end,
+    const QSet<QString> &calendarIds, qsizetype count, const std::function<bool(const CalendarEvent &)> &leftOut) const
+{
+    // A few more each time some are left out.
+    for (qsizetype asked = qMax<qsizetype>(count, 1);; asked *= 4) {
+        QList<CalendarEvent> found = events(start, end, calendarIds, asked);
+        const qsizetype given = found.size();
+        if (leftOut)
+            found.removeIf(leftOut);
+        if (found.size() >= count || given < asked)
+            return found.mid(0, count);
+    }
 }
 
 CalendarProvider *CalendarStore::providerOfCalendar(const QString &calendarId) const

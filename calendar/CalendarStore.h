@@ -41,8 +41,13 @@ public:
     std::optional<CalendarInfo> calendar(const QString &calendarId) const;
     std::optional<CalendarInfo> defaultCalendarForNewEvents() const;
 
-    QList<CalendarEvent> events(
-        const QDateTime &start, const QDateTime &end, const QSet<QString> &calendarIds = {}) const;
+    // See CalendarProvider::events.
+    QList<CalendarEvent> events(const QDateTime &start, const QDateTime &end, const QSet<QString> &calendarIds = {},
+        qsizetype atLeastFirst = CalendarProvider::AllEvents) const;
+    // The first `count` events of the range by start that `leftOut` does not
+    // exclude, without making every event of a busy range.
+    QList<CalendarEvent> firstEvents(const QDateTime &start, const QDateTime &end, const QSet<QString> &calendarIds,
+        qsizetype count, const std::function<bool(const CalendarEvent &)> &leftOut = {}) const;
 
     // Notes, link and location, read when a detail view asks for them.
     EventDetails eventDetails(const CalendarEvent &event) const;

@@ -1131,7 +1131,7 @@ QString EdsProvider::defaultCalendarId() const
 }
 
 QList<CalendarEvent> EdsProvider::events(
-    const QDateTime &start, const QDateTime &end, const QSet<QString> &calendarIds) const
+    const QDateTime &start, const QDateTime &end, const QSet<QString> &calendarIds, qsizetype /*atLeastFirst*/) const
 {
     if (!start.isValid() || !end.isValid() || d->calendars.empty())
         return {};

@@ -33,8 +33,9 @@ public:
     QList<CalendarSource> sources() const override;
     QList<CalendarInfo> calendars() const override;
     QString defaultCalendarId() const override;
-    QList<CalendarEvent> events(
-        const QDateTime &start, const QDateTime &end, const QSet<QString> &calendarIds) const override;
+    // Every event of the range, whatever `atLeastFirst` says.
+    QList<CalendarEvent> events(const QDateTime &start, const QDateTime &end, const QSet<QString> &calendarIds,
+        qsizetype atLeastFirst) const override;
     EventDetails eventDetails(const CalendarEvent &event) const override;
     StoreResult saveEvent(const NewEventRequest &request) override;
     StoreResult removeEvent(const CalendarEvent &event, RemoveSpan span) override;

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <malloc.h>
+#include <span>
 
 Q_LOGGING_CATEGORY(lcLocal, "brivane.local", QtInfoMsg)
 
@@ -79,6 +80,22 @@ QStringList cutShortLines(const RecurrenceExpander::ExpansionBudget &budget)
     for (const ParsedFile *file : budget.cutShort())
         lines.append(file->path + QStringLiteral(": repeating events too costly to follow; shown in part"));
     return lines;
+}
+
+// How many of `sorted` (by start) a caller asking for at least the first
+// `atLeastFirst` gets: those, and all that start together with the last.
+template<typename Occurrences, typename StartOf>
+size_t countOfFirst(const Occurrences &sorted, qsizetype atLeastFirst, StartOf startOf)
+{
+    if (atLeastFirst < 0 || size_t(atLeastFirst) >= sorted.size())
+        return sorted.size();
+    if (atLeastFirst == 0)
+        return 0;
+    size_t count = size_t(atLeastFirst);
+    const qint64 lastStart = startOf(sorted[count - 1]);
+    while (count < sorted.size() && startOf(sorted[count]) == lastStart)
+        ++count;
+    return count;
 }
 
 QDateTime inZoneOf(const IcsTime &like, qint64 ms, const QTimeZone &userZone)
@@ -153,8 +170,10 @@ void LocalFolderProvider::start()
 {
     if (!Vdir::ensureDefaultRoot(m_defaultRoot))
         qCWarning(lcLocal) << "cannot create the calendar folder" << m_defaultRoot;
-    for (const QString &root : roots())
-        m_watcher.watch(root);
+    if (m_watching) {
+        for (const QString &root : roots())
+            m_watcher.watch(root);
+    }
     Vdir::Layout layout = Vdir::scan(roots());
     QStringList layoutProblems = std::exchange(layout.problems, {});
     setLayout(std::move(layout));
@@ -184,18 +203,27 @@ void LocalFolderProvider::start()
         struct Listed
         {
             const Vdir::CalendarDir *calendar;
-            QStringList paths;
+            QStringList names; // in a calendar folder; none for a single-file calendar
             QList<SafeFile::FileStamp> stamps;
         };
         std::vector<Listed> listed;
         for (const Vdir::CalendarDir &calendar : calendars) {
             // Stamps only to compare with the index: without one every file is parsed.
-            Listed entry {&calendar, {}, {}};
-            entry.paths = Vdir::eventFiles(calendar, &result->problems, reading.isValid() ? &entry.stamps : nullptr);
-            listed.push_back(std::move(entry));
+            QList<SafeFile::FileStamp> *stamps = reading.isValid() ? &listed.emplace_back().stamps : nullptr;
+            if (!stamps)
+                listed.emplace_back();
+            Listed &entry = listed.back();
+            entry.calendar = &calendar;
+            if (calendar.singleFile) {
+                if (stamps)
+                    *stamps = {SafeFile::stampOf(calendar.path)};
+            } else {
+                entry.names = Vdir::eventFileNames(calendar, &result->problems, stamps);
+            }
         }
         qCDebug(lcTiming) << "folders listed and files checked:" << step.restart() << "ms";
-        PersistentIndex::Contents known = reading.isValid() ? reading.result() : PersistentIndex::Contents();
+        // Taken, not copied: the table is changed below, and a copy would be made whole.
+        PersistentIndex::Contents known = reading.isValid() ? reading.takeResult() : PersistentIndex::Contents();
         const qsizetype indexed = known.size();
         qCDebug(lcTiming) << "index read:" << indexed << "files, waited" << step.restart() << "ms";
 
@@ -204,17 +232,29 @@ void LocalFolderProvider::start()
         // rid of what is no longer there.
         QHash<QString, FilePtr> &byPath = known.files;
         std::vector<ParseJob> jobs;
+        // Each file's path is put together in one reused buffer: a path of
+        // its own is made only for the files to be parsed.
+        QString path;
+        path.reserve(1024);
         for (const Listed &entry : listed) {
-            for (qsizetype i = 0; i < entry.paths.size(); ++i) {
-                const auto fromIndex = byPath.find(entry.paths[i]);
+            const QString &calendarPath = entry.calendar->path;
+            const qsizetype count = entry.calendar->singleFile ? 1 : entry.names.size();
+            for (qsizetype i = 0; i < count; ++i) {
+                path.resize(0);
+                path.append(calendarPath);
+                if (!entry.calendar->singleFile) {
+                    path.append(QLatin1Char('/'));
+                    path.append(entry.names[i]);
+                }
+                const auto fromIndex = byPath.find(path);
                 if (fromIndex == byPath.end()) {
-                    jobs.push_back({entry.paths[i], entry.calendar->id});
+                    jobs.push_back({QString(path.constData(), path.size()), entry.calendar->id});
                 } else if ((*fromIndex)->calendarId == entry.calendar->id
                     && (*fromIndex)->stamp == entry.stamps.value(i)) {
                     result->files.push_back(*fromIndex);
                 } else {
                     byPath.erase(fromIndex);
-                    jobs.push_back({entry.paths[i], entry.calendar->id});
+                    jobs.push_back({QString(path.constData(), path.size()), entry.calendar->id});
                 }
             }
         }
@@ -313,6 +353,8 @@ void LocalFolderProvider::setLayout(Vdir::Layout layout)
     m_calendarByPath.clear();
     for (qsizetype i = 0; i < m_layout.calendars.size(); ++i)
         m_calendarByPath.insert(m_layout.calendars[i].path, i);
+    if (!m_watching)
+        return;
     for (const Vdir::SourceDir &source : m_layout.sources)
         m_watcher.watch(source.path);
     for (const Vdir::CalendarDir &calendar : m_layout.calendars) {
@@ -407,7 +449,7 @@ void LocalFolderProvider::ensureIndexWindow() const
 }
 
 QList<CalendarEvent> LocalFolderProvider::events(
-    const QDateTime &start, const QDateTime &end, const QSet<QString> &calendarIds) const
+    const QDateTime &start, const QDateTime &end, const QSet<QString> &calendarIds, qsizetype atLeastFirst) const
 {
     if (!m_loaded || !start.isValid() || !end.isValid())
         return {};
@@ -421,8 +463,9 @@ QList<CalendarEvent> LocalFolderProvider::events(
     QList<CalendarEvent> result;
     if (m_index.covers(fromMs, toMs)) {
         const std::vector<const Occurrence *> found = m_index.query(fromMs, toMs, accept);
-        result.reserve(qsizetype(found.size()));
-        for (const Occurrence *occurrence : found) {
+        const size_t wanted = countOfFirst(found, atLeastFirst, [](const Occurrence *o) { return o->startMs; });
+        result.reserve(qsizetype(wanted));
+        for (const Occurrence *occurrence : std::span(found).first(wanted)) {
             if (!occurrence->materialized)
                 occurrence->materialized = std::make_shared<const CalendarEvent>(materialize(*occurrence));
             result.append(*occurrence->materialized);
@@ -438,8 +481,9 @@ QList<CalendarEvent> LocalFolderProvider::events(
     }
     reportProblems(cutShortLines(budget));
     std::sort(found.begin(), found.end(), occurrenceLess);
-    result.reserve(qsizetype(found.size()));
-    for (const Occurrence &occurrence : found)
+    const size_t wanted = countOfFirst(found, atLeastFirst, [](const Occurrence &o) { return o.startMs; });
+    result.reserve(qsizetype(wanted));
+    for (const Occurrence &occurrence : std::span(found).first(wanted))
         result.append(materialize(occurrence));
     return result;
 }

@@ -50,6 +50,9 @@ public:
     // this long.
     static constexpr int IndexWriteDelayMs = 2000;
 
+    // Whether the folders are watched for changes (the default). Set before `start`.
+    void setWatching(bool watching) { m_watching = watching; }
+
     // Begins reading in the background; `loaded` follows.
     void start();
 
@@ -59,8 +62,8 @@ public:
     QList<CalendarSource> sources() const override;
     QList<CalendarInfo> calendars() const override;
     QString defaultCalendarId() const override;
-    QList<CalendarEvent> events(
-        const QDateTime &start, const QDateTime &end, const QSet<QString> &calendarIds) const override;
+    QList<CalendarEvent> events(const QDateTime &start, const QDateTime &end, const QSet<QString> &calendarIds,
+        qsizetype atLeastFirst) const override;
     EventDetails eventDetails(const CalendarEvent &event) const override;
     StoreResult saveEvent(const NewEventRequest &request) override;
     StoreResult removeEvent(const CalendarEvent &event, RemoveSpan span) override;
@@ -135,6 +138,7 @@ private:
     QFutureWatcher<std::shared_ptr<LoadResult>> m_loadWatcher;
     std::function<void()> m_loadFinishingHook;
 
+    bool m_watching = true;
     QString m_indexPath;
     qint64 m_indexSettleNs = PersistentIndex::SettleNs;
     qsizetype m_filesFromIndex = 0;

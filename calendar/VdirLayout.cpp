@@ -8,6 +8,8 @@
 #include <QRegularExpression>
 #include <QSet>
 
+#include <algorithm>
+
 #include <unistd.h>
 
 namespace Vdir {
@@ -119,6 +121,43 @@ Layout scan(const QStringList &roots)
     return layout;
 }
 
+QStringList eventFileNames(const CalendarDir &calendar, QStringList *problems, QList<SafeFile::FileStamp> *stamps)
+{
+    if (stamps)
+        stamps->clear();
+    if (calendar.singleFile)
+        return {};
+    SafeFile::Listing listing
+        = SafeFile::listFolder(calendar.path, stamps ? SafeFile::Stamps::Take : SafeFile::Stamps::Skip);
+    if (problems && !listing.error.isEmpty())
+        noteUnreadable(calendar.path, listing.error, *problems);
+    if (problems) {
+        for (const QString &name : std::as_const(listing.others)) {
+            if (isEventFileName(name))
+                noteUnreadable(
+                    calendar.path + QLatin1Char('/') + name, QStringLiteral("not a regular file, skipped"), *problems);
+        }
+    }
+    const QStringList &all = listing.files;
+    if (std::all_of(all.begin(), all.end(), isEventFileName)) {
+        if (stamps)
+            *stamps = std::move(listing.fileStamps);
+        return std::move(listing.files);
+    }
+    QStringList names;
+    names.reserve(listing.files.size());
+    if (stamps)
+        stamps->reserve(listing.files.size());
+    for (qsizetype i = 0; i < listing.files.size(); ++i) {
+        if (!isEventFileName(listing.files[i]))
+            continue;
+        names.append(listing.files[i]);
+        if (stamps)
+            stamps->append(listing.fileStamps[i]);
+    }
+    return names;
+}
+
 QStringList eventFiles(const CalendarDir &calendar, QStringList *problems, QList<SafeFile::FileStamp> *stamps)
 {
     if (calendar.singleFile) {
@@ -126,30 +165,9 @@ QStringList eventFiles(const CalendarDir &calendar, QStringList *problems, QList
             *stamps = {SafeFile::stampOf(calendar.path)};
         return {calendar.path};
     }
-    const SafeFile::Listing listing
-        = SafeFile::listFolder(calendar.path, stamps ? SafeFile::Stamps::Take : SafeFile::Stamps::Skip);
-    if (problems && !listing.error.isEmpty())
-        noteUnreadable(calendar.path, listing.error, *problems);
-    QStringList files;
-    files.reserve(listing.files.size());
-    if (stamps) {
-        stamps->clear();
-        stamps->reserve(listing.files.size());
-    }
-    for (qsizetype i = 0; i < listing.files.size(); ++i) {
-        if (!isEventFileName(listing.files[i]))
-            continue;
-        files.append(SafeFile::childPath(calendar.path, listing.files[i]));
-        if (stamps)
-            stamps->append(listing.fileStamps[i]);
-    }
-    if (problems) {
-        for (const QString &name : listing.others) {
-            if (isEventFileName(name))
-                noteUnreadable(
-                    calendar.path + QLatin1Char('/') + name, QStringLiteral("not a regular file, skipped"), *problems);
-        }
-    }
+    QStringList files = eventFileNames(calendar, problems, stamps);
+    for (QString &name : files)
+        name = SafeFile::childPath(calendar.path, name);
     return files;
 }
 

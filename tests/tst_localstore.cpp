@@ -409,6 +409,58 @@ private slots:
         QCOMPARE(events[0].title, QStringLiteral("Synced"));
         QCOMPARE(store->sources().size(), 2); // "Local" and vdirsyncer's account
     }
+
+    void firstEventsAreTheFirstOfTheWholeList()
+    {
+        // Lists that show their first few events ask only for those: across
+        // two providers, with starts shared at the cut and events left out,
+        // they must be what the whole list would give.
+        VdirFixture first;
+        VdirFixture second(first.clock.timeZone(), first.clock.now());
+        int n = 0;
+        auto add = [&n](VdirFixture &fixture, const char *start, bool allDay) {
+            const QByteArray uid = "e" + QByteArray::number(++n);
+            fixture.addEvent(QString::fromLatin1(uid) + ".ics",
+                singleEvent("UID:" + uid + "\r\nSUMMARY:" + uid
+                    + (allDay ? "\r\nDTSTART;VALUE=DATE:" + QByteArray(start).left(8) + "\r\n"
+                              : "\r\nDTSTART;TZID=Europe/Berlin:" + QByteArray(start) + "\r\nDURATION:PT30M\r\n")));
+        };
+        for (const char *start : {"20260325T110000", "20260325T110000", "20260325T110000", "20260325T120000",
+                 "20260326T090000", "20260326T090000", "20260327T080000"})
+            add(first, start, false);
+        // Events that sort first and are left out: the other provider's
+        // next events are not the next of all.
+        for (const char *day : {"20260325", "20260325", "20260325", "20260326", "20260326"})
+            add(first, day, true);
+        for (const char *start : {"20260325T103000", "20260325T110000", "20260326T083000", "20260328T070000"})
+            add(second, start, false);
+        add(second, "20260327", true);
+
+        CalendarStore store;
+        for (VdirFixture *fixture : {&first, &second}) {
+            auto *provider = new LocalFolderProvider(fixture->root, {}, first.clock);
+            store.addProvider(provider);
+            provider->start();
+        }
+        QVERIFY(store.waitUntilLoaded(10000));
+        const QDateTime from(QDate(2026, 3, 25), QTime(10, 0), Berlin);
+        const QDateTime to = from.addDays(7);
+        auto keys = [](const QList<CalendarEvent> &events) {
+            QStringList all;
+            for (const CalendarEvent &event : events)
+                all.append(event.title + QLatin1Char('@') + event.start.toString(Qt::ISODate));
+            return all;
+        };
+        const std::function<bool(const CalendarEvent &)> allDay = [](const CalendarEvent &e) { return e.allDay; };
+        for (const auto &leftOut : {std::function<bool(const CalendarEvent &)>(), allDay}) {
+            QList<CalendarEvent> whole = store.events(from, to);
+            QCOMPARE(whole.size(), 17);
+            if (leftOut)
+                whole.removeIf(leftOut);
+            for (qsizetype count = 0; count <= whole.size() + 1; ++count)
+                QCOMPARE(keys(store.firstEvents(from, to, {}, count, leftOut)), keys(whole.mid(0, count)));
+        }
+    }
 };
 
 BRIVANE_TEST_MAIN(LocalStoreTest)
