@@ -443,6 +443,23 @@ public:
         return series;
     }
 
+    // Keeps only the given parts of the payload, in their order, moved to
+    // the front (each to where the one before ended); `slices` get their
+    // new offsets. Before any file decodes from here.
+    void keepOnly(std::vector<std::pair<quint32, quint32>> &slices)
+    {
+        char *data = m_bytes.data();
+        qsizetype end = 0;
+        for (auto &[offset, length] : slices) {
+            std::memmove(data + end, data + m_payloadStart + offset, length);
+            offset = quint32(end);
+            end += length;
+        }
+        m_bytes.truncate(end);
+        m_bytes.squeeze();
+        m_payloadStart = 0;
+    }
+
 private:
     QByteArray m_bytes;
     qsizetype m_payloadStart = 0;
@@ -540,8 +557,8 @@ struct ReadTables
     QStringList folders;
 };
 
-FilePtr readFile(Reader &in, const ReadTables &tables, const std::shared_ptr<const IndexRecords> &records,
-    std::vector<SeriesShape> &shapes, Window &window)
+std::shared_ptr<ParsedFile> readFile(Reader &in, const ReadTables &tables,
+    const std::shared_ptr<const IndexRecords> &records, std::vector<SeriesShape> &shapes, Window &window)
 {
     auto file = std::make_shared<ParsedFile>();
     const quint32 folder = in.number<quint32>();
@@ -638,16 +655,34 @@ Contents readPayload(QByteArray bytes, qsizetype payloadStart, QString *problem)
     const quint32 fileCount = in.count(4 + 4 + 4 + 8 * 6 + 1 + 4 + 4 + 1);
     contents.files.reserve(fileCount);
     std::vector<SeriesShape> shapes;
+    std::vector<std::shared_ptr<ParsedFile>> files;
+    files.reserve(fileCount);
     for (quint32 i = 0; i < fileCount && !in.failed(); ++i) {
-        FilePtr file = readFile(in, tables, records, shapes, contents.window);
-        if (!in.failed())
-            contents.files.insert(file->path, std::move(file));
+        std::shared_ptr<ParsedFile> file = readFile(in, tables, records, shapes, contents.window);
+        if (in.failed())
+            break;
+        // One path twice is damage (and the first one's stored occurrences
+        // would be left to whatever comes at its address).
+        if (contents.files.contains(file->path)) {
+            in.fail();
+            break;
+        }
+        contents.files.insert(file->path, file);
+        files.push_back(std::move(file));
     }
     if (in.failed() || !in.atEnd()) {
         if (problem)
             *problem = QStringLiteral("damaged records");
         return {};
     }
+    // Only the events are kept encoded: the rest of each record has been read.
+    std::vector<std::pair<quint32, quint32>> slices;
+    slices.reserve(files.size());
+    for (const std::shared_ptr<ParsedFile> &file : files)
+        slices.emplace_back(file->encodedOffset(), file->encodedLength());
+    records->keepOnly(slices);
+    for (size_t i = 0; i < files.size(); ++i)
+        files[i]->setEncodedSeries(records, slices[i].first, slices[i].second);
     return contents;
 }
 
@@ -715,7 +750,7 @@ Contents fromPayload(const QByteArray &payload, QString *problem)
     return readPayload(QByteArray(payload.constData(), payload.size()), 0, problem);
 }
 
-Contents fromBytes(const QByteArray &bytes, QString *problem)
+Contents fromBytes(QByteArray bytes, QString *problem)
 {
     auto refuse = [problem](const QString &why) {
         if (problem)
@@ -738,7 +773,7 @@ Contents fromBytes(const QByteArray &bytes, QString *problem)
     if (checksumOf(payload, bytes.size() - HeaderBytes) != checksum.number<quint64>())
         return refuse(QStringLiteral("damaged index (checksum)"));
     qCDebug(lcTiming) << "index checksum:" << step.restart() << "ms";
-    Contents contents = readPayload(bytes, HeaderBytes, problem);
+    Contents contents = readPayload(std::move(bytes), HeaderBytes, problem);
     qCDebug(lcTiming) << "index records:" << step.restart() << "ms";
     return contents;
 }
@@ -754,7 +789,7 @@ Contents read(const QString &path, QString *problem)
             *problem = file.error;
         return {};
     }
-    return fromBytes(file.data, problem);
+    return fromBytes(std::move(file.data), problem);
 }
 
 bool write(

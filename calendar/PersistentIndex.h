@@ -78,7 +78,7 @@ QByteArray toBytes(const std::vector<FilePtr> &files, const Window &window = {},
 
 // Reads what `toBytes` wrote. Anything else, however damaged, gives an empty
 // result and, in `problem`, why it was not used.
-Contents fromBytes(const QByteArray &bytes, QString *problem = nullptr);
+Contents fromBytes(QByteArray bytes, QString *problem = nullptr);
 
 // The records alone, without header and checksum: what a fuzzer feeds.
 Contents fromPayload(const QByteArray &payload, QString *problem = nullptr);

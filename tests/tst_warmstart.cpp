@@ -302,6 +302,20 @@ private slots:
         QCOMPARE(moved->series().front().overrides.size(), size_t(1));
     }
 
+    void samePathTwiceIsDamage()
+    {
+        // Records whose checksum holds but that name one file twice (only a
+        // hand-made index does): refused whole.
+        VdirFixture fixture;
+        fixture.addEvent("a.ics", timedEvent("a", "Alpha", "20260325T090000"));
+        auto file = std::make_shared<ParsedFile>(IcsParser::readFile(fixture.calendarPath() + "/a.ics", "cal"));
+        file->readAtNs = file->stamp.changedNs + PersistentIndex::SettleNs;
+        QCOMPARE(PersistentIndex::fromBytes(PersistentIndex::toBytes({file})).size(), 1);
+        QString problem;
+        QVERIFY(PersistentIndex::fromBytes(PersistentIndex::toBytes({file, file}), &problem).isEmpty());
+        QCOMPARE(problem, QString("damaged records"));
+    }
+
     void changesWhileRunningReachTheIndex()
     {
         VdirFixture fixture;
