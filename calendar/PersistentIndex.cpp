@@ -76,6 +76,8 @@ public:
         number<quint32>(quint32(value.size()));
         bytes.append(reinterpret_cast<const char *>(value.utf16()), value.size() * 2);
     }
+    // The events' own texts, kept encoded in memory: UTF-8 is half the size.
+    void utf8(const QString &value) { data(value.toUtf8()); }
     void data(const QByteArray &value)
     {
         number<quint32>(quint32(value.size()));
@@ -124,10 +126,17 @@ public:
         std::memcpy(value.data(), m_bytes.data() + m_position - qsizetype(units) * 2, size_t(units) * 2);
         return value;
     }
-    void skipText()
+    QString utf8()
     {
-        const quint32 units = number<quint32>();
-        take(qsizetype(units) * 2);
+        const quint32 size = number<quint32>();
+        if (!take(qsizetype(size)))
+            return {};
+        return QString::fromUtf8(m_bytes.data() + m_position - size, size);
+    }
+    void skipData()
+    {
+        const quint32 size = number<quint32>();
+        take(qsizetype(size));
     }
     QByteArray data()
     {
@@ -214,8 +223,8 @@ void writeTimes(Writer &out, ZoneTable &zones, const QList<IcsTime> &times)
 
 void writeRecord(Writer &out, ZoneTable &zones, const EventRecord &record)
 {
-    out.text(record.uid);
-    out.text(record.title);
+    out.utf8(record.uid);
+    out.utf8(record.title);
     out.boolean(record.hasTitle);
     writeTime(out, zones, record.start);
     out.number<qint32>(record.durationDays);
@@ -306,11 +315,11 @@ EventRecord readRecord(Reader &in, const std::vector<const ResolvedZone *> &zone
     constexpr bool keep = mode == Records::Keep;
     EventRecord record;
     if constexpr (keep) {
-        record.uid = in.text();
-        record.title = in.text();
+        record.uid = in.utf8();
+        record.title = in.utf8();
     } else {
-        in.skipText();
-        in.skipText();
+        in.skipData();
+        in.skipData();
     }
     record.hasTitle = in.boolean();
     record.start = readTime(in, zones, false);
@@ -386,9 +395,9 @@ std::vector<EventSeries> readSeries(
         const bool keyIsUid = in.boolean();
         if (!keyIsUid) {
             if constexpr (keep)
-                series.key = in.text();
+                series.key = in.utf8();
             else
-                in.skipText();
+                in.skipData();
         }
         series.hasMaster = in.boolean();
         if (series.hasMaster)
@@ -502,7 +511,7 @@ void writeSeries(Writer &out, ZoneTable &zones, const std::vector<EventSeries> &
         const bool keyIsUid = series.hasMaster && series.key == series.master.uid;
         out.boolean(keyIsUid);
         if (!keyIsUid)
-            out.text(series.key);
+            out.utf8(series.key);
         out.boolean(series.hasMaster);
         if (series.hasMaster)
             writeRecord(out, zones, series.master);

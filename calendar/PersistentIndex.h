@@ -22,7 +22,7 @@ Q_DECLARE_LOGGING_CATEGORY(lcTiming)
 namespace PersistentIndex {
 
 // Raised whenever the layout of the records changes.
-constexpr quint32 FormatVersion = 4;
+constexpr quint32 FormatVersion = 5;
 // Magic, version, payload length and checksum before the records.
 constexpr qsizetype HeaderBytes = 8 + 4 + 8 + 8;
 // An index larger than this is neither written nor read.
