@@ -208,12 +208,10 @@ void LocalFolderProvider::start()
         };
         std::vector<Listed> listed;
         for (const Vdir::CalendarDir &calendar : calendars) {
-            // Stamps only to compare with the index: without one every file is parsed.
-            QList<SafeFile::FileStamp> *stamps = reading.isValid() ? &listed.emplace_back().stamps : nullptr;
-            if (!stamps)
-                listed.emplace_back();
-            Listed &entry = listed.back();
+            Listed &entry = listed.emplace_back();
             entry.calendar = &calendar;
+            // Stamps only to compare with the index: without one every file is parsed.
+            QList<SafeFile::FileStamp> *stamps = reading.isValid() ? &entry.stamps : nullptr;
             if (calendar.singleFile) {
                 if (stamps)
                     *stamps = {SafeFile::stampOf(calendar.path)};
