@@ -3,6 +3,7 @@
 #include "app/AddCommand.h"
 #include "app/AgendaCommand.h"
 #include "app/AppDelegate.h"
+#include "app/CommandSupport.h"
 #include "app/InstanceAnswers.h"
 #include "app/PanelStatusItem.h"
 #include "app/PopoverWindow.h"
@@ -13,6 +14,9 @@
 #include "app/ZohoCommand.h"
 #include "app/ZohoServices.h"
 #include "settings/AppSettings.h"
+#ifdef BRIVANE_HAVE_EDS
+#include "calendar/EdsProvider.h"
+#endif
 
 #include <QApplication>
 #include <QCursor>
@@ -33,24 +37,14 @@ const char *const Usage
       "       brivane status [--json] [--follow] [--at DATETIME]\n"
       "       brivane zoho connect CODE | disconnect | status | sync\n";
 
-void nameApplication()
-{
-    QCoreApplication::setApplicationName(QStringLiteral("brivane"));
-    QCoreApplication::setOrganizationName(QStringLiteral("brivane"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(BRIVANE_VERSION));
-}
-
-// Reached when the launcher (app/Launcher.cpp) found no instance to answer,
-// or for commands an instance never answers.
-int runCommand(int argc, char **argv, int (*command)(const QStringList &, QTextStream &, QTextStream &))
+// Reached when the launcher (app/Launcher.cpp) found no instance to answer
+// and left the command to this program, or for commands an instance never
+// answers.
+int runCommand(int argc, char **argv, CommandFunction command)
 {
     QCoreApplication app(argc, argv);
     nameApplication();
-    QTextStream out(stdout);
-    QTextStream err(stderr);
-    QStringList arguments = QCoreApplication::arguments();
-    arguments.removeAt(1);
-    return command(arguments, out, err);
+    return runCommandArguments(command);
 }
 
 int runTray(int argc, char **argv, const QByteArray &command, std::unique_ptr<SingleInstance::Lock> lock)
@@ -159,6 +153,10 @@ int runTray(int argc, char **argv, const QByteArray &command, std::unique_ptr<Si
 
 int run(int argc, char **argv)
 {
+#ifdef BRIVANE_HAVE_EDS
+    setDesktopProviderMaker(
+        [](const Clock &clock) -> std::unique_ptr<CalendarProvider> { return std::make_unique<EdsProvider>(clock); });
+#endif
     const QByteArray first = argc > 1 ? QByteArray(argv[1]) : QByteArray();
     if (first == "agenda")
         return runCommand(argc, argv, runAgendaCommand);

@@ -1,5 +1,6 @@
 #include "app/CommandSupport.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -23,6 +24,22 @@ QDateTime momentFromOption(const QString &text, const QTimeZone &zone)
         return beforeTransition;
     const bool repeated = beforeTransition.date() == naive.date() && beforeTransition.time() == naive.time();
     return repeated && beforeTransition < local ? beforeTransition : local;
+}
+
+void nameApplication()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("brivane"));
+    QCoreApplication::setOrganizationName(QStringLiteral("brivane"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(BRIVANE_VERSION));
+}
+
+int runCommandArguments(CommandFunction command)
+{
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    QStringList arguments = QCoreApplication::arguments();
+    arguments.removeAt(1);
+    return command(arguments, out, err);
 }
 
 std::unique_ptr<Clock> clockForCommand(const QString &atOptionValue, bool atOptionSet, const QTimeZone &zone)

@@ -10,6 +10,17 @@
 #include <memory>
 #include <optional>
 
+// A command: its arguments (the program's, without the command's name), and
+// where it writes. Returns the exit status.
+using CommandFunction = int (*)(const QStringList &arguments, QTextStream &out, QTextStream &err);
+
+// The application's names, for its settings and folders; before any is used.
+void nameApplication();
+
+// Runs `command` on the arguments of the application object that runs
+// (which must exist), the command's name taken out, writing to stdout and stderr.
+int runCommandArguments(CommandFunction command);
+
 // The clock of a command: the system's, or the moment given with `--at`
 // (ISO 8601, local time in `zone` when it has no offset). A local time that
 // the zone skips (the hour lost when clocks go forward) is read as the clock

@@ -1,6 +1,9 @@
 #include "app/Launcher.h"
 
+#include "app/AgendaCommand.h"
+#include "app/CommandSupport.h"
 #include "app/InstanceClient.h"
+#include "app/StatusCommand.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -10,6 +13,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace Launcher {
@@ -27,13 +31,10 @@ QString ownPath()
 }
 
 // The instance's answer, printed; false when there is none to print.
-bool answeredByInstance(int argc, char **argv)
+bool answeredByInstance(const QString &command, QStringList arguments)
 {
     QElapsedTimer sinceStart;
     sinceStart.start();
-    QCoreApplication app(argc, argv);
-    QStringList arguments = QCoreApplication::arguments();
-    const QString command = arguments.takeAt(1);
     const std::optional<QByteArray> answer = InstanceClient::ask(InstanceClient::socketPath(), command, arguments);
     if (!answer)
         return false;
@@ -43,6 +44,25 @@ bool answeredByInstance(int argc, char **argv)
         std::fprintf(stderr, "timing: answered by the running instance in %lld ms\n",
             static_cast<long long>(sinceStart.elapsed()));
     return true;
+}
+
+// Whether this process can give the answer brivane-app would: it reads the
+// local calendars only, and brivane-app reads the desktop's as well where it
+// was built to and a session bus could lead to them.
+bool answersAsTheWholeProgram()
+{
+#ifdef BRIVANE_APP_READS_DESKTOP_CALENDARS
+    return !sessionBusMayAnswer(
+        qgetenv("DBUS_SESSION_BUS_ADDRESS"), qgetenv("XDG_RUNTIME_DIR"), qEnvironmentVariableIsSet("DISPLAY"));
+#else
+    return true;
+#endif
+}
+
+bool isSocket(const QByteArray &path)
+{
+    struct stat info = {};
+    return ::stat(path.constData(), &info) == 0 && S_ISSOCK(info.st_mode);
 }
 
 } // namespace
@@ -55,15 +75,46 @@ QString programPath(const QString &launcherPath)
     return QStringLiteral(BRIVANE_INSTALLED_PROGRAM);
 }
 
+bool sessionBusMayAnswer(const QByteArray &address, const QByteArray &runtimeDir, bool hasDisplay)
+{
+    if (address.isEmpty())
+        return (!runtimeDir.isEmpty() && isSocket(runtimeDir + "/bus")) || hasDisplay;
+    // Addresses are tried in turn; one of any other kind than a socket path
+    // (abstract sockets, TCP, launchers) may answer.
+    for (const QByteArray &entry : address.split(';')) {
+        if (entry.isEmpty())
+            continue;
+        if (!entry.startsWith("unix:"))
+            return true;
+        QByteArray path;
+        for (const QByteArray &pair : entry.mid(5).split(',')) {
+            if (pair.startsWith("path="))
+                path = QByteArray::fromPercentEncoding(pair.mid(5));
+            else if (!pair.startsWith("guid="))
+                return true;
+        }
+        if (path.isEmpty() || isSocket(path))
+            return true;
+    }
+    return false;
+}
+
 int run(int argc, char **argv)
 {
     const QByteArray first = argc > 1 ? QByteArray(argv[1]) : QByteArray();
-    // BRIVANE_NO_INSTANCE: always load (benchmarks and tests compare both ways).
-    if ((first == "agenda" || first == "status") && !qEnvironmentVariableIsSet("BRIVANE_NO_INSTANCE")
-        && answeredByInstance(argc, argv))
-        return 0;
-    // Everything else, and a question nobody answered: the whole program, in
-    // this process (the caller's pid and signals stay valid).
+    if (first == "agenda" || first == "status") {
+        QCoreApplication app(argc, argv);
+        nameApplication();
+        QStringList arguments = QCoreApplication::arguments();
+        const QString command = arguments.takeAt(1);
+        // BRIVANE_NO_INSTANCE: always load (benchmarks and tests compare both ways).
+        if (!qEnvironmentVariableIsSet("BRIVANE_NO_INSTANCE") && answeredByInstance(command, arguments))
+            return 0;
+        if (answersAsTheWholeProgram())
+            return runCommandArguments(first == "agenda" ? runAgendaCommand : runStatusCommand);
+    }
+    // Everything else, and a question left to the whole program: in this
+    // process (the caller's pid and signals stay valid).
     const QByteArray program = QFile::encodeName(programPath(ownPath()));
     ::execv(program.constData(), argv);
     std::fprintf(stderr, "brivane: cannot start %s: %s\n", program.constData(), std::strerror(errno));

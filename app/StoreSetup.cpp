@@ -5,9 +5,14 @@
 #include "calendar/PersistentIndex.h"
 #include "settings/AppSettings.h"
 
-#ifdef BRIVANE_HAVE_EDS
-#include "calendar/EdsProvider.h"
-#endif
+namespace {
+DesktopProviderMaker desktopProviderMaker = nullptr;
+}
+
+void setDesktopProviderMaker(DesktopProviderMaker maker)
+{
+    desktopProviderMaker = maker;
+}
 
 QString defaultCalendarRoot()
 {
@@ -17,20 +22,18 @@ QString defaultCalendarRoot()
 std::unique_ptr<CalendarStore> createCalendarStore(const AppSettings &settings, const Clock &clock, StoreUse use)
 {
     auto store = std::make_unique<CalendarStore>();
-#ifdef BRIVANE_HAVE_EDS
     // First, so that the desktop's default calendar is the default for new
     // events wherever the desktop has calendars.
-    auto *desktop = new EdsProvider(clock);
-    store->addProvider(desktop);
-#endif
+    CalendarProvider *desktop = desktopProviderMaker ? desktopProviderMaker(clock).release() : nullptr;
+    if (desktop)
+        store->addProvider(desktop);
     auto *local = new LocalFolderProvider(defaultCalendarRoot(), settings.calendarFolders(), clock);
     local->setIndexPath(PersistentIndex::defaultPath());
     // Watching a large folder costs milliseconds a command has no use for.
     local->setWatching(use == StoreUse::FollowsChanges);
     store->addProvider(local);
-#ifdef BRIVANE_HAVE_EDS
-    desktop->start();
-#endif
+    if (desktop)
+        desktop->start();
     local->start();
     return store;
 }

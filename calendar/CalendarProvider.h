@@ -15,6 +15,8 @@ public:
     using QObject::QObject;
 
     virtual QString providerId() const = 0;
+    // Begins the first read, in the background; `loaded` follows.
+    virtual void start() = 0;
     // True once the first full read is done; before that the provider answers
     // with what it has (nothing).
     virtual bool isLoaded() const = 0;

@@ -25,7 +25,7 @@ public:
     // Looks for the session bus and the source registry in the background.
     // `loaded` follows when every calendar has been read once, when there is
     // no registry, or when the load timeout has passed, whichever is first.
-    void start();
+    void start() override;
 
     QString providerId() const override { return QStringLiteral("eds"); }
     bool isLoaded() const override;

@@ -53,8 +53,7 @@ public:
     // Whether the folders are watched for changes (the default). Set before `start`.
     void setWatching(bool watching) { m_watching = watching; }
 
-    // Begins reading in the background; `loaded` follows.
-    void start();
+    void start() override;
 
     QString providerId() const override { return QStringLiteral("local"); }
     bool isLoaded() const override { return m_loaded; }

@@ -432,21 +432,29 @@ class InstanceCommandsTest : public QObject
         QByteArray err;
     };
 
-    static Run command(const QStringList &arguments, bool mayAskInstance)
+    // A session bus address that certainly leads nowhere: the launcher then
+    // answers by itself.
+    QByteArray noBus() const { return "unix:path=" + QFile::encodeName(m_home.filePath("no-bus")); }
+
+    static Run command(const QStringList &arguments, bool mayAskInstance, const QByteArray &busAddress = {},
+        const QString &program = QStringLiteral(BRIVANE_BINARY))
     {
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("BRIVANE_TIMING", "1");
         if (!mayAskInstance)
             environment.insert("BRIVANE_NO_INSTANCE", "1");
+        if (!busAddress.isEmpty())
+            environment.insert("DBUS_SESSION_BUS_ADDRESS", QString::fromLocal8Bit(busAddress));
         process.setProcessEnvironment(environment);
-        process.start(QStringLiteral(BRIVANE_BINARY), arguments);
+        process.start(program, arguments);
         if (!process.waitForFinished(30000))
             return {};
         return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
     }
 
     QString m_socket;
+    QTemporaryDir m_home;
 
 private slots:
     void initTestCase()
@@ -477,9 +485,13 @@ private slots:
         };
         QList<Run> alone;
         for (const QStringList &arguments : commands) {
-            alone.append(command(arguments, true)); // no instance runs yet: loads itself
+            alone.append(command(arguments, true, noBus())); // no instance runs yet: loads itself
             QCOMPARE(alone.last().exitCode, 0);
             QVERIFY(!alone.last().err.contains("answered by the running instance"));
+            // The launcher's own answer is the whole program's.
+            const Run whole = command(arguments, true, noBus(), QStringLiteral(BRIVANE_APP_BINARY));
+            QCOMPARE(whole.exitCode, 0);
+            QCOMPARE(whole.out, alone.last().out);
         }
 
         QProcess instance;
@@ -513,17 +525,61 @@ private slots:
         QVERIFY(QFile::setPermissions(beside, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         QCOMPARE(Launcher::programPath(launcher), beside);
 
-        // A launcher without its program says so, whatever it was asked.
+        // A launcher without its program answers what it can by itself and
+        // says so for the rest.
         if (QFileInfo::exists(installed))
             QSKIP("brivane is installed on this machine");
         QVERIFY(QFile::remove(beside));
         QVERIFY(QFile::copy(QStringLiteral(BRIVANE_BINARY), launcher));
         QVERIFY(QFile::setPermissions(launcher, QFile::ReadOwner | QFile::ExeOwner));
-        QProcess alone;
-        alone.start(launcher, {"status", "--at", "2026-03-25T09:10:00"});
-        QVERIFY(alone.waitForFinished(30000));
-        QCOMPARE(alone.exitCode(), 127);
-        QVERIFY(alone.readAllStandardError().contains("cannot start " + QFile::encodeName(installed)));
+        const QStringList status {"status", "--at", "2026-03-25T09:10:00"};
+        const Run answered = command(status, false, noBus(), launcher);
+        QCOMPARE(answered.exitCode, 0);
+        QCOMPARE(answered.out, command(status, false, noBus(), QStringLiteral(BRIVANE_APP_BINARY)).out);
+
+        const auto cannotStart = [&](const QStringList &arguments, const QByteArray &busAddress) {
+            const Run run = command(arguments, false, busAddress, launcher);
+            return run.exitCode == 127 && run.err.contains("cannot start " + QFile::encodeName(installed));
+        };
+        QVERIFY(cannotStart({"zoho", "status"}, noBus()));
+#ifdef BRIVANE_HAVE_EDS
+        // Where a session bus may lead to the desktop's calendars, the whole
+        // program answers.
+        QLocalServer bus;
+        QVERIFY(bus.listen(m_home.filePath("live-bus")));
+        QVERIFY(cannotStart(status, "unix:path=" + QFile::encodeName(bus.fullServerName())));
+#endif
+    }
+
+    void sessionBusIsReachedOnlyThroughWhatIsThere()
+    {
+        QLocalServer socket;
+        QVERIFY(socket.listen(m_home.filePath("sock et")));
+        const QByteArray live = QFile::encodeName(socket.fullServerName());
+        const QByteArray gone = QFile::encodeName(m_home.filePath("gone"));
+        writeFile(m_home.filePath("plain"), "not a socket");
+        const QByteArray plainFile = QFile::encodeName(m_home.filePath("plain"));
+        const QByteArray runtime = QFile::encodeName(m_home.path());
+
+        using Launcher::sessionBusMayAnswer;
+        QVERIFY(!sessionBusMayAnswer("unix:path=" + gone, {}, false));
+        QVERIFY(!sessionBusMayAnswer("unix:path=" + plainFile + ",guid=0123", {}, false));
+        QVERIFY(!sessionBusMayAnswer("unix:path=" + gone + ";unix:path=" + plainFile, {}, true));
+        QVERIFY(sessionBusMayAnswer("unix:path=" + live.toPercentEncoding("/") + ",guid=0123", {}, false));
+        QVERIFY(sessionBusMayAnswer("unix:path=" + gone + ";unix:path=" + live.toPercentEncoding("/"), {}, false));
+        // Kinds of address that are not a file to look at.
+        QVERIFY(sessionBusMayAnswer("unix:abstract=/tmp/dbus-x,guid=0123", {}, false));
+        QVERIFY(sessionBusMayAnswer("tcp:host=127.0.0.1,port=1", {}, false));
+        QVERIFY(sessionBusMayAnswer("unix:path=" + gone + ";autolaunch:", {}, false));
+        QVERIFY(sessionBusMayAnswer("unix:dir=/tmp", {}, false));
+
+        // No address: the runtime folder's bus, or one GLib starts for the X display.
+        QVERIFY(!sessionBusMayAnswer({}, {}, false));
+        QVERIFY(!sessionBusMayAnswer({}, runtime, false));
+        QVERIFY(sessionBusMayAnswer({}, runtime, true));
+        QLocalServer runtimeBus;
+        QVERIFY(runtimeBus.listen(m_home.filePath("bus")));
+        QVERIFY(sessionBusMayAnswer({}, runtime, false));
     }
 
     void silentInstanceDoesNotHangTheCommand()
