@@ -145,6 +145,11 @@ struct ParsedFile
     // Set once expanding this file's rules took longer than its share of
     // time: later passes give it only a token share.
     mutable bool recurrenceOverBudget = false;
+    // Where the file came in its calendars' listing at the last load (for a
+    // file taken from the index, until then: where its record is). The index
+    // keeps its records in this order, which the next listing of unchanged
+    // folders repeats: the load then meets them one after the other.
+    mutable quint32 listedAt = 0;
 
     // The file's events. Safe from any thread: a file taken from the index
     // decodes them on first use.

@@ -47,15 +47,19 @@ struct ParseJob
 {
     QString path;
     QString calendarId;
+    quint32 listedAt = 0;
 };
+
+std::shared_ptr<const ParsedFile> parse(const ParseJob &job)
+{
+    auto file = std::make_shared<ParsedFile>(IcsParser::readFile(job.path, job.calendarId));
+    file->listedAt = job.listedAt;
+    return file;
+}
 
 std::vector<std::shared_ptr<const ParsedFile>> parseInParallel(const std::vector<ParseJob> &jobs)
 {
-    return QtConcurrent::blockingMapped<std::vector<std::shared_ptr<const ParsedFile>>>(
-        &parsePool(), jobs, [](const ParseJob &job) {
-            return std::shared_ptr<const ParsedFile>(
-                std::make_shared<ParsedFile>(IcsParser::readFile(job.path, job.calendarId)));
-        });
+    return QtConcurrent::blockingMapped<std::vector<std::shared_ptr<const ParsedFile>>>(&parsePool(), jobs, parse);
 }
 
 std::vector<std::shared_ptr<const ParsedFile>> parseAll(const std::vector<ParseJob> &jobs)
@@ -65,7 +69,7 @@ std::vector<std::shared_ptr<const ParsedFile>> parseAll(const std::vector<ParseJ
         return parseInParallel(jobs);
     std::vector<std::shared_ptr<const ParsedFile>> parsed;
     for (const ParseJob &job : jobs)
-        parsed.push_back(std::make_shared<ParsedFile>(IcsParser::readFile(job.path, job.calendarId)));
+        parsed.push_back(parse(job));
     return parsed;
 }
 
@@ -229,6 +233,13 @@ void LocalFolderProvider::start()
         // rest are parsed. The index's table by path becomes the provider's,
         // rid of what is no longer there.
         QHash<QString, FilePtr> &byPath = known.files;
+        // Unchanged folders list their files in the order of the records:
+        // each is compared with the record after the last one met, and
+        // looked up by path only where the orders part.
+        const std::vector<FilePtr> &recorded = known.inRecordOrder;
+        size_t expected = 0;
+        quint32 listedAt = 0;
+        qsizetype outOfOrder = 0;
         std::vector<ParseJob> jobs;
         // Each file's path is put together in one reused buffer: a path of
         // its own is made only for the files to be parsed.
@@ -237,22 +248,30 @@ void LocalFolderProvider::start()
         for (const Listed &entry : listed) {
             const QString &calendarPath = entry.calendar->path;
             const qsizetype count = entry.calendar->singleFile ? 1 : entry.names.size();
-            for (qsizetype i = 0; i < count; ++i) {
+            for (qsizetype i = 0; i < count; ++i, ++listedAt) {
                 path.resize(0);
                 path.append(calendarPath);
                 if (!entry.calendar->singleFile) {
                     path.append(QLatin1Char('/'));
                     path.append(entry.names[i]);
                 }
-                const auto fromIndex = byPath.find(path);
-                if (fromIndex == byPath.end()) {
-                    jobs.push_back({QString(path.constData(), path.size()), entry.calendar->id});
-                } else if ((*fromIndex)->calendarId == entry.calendar->id
-                    && (*fromIndex)->stamp == entry.stamps.value(i)) {
-                    result->files.push_back(*fromIndex);
+                FilePtr fromIndex;
+                if (expected < recorded.size() && recorded[expected]->path == path) {
+                    fromIndex = recorded[expected];
+                } else if (const auto found = byPath.constFind(path); found != byPath.cend()) {
+                    fromIndex = *found;
+                    ++outOfOrder;
                 } else {
-                    byPath.erase(fromIndex);
-                    jobs.push_back({QString(path.constData(), path.size()), entry.calendar->id});
+                    jobs.push_back({QString(path.constData(), path.size()), entry.calendar->id, listedAt});
+                    continue;
+                }
+                expected = fromIndex->listedAt + 1;
+                if (fromIndex->calendarId == entry.calendar->id && fromIndex->stamp == entry.stamps.value(i)) {
+                    fromIndex->listedAt = listedAt;
+                    result->files.push_back(std::move(fromIndex));
+                } else {
+                    byPath.remove(path);
+                    jobs.push_back({QString(path.constData(), path.size()), entry.calendar->id, listedAt});
                 }
             }
         }
@@ -269,7 +288,10 @@ void LocalFolderProvider::start()
             });
         }
         result->parsed = qsizetype(jobs.size());
-        result->indexOutOfDate = !indexPath.isEmpty() && (!jobs.empty() || result->fromIndex != indexed);
+        // Records far out of the listing's order (an index of before a
+        // folder was rebuilt) are written again in it.
+        result->indexOutOfDate
+            = !indexPath.isEmpty() && (!jobs.empty() || result->fromIndex != indexed || outOfOrder > indexed / 8);
         for (FilePtr &file : parseInParallel(jobs)) {
             byPath.insert(file->path, file);
             result->files.push_back(std::move(file));
@@ -524,6 +546,7 @@ bool LocalFolderProvider::replaceFile(FilePtr file, QStringList &problems)
     const auto it = m_files.constFind(file->path);
     bool sameContent = false;
     if (it != m_files.constEnd()) {
+        file->listedAt = (*it)->listedAt; // where the listing still has it
         sameContent = (*it)->contentHash == file->contentHash && (*it)->size == file->size
             && (*it)->calendarId == file->calendarId;
         if (sameContent && (*it)->stamp == file->stamp)
@@ -742,12 +765,14 @@ void LocalFolderProvider::startIndexWrite()
     });
     // The records are shared and never changed once made: the write reads
     // them on its own thread while the store goes on.
-    m_indexWrite = QtConcurrent::run(
-        [path = m_indexPath, settleNs = m_indexSettleNs, files = std::move(files), window = std::move(window)] {
-            QString problem;
-            if (!PersistentIndex::write(path, files, window, &problem, settleNs))
-                qCWarning(lcLocal).noquote() << "cannot write the calendar index" << path << ":" << problem;
-        });
+    m_indexWrite = QtConcurrent::run([path = m_indexPath, settleNs = m_indexSettleNs, files = std::move(files),
+                                         window = std::move(window)]() mutable {
+        std::sort(
+            files.begin(), files.end(), [](const FilePtr &a, const FilePtr &b) { return a->listedAt < b->listedAt; });
+        QString problem;
+        if (!PersistentIndex::write(path, files, window, &problem, settleNs))
+            qCWarning(lcLocal).noquote() << "cannot write the calendar index" << path << ":" << problem;
+    });
 }
 
 void LocalFolderProvider::writeIndexNow()

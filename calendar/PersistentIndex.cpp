@@ -676,6 +676,7 @@ Contents readPayload(QByteArray bytes, qsizetype payloadStart, QString *problem)
             in.fail();
             break;
         }
+        file->listedAt = i;
         contents.files.insert(file->path, file);
         files.push_back(std::move(file));
     }
@@ -692,6 +693,7 @@ Contents readPayload(QByteArray bytes, qsizetype payloadStart, QString *problem)
     records->keepOnly(slices);
     for (size_t i = 0; i < files.size(); ++i)
         files[i]->setEncodedSeries(records, slices[i].first, slices[i].second);
+    contents.inRecordOrder.assign(files.begin(), files.end());
     return contents;
 }
 

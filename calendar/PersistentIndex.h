@@ -64,6 +64,8 @@ struct Window
 struct Contents
 {
     QHash<QString, FilePtr> files;
+    // The same files in the order of their records (each one's `listedAt`).
+    std::vector<FilePtr> inRecordOrder;
     Window window;
 
     bool isEmpty() const { return files.isEmpty(); }

@@ -8,6 +8,7 @@
 #include "calendar/IcsParser.h"
 #include "calendar/PersistentIndex.h"
 #include "calendar/RecurrenceRules.h"
+#include "calendar/SafeFile.h"
 #include "calendar/TimeZoneRegistry.h"
 
 #include <QJsonDocument>
@@ -314,6 +315,52 @@ private slots:
         QString problem;
         QVERIFY(PersistentIndex::fromBytes(PersistentIndex::toBytes({file, file}), &problem).isEmpty());
         QCOMPARE(problem, QString("damaged records"));
+    }
+
+    void recordsOutOfTheListingsOrderAreUsedAndPutInOrder()
+    {
+        // Two calendars of 40 files; the index's records reversed, as an
+        // index of before a folder's entries were reordered would be.
+        VdirFixture fixture;
+        for (int i = 0; i < 40; ++i) {
+            const QByteArray uid = "e" + QByteArray::number(i);
+            fixture.addEvent(QString("%1.ics").arg(i), timedEvent(uid, uid, "20260325T090000"),
+                i % 2 ? QStringLiteral("work") : QStringLiteral("home"));
+        }
+        QStringList coldTitles;
+        {
+            IndexedStore cold(fixture);
+            coldTitles = cold.titles(m_day, m_day.addDays(1));
+            QCOMPARE(coldTitles.size(), 40);
+            cold.provider->writeIndexNow();
+        }
+        const QString indexPath = IndexedStore::indexPath(fixture);
+        PersistentIndex::Contents written = PersistentIndex::read(indexPath);
+        QCOMPARE(written.inRecordOrder.size(), size_t(40));
+        std::vector<PersistentIndex::FilePtr> reversed(written.inRecordOrder.rbegin(), written.inRecordOrder.rend());
+        QVERIFY(PersistentIndex::write(indexPath, reversed, written.window, nullptr, 0));
+
+        {
+            IndexedStore warm(fixture);
+            QCOMPARE(warm.provider->filesFromIndex(), 40);
+            QCOMPARE(warm.provider->filesParsed(), 0);
+            QCOMPARE(warm.titles(m_day, m_day.addDays(1)), coldTitles);
+            warm.provider->writeIndexNow();
+        }
+        // Written again, in the order the folders list their files.
+        QStringList listed;
+        for (const QString &calendar : {QStringLiteral("home"), QStringLiteral("work")}) {
+            for (const QString &name : SafeFile::listFolder(fixture.calendarPath(calendar)).files)
+                listed.append(fixture.calendarPath(calendar) + QLatin1Char('/') + name);
+        }
+        QStringList recorded;
+        for (const PersistentIndex::FilePtr &file : PersistentIndex::read(indexPath).inRecordOrder)
+            recorded.append(file->path);
+        QCOMPARE(recorded, listed);
+
+        IndexedStore again(fixture);
+        QCOMPARE(again.provider->filesFromIndex(), 40);
+        QCOMPARE(again.titles(m_day, m_day.addDays(1)), coldTitles);
     }
 
     void changesWhileRunningReachTheIndex()
