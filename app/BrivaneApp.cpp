@@ -26,6 +26,7 @@
 #include <QTextStream>
 
 #include <cstdio>
+#include <malloc.h>
 
 namespace BrivaneApp {
 namespace {
@@ -52,6 +53,12 @@ int runTray(int argc, char **argv, const QByteArray &command, std::unique_ptr<Si
     QElapsedTimer sinceStart;
     sinceStart.start();
     const bool reportTiming = qEnvironmentVariableIsSet("BRIVANE_TIMING");
+
+    // Large blocks straight from the system and back to it when freed: the
+    // load's big temporary tables would otherwise be carved from the heap
+    // (glibc raises its threshold after the first such block is freed) and
+    // leave holes between the calendar records the tray keeps.
+    mallopt(M_MMAP_THRESHOLD, 256 * 1024);
 
     // The software renderer draws the small popover in a third of the memory
     // the OpenGL path takes, and opens it faster (bench/bench_tray.sh).

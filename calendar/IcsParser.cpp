@@ -59,12 +59,13 @@ IcsTime IcsTime::addDays(qint64 days) const
 ParsedFile::LazySeries::LazySeries(const LazySeries &other)
     : m_source(other.m_source)
     , m_offset(other.m_offset)
-    , m_length(other.m_length)
+    , m_lengthAndDecoded(other.length())
 {
     // Events being decoded on another thread are decoded again here.
     if (other.decoded()) {
         m_series = other.m_series;
-        m_decoded.store(m_source != nullptr, std::memory_order_relaxed);
+        if (m_source)
+            m_lengthAndDecoded.fetch_or(DecodedBit, std::memory_order_relaxed);
     }
 }
 
@@ -79,8 +80,7 @@ ParsedFile::LazySeries::LazySeries(LazySeries &&other) noexcept
     : m_series(std::move(other.m_series))
     , m_source(std::move(other.m_source))
     , m_offset(other.m_offset)
-    , m_length(other.m_length)
-    , m_decoded(other.m_decoded.load(std::memory_order_acquire))
+    , m_lengthAndDecoded(other.m_lengthAndDecoded.load(std::memory_order_acquire))
 { }
 
 ParsedFile::LazySeries &ParsedFile::LazySeries::operator=(LazySeries &&other) noexcept
@@ -88,8 +88,7 @@ ParsedFile::LazySeries &ParsedFile::LazySeries::operator=(LazySeries &&other) no
     m_series = std::move(other.m_series);
     m_source = std::move(other.m_source);
     m_offset = other.m_offset;
-    m_length = other.m_length;
-    m_decoded.store(other.m_decoded.load(std::memory_order_acquire), std::memory_order_release);
+    m_lengthAndDecoded.store(other.m_lengthAndDecoded.load(std::memory_order_acquire), std::memory_order_release);
     return *this;
 }
 
@@ -100,9 +99,9 @@ const std::vector<EventSeries> &ParsedFile::LazySeries::get() const
     // Decoding is rare (the files a view shows): one lock for all files.
     static std::mutex decoding;
     const std::lock_guard lock(decoding);
-    if (!m_decoded.load(std::memory_order_relaxed)) {
-        m_series = m_source->decode(m_offset, m_length);
-        m_decoded.store(true, std::memory_order_release);
+    if (!(m_lengthAndDecoded.load(std::memory_order_relaxed) & DecodedBit)) {
+        m_series = m_source->decode(m_offset, length());
+        m_lengthAndDecoded.fetch_or(DecodedBit, std::memory_order_release);
     }
     return m_series;
 }
@@ -112,17 +111,17 @@ std::vector<EventSeries> &ParsedFile::LazySeries::edit()
     get();
     // Edited events no longer match their encoding.
     m_source.reset();
-    m_decoded.store(false, std::memory_order_relaxed);
+    m_lengthAndDecoded.fetch_and(~DecodedBit, std::memory_order_relaxed);
     return m_series;
 }
 
 void ParsedFile::LazySeries::setEncoded(std::shared_ptr<const EncodedSeries> source, quint32 offset, quint32 length)
 {
+    Q_ASSERT((length & DecodedBit) == 0);
     m_series.clear();
     m_source = std::move(source);
     m_offset = offset;
-    m_length = length;
-    m_decoded.store(m_source == nullptr, std::memory_order_release);
+    m_lengthAndDecoded.store((length & ~DecodedBit) | (m_source ? 0 : DecodedBit), std::memory_order_release);
 }
 
 namespace IcsParser {

@@ -138,10 +138,11 @@ struct ParsedFile
     // When it was read (ns since the epoch): a change within the same tick
     // of the file system's clock as the read would not show in the stamp.
     qint64 readAtNs = 0;
+    QStringList problems;
     // False when the parser reported errors or parts were skipped: such a
     // file is shown as far as it could be read, and never written back.
+    // (The small fields side by side: a large store holds one of these per file.)
     bool readComplete = true;
-    QStringList problems;
     // Set once expanding this file's rules took longer than its share of
     // time: later passes give it only a token share.
     mutable bool recurrenceOverBudget = false;
@@ -182,15 +183,22 @@ private:
         void setEncoded(std::shared_ptr<const EncodedSeries> source, quint32 offset, quint32 length);
         const EncodedSeries *source() const { return m_source.get(); }
         quint32 offset() const { return m_offset; }
-        quint32 length() const { return m_length; }
-        bool decoded() const { return !m_source || m_decoded.load(std::memory_order_acquire); }
+        quint32 length() const { return m_lengthAndDecoded.load(std::memory_order_relaxed) & ~DecodedBit; }
+        bool decoded() const
+        {
+            return !m_source || (m_lengthAndDecoded.load(std::memory_order_acquire) & DecodedBit) != 0;
+        }
 
     private:
+        // Set in the length once `m_series` holds the decoded events (an
+        // index is far smaller than 2 GiB): a flag of its own would make
+        // every file of a large store 8 bytes larger.
+        static constexpr quint32 DecodedBit = 0x8000'0000u;
+
         mutable std::vector<EventSeries> m_series;
         std::shared_ptr<const EncodedSeries> m_source;
         quint32 m_offset = 0;
-        quint32 m_length = 0;
-        mutable std::atomic<bool> m_decoded = false;
+        mutable std::atomic<quint32> m_lengthAndDecoded = 0;
     };
     LazySeries m_series;
 };

@@ -566,8 +566,32 @@ struct ReadTables
     QStringList folders;
 };
 
+// The window's occurrences as they are read: all in one run, each file's a
+// range of it. The window's table is made once every file is read, so that
+// what the load gives back afterwards does not lie between the files kept.
+struct ReadOccurrences
+{
+    struct Range
+    {
+        const ParsedFile *file;
+        quint32 first;
+        quint32 count;
+    };
+    std::vector<StoredOccurrence> all;
+    std::vector<Range> ranges;
+
+    void fill(Window &window) const
+    {
+        window.byFile.reserve(qsizetype(ranges.size()));
+        for (const Range &range : ranges) {
+            const auto first = all.begin() + range.first;
+            window.byFile.insert(range.file, std::vector<StoredOccurrence>(first, first + range.count));
+        }
+    }
+};
+
 std::shared_ptr<ParsedFile> readFile(Reader &in, const ReadTables &tables,
-    const std::shared_ptr<const IndexRecords> &records, std::vector<SeriesShape> &shapes, Window &window)
+    const std::shared_ptr<const IndexRecords> &records, std::vector<SeriesShape> &shapes, ReadOccurrences &window)
 {
     auto file = std::make_shared<ParsedFile>();
     const quint32 folder = in.number<quint32>();
@@ -602,8 +626,8 @@ std::shared_ptr<ParsedFile> readFile(Reader &in, const ReadTables &tables,
     file->setEncodedSeries(records, quint32(seriesStart), quint32(in.position() - seriesStart));
     if (in.boolean()) {
         const quint32 count = in.count(8 + 8 + 4 + 4);
-        std::vector<StoredOccurrence> occurrences;
-        occurrences.reserve(count);
+        std::vector<StoredOccurrence> &occurrences = window.all;
+        const size_t first = occurrences.size();
         for (quint32 i = 0; i < count && !in.failed(); ++i) {
             StoredOccurrence occurrence;
             occurrence.startMs = in.number<qint64>();
@@ -621,7 +645,7 @@ std::shared_ptr<ParsedFile> readFile(Reader &in, const ReadTables &tables,
             occurrences.push_back(occurrence);
         }
         if (!in.failed())
-            window.byFile.insert(file.get(), std::move(occurrences));
+            window.ranges.push_back({file.get(), quint32(first), count});
     }
     if (!file->stamp.isValid() || file->path.isEmpty())
         in.fail();
@@ -666,8 +690,10 @@ Contents readPayload(QByteArray bytes, qsizetype payloadStart, QString *problem)
     std::vector<SeriesShape> shapes;
     std::vector<std::shared_ptr<ParsedFile>> files;
     files.reserve(fileCount);
+    ReadOccurrences occurrences;
+    occurrences.ranges.reserve(fileCount);
     for (quint32 i = 0; i < fileCount && !in.failed(); ++i) {
-        std::shared_ptr<ParsedFile> file = readFile(in, tables, records, shapes, contents.window);
+        std::shared_ptr<ParsedFile> file = readFile(in, tables, records, shapes, occurrences);
         if (in.failed())
             break;
         // One path twice is damage (and the first one's stored occurrences
@@ -694,6 +720,7 @@ Contents readPayload(QByteArray bytes, qsizetype payloadStart, QString *problem)
     for (size_t i = 0; i < files.size(); ++i)
         files[i]->setEncodedSeries(records, slices[i].first, slices[i].second);
     contents.inRecordOrder.assign(files.begin(), files.end());
+    occurrences.fill(contents.window);
     return contents;
 }
 
