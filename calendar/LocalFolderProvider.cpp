@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLoggingCategory>
+#include <QScopeGuard>
 #include <QThreadPool>
 #include <QUuid>
 #include <QtConcurrent>
@@ -71,6 +72,58 @@ std::vector<std::shared_ptr<const ParsedFile>> parseAll(const std::vector<ParseJ
     for (const ParseJob &job : jobs)
         parsed.push_back(parse(job));
     return parsed;
+}
+
+struct Listed
+{
+    const Vdir::CalendarDir *calendar;
+    QStringList names; // in a calendar folder; none for a single-file calendar
+    QList<SafeFile::FileStamp> stamps; // parallel to `names` (the file of a single-file calendar)
+    QStringList problems;
+};
+
+// The calendars' event files, with their stamps when `takeStamps`. The
+// folders are read side by side, then the stamps taken in parts of a size
+// whatever folder they are in: every core has work throughout, however the
+// files are spread. Called on a thread of the global pool, which only waits
+// meanwhile: the pool runs another in its place.
+std::vector<Listed> listCalendars(const QList<Vdir::CalendarDir> &calendars, bool takeStamps, QStringList &problems)
+{
+    std::vector<Listed> listed;
+    listed.reserve(size_t(calendars.size()));
+    for (const Vdir::CalendarDir &calendar : calendars)
+        listed.push_back({&calendar, {}, {}, {}});
+    QThreadPool *pool = QThreadPool::globalInstance();
+    pool->releaseThread();
+    const auto reserveAgain = qScopeGuard([pool] { pool->reserveThread(); });
+    QtConcurrent::blockingMap(
+        pool, listed, [](Listed &entry) { entry.names = Vdir::eventFileNames(*entry.calendar, &entry.problems); });
+    if (takeStamps) {
+        struct Part
+        {
+            const Listed *entry;
+            SafeFile::FileStamp *stamps; // the entry's, made before the parts run
+            qsizetype first;
+            qsizetype end;
+        };
+        constexpr qsizetype PartSize = 512;
+        std::vector<Part> parts;
+        for (Listed &entry : listed) {
+            if (entry.calendar->singleFile) {
+                entry.stamps = {SafeFile::stampOf(entry.calendar->path)};
+                continue;
+            }
+            entry.stamps.resize(entry.names.size());
+            for (qsizetype first = 0; first < entry.names.size(); first += PartSize)
+                parts.push_back({&entry, entry.stamps.data(), first, qMin(first + PartSize, entry.names.size())});
+        }
+        QtConcurrent::blockingMap(pool, parts, [](const Part &part) {
+            SafeFile::takeStamps(part.entry->calendar->path, part.entry->names, part.first, part.end, part.stamps);
+        });
+    }
+    for (Listed &entry : listed)
+        problems += std::move(entry.problems);
+    return listed;
 }
 
 QString problemLine(const ParsedFile &file)
@@ -204,25 +257,7 @@ void LocalFolderProvider::start()
                 return contents;
             });
         }
-        struct Listed
-        {
-            const Vdir::CalendarDir *calendar;
-            QStringList names; // in a calendar folder; none for a single-file calendar
-            QList<SafeFile::FileStamp> stamps;
-        };
-        std::vector<Listed> listed;
-        for (const Vdir::CalendarDir &calendar : calendars) {
-            Listed &entry = listed.emplace_back();
-            entry.calendar = &calendar;
-            // Stamps only to compare with the index: without one every file is parsed.
-            QList<SafeFile::FileStamp> *stamps = reading.isValid() ? &entry.stamps : nullptr;
-            if (calendar.singleFile) {
-                if (stamps)
-                    *stamps = {SafeFile::stampOf(calendar.path)};
-            } else {
-                entry.names = Vdir::eventFileNames(calendar, &result->problems, stamps);
-            }
-        }
+        std::vector<Listed> listed = listCalendars(calendars, reading.isValid(), result->problems);
         qCDebug(lcTiming) << "folders listed and files checked:" << step.restart() << "ms";
         // Taken, not copied: the table is changed below, and a copy would be made whole.
         PersistentIndex::Contents known = reading.isValid() ? reading.takeResult() : PersistentIndex::Contents();

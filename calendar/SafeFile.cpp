@@ -2,8 +2,8 @@
 
 #include <QFile>
 #include <QStringBuilder>
-#include <QtConcurrent>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
@@ -135,7 +135,7 @@ QString childPath(const QString &folder, const QString &name)
     return folder % QLatin1Char('/') % name;
 }
 
-Listing listFolder(const QString &path, Stamps stamps)
+Listing listFolder(const QString &path)
 {
     Listing listing;
     const QByteArray encoded = QFile::encodeName(path);
@@ -145,7 +145,6 @@ Listing listFolder(const QString &path, Stamps stamps)
         return listing;
     }
     const int dirFd = ::dirfd(dir);
-    std::vector<QByteArray> fileNames; // for the stamps, as the system has them
     errno = 0;
     while (const dirent *entry = ::readdir(dir)) {
         const char *name = entry->d_name;
@@ -159,44 +158,39 @@ Listing listFolder(const QString &path, Stamps stamps)
                 continue; // a dangling link, or gone since the readdir
             type = S_ISDIR(info.st_mode) ? DT_DIR : S_ISREG(info.st_mode) ? DT_REG : DT_UNKNOWN;
         }
-        if (type == DT_DIR) {
+        if (type == DT_DIR)
             listing.folders.append(QFile::decodeName(name));
-        } else if (type == DT_REG) {
+        else if (type == DT_REG)
             listing.files.append(QFile::decodeName(name));
-            if (stamps == Stamps::Take)
-                fileNames.emplace_back(name);
-        } else {
+        else
             listing.others.append(QFile::decodeName(name));
-        }
         errno = 0;
     }
     if (errno != 0)
         listing.error = errorText(errno);
-    if (stamps == Stamps::Take) {
-        // Looking up each name costs far more than the readdir: the lookups
-        // of a large folder run on every core.
-        listing.fileStamps.resize(listing.files.size());
-        constexpr qsizetype ChunkSize = 1024;
-        std::vector<qsizetype> chunks;
-        for (qsizetype first = 0; first < listing.files.size(); first += ChunkSize)
-            chunks.push_back(first);
-        auto takeStamps = [&](qsizetype first) {
-            const qsizetype end = qMin(first + ChunkSize, listing.files.size());
-            for (qsizetype i = first; i < end; ++i) {
-                struct stat info = {};
-                // Gone or no longer a regular file: an invalid stamp, and
-                // the reader says what it is.
-                if (::fstatat(dirFd, fileNames[size_t(i)].constData(), &info, 0) == 0 && S_ISREG(info.st_mode))
-                    listing.fileStamps[i] = stampFrom(info);
-            }
-        };
-        if (chunks.size() > 1)
-            QtConcurrent::blockingMap(chunks, takeStamps);
-        else if (!chunks.empty())
-            takeStamps(chunks.front());
-    }
     ::closedir(dir);
     return listing;
+}
+
+void takeStamps(const QString &folder, const QStringList &names, qsizetype first, qsizetype end, FileStamp *stamps)
+{
+    const int dirFd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0) {
+        std::fill(stamps + first, stamps + end, FileStamp());
+        return;
+    }
+    const Descriptor closing(dirFd);
+    QByteArray name;
+    for (qsizetype i = first; i < end; ++i) {
+        name = QFile::encodeName(names[i]);
+        struct stat info = {};
+        // Gone or no longer a regular file: an invalid stamp, and the reader
+        // says what it is.
+        if (::fstatat(dirFd, name.constData(), &info, 0) == 0 && S_ISREG(info.st_mode))
+            stamps[i] = stampFrom(info);
+        else
+            stamps[i] = FileStamp();
+    }
 }
 
 } // namespace SafeFile

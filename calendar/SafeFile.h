@@ -53,18 +53,19 @@ struct Listing
     QStringList folders; // names of sub-folders (or links to one)
     QStringList others; // FIFOs, devices, sockets and links to them: never to be read
     QString error; // why the folder could not be read, or empty
-    QList<FileStamp> fileStamps; // parallel to `files`, when asked for
 };
 
-enum class Stamps : bool { Skip, Take };
-
 // The entries of a folder, "." and ".." left out. Cheaper than QDir for large
-// folders: one readdir, a stat only where the file system does not say the
-// type, or of every file when their stamps are asked for (each name looked up
-// in the open folder, cheaper than a stat of its whole path, large folders on
-// every core). A file that is gone or no longer regular when its stamp is
-// taken gets an invalid stamp.
-Listing listFolder(const QString &path, Stamps stamps = Stamps::Skip);
+// folders: one readdir, and a stat only where the file system does not say
+// the type.
+Listing listFolder(const QString &path);
+
+// The stamps of `names[first]` to `names[end - 1]` in `folder`, into the same
+// places of `stamps`. Each name is looked up in the open folder, cheaper than
+// a stat of its whole path; one that is gone or no longer a regular file gets
+// an invalid stamp. Callers may take the parts of a large folder on several
+// threads at once.
+void takeStamps(const QString &folder, const QStringList &names, qsizetype first, qsizetype end, FileStamp *stamps);
 
 // `folder`/`name`, allocated once at its exact size: the store keeps one
 // such path per event file.

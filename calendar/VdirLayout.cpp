@@ -121,14 +121,11 @@ Layout scan(const QStringList &roots)
     return layout;
 }
 
-QStringList eventFileNames(const CalendarDir &calendar, QStringList *problems, QList<SafeFile::FileStamp> *stamps)
+QStringList eventFileNames(const CalendarDir &calendar, QStringList *problems)
 {
-    if (stamps)
-        stamps->clear();
     if (calendar.singleFile)
         return {};
-    SafeFile::Listing listing
-        = SafeFile::listFolder(calendar.path, stamps ? SafeFile::Stamps::Take : SafeFile::Stamps::Skip);
+    SafeFile::Listing listing = SafeFile::listFolder(calendar.path);
     if (problems && !listing.error.isEmpty())
         noteUnreadable(calendar.path, listing.error, *problems);
     if (problems) {
@@ -138,34 +135,16 @@ QStringList eventFileNames(const CalendarDir &calendar, QStringList *problems, Q
                     calendar.path + QLatin1Char('/') + name, QStringLiteral("not a regular file, skipped"), *problems);
         }
     }
-    const QStringList &all = listing.files;
-    if (std::all_of(all.begin(), all.end(), isEventFileName)) {
-        if (stamps)
-            *stamps = std::move(listing.fileStamps);
-        return std::move(listing.files);
-    }
-    QStringList names;
-    names.reserve(listing.files.size());
-    if (stamps)
-        stamps->reserve(listing.files.size());
-    for (qsizetype i = 0; i < listing.files.size(); ++i) {
-        if (!isEventFileName(listing.files[i]))
-            continue;
-        names.append(listing.files[i]);
-        if (stamps)
-            stamps->append(listing.fileStamps[i]);
-    }
-    return names;
+    QStringList &names = listing.files;
+    names.removeIf([](const QString &name) { return !isEventFileName(name); });
+    return std::move(names);
 }
 
-QStringList eventFiles(const CalendarDir &calendar, QStringList *problems, QList<SafeFile::FileStamp> *stamps)
+QStringList eventFiles(const CalendarDir &calendar, QStringList *problems)
 {
-    if (calendar.singleFile) {
-        if (stamps)
-            *stamps = {SafeFile::stampOf(calendar.path)};
+    if (calendar.singleFile)
         return {calendar.path};
-    }
-    QStringList files = eventFileNames(calendar, problems, stamps);
+    QStringList files = eventFileNames(calendar, problems);
     for (QString &name : files)
         name = SafeFile::childPath(calendar.path, name);
     return files;

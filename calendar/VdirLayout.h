@@ -48,14 +48,11 @@ Layout scan(const QStringList &roots);
 // The event files of a calendar folder (its .ics files, hidden ones skipped),
 // or the one file of a single-file calendar. What cannot be read (the folder,
 // or .ics entries that are FIFOs, devices and the like) goes to `problems`.
-// With `stamps`, each file's stamp too, taken as the folder is listed.
-QStringList eventFiles(
-    const CalendarDir &calendar, QStringList *problems = nullptr, QList<SafeFile::FileStamp> *stamps = nullptr);
+QStringList eventFiles(const CalendarDir &calendar, QStringList *problems = nullptr);
 
 // The same for a calendar folder, as names within it; empty for a
 // single-file calendar. Spares a large folder a path per file.
-QStringList eventFileNames(
-    const CalendarDir &calendar, QStringList *problems = nullptr, QList<SafeFile::FileStamp> *stamps = nullptr);
+QStringList eventFileNames(const CalendarDir &calendar, QStringList *problems = nullptr);
 
 bool isEventFileName(const QString &fileName);
 

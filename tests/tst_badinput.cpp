@@ -182,6 +182,32 @@ private slots:
         }
     }
 
+    void stampsAreOnlyOfRegularFilesStillThere()
+    {
+        // What a folder held when listed may be gone or swapped for another
+        // kind of entry by the time its stamps are taken.
+        QTemporaryDir dir;
+        writeFile(dir.filePath("kept.ics"), QByteArray(123, 'x'));
+        writeFile(dir.filePath("ignored.ics"), "not asked for");
+        QVERIFY(QDir(dir.path()).mkdir("folder.ics"));
+        QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("fifo.ics")).constData(), 0600), 0);
+        const QStringList names {"ignored.ics", "gone.ics", "kept.ics", "folder.ics", "fifo.ics", "kept.ics"};
+        QList<SafeFile::FileStamp> stamps(names.size());
+        stamps[0].size = 77; // outside the part asked for: left alone
+        SafeFile::takeStamps(dir.path(), names, 1, names.size(), stamps.data());
+        QCOMPARE(stamps[0].size, 77);
+        QCOMPARE(stamps[2], SafeFile::stampOf(dir.filePath("kept.ics")));
+        QCOMPARE(stamps[2].size, 123);
+        QCOMPARE(stamps[5], stamps[2]);
+        for (const qsizetype notRegular : {1, 3, 4})
+            QVERIFY2(!stamps[notRegular].isValid(), qPrintable(names[notRegular]));
+
+        // A folder gone whole: no stamp at all.
+        std::fill(stamps.begin(), stamps.end(), stamps[2]);
+        SafeFile::takeStamps(dir.filePath("gone"), names, 0, names.size(), stamps.data());
+        QVERIFY(std::none_of(stamps.begin(), stamps.end(), [](const auto &stamp) { return stamp.isValid(); }));
+    }
+
     // libical reads a long physical line, and many parameters on one
     // property, in quadratic time.
     void longLinesAreFoldedAndOverlongParameterListsLeftOut()
