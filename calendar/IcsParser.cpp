@@ -510,7 +510,7 @@ QByteArray preparedForParsing(const QByteArray &content, QStringList &problems)
 ParsedFile parse(const QString &path, const QString &calendarId, const QByteArray &content, Details details)
 {
     ParsedFile file;
-    file.path = path;
+    file.pathUtf8 = SafeFile::encodedPath(path);
     file.calendarId = calendarId;
     file.size = content.size();
     file.contentHash = qHash(content);
@@ -582,7 +582,7 @@ ParsedFile readFile(const QString &path, const QString &calendarId, Details deta
     SafeFile::Read read = SafeFile::readRegularFile(path, MaxFileSize);
     if (!read.ok()) {
         ParsedFile file;
-        file.path = path;
+        file.pathUtf8 = SafeFile::encodedPath(path);
         file.calendarId = calendarId;
         file.size = read.size;
         file.readComplete = false;
@@ -613,7 +613,7 @@ void reportProblems(const ParsedFile &file)
 {
     if (file.problems.isEmpty())
         return;
-    qCWarning(lcIcs).noquote() << file.path << ":" << file.problems.join(QStringLiteral("; "));
+    qCWarning(lcIcs).noquote() << file.path() << ":" << file.problems.join(QStringLiteral("; "));
 }
 
 } // namespace IcsParser

@@ -128,7 +128,9 @@ public:
 // Everything kept in memory of one .ics file.
 struct ParsedFile
 {
-    QString path;
+    // The file's path as the file system has it (UTF-8): a large store keeps
+    // one per file, in half the memory of the same path in UTF-16.
+    QByteArray pathUtf8;
     QString calendarId;
     qint64 size = 0;
     size_t contentHash = 0;
@@ -154,6 +156,8 @@ struct ParsedFile
 
     // The file's events. Safe from any thread: a file taken from the index
     // decodes them on first use.
+    QString path() const { return QString::fromUtf8(pathUtf8); }
+
     const std::vector<EventSeries> &series() const { return m_series.get(); }
     // For building a file (the parser, tests).
     std::vector<EventSeries> &editSeries() { return m_series.edit(); }

@@ -128,14 +128,14 @@ std::vector<Listed> listCalendars(const QList<Vdir::CalendarDir> &calendars, boo
 
 QString problemLine(const ParsedFile &file)
 {
-    return file.path + QStringLiteral(": ") + file.problems.join(QStringLiteral("; "));
+    return file.path() + QStringLiteral(": ") + file.problems.join(QStringLiteral("; "));
 }
 
 QStringList cutShortLines(const RecurrenceExpander::ExpansionBudget &budget)
 {
     QStringList lines;
     for (const ParsedFile *file : budget.cutShort())
-        lines.append(file->path + QStringLiteral(": repeating events too costly to follow; shown in part"));
+        lines.append(file->path() + QStringLiteral(": repeating events too costly to follow; shown in part"));
     return lines;
 }
 
@@ -167,7 +167,7 @@ QDateTime inZoneOf(const IcsTime &like, qint64 ms, const QTimeZone &userZone)
 struct LocalFolderProvider::LoadResult
 {
     std::vector<FilePtr> files;
-    QHash<QString, FilePtr> byPath; // the same files
+    QHash<QByteArray, FilePtr> byPath; // the same files, by `pathUtf8`
     OccurrenceIndex index;
     QDate indexDay;
     QStringList problems;
@@ -267,7 +267,7 @@ void LocalFolderProvider::start()
         // Files whose stamp is what the index recorded come from it; the
         // rest are parsed. The index's table by path becomes the provider's,
         // rid of what is no longer there.
-        QHash<QString, FilePtr> &byPath = known.files;
+        QHash<QByteArray, FilePtr> &byPath = known.files;
         // Unchanged folders list their files in the order of the records:
         // each is compared with the record after the last one met, and
         // looked up by path only where the orders part.
@@ -278,26 +278,26 @@ void LocalFolderProvider::start()
         std::vector<ParseJob> jobs;
         // Each file's path is put together in one reused buffer: a path of
         // its own is made only for the files to be parsed.
-        QString path;
+        QByteArray path;
         path.reserve(1024);
         for (const Listed &entry : listed) {
-            const QString &calendarPath = entry.calendar->path;
+            const QByteArray calendarPath = SafeFile::encodedPath(entry.calendar->path);
             const qsizetype count = entry.calendar->singleFile ? 1 : entry.names.size();
             for (qsizetype i = 0; i < count; ++i, ++listedAt) {
                 path.resize(0);
                 path.append(calendarPath);
                 if (!entry.calendar->singleFile) {
-                    path.append(QLatin1Char('/'));
-                    path.append(entry.names[i]);
+                    path.append('/');
+                    SafeFile::appendEncoded(path, entry.names[i]);
                 }
                 FilePtr fromIndex;
-                if (expected < recorded.size() && recorded[expected]->path == path) {
+                if (expected < recorded.size() && recorded[expected]->pathUtf8 == path) {
                     fromIndex = recorded[expected];
                 } else if (const auto found = byPath.constFind(path); found != byPath.cend()) {
                     fromIndex = *found;
                     ++outOfOrder;
                 } else {
-                    jobs.push_back({QString(path.constData(), path.size()), entry.calendar->id, listedAt});
+                    jobs.push_back({QString::fromUtf8(path), entry.calendar->id, listedAt});
                     continue;
                 }
                 expected = fromIndex->listedAt + 1;
@@ -306,7 +306,7 @@ void LocalFolderProvider::start()
                     result->files.push_back(std::move(fromIndex));
                 } else {
                     byPath.remove(path);
-                    jobs.push_back({QString(path.constData(), path.size()), entry.calendar->id, listedAt});
+                    jobs.push_back({QString::fromUtf8(path), entry.calendar->id, listedAt});
                 }
             }
         }
@@ -318,7 +318,7 @@ void LocalFolderProvider::start()
             for (const FilePtr &file : result->files)
                 kept.push_back(file.get());
             std::sort(kept.begin(), kept.end());
-            byPath.removeIf([&kept](const QHash<QString, FilePtr>::iterator &file) {
+            byPath.removeIf([&kept](const QHash<QByteArray, FilePtr>::iterator &file) {
                 return !std::binary_search(kept.begin(), kept.end(), file.value().get());
             });
         }
@@ -328,7 +328,7 @@ void LocalFolderProvider::start()
         result->indexOutOfDate
             = !indexPath.isEmpty() && (!jobs.empty() || result->fromIndex != indexed || outOfOrder > indexed / 8);
         for (FilePtr &file : parseInParallel(jobs)) {
-            byPath.insert(file->path, file);
+            byPath.insert(file->pathUtf8, file);
             result->files.push_back(std::move(file));
         }
         result->byPath = std::move(byPath);
@@ -366,12 +366,12 @@ void LocalFolderProvider::start()
 
 void LocalFolderProvider::applyLoad(const std::shared_ptr<LoadResult> &result)
 {
-    QHash<QString, FilePtr> fresh = std::move(result->byPath);
+    QHash<QByteArray, FilePtr> fresh = std::move(result->byPath);
     m_index = std::move(result->index);
     m_indexDay = result->indexDay;
     // What this provider wrote while the load ran is newer than what the load
     // read (or did not see at all).
-    for (const QString &path : std::as_const(m_writtenDuringLoad)) {
+    for (const QByteArray &path : std::as_const(m_writtenDuringLoad)) {
         if (const FilePtr stale = fresh.take(path))
             m_index.removeFile(stale.get());
         if (const FilePtr own = m_files.value(path)) {
@@ -549,7 +549,7 @@ CalendarEvent LocalFolderProvider::materialize(const Occurrence &occurrence) con
     const EventRecord &record = occurrence.record();
     const ParsedFile &file = *occurrence.file;
     CalendarEvent event;
-    event.eventIdentifier = file.path + QLatin1Char('#') + occurrence.series().key;
+    event.eventIdentifier = file.path() + QLatin1Char('#') + occurrence.series().key;
     event.recurrenceKey = RecurrenceExpander::recurrenceKeyOfOccurrence(occurrence, zone);
     event.isRecurring = !event.recurrenceKey.isEmpty();
     event.id
@@ -578,7 +578,7 @@ CalendarEvent LocalFolderProvider::materialize(const Occurrence &occurrence) con
 
 bool LocalFolderProvider::replaceFile(FilePtr file, QStringList &problems)
 {
-    const auto it = m_files.constFind(file->path);
+    const auto it = m_files.constFind(file->pathUtf8);
     bool sameContent = false;
     if (it != m_files.constEnd()) {
         file->listedAt = (*it)->listedAt; // where the listing still has it
@@ -591,9 +591,9 @@ bool LocalFolderProvider::replaceFile(FilePtr file, QStringList &problems)
     if (!file->problems.isEmpty() && !sameContent)
         problems.append(problemLine(*file));
     const ParsedFile &added = *file;
-    m_files.insert(file->path, std::move(file));
+    m_files.insert(file->pathUtf8, std::move(file));
     if (!m_index.addFile(added, m_clock.timeZone()))
-        problems.append(added.path + QStringLiteral(": repeating events too costly to follow; shown in part"));
+        problems.append(added.path() + QStringLiteral(": repeating events too costly to follow; shown in part"));
     if (sameContent) {
         // Touched, not changed: nothing to announce, but the index must learn
         // the new stamp or it would have the file parsed at every start.
@@ -605,11 +605,12 @@ bool LocalFolderProvider::replaceFile(FilePtr file, QStringList &problems)
 
 bool LocalFolderProvider::dropFile(const QString &path)
 {
-    const auto it = m_files.constFind(path);
+    const QByteArray key = SafeFile::encodedPath(path);
+    const auto it = m_files.constFind(key);
     if (it == m_files.constEnd())
         return false;
     m_index.removeFile(it->get());
-    m_files.remove(path);
+    m_files.remove(key);
     return true;
 }
 
@@ -619,7 +620,7 @@ bool LocalFolderProvider::dropFile(const QString &path)
 // quiet, and its last change is older than that.
 bool LocalFolderProvider::keepWhileStillBeingWritten(const QString &path, const ParsedFile &fresh)
 {
-    const FilePtr current = m_files.value(path);
+    const FilePtr current = m_files.value(SafeFile::encodedPath(path));
     const bool looksBroken = fresh.series().empty() || !fresh.readComplete;
     if (!looksBroken || !current || current->series().empty() || !current->readComplete) {
         m_brokenRereads.remove(path);
@@ -709,10 +710,11 @@ bool LocalFolderProvider::rescanLayout(QStringList &problems)
             m_watcher.unwatch(calendar.path);
     }
     // Files of calendars that are gone, or of a full rescan, are checked below.
-    for (auto it = m_files.cbegin(); it != m_files.cend(); ++it) {
-        const QString folder = QFileInfo(it.key()).path();
-        if (m_pendingFullRescan || (!freshPaths.contains(it.key()) && !freshPaths.contains(folder)))
-            m_pendingFiles.insert(it.key());
+    for (const FilePtr &file : std::as_const(m_files)) {
+        const QString path = file->path();
+        const QString folder = QFileInfo(path).path();
+        if (m_pendingFullRescan || (!freshPaths.contains(path) && !freshPaths.contains(folder)))
+            m_pendingFiles.insert(path);
     }
     setLayout(std::move(fresh));
     if (changedAnything)
@@ -750,7 +752,7 @@ void LocalFolderProvider::processPendingChanges()
         }
     }
     for (FilePtr &file : parseAll(jobs)) {
-        if (!keepWhileStillBeingWritten(file->path, *file))
+        if (!keepWhileStillBeingWritten(file->path(), *file))
             changedAnything |= replaceFile(std::move(file), problems);
     }
     reportProblems(problems);
@@ -826,7 +828,7 @@ QString LocalFolderProvider::filePathOfEvent(const QString &eventIdentifier) con
     for (qsizetype hash = eventIdentifier.indexOf(QLatin1Char('#')); hash > 0;
          hash = eventIdentifier.indexOf(QLatin1Char('#'), hash + 1)) {
         const QString candidate = eventIdentifier.left(hash);
-        if (m_files.contains(candidate))
+        if (m_files.contains(SafeFile::encodedPath(candidate)))
             return candidate;
     }
     return {};
@@ -838,7 +840,8 @@ EventDetails LocalFolderProvider::eventDetails(const CalendarEvent &event) const
     if (path.isEmpty())
         return {};
     // Read afresh: the records in memory leave the details out.
-    const ParsedFile file = IcsParser::readFile(path, m_files.value(path)->calendarId, IcsParser::Details::Keep);
+    const ParsedFile file
+        = IcsParser::readFile(path, m_files.value(SafeFile::encodedPath(path))->calendarId, IcsParser::Details::Keep);
     const QString seriesKey = event.eventIdentifier.mid(path.size() + 1);
     const QTimeZone zone = m_clock.timeZone();
     for (const EventSeries &series : file.series()) {
@@ -880,7 +883,7 @@ StoreResult LocalFolderProvider::saveEvent(const NewEventRequest &request)
     QStringList problems;
     replaceFile(std::make_shared<ParsedFile>(IcsParser::parse(path, calendar->id, content)), problems);
     if (!m_loaded)
-        m_writtenDuringLoad.insert(path);
+        m_writtenDuringLoad.insert(SafeFile::encodedPath(path));
     announceOwnChange();
     return StoreResult::success(path + QLatin1Char('#') + uid);
 }

@@ -118,7 +118,7 @@ private:
     bool m_loaded = false;
     Vdir::Layout m_layout;
     QHash<QString, qsizetype> m_calendarByPath; // folder or single file → index in m_layout.calendars
-    QHash<QString, FilePtr> m_files;
+    QHash<QByteArray, FilePtr> m_files; // by `ParsedFile::pathUtf8`
     mutable OccurrenceIndex m_index;
     mutable QDate m_indexDay;
 
@@ -133,7 +133,7 @@ private:
     // often they were looked at since.
     QHash<QString, int> m_brokenRereads;
     // Written by this provider before the first load was applied.
-    QSet<QString> m_writtenDuringLoad;
+    QSet<QByteArray> m_writtenDuringLoad; // in UTF-8, as `m_files` has them
     QFutureWatcher<std::shared_ptr<LoadResult>> m_loadWatcher;
     std::function<void()> m_loadFinishingHook;
 

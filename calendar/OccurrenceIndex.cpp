@@ -9,7 +9,7 @@ bool occurrenceLess(const Occurrence &a, const Occurrence &b)
     if (a.startMs != b.startMs)
         return a.startMs < b.startMs;
     if (a.file != b.file)
-        return a.file->path < b.file->path;
+        return a.file->pathUtf8 < b.file->pathUtf8;
     if (a.seriesIndex != b.seriesIndex)
         return a.seriesIndex < b.seriesIndex;
     return a.overrideIndex < b.overrideIndex;

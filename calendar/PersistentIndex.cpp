@@ -524,9 +524,10 @@ void writeSeries(Writer &out, ZoneTable &zones, const std::vector<EventSeries> &
 void writeFile(Writer &out, Tables &tables, const ParsedFile &file, const Window &window)
 {
     ZoneTable &zones = tables.zones;
-    const qsizetype slash = file.path.lastIndexOf(QLatin1Char('/'));
-    out.number<quint32>(tables.folders.indexOf(file.path.left(qMax<qsizetype>(0, slash))));
-    out.text(file.path.mid(slash + 1));
+    const QString path = file.path();
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    out.number<quint32>(tables.folders.indexOf(path.left(qMax<qsizetype>(0, slash))));
+    out.text(path.mid(slash + 1));
     out.number<quint32>(tables.calendars.indexOf(file.calendarId));
     out.number<qint64>(file.stamp.size);
     out.number<qint64>(file.stamp.modifiedNs);
@@ -564,6 +565,7 @@ struct ReadTables
 {
     QStringList calendars;
     QStringList folders;
+    QList<QByteArray> encodedFolders; // the same, as paths are kept
 };
 
 // The window's occurrences as they are read: all in one run, each file's a
@@ -602,7 +604,7 @@ std::shared_ptr<ParsedFile> readFile(Reader &in, const ReadTables &tables,
         in.fail();
         return file;
     }
-    file->path = SafeFile::childPath(tables.folders[folder], name);
+    file->pathUtf8 = SafeFile::encodedChildPath(tables.encodedFolders[folder], name);
     file->calendarId = tables.calendars[calendar];
     file->stamp.size = in.number<qint64>();
     file->stamp.modifiedNs = in.number<qint64>();
@@ -647,7 +649,7 @@ std::shared_ptr<ParsedFile> readFile(Reader &in, const ReadTables &tables,
         if (!in.failed())
             window.ranges.push_back({file.get(), quint32(first), count});
     }
-    if (!file->stamp.isValid() || file->path.isEmpty())
+    if (!file->stamp.isValid() || file->pathUtf8.isEmpty())
         in.fail();
     return file;
 }
@@ -685,6 +687,8 @@ Contents readPayload(QByteArray bytes, qsizetype payloadStart, QString *problem)
         for (quint32 i = 0; i < count && !in.failed(); ++i)
             strings->append(in.text());
     }
+    for (const QString &folder : std::as_const(tables.folders))
+        tables.encodedFolders.append(SafeFile::encodedPath(folder));
     const quint32 fileCount = in.count(4 + 4 + 4 + 8 * 6 + 1 + 4 + 4 + 1);
     contents.files.reserve(fileCount);
     std::vector<SeriesShape> shapes;
@@ -698,12 +702,12 @@ Contents readPayload(QByteArray bytes, qsizetype payloadStart, QString *problem)
             break;
         // One path twice is damage (and the first one's stored occurrences
         // would be left to whatever comes at its address).
-        if (contents.files.contains(file->path)) {
+        if (contents.files.contains(file->pathUtf8)) {
             in.fail();
             break;
         }
         file->listedAt = i;
-        contents.files.insert(file->path, file);
+        contents.files.insert(file->pathUtf8, file);
         files.push_back(std::move(file));
     }
     if (in.failed() || !in.atEnd()) {

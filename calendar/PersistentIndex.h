@@ -63,7 +63,7 @@ struct Window
 // What an index holds: the files by path, and the window's occurrences.
 struct Contents
 {
-    QHash<QString, FilePtr> files;
+    QHash<QByteArray, FilePtr> files; // by `ParsedFile::pathUtf8`
     // The same files in the order of their records (each one's `listedAt`).
     std::vector<FilePtr> inRecordOrder;
     Window window;

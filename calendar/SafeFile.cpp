@@ -135,6 +135,42 @@ QString childPath(const QString &folder, const QString &name)
     return folder % QLatin1Char('/') % name;
 }
 
+void appendEncoded(QByteArray &out, QStringView text)
+{
+    // Names are nearly always ASCII: copied without a converted copy first.
+    const qsizetype start = out.size();
+    out.resize(start + text.size());
+    char *to = out.data() + start;
+    for (const QChar c : text) {
+        if (c.unicode() >= 0x80) {
+            out.resize(start);
+            out.append(text.toUtf8());
+            return;
+        }
+        *to++ = char(c.unicode());
+    }
+}
+
+QByteArray encodedPath(QStringView path)
+{
+    QByteArray encoded;
+    appendEncoded(encoded, path);
+    // The conversion may leave room to spare; the copy has none.
+    return QByteArray(encoded.constData(), encoded.size());
+}
+
+QByteArray encodedChildPath(const QByteArray &folder, QStringView name)
+{
+    QByteArray path;
+    path.reserve(folder.size() + 1 + name.size());
+    path.append(folder);
+    path.append('/');
+    appendEncoded(path, name);
+    if (path.capacity() == path.size())
+        return path;
+    return QByteArray(path.constData(), path.size());
+}
+
 Listing listFolder(const QString &path)
 {
     Listing listing;

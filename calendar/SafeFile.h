@@ -67,8 +67,17 @@ Listing listFolder(const QString &path);
 // threads at once.
 void takeStamps(const QString &folder, const QStringList &names, qsizetype first, qsizetype end, FileStamp *stamps);
 
-// `folder`/`name`, allocated once at its exact size: the store keeps one
-// such path per event file.
+// `folder`/`name`.
 QString childPath(const QString &folder, const QString &name);
+
+// A path in the file system's encoding (UTF-8), allocated at its exact size:
+// the store keeps one per event file.
+QByteArray encodedPath(QStringView path);
+
+// `folder`/`name`, `folder` already encoded; allocated at its exact size.
+QByteArray encodedChildPath(const QByteArray &folder, QStringView name);
+
+// Appends `text` in UTF-8 (a path put together in a reused buffer).
+void appendEncoded(QByteArray &out, QStringView text);
 
 } // namespace SafeFile

@@ -243,7 +243,8 @@ private slots:
         writeFile(index, PersistentIndex::toBytes({std::make_shared<const ParsedFile>(parsed)}));
         const PersistentIndex::Contents contents = PersistentIndex::read(index);
         QCOMPARE(contents.size(), 1);
-        QCOMPARE(contents.files.value(path)->series()[0].master.repetition().rrulePlans.value(0), planned);
+        QCOMPARE(contents.files.value(QFile::encodeName(path))->series()[0].master.repetition().rrulePlans.value(0),
+            planned);
     }
 
     void indexedEventsAreDecodedOnlyWhenAskedFor()
@@ -268,7 +269,7 @@ private slots:
         QHash<QString, QStringList> expected;
         for (const QString name : {"a.ics", "b.ics", "c.ics", "moved.ics"}) {
             first.push_back(parse(name));
-            expected.insert(first.back()->path, describe(*first.back()));
+            expected.insert(first.back()->path(), describe(*first.back()));
         }
         const PersistentIndex::Contents read = PersistentIndex::fromBytes(PersistentIndex::toBytes(first));
         QCOMPARE(read.size(), 4);
@@ -281,10 +282,11 @@ private slots:
                          "BEGIN:VEVENT\r\nUID:h\r\nSUMMARY:Harbour\r\nDTSTART;TZID=Harbour Time:20260325T070000\r\n"
                          "DURATION:PT1H\r\nEND:VEVENT\r\n"));
         std::vector<PersistentIndex::FilePtr> second {parse("harbour.ics")};
-        expected.insert(second.back()->path, describe(*second.back()));
+        expected.insert(second.back()->path(), describe(*second.back()));
         // One of the files decoded before the write, the others not.
-        const PersistentIndex::FilePtr decodedEarly = read.files.value(fixture.calendarPath() + "/c.ics");
-        QCOMPARE(describe(*decodedEarly), expected.value(decodedEarly->path));
+        const PersistentIndex::FilePtr decodedEarly
+            = read.files.value(QFile::encodeName(fixture.calendarPath() + "/c.ics"));
+        QCOMPARE(describe(*decodedEarly), expected.value(decodedEarly->path()));
         for (const PersistentIndex::FilePtr &file : read.files)
             second.push_back(file);
         const PersistentIndex::Contents again = PersistentIndex::fromBytes(PersistentIndex::toBytes(second));
@@ -292,10 +294,11 @@ private slots:
             QCOMPARE(file->seriesDecoded(), file == decodedEarly);
         QCOMPARE(again.size(), 5);
         for (const PersistentIndex::FilePtr &file : again.files)
-            QCOMPARE(describe(*file), expected.value(file->path));
+            QCOMPARE(describe(*file), expected.value(file->path()));
 
         // Asked for on several threads at once, a file is decoded once.
-        const PersistentIndex::FilePtr moved = again.files.value(fixture.calendarPath() + "/moved.ics");
+        const PersistentIndex::FilePtr moved
+            = again.files.value(QFile::encodeName(fixture.calendarPath() + "/moved.ics"));
         const std::vector<PersistentIndex::FilePtr> askers(64, moved);
         const QList<const EventSeries *> seen = QtConcurrent::blockingMapped<QList<const EventSeries *>>(
             askers, [](const PersistentIndex::FilePtr &file) { return file->series().data(); });
@@ -355,12 +358,49 @@ private slots:
         }
         QStringList recorded;
         for (const PersistentIndex::FilePtr &file : PersistentIndex::read(indexPath).inRecordOrder)
-            recorded.append(file->path);
+            recorded.append(file->path());
         QCOMPARE(recorded, listed);
 
         IndexedStore again(fixture);
         QCOMPARE(again.provider->filesFromIndex(), 40);
         QCOMPARE(again.titles(m_day, m_day.addDays(1)), coldTitles);
+    }
+
+    void pathsOutsideAsciiKeepTheirFilesAcrossTheIndex()
+    {
+        VdirFixture fixture;
+        const QStringList names {"Grüße zum Fest.ics", "日本の会議.ics", "plain.ics"};
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            const QByteArray uid = "u" + QByteArray::number(i);
+            fixture.addEvent(names[i],
+                singleEvent("UID:" + uid + "\r\nSUMMARY:" + uid
+                    + "\r\nDTSTART;TZID=Europe/Berlin:20260325T090000\r\nDURATION:PT1H\r\nLOCATION:Room " + uid
+                    + "\r\n"));
+        }
+        QStringList coldTitles;
+        {
+            IndexedStore cold(fixture);
+            coldTitles = cold.titles(m_day, m_day.addDays(1));
+            QCOMPARE(coldTitles.size(), 3);
+            cold.provider->writeIndexNow();
+        }
+        IndexedStore warm(fixture);
+        QCOMPARE(warm.provider->filesFromIndex(), 3);
+        QCOMPARE(warm.provider->filesParsed(), 0);
+        QCOMPARE(warm.titles(m_day, m_day.addDays(1)), coldTitles);
+        // Each event still leads to its file: its details are read from it.
+        const QTimeZone zone = fixture.clock.timeZone();
+        const QList<CalendarEvent> events
+            = warm.store->events(QDateTime(m_day, QTime(0, 0), zone), QDateTime(m_day.addDays(1), QTime(0, 0), zone));
+        QCOMPARE(events.size(), 3);
+        for (const CalendarEvent &event : events)
+            QCOMPARE(warm.store->eventDetails(event).location, "Room " + event.title);
+
+        // A file removed behind the store's back is gone from it.
+        QVERIFY(QFile::remove(fixture.calendarPath() + "/" + names[1]));
+        IndexedStore after(fixture);
+        QCOMPARE(after.provider->fileCount(), 2);
+        QCOMPARE(after.titles(m_day, m_day.addDays(1)), (QStringList {coldTitles[0], coldTitles[2]}));
     }
 
     void changesWhileRunningReachTheIndex()
