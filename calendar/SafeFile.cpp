@@ -216,9 +216,10 @@ void takeStamps(const QString &folder, const QStringList &names, qsizetype first
         return;
     }
     const Descriptor closing(dirFd);
-    QByteArray name;
+    QByteArray name; // one buffer for every name
     for (qsizetype i = first; i < end; ++i) {
-        name = QFile::encodeName(names[i]);
+        name.resize(0);
+        appendEncoded(name, names[i]);
         struct stat info = {};
         // Gone or no longer a regular file: an invalid stamp, and the reader
         // says what it is.
