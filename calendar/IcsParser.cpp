@@ -92,7 +92,7 @@ ParsedFile::LazySeries &ParsedFile::LazySeries::operator=(LazySeries &&other) no
     return *this;
 }
 
-const std::vector<EventSeries> &ParsedFile::LazySeries::get() const
+const std::vector<EventSeries> &ParsedFile::LazySeries::get(const ParsedFile &owner) const
 {
     if (decoded())
         return m_series;
@@ -100,15 +100,21 @@ const std::vector<EventSeries> &ParsedFile::LazySeries::get() const
     static std::mutex decoding;
     const std::lock_guard lock(decoding);
     if (!(m_lengthAndDecoded.load(std::memory_order_relaxed) & DecodedBit)) {
-        m_series = m_source->decode(m_offset, length());
+        if (std::optional<std::vector<EventSeries>> series = m_source->decode(m_offset, length())) {
+            m_series = std::move(*series);
+        } else {
+            // The file itself is the truth the index was made from.
+            qCWarning(lcIcs) << "index records of" << owner.path() << "could not be read again; reading the file";
+            m_series = std::move(IcsParser::readFile(owner.path(), owner.calendarId).editSeries());
+        }
         m_lengthAndDecoded.fetch_or(DecodedBit, std::memory_order_release);
     }
     return m_series;
 }
 
-std::vector<EventSeries> &ParsedFile::LazySeries::edit()
+std::vector<EventSeries> &ParsedFile::LazySeries::edit(const ParsedFile &owner)
 {
-    get();
+    get(owner);
     // Edited events no longer match their encoding.
     m_source.reset();
     m_lengthAndDecoded.fetch_and(~DecodedBit, std::memory_order_relaxed);

@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class ResolvedZone;
@@ -121,8 +122,10 @@ class EncodedSeries
 public:
     virtual ~EncodedSeries() = default;
     // The events of the file whose bytes start at `offset`. The bytes were
-    // checked when the index was read: decoding them cannot fail.
-    virtual std::vector<EventSeries> decode(quint32 offset, quint32 length) const = 0;
+    // checked when the index was read, but an index read from disk is read
+    // again here: nothing when it no longer holds them (changed in place
+    // behind the store's back).
+    virtual std::optional<std::vector<EventSeries>> decode(quint32 offset, quint32 length) const = 0;
 };
 
 // Everything kept in memory of one .ics file.
@@ -158,9 +161,9 @@ struct ParsedFile
     // decodes them on first use.
     QString path() const { return QString::fromUtf8(pathUtf8); }
 
-    const std::vector<EventSeries> &series() const { return m_series.get(); }
+    const std::vector<EventSeries> &series() const { return m_series.get(*this); }
     // For building a file (the parser, tests).
-    std::vector<EventSeries> &editSeries() { return m_series.edit(); }
+    std::vector<EventSeries> &editSeries() { return m_series.edit(*this); }
     // The events stay encoded in `source` until first asked for.
     void setEncodedSeries(std::shared_ptr<const EncodedSeries> source, quint32 offset, quint32 length)
     {
@@ -182,8 +185,9 @@ private:
         LazySeries(LazySeries &&other) noexcept;
         LazySeries &operator=(LazySeries &&other) noexcept;
 
-        const std::vector<EventSeries> &get() const;
-        std::vector<EventSeries> &edit();
+        // Events whose encoding can no longer be read are read from `owner`'s file.
+        const std::vector<EventSeries> &get(const ParsedFile &owner) const;
+        std::vector<EventSeries> &edit(const ParsedFile &owner);
         void setEncoded(std::shared_ptr<const EncodedSeries> source, quint32 offset, quint32 length);
         const EncodedSeries *source() const { return m_source.get(); }
         quint32 offset() const { return m_offset; }

@@ -11,6 +11,7 @@
 #include <QStandardPaths>
 
 #include <cstring>
+#include <optional>
 
 #include <libical/ical.h>
 
@@ -425,8 +426,10 @@ std::vector<EventSeries> readSeries(
     return all;
 }
 
-// The records of one index as read from disk: each file taken from it
-// decodes its events from here when they are first asked for.
+// The records of one index: each file taken from it decodes its events from
+// here when they are first asked for. While the index is read they are in
+// memory; an index read from a file then reads them from the still open file
+// as they are asked for, so the store does not keep a copy of them.
 class IndexRecords final : public EncodedSeries
 {
 public:
@@ -435,21 +438,36 @@ public:
         , m_payloadStart(payloadStart)
     { }
 
+    // While the records are in memory.
     QByteArrayView payload() const { return QByteArrayView(m_bytes).sliced(m_payloadStart); }
     std::vector<const ResolvedZone *> zones;
 
-    std::vector<EventSeries> decode(quint32 offset, quint32 length) const override
+    std::optional<std::vector<EventSeries>> decode(quint32 offset, quint32 length) const override
     {
-        const QByteArrayView all = payload();
-        if (qsizetype(offset) + qsizetype(length) > all.size())
-            return {};
-        Reader in(all.sliced(offset, length));
+        QByteArray buffer;
+        const std::optional<QByteArrayView> bytes = slice(offset, length, buffer);
+        if (!bytes)
+            return std::nullopt;
+        Reader in(*bytes);
         std::vector<EventSeries> series = readSeries<Records::Keep>(in, zones, nullptr);
-        // Checked when the index was read; only a fault could get here.
-        Q_ASSERT(!in.failed() && in.atEnd());
         if (in.failed() || !in.atEnd())
-            return {};
+            return std::nullopt;
         return series;
+    }
+
+    // All the records, for copying many of them (a write): shares the bytes
+    // in memory, or reads them from the file at once. Empty when the file
+    // no longer holds them.
+    QByteArray all() const
+    {
+        if (!m_file.isOpen())
+            return m_payloadStart == 0 ? m_bytes : m_bytes.sliced(m_payloadStart);
+        QByteArray bytes(qsizetype(m_fileBytes), Qt::Uninitialized);
+        // Whatever changed the file in place must not reach the next index.
+        if (!m_file.readAt(m_fileStart, bytes.size(), bytes.data())
+            || checksumOf(bytes.constData(), bytes.size()) != m_fileChecksum)
+            return {};
+        return bytes;
     }
 
     // Keeps only the given parts of the payload, in their order, moved to
@@ -469,9 +487,43 @@ public:
         m_payloadStart = 0;
     }
 
+    // From now on the records are read from `file`, which holds the same
+    // bytes as this payload (whose checksum is `checksum`) from `fileStart`
+    // on. Before any file decodes from here.
+    void readFrom(SafeFile::OpenFile file, qint64 fileStart, quint64 checksum)
+    {
+        m_fileBytes = qint64(m_bytes.size() - m_payloadStart);
+        m_fileChecksum = checksum;
+        m_file = std::move(file);
+        m_fileStart = fileStart;
+        m_bytes = QByteArray();
+        m_payloadStart = 0;
+    }
+
 private:
+    // The bytes of one file's events: in memory, or read into `buffer`.
+    std::optional<QByteArrayView> slice(quint32 offset, quint32 length, QByteArray &buffer) const
+    {
+        if (!m_file.isOpen()) {
+            const QByteArrayView all = payload();
+            if (qsizetype(offset) + qsizetype(length) > all.size())
+                return std::nullopt;
+            return all.sliced(offset, length);
+        }
+        if (qint64(offset) + qint64(length) > m_fileBytes)
+            return std::nullopt;
+        buffer.resize(qsizetype(length));
+        if (!m_file.readAt(m_fileStart + offset, buffer.size(), buffer.data()))
+            return std::nullopt;
+        return QByteArrayView(buffer);
+    }
+
     QByteArray m_bytes;
     qsizetype m_payloadStart = 0;
+    SafeFile::OpenFile m_file;
+    qint64 m_fileStart = 0;
+    qint64 m_fileBytes = 0;
+    quint64 m_fileChecksum = 0;
 };
 
 // Strings many files share (calendar ids, folders), written once.
@@ -496,8 +548,10 @@ private:
 
 struct Tables
 {
-    // The index most files were taken from, whose zone table this one starts with.
+    // The index most files were taken from, whose zone table this one starts
+    // with, and its records.
     const IndexRecords *copiedRecords = nullptr;
+    QByteArray copiedBytes;
     ZoneTable zones;
     SharedStrings calendars;
     SharedStrings folders;
@@ -521,9 +575,19 @@ void writeSeries(Writer &out, ZoneTable &zones, const std::vector<EventSeries> &
     }
 }
 
-void writeFile(Writer &out, Tables &tables, const ParsedFile &file, const Window &window)
+// False, with nothing written, for a file whose events can no longer be
+// read from the index they came from: it is left to be parsed next time.
+bool writeFile(Writer &out, Tables &tables, const ParsedFile &file, const Window &window)
 {
     ZoneTable &zones = tables.zones;
+    const bool copied = file.encodedSource() && file.encodedSource() == tables.copiedRecords;
+    std::optional<std::vector<EventSeries>> decodedForWrite;
+    if (!copied && !file.seriesDecoded()) {
+        // Decoded for the write only: the store keeps them encoded.
+        decodedForWrite = file.encodedSource()->decode(file.encodedOffset(), file.encodedLength());
+        if (!decodedForWrite)
+            return false;
+    }
     const QString path = file.path();
     const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
     out.number<quint32>(tables.folders.indexOf(path.left(qMax<qsizetype>(0, slash))));
@@ -539,14 +603,11 @@ void writeFile(Writer &out, Tables &tables, const ParsedFile &file, const Window
     out.number<quint32>(quint32(file.problems.size()));
     for (const QString &problem : file.problems)
         out.text(problem);
-    if (file.encodedSource() && file.encodedSource() == tables.copiedRecords) {
+    if (copied) {
         // Same zone table: the events are copied as they were read.
-        out.bytes.append(tables.copiedRecords->payload().sliced(file.encodedOffset(), file.encodedLength()));
-    } else if (file.seriesDecoded()) {
-        writeSeries(out, zones, file.series());
+        out.bytes.append(QByteArrayView(tables.copiedBytes).sliced(file.encodedOffset(), file.encodedLength()));
     } else {
-        // Decoded for the write only: the store keeps them encoded.
-        writeSeries(out, zones, file.encodedSource()->decode(file.encodedOffset(), file.encodedLength()));
+        writeSeries(out, zones, decodedForWrite ? *decodedForWrite : file.series());
     }
     const auto occurrences = window.byFile.constFind(&file);
     out.boolean(occurrences != window.byFile.constEnd());
@@ -559,6 +620,7 @@ void writeFile(Writer &out, Tables &tables, const ParsedFile &file, const Window
             out.number<qint32>(occurrence.overrideIndex);
         }
     }
+    return true;
 }
 
 struct ReadTables
@@ -654,9 +716,17 @@ std::shared_ptr<ParsedFile> readFile(Reader &in, const ReadTables &tables,
     return file;
 }
 
+// An index file left open, holding the bytes read from it.
+struct OpenIndex
+{
+    SafeFile::OpenFile *file = nullptr;
+    quint64 checksum = 0; // of its payload
+};
+
 // `bytes` from `payloadStart` on: the records, which files taken from the
-// index go on decoding from.
-Contents readPayload(QByteArray bytes, qsizetype payloadStart, QString *problem)
+// index go on decoding from: from memory, or from `index` when it holds the
+// same bytes.
+Contents readPayload(QByteArray bytes, qsizetype payloadStart, QString *problem, OpenIndex index = {})
 {
     auto records = std::make_shared<IndexRecords>(std::move(bytes), payloadStart);
     Reader in(records->payload());
@@ -715,14 +785,19 @@ Contents readPayload(QByteArray bytes, qsizetype payloadStart, QString *problem)
             *problem = QStringLiteral("damaged records");
         return {};
     }
-    // Only the events are kept encoded: the rest of each record has been read.
-    std::vector<std::pair<quint32, quint32>> slices;
-    slices.reserve(files.size());
-    for (const std::shared_ptr<ParsedFile> &file : files)
-        slices.emplace_back(file->encodedOffset(), file->encodedLength());
-    records->keepOnly(slices);
-    for (size_t i = 0; i < files.size(); ++i)
-        files[i]->setEncodedSeries(records, slices[i].first, slices[i].second);
+    if (index.file && index.file->isOpen()) {
+        // The events stay in the file, read from there as they are asked for.
+        records->readFrom(std::move(*index.file), payloadStart, index.checksum);
+    } else {
+        // Only the events are kept encoded: the rest of each record has been read.
+        std::vector<std::pair<quint32, quint32>> slices;
+        slices.reserve(files.size());
+        for (const std::shared_ptr<ParsedFile> &read : files)
+            slices.emplace_back(read->encodedOffset(), read->encodedLength());
+        records->keepOnly(slices);
+        for (size_t i = 0; i < files.size(); ++i)
+            files[i]->setEncodedSeries(records, slices[i].first, slices[i].second);
+    }
     contents.inRecordOrder.assign(files.begin(), files.end());
     occurrences.fill(contents.window);
     return contents;
@@ -744,22 +819,28 @@ QByteArray toBytes(const std::vector<FilePtr> &files, const Window &window, qint
     // The files first, collecting their zones; the zones go before them.
     Writer body;
     Tables tables;
-    quint32 written = 0;
     for (const FilePtr &file : files) {
         if (!keep(*file))
             continue;
-        ++written;
-        if (!tables.copiedRecords) {
-            tables.copiedRecords = dynamic_cast<const IndexRecords *>(file->encodedSource());
-            if (tables.copiedRecords)
-                tables.zones.seed(tables.copiedRecords->zones);
+        const auto *records = dynamic_cast<const IndexRecords *>(file->encodedSource());
+        if (!records)
+            continue;
+        tables.copiedBytes = records->all();
+        if (!tables.copiedBytes.isEmpty()) {
+            tables.copiedRecords = records;
+            tables.zones.seed(records->zones);
         }
+        break;
     }
-    body.number<quint32>(written);
+    body.number<quint32>(0); // the count, once known
+    quint32 written = 0;
     for (const FilePtr &file : files) {
-        if (keep(*file))
-            writeFile(body, tables, *file, window);
+        if (keep(*file) && writeFile(body, tables, *file, window))
+            ++written;
     }
+    Writer count;
+    count.number<quint32>(written);
+    std::memcpy(body.bytes.data(), count.bytes.constData(), sizeof(quint32));
     Writer payload;
     payload.number<qint64>(window.fromMs);
     payload.number<qint64>(window.toMs);
@@ -792,7 +873,9 @@ Contents fromPayload(const QByteArray &payload, QString *problem)
     return readPayload(QByteArray(payload.constData(), payload.size()), 0, problem);
 }
 
-Contents fromBytes(QByteArray bytes, QString *problem)
+namespace {
+
+Contents fromBytes(QByteArray bytes, QString *problem, SafeFile::OpenFile *file)
 {
     auto refuse = [problem](const QString &why) {
         if (problem)
@@ -811,27 +894,38 @@ Contents fromBytes(QByteArray bytes, QString *problem)
     const char *payload = bytes.constData() + HeaderBytes;
     QElapsedTimer step;
     step.start();
-    Reader checksum(QByteArrayView(bytes).sliced(HeaderBytes - ChecksumBytes, ChecksumBytes));
-    if (checksumOf(payload, bytes.size() - HeaderBytes) != checksum.number<quint64>())
+    Reader checksumReader(QByteArrayView(bytes).sliced(HeaderBytes - ChecksumBytes, ChecksumBytes));
+    const quint64 checksum = checksumReader.number<quint64>();
+    if (checksumOf(payload, bytes.size() - HeaderBytes) != checksum)
         return refuse(QStringLiteral("damaged index (checksum)"));
     qCDebug(lcTiming) << "index checksum:" << step.restart() << "ms";
-    Contents contents = readPayload(std::move(bytes), HeaderBytes, problem);
+    Contents contents = readPayload(std::move(bytes), HeaderBytes, problem, {file, checksum});
     qCDebug(lcTiming) << "index records:" << step.restart() << "ms";
     return contents;
+}
+
+} // namespace
+
+Contents fromBytes(QByteArray bytes, QString *problem)
+{
+    return fromBytes(std::move(bytes), problem, nullptr);
 }
 
 Contents read(const QString &path, QString *problem)
 {
     QElapsedTimer step;
     step.start();
-    SafeFile::Read file = SafeFile::readRegularFile(path, MaxBytes);
+    // Kept open: the files taken from the index read their events from it
+    // (a rewrite renames a new file over it, leaving this one as it is).
+    SafeFile::OpenFile opened;
+    SafeFile::Read file = SafeFile::readRegularFile(path, MaxBytes, &opened);
     qCDebug(lcTiming) << "index file read:" << step.elapsed() << "ms";
     if (!file.ok()) {
         if (problem)
             *problem = file.error;
         return {};
     }
-    return fromBytes(std::move(file.data), problem);
+    return fromBytes(std::move(file.data), problem, &opened);
 }
 
 bool write(

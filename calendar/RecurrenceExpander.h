@@ -23,10 +23,22 @@ struct Occurrence
     // occurrence is indexed.
     mutable std::shared_ptr<const CalendarEvent> materialized;
 
-    const EventSeries &series() const { return file->series()[seriesIndex]; }
+    // A file whose index records could not be read again is read from
+    // itself, and may since hold fewer events than its occurrences point
+    // at: those give an empty event until the file's change is seen.
+    const EventSeries &series() const
+    {
+        static const EventSeries none;
+        const std::vector<EventSeries> &all = file->series();
+        return seriesIndex < all.size() ? all[seriesIndex] : none;
+    }
     const EventRecord &record() const
     {
-        return overrideIndex < 0 ? series().master : series().overrides[size_t(overrideIndex)];
+        const EventSeries &of = series();
+        if (overrideIndex < 0)
+            return of.master;
+        static const EventRecord none;
+        return size_t(overrideIndex) < of.overrides.size() ? of.overrides[size_t(overrideIndex)] : none;
     }
 };
 

@@ -41,6 +41,7 @@ public:
     Descriptor(const Descriptor &) = delete;
     Descriptor &operator=(const Descriptor &) = delete;
     int get() const { return m_fd; }
+    int release() { return std::exchange(m_fd, -1); }
 
 private:
     int m_fd;
@@ -74,13 +75,45 @@ QString errorText(int error)
     return text;
 }
 
-Read readRegularFile(const QString &path, qint64 maxBytes)
+OpenFile::~OpenFile()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+OpenFile &OpenFile::operator=(OpenFile &&other) noexcept
+{
+    if (this != &other) {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = std::exchange(other.m_fd, -1);
+    }
+    return *this;
+}
+
+bool OpenFile::readAt(qint64 offset, qsizetype length, char *into) const
+{
+    if (m_fd < 0 || offset < 0 || length < 0)
+        return false;
+    qsizetype filled = 0;
+    while (filled < length) {
+        const ssize_t got = ::pread(m_fd, into + filled, size_t(length - filled), off_t(offset + filled));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        filled += got;
+    }
+    return true;
+}
+
+Read readRegularFile(const QString &path, qint64 maxBytes, OpenFile *keepOpen)
 {
     Read result;
     // O_NONBLOCK: opening a FIFO must not wait for a writer. The type is
     // checked on the open descriptor, so a file swapped for a link to a
     // device in between is still caught.
-    const Descriptor fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    Descriptor fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (fd.get() < 0) {
         result.error = errorText(errno);
         return result;
@@ -127,6 +160,8 @@ Read readRegularFile(const QString &path, qint64 maxBytes)
         filled += got;
     }
     result.data.truncate(filled);
+    if (keepOpen)
+        *keepOpen = OpenFile(fd.release());
     return result;
 }
 

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <utility>
+
 // Reading files that other programs (or an attacker) put into the calendar
 // folders: only regular files, never more than asked for, and never a read
 // that can block (a FIFO waits for a writer forever; /dev/zero never ends).
@@ -41,8 +43,37 @@ struct Read
     bool ok() const { return error.isEmpty(); }
 };
 
+// A file kept open to read parts of it again later. It stays the file that
+// was opened: replacing or removing its path changes nothing of what it
+// reads.
+class OpenFile
+{
+public:
+    OpenFile() = default;
+    explicit OpenFile(int fd)
+        : m_fd(fd)
+    { }
+    ~OpenFile();
+    OpenFile(OpenFile &&other) noexcept
+        : m_fd(std::exchange(other.m_fd, -1))
+    { }
+    OpenFile &operator=(OpenFile &&other) noexcept;
+    OpenFile(const OpenFile &) = delete;
+    OpenFile &operator=(const OpenFile &) = delete;
+
+    bool isOpen() const { return m_fd >= 0; }
+    // `length` bytes from `offset` into `into`; false when the file no
+    // longer holds them all (it was cut short since) or cannot be read.
+    // Safe to call from several threads at once.
+    bool readAt(qint64 offset, qsizetype length, char *into) const;
+
+private:
+    int m_fd = -1;
+};
+
 // Reads at most `maxBytes`; a larger file gives `tooLarge` and no data.
-Read readRegularFile(const QString &path, qint64 maxBytes);
+// With `keepOpen`, a file read whole is left open there.
+Read readRegularFile(const QString &path, qint64 maxBytes, OpenFile *keepOpen = nullptr);
 
 // The text of the last failed system call, in lower case as warnings use it.
 QString errorText(int error);

@@ -7,6 +7,7 @@
 #include "app/Launcher.h"
 #include "calendar/IcsParser.h"
 #include "calendar/PersistentIndex.h"
+#include "calendar/RecurrenceExpander.h"
 #include "calendar/RecurrenceRules.h"
 #include "calendar/SafeFile.h"
 #include "calendar/TimeZoneRegistry.h"
@@ -304,6 +305,104 @@ private slots:
             askers, [](const PersistentIndex::FilePtr &file) { return file->series().data(); });
         QCOMPARE(QSet<const EventSeries *>(seen.begin(), seen.end()).size(), 1);
         QCOMPARE(moved->series().front().overrides.size(), size_t(1));
+    }
+
+    void eventsStayWithTheIndexFileTheyWereReadFrom()
+    {
+        // The store keeps no copy of the events of an index read from disk:
+        // they are read from the open file as they are asked for. Replacing
+        // the index (as the next write does) or deleting it changes nothing
+        // of what the files read from it hold.
+        VdirFixture fixture;
+        writeThreeEvents(fixture);
+        const QString index = IndexedStore::indexPath(fixture);
+        std::vector<PersistentIndex::FilePtr> parsed;
+        QHash<QString, QStringList> expected;
+        for (const QString name : {"a.ics", "b.ics", "c.ics"}) {
+            auto file = std::make_shared<ParsedFile>(IcsParser::readFile(fixture.calendarPath() + '/' + name, "cal"));
+            file->readAtNs = file->stamp.changedNs + PersistentIndex::SettleNs;
+            expected.insert(file->path(), describe(*file));
+            parsed.push_back(std::move(file));
+        }
+        QVERIFY(PersistentIndex::write(index, parsed));
+        const PersistentIndex::Contents read = PersistentIndex::read(index);
+        QCOMPARE(read.size(), 3);
+        QVERIFY(PersistentIndex::write(index, {parsed.front()}));
+        QVERIFY(QFile::remove(index));
+
+        // Copied into a new index without being decoded.
+        QVERIFY(PersistentIndex::write(index + ".2", read.inRecordOrder));
+        for (const PersistentIndex::FilePtr &file : read.files)
+            QVERIFY(!file->seriesDecoded());
+        const PersistentIndex::Contents copied = PersistentIndex::read(index + ".2");
+        QCOMPARE(copied.size(), 3);
+        for (const PersistentIndex::FilePtr &file : copied.files)
+            QCOMPARE(describe(*file), expected.value(file->path()));
+        for (const PersistentIndex::FilePtr &file : read.files)
+            QCOMPARE(describe(*file), expected.value(file->path()));
+    }
+
+    void indexChangedInPlaceGivesWayToTheFiles_data()
+    {
+        QTest::addColumn<bool>("truncate");
+        QTest::newRow("overwritten") << false;
+        QTest::newRow("truncated") << true;
+    }
+
+    void indexChangedInPlaceGivesWayToTheFiles()
+    {
+        // Something else writes into the index file the store reads its
+        // events from. Never a crash and never its bytes: the events come
+        // from their own files, and a write leaves out what it cannot read.
+        QFETCH(bool, truncate);
+        VdirFixture fixture;
+        writeThreeEvents(fixture);
+        QStringList titles;
+        {
+            IndexedStore cold(fixture);
+            titles = cold.titles(m_day, m_day.addDays(3));
+            QCOMPARE(titles.size(), 5);
+            cold.provider->writeIndexNow();
+        }
+        IndexedStore warm(fixture);
+        QCOMPARE(warm.provider->filesFromIndex(), 3);
+        warm.provider->writeIndexNow();
+        const QString index = IndexedStore::indexPath(fixture);
+        const PersistentIndex::Contents read = PersistentIndex::read(index);
+        QCOMPARE(read.size(), 3);
+
+        QFile damaged(index);
+        QVERIFY(damaged.open(QIODevice::ReadWrite));
+        if (truncate) {
+            QVERIFY(damaged.resize(PersistentIndex::HeaderBytes + 8));
+        } else {
+            QVERIFY(damaged.seek(PersistentIndex::HeaderBytes));
+            damaged.write(QByteArray(damaged.size() - PersistentIndex::HeaderBytes, '\xff'));
+        }
+        damaged.close();
+
+        // The running store: each file's events read from the file itself.
+        const QRegularExpression fellBack("could not be read again; reading the file");
+        for (int i = 0; i < 3; ++i)
+            QTest::ignoreMessage(QtWarningMsg, fellBack);
+        QCOMPARE(warm.titles(m_day, m_day.addDays(3)), titles);
+
+        // A write of files still encoded keeps none of them.
+        QVERIFY(PersistentIndex::write(index + ".2", read.inRecordOrder));
+        QVERIFY(PersistentIndex::read(index + ".2").isEmpty());
+        for (int i = 0; i < 3; ++i)
+            QTest::ignoreMessage(QtWarningMsg, fellBack);
+        for (const PersistentIndex::FilePtr &file : read.files) {
+            QVERIFY(!file->seriesDecoded());
+            QCOMPARE(describe(*file), describe(IcsParser::readFile(file->path(), "cal")));
+        }
+
+        // A file changed meanwhile may hold fewer events than its kept
+        // occurrences point at: those read as an empty event.
+        const ParsedFile alpha = IcsParser::readFile(fixture.calendarPath() + "/a.ics", "cal");
+        QCOMPARE(Occurrence({0, 0, &alpha, 0, -1, nullptr}).record().title, QString("Alpha"));
+        QVERIFY(Occurrence({0, 0, &alpha, 5, -1, nullptr}).record().title.isEmpty());
+        QVERIFY(Occurrence({0, 0, &alpha, 0, 2, nullptr}).record().title.isEmpty());
     }
 
     void samePathTwiceIsDamage()
