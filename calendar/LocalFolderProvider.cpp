@@ -34,6 +34,37 @@ std::pair<qint64, qint64> indexWindow(QDate today, const QTimeZone &zone)
         QDateTime(today.addDays(IndexDaysAfter), QTime(0, 0), zone).toMSecsSinceEpoch()};
 }
 
+using KeptOccurrence = std::pair<const ParsedFile *, PersistentIndex::StoredOccurrence>;
+
+// The window as the index keeps it: the occurrences of every file but those
+// whose expansion was cut short (expanded anew next time). `occurrences`
+// are the store's, in any order.
+void fillWindow(PersistentIndex::Window &window, const std::vector<PersistentIndex::FilePtr> &files,
+    std::vector<KeptOccurrence> occurrences, std::vector<const ParsedFile *> cutShort)
+{
+    const std::less<const ParsedFile *> before;
+    struct ByFile
+    {
+        std::less<const ParsedFile *> before;
+        bool operator()(const KeptOccurrence &a, const KeptOccurrence &b) const { return before(a.first, b.first); }
+        bool operator()(const KeptOccurrence &a, const ParsedFile *b) const { return before(a.first, b); }
+        bool operator()(const ParsedFile *a, const KeptOccurrence &b) const { return before(a, b.first); }
+    };
+    std::stable_sort(occurrences.begin(), occurrences.end(), ByFile());
+    std::sort(cutShort.begin(), cutShort.end(), before);
+    window.occurrences.reserve(occurrences.size());
+    for (const KeptOccurrence &occurrence : occurrences)
+        window.occurrences.push_back(occurrence.second);
+    window.ranges.reserve(files.size());
+    for (const PersistentIndex::FilePtr &file : files) {
+        if (std::binary_search(cutShort.begin(), cutShort.end(), file.get(), before))
+            continue;
+        const auto [first, last] = std::equal_range(occurrences.begin(), occurrences.end(), file.get(), ByFile());
+        window.ranges.push_back({file.get(), quint32(first - occurrences.begin()), quint32(last - first)});
+    }
+    window.sortRanges();
+}
+
 QThreadPool &parsePool()
 {
     static QThreadPool *pool = [] {
@@ -345,12 +376,12 @@ void LocalFolderProvider::start()
         for (const FilePtr &file : result->files) {
             if (!file->problems.isEmpty())
                 result->problems.append(problemLine(*file));
-            const auto kept = windowKept ? known.window.byFile.constFind(file.get()) : known.window.byFile.constEnd();
-            if (kept == known.window.byFile.constEnd()) {
+            const PersistentIndex::Window::Range *kept = windowKept ? known.window.find(file.get()) : nullptr;
+            if (!kept) {
                 RecurrenceExpander::expandFile(*file, from, to, zone, occurrences, budget);
                 continue;
             }
-            for (const PersistentIndex::StoredOccurrence &stored : *kept)
+            for (const PersistentIndex::StoredOccurrence &stored : known.window.occurrencesOf(*kept))
                 occurrences.push_back(
                     {stored.startMs, stored.endMs, file.get(), stored.seriesIndex, stored.overrideIndex, nullptr});
         }
@@ -781,35 +812,43 @@ void LocalFolderProvider::startIndexWrite()
         return;
     }
     m_indexOutOfDate = false;
+    // Taken here, put in order on the write's thread.
     std::vector<PersistentIndex::FilePtr> files;
     files.reserve(size_t(m_files.size()));
+    // A file whose expansion was cut short is expanded anew next time: it
+    // gets no occurrences in the index.
+    std::vector<const ParsedFile *> cutShort;
+    for (const FilePtr &file : std::as_const(m_files)) {
+        files.push_back(file);
+        if (file->recurrenceOverBudget)
+            cutShort.push_back(file.get());
+    }
     PersistentIndex::Window window;
-    if (m_index.isBuilt()) {
+    std::vector<KeptOccurrence> occurrences;
+    const bool windowBuilt = m_index.isBuilt();
+    if (windowBuilt) {
         window.fromMs = m_index.windowStartMs();
         window.toMs = m_index.windowEndMs();
         window.zoneId = m_clock.timeZone().id();
+        occurrences.reserve(size_t(m_index.size()));
+        m_index.forEach([&occurrences](const Occurrence &occurrence) {
+            occurrences.push_back({occurrence.file,
+                {occurrence.startMs, occurrence.endMs, occurrence.seriesIndex, occurrence.overrideIndex}});
+        });
     }
-    for (const FilePtr &file : std::as_const(m_files)) {
-        files.push_back(file);
-        // A file whose expansion was cut short is expanded anew next time.
-        if (m_index.isBuilt() && !file->recurrenceOverBudget)
-            window.byFile.insert(file.get(), {});
-    }
-    m_index.forEach([&window](const Occurrence &occurrence) {
-        const auto it = window.byFile.find(occurrence.file);
-        if (it != window.byFile.end())
-            it->push_back({occurrence.startMs, occurrence.endMs, occurrence.seriesIndex, occurrence.overrideIndex});
-    });
     // The records are shared and never changed once made: the write reads
     // them on its own thread while the store goes on.
-    m_indexWrite = QtConcurrent::run([path = m_indexPath, settleNs = m_indexSettleNs, files = std::move(files),
-                                         window = std::move(window)]() mutable {
-        std::sort(
-            files.begin(), files.end(), [](const FilePtr &a, const FilePtr &b) { return a->listedAt < b->listedAt; });
-        QString problem;
-        if (!PersistentIndex::write(path, files, window, &problem, settleNs))
-            qCWarning(lcLocal).noquote() << "cannot write the calendar index" << path << ":" << problem;
-    });
+    m_indexWrite = QtConcurrent::run(
+        [path = m_indexPath, settleNs = m_indexSettleNs, files = std::move(files), window = std::move(window),
+            occurrences = std::move(occurrences), cutShort = std::move(cutShort), windowBuilt]() mutable {
+            if (windowBuilt)
+                fillWindow(window, files, std::move(occurrences), std::move(cutShort));
+            std::sort(files.begin(), files.end(),
+                [](const FilePtr &a, const FilePtr &b) { return a->listedAt < b->listedAt; });
+            QString problem;
+            if (!PersistentIndex::write(path, files, window, &problem, settleNs))
+                qCWarning(lcLocal).noquote() << "cannot write the calendar index" << path << ":" << problem;
+        });
 }
 
 void LocalFolderProvider::writeIndexNow()

@@ -10,6 +10,7 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 
@@ -609,11 +610,11 @@ bool writeFile(Writer &out, Tables &tables, const ParsedFile &file, const Window
     } else {
         writeSeries(out, zones, decodedForWrite ? *decodedForWrite : file.series());
     }
-    const auto occurrences = window.byFile.constFind(&file);
-    out.boolean(occurrences != window.byFile.constEnd());
-    if (occurrences != window.byFile.constEnd()) {
-        out.number<quint32>(quint32(occurrences->size()));
-        for (const StoredOccurrence &occurrence : *occurrences) {
+    const Window::Range *range = window.find(&file);
+    out.boolean(range != nullptr);
+    if (range) {
+        out.number<quint32>(range->count);
+        for (const StoredOccurrence &occurrence : window.occurrencesOf(*range)) {
             out.number<qint64>(occurrence.startMs);
             out.number<qint64>(occurrence.endMs);
             out.number<quint32>(occurrence.seriesIndex);
@@ -630,32 +631,8 @@ struct ReadTables
     QList<QByteArray> encodedFolders; // the same, as paths are kept
 };
 
-// The window's occurrences as they are read: all in one run, each file's a
-// range of it. The window's table is made once every file is read, so that
-// what the load gives back afterwards does not lie between the files kept.
-struct ReadOccurrences
-{
-    struct Range
-    {
-        const ParsedFile *file;
-        quint32 first;
-        quint32 count;
-    };
-    std::vector<StoredOccurrence> all;
-    std::vector<Range> ranges;
-
-    void fill(Window &window) const
-    {
-        window.byFile.reserve(qsizetype(ranges.size()));
-        for (const Range &range : ranges) {
-            const auto first = all.begin() + range.first;
-            window.byFile.insert(range.file, std::vector<StoredOccurrence>(first, first + range.count));
-        }
-    }
-};
-
 std::shared_ptr<ParsedFile> readFile(Reader &in, const ReadTables &tables,
-    const std::shared_ptr<const IndexRecords> &records, std::vector<SeriesShape> &shapes, ReadOccurrences &window)
+    const std::shared_ptr<const IndexRecords> &records, std::vector<SeriesShape> &shapes, Window &window)
 {
     auto file = std::make_shared<ParsedFile>();
     const quint32 folder = in.number<quint32>();
@@ -690,7 +667,7 @@ std::shared_ptr<ParsedFile> readFile(Reader &in, const ReadTables &tables,
     file->setEncodedSeries(records, quint32(seriesStart), quint32(in.position() - seriesStart));
     if (in.boolean()) {
         const quint32 count = in.count(8 + 8 + 4 + 4);
-        std::vector<StoredOccurrence> &occurrences = window.all;
+        std::vector<StoredOccurrence> &occurrences = window.occurrences;
         const size_t first = occurrences.size();
         for (quint32 i = 0; i < count && !in.failed(); ++i) {
             StoredOccurrence occurrence;
@@ -764,10 +741,9 @@ Contents readPayload(QByteArray bytes, qsizetype payloadStart, QString *problem,
     std::vector<SeriesShape> shapes;
     std::vector<std::shared_ptr<ParsedFile>> files;
     files.reserve(fileCount);
-    ReadOccurrences occurrences;
-    occurrences.ranges.reserve(fileCount);
+    contents.window.ranges.reserve(fileCount);
     for (quint32 i = 0; i < fileCount && !in.failed(); ++i) {
-        std::shared_ptr<ParsedFile> file = readFile(in, tables, records, shapes, occurrences);
+        std::shared_ptr<ParsedFile> file = readFile(in, tables, records, shapes, contents.window);
         if (in.failed())
             break;
         // One path twice is damage (and the first one's stored occurrences
@@ -799,11 +775,24 @@ Contents readPayload(QByteArray bytes, qsizetype payloadStart, QString *problem,
             files[i]->setEncodedSeries(records, slices[i].first, slices[i].second);
     }
     contents.inRecordOrder.assign(files.begin(), files.end());
-    occurrences.fill(contents.window);
+    contents.window.sortRanges();
     return contents;
 }
 
 } // namespace
+
+void Window::sortRanges()
+{
+    std::sort(ranges.begin(), ranges.end(),
+        [](const Range &a, const Range &b) { return std::less<const ParsedFile *>()(a.file, b.file); });
+}
+
+const Window::Range *Window::find(const ParsedFile *file) const
+{
+    const auto it = std::lower_bound(ranges.begin(), ranges.end(), file,
+        [](const Range &range, const ParsedFile *f) { return std::less<const ParsedFile *>()(range.file, f); });
+    return it != ranges.end() && it->file == file ? &*it : nullptr;
+}
 
 QString defaultPath()
 {

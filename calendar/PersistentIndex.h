@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <memory>
+#include <span>
 #include <vector>
 
 // What the local folders held at the last load, kept on disk so that the
@@ -47,16 +48,35 @@ struct StoredOccurrence
 // the same day in the same zone need not expand the files' rules again.
 struct Window
 {
+    // A file's occurrences: a run of `occurrences`.
+    struct Range
+    {
+        const ParsedFile *file = nullptr;
+        quint32 first = 0;
+        quint32 count = 0;
+    };
+
     qint64 fromMs = 0;
     qint64 toMs = 0;
     QByteArray zoneId;
-    // Files without an entry (their expansion was cut short, say) are
-    // expanded anew.
-    QHash<const ParsedFile *, std::vector<StoredOccurrence>> byFile;
+    // All files' occurrences in one run, and where each file's are. Files
+    // without a range (their expansion was cut short, say) are expanded
+    // anew. (One allocation for all: a large store has tens of thousands of
+    // files, most with no occurrence in the window.)
+    std::vector<StoredOccurrence> occurrences;
+    std::vector<Range> ranges; // in the order of their files' addresses, for `find`
 
     bool matches(qint64 from, qint64 to, const QByteArray &zone) const
     {
         return fromMs == from && toMs == to && zoneId == zone && !zoneId.isEmpty();
+    }
+    // Puts `ranges` in the order `find` needs.
+    void sortRanges();
+    // The range of `file`, or null.
+    const Range *find(const ParsedFile *file) const;
+    std::span<const StoredOccurrence> occurrencesOf(const Range &range) const
+    {
+        return std::span<const StoredOccurrence>(occurrences).subspan(range.first, range.count);
     }
 };
 
