@@ -830,29 +830,35 @@ QByteArray toBytes(const std::vector<FilePtr> &files, const Window &window, qint
     Writer count;
     count.number<quint32>(written);
     std::memcpy(body.bytes.data(), count.bytes.constData(), sizeof(quint32));
-    Writer payload;
-    payload.number<qint64>(window.fromMs);
-    payload.number<qint64>(window.toMs);
-    payload.data(window.zoneId);
-    payload.number<quint32>(quint32(tables.zones.zones().size()));
-    for (const ResolvedZone *zone : tables.zones.zones()) {
-        payload.data(zone->tzid());
-        payload.data(zone->definition());
-    }
-    for (const SharedStrings *strings : {&tables.calendars, &tables.folders}) {
-        payload.number<quint32>(quint32(strings->texts().size()));
-        for (const QString &text : strings->texts())
-            payload.text(text);
-    }
-    payload.bytes.append(body.bytes);
+    tables.copiedBytes = QByteArray();
 
+    // Header, tables, then the files: put together in one buffer (a large
+    // index is tens of megabytes), its length and checksum filled in last.
     Writer out;
-    out.bytes.reserve(HeaderBytes + payload.bytes.size());
     out.bytes.append(Magic, sizeof(Magic));
     out.number<quint32>(FormatVersion);
-    out.number<quint64>(quint64(payload.bytes.size()));
-    out.number<quint64>(checksumOf(payload.bytes.constData(), payload.bytes.size()));
-    out.bytes.append(payload.bytes);
+    out.bytes.append(HeaderBytes - out.bytes.size(), '\0');
+    out.number<qint64>(window.fromMs);
+    out.number<qint64>(window.toMs);
+    out.data(window.zoneId);
+    out.number<quint32>(quint32(tables.zones.zones().size()));
+    for (const ResolvedZone *zone : tables.zones.zones()) {
+        out.data(zone->tzid());
+        out.data(zone->definition());
+    }
+    for (const SharedStrings *strings : {&tables.calendars, &tables.folders}) {
+        out.number<quint32>(quint32(strings->texts().size()));
+        for (const QString &text : strings->texts())
+            out.text(text);
+    }
+    out.bytes.reserve(out.bytes.size() + body.bytes.size());
+    out.bytes.append(body.bytes);
+    body.bytes = QByteArray();
+    const qsizetype payloadSize = out.bytes.size() - HeaderBytes;
+    Writer sizeAndChecksum;
+    sizeAndChecksum.number<quint64>(quint64(payloadSize));
+    sizeAndChecksum.number<quint64>(checksumOf(out.bytes.constData() + HeaderBytes, payloadSize));
+    std::memcpy(out.bytes.data() + sizeof(Magic) + 4, sizeAndChecksum.bytes.constData(), 16);
     return out.bytes;
 }
 
