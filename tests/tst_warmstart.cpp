@@ -91,6 +91,15 @@ public:
 
     static QString indexPath(const VdirFixture &fixture) { return fixture.dir.path() + "/cache/calendar-index"; }
 
+    // The titles over [from, to) of a first load, which then writes its index.
+    static QStringList titlesOfColdLoad(VdirFixture &fixture, QDate from, QDate to)
+    {
+        const IndexedStore cold(fixture);
+        const QStringList titles = cold.titles(from, to);
+        cold.provider->writeIndexNow();
+        return titles;
+    }
+
     QStringList titles(QDate from, QDate to) const
     {
         const QTimeZone zone = m_fixture.clock.timeZone();
@@ -208,12 +217,7 @@ private slots:
             singleEvent("UID:days\r\nSUMMARY:Days\r\nDTSTART;VALUE=DATE:20260325\r\nDURATION:P4294967295DT23H\r\n"));
         fixture.addEvent("ends.ics",
             singleEvent("UID:ends\r\nSUMMARY:Ends\r\nDTSTART:00010101T000000Z\r\nDTEND:99991231T235959Z\r\n"));
-        QStringList coldTitles;
-        {
-            IndexedStore cold(fixture);
-            coldTitles = cold.titles(m_day, m_day.addDays(2));
-            cold.provider->writeIndexNow();
-        }
+        const QStringList coldTitles = IndexedStore::titlesOfColdLoad(fixture, m_day, m_day.addDays(2));
         QCOMPARE(coldTitles.size(), 4);
         IndexedStore warm(fixture);
         QCOMPARE(warm.provider->filesFromIndex(), 3);
@@ -357,13 +361,8 @@ private slots:
         QFETCH(bool, truncate);
         VdirFixture fixture;
         writeThreeEvents(fixture);
-        QStringList titles;
-        {
-            IndexedStore cold(fixture);
-            titles = cold.titles(m_day, m_day.addDays(3));
-            QCOMPARE(titles.size(), 5);
-            cold.provider->writeIndexNow();
-        }
+        const QStringList titles = IndexedStore::titlesOfColdLoad(fixture, m_day, m_day.addDays(3));
+        QCOMPARE(titles.size(), 5);
         IndexedStore warm(fixture);
         QCOMPARE(warm.provider->filesFromIndex(), 3);
         warm.provider->writeIndexNow();
@@ -429,13 +428,8 @@ private slots:
             fixture.addEvent(QString("%1.ics").arg(i), timedEvent(uid, uid, "20260325T090000"),
                 i % 2 ? QStringLiteral("work") : QStringLiteral("home"));
         }
-        QStringList coldTitles;
-        {
-            IndexedStore cold(fixture);
-            coldTitles = cold.titles(m_day, m_day.addDays(1));
-            QCOMPARE(coldTitles.size(), 40);
-            cold.provider->writeIndexNow();
-        }
+        const QStringList coldTitles = IndexedStore::titlesOfColdLoad(fixture, m_day, m_day.addDays(1));
+        QCOMPARE(coldTitles.size(), 40);
         const QString indexPath = IndexedStore::indexPath(fixture);
         PersistentIndex::Contents written = PersistentIndex::read(indexPath);
         QCOMPARE(written.inRecordOrder.size(), size_t(40));
@@ -476,13 +470,8 @@ private slots:
                     + "\r\nDTSTART;TZID=Europe/Berlin:20260325T090000\r\nDURATION:PT1H\r\nLOCATION:Room " + uid
                     + "\r\n"));
         }
-        QStringList coldTitles;
-        {
-            IndexedStore cold(fixture);
-            coldTitles = cold.titles(m_day, m_day.addDays(1));
-            QCOMPARE(coldTitles.size(), 3);
-            cold.provider->writeIndexNow();
-        }
+        const QStringList coldTitles = IndexedStore::titlesOfColdLoad(fixture, m_day, m_day.addDays(1));
+        QCOMPARE(coldTitles.size(), 3);
         IndexedStore warm(fixture);
         QCOMPARE(warm.provider->filesFromIndex(), 3);
         QCOMPARE(warm.provider->filesParsed(), 0);
@@ -534,12 +523,7 @@ private slots:
         QFETCH(QString, damage);
         VdirFixture fixture;
         writeThreeEvents(fixture);
-        QStringList coldTitles;
-        {
-            IndexedStore cold(fixture);
-            coldTitles = cold.titles(m_day, m_day.addDays(3));
-            cold.provider->writeIndexNow();
-        }
+        const QStringList coldTitles = IndexedStore::titlesOfColdLoad(fixture, m_day, m_day.addDays(3));
         const QString path = IndexedStore::indexPath(fixture);
         QByteArray bytes = readFile(path);
         QVERIFY(bytes.size() > 100);
