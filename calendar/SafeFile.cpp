@@ -27,26 +27,6 @@ QString kindOf(mode_t mode)
     return QStringLiteral("not a regular file");
 }
 
-class Descriptor
-{
-public:
-    explicit Descriptor(int fd)
-        : m_fd(fd)
-    { }
-    ~Descriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-    int get() const { return m_fd; }
-    int release() { return std::exchange(m_fd, -1); }
-
-private:
-    int m_fd;
-};
-
 FileStamp stampFrom(const struct stat &info)
 {
     FileStamp stamp;
@@ -113,13 +93,13 @@ Read readRegularFile(const QString &path, qint64 maxBytes, OpenFile *keepOpen)
     // O_NONBLOCK: opening a FIFO must not wait for a writer. The type is
     // checked on the open descriptor, so a file swapped for a link to a
     // device in between is still caught.
-    Descriptor fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-    if (fd.get() < 0) {
+    OpenFile fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (fd.descriptor() < 0) {
         result.error = errorText(errno);
         return result;
     }
     struct stat info;
-    if (::fstat(fd.get(), &info) != 0) {
+    if (::fstat(fd.descriptor(), &info) != 0) {
         result.error = errorText(errno);
         return result;
     }
@@ -147,7 +127,7 @@ Read readRegularFile(const QString &path, qint64 maxBytes, OpenFile *keepOpen)
             }
             result.data.resize(qMin<qint64>(maxBytes + 1, qint64(filled) * 2 + 4096));
         }
-        const ssize_t got = ::read(fd.get(), result.data.data() + filled, size_t(result.data.size() - filled));
+        const ssize_t got = ::read(fd.descriptor(), result.data.data() + filled, size_t(result.data.size() - filled));
         if (got < 0) {
             if (errno == EINTR)
                 continue;
@@ -161,7 +141,7 @@ Read readRegularFile(const QString &path, qint64 maxBytes, OpenFile *keepOpen)
     }
     result.data.truncate(filled);
     if (keepOpen)
-        *keepOpen = OpenFile(fd.release());
+        *keepOpen = std::move(fd);
     return result;
 }
 
@@ -250,7 +230,7 @@ void takeStamps(const QString &folder, const QStringList &names, qsizetype first
         std::fill(stamps + first, stamps + end, FileStamp());
         return;
     }
-    const Descriptor closing(dirFd);
+    const OpenFile closing(dirFd);
     QByteArray name; // one buffer for every name
     for (qsizetype i = first; i < end; ++i) {
         name.resize(0);

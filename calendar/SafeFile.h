@@ -43,9 +43,9 @@ struct Read
     bool ok() const { return error.isEmpty(); }
 };
 
-// A file kept open to read parts of it again later. It stays the file that
-// was opened: replacing or removing its path changes nothing of what it
-// reads.
+// An open file descriptor, closed with its owner; kept to read parts of a
+// file again later. It stays the file that was opened: replacing or
+// removing its path changes nothing of what it reads.
 class OpenFile
 {
 public:
@@ -62,6 +62,7 @@ public:
     OpenFile &operator=(const OpenFile &) = delete;
 
     bool isOpen() const { return m_fd >= 0; }
+    int descriptor() const { return m_fd; }
     // `length` bytes from `offset` into `into`; false when the file no
     // longer holds them all (it was cut short since) or cannot be read.
     // Safe to call from several threads at once.
