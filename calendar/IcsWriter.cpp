@@ -10,10 +10,8 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <cerrno>
-#include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -290,15 +288,11 @@ Edit removeFromFile(
 
 StoreResult writeAtomically(const QString &path, const QByteArray &content)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return StoreResult::failure(
-            tr("Could not write \"%1\": %2").arg(QFileInfo(path).fileName(), file.errorString()));
-    if (file.write(content) != content.size() || !file.commit()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return StoreResult::failure(tr("Could not write \"%1\": %2").arg(QFileInfo(path).fileName(), reason));
-    }
+    SafeFile::WriteOptions options;
+    options.replaceExisting = false; // a new event never takes the place of another file
+    const SafeFile::WriteResult written = SafeFile::writeAtomically(path, content, options);
+    if (!written.ok)
+        return failed(path, written.errorText()).result;
     return StoreResult::success();
 }
 
@@ -309,45 +303,17 @@ void setBeforeCommitHook(std::function<void(const QString &path)> hook)
 
 Outcome replaceIfUnchanged(const QString &path, const QByteArray &expected, const QByteArray &content)
 {
-    const QByteArray encoded = QFile::encodeName(path);
     struct stat original;
-    if (::stat(encoded.constData(), &original) != 0)
-        return failed(path, SafeFile::errorText(errno));
-    // The temporary file lies beside the target, so the rename stays on one
-    // file system and is atomic; its name starts with a dot, which readers of
-    // the folder pass over.
-    QByteArray temporary = QFile::encodeName(
-        QFileInfo(path).path() + QStringLiteral("/.") + QFileInfo(path).fileName() + QStringLiteral(".XXXXXX"));
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0)
-        return failed(path, SafeFile::errorText(errno));
-    auto discard = [&](const QString &reason) {
-        ::close(fd);
-        ::unlink(temporary.constData());
-        return failed(path, reason);
-    };
-    qsizetype written = 0;
-    while (written < content.size()) {
-        const ssize_t n = ::write(fd, content.constData() + written, size_t(content.size() - written));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return discard(SafeFile::errorText(errno));
-        written += n;
-    }
-    ::fchmod(fd, original.st_mode & 07777);
-    if (::fsync(fd) != 0)
-        return discard(SafeFile::errorText(errno));
-    ::close(fd);
-    if (!stillHolds(path, expected)) {
-        ::unlink(temporary.constData());
+    if (::stat(QFile::encodeName(path).constData(), &original) != 0)
+        return failed(path, SafeFile::writeErrorText(errno));
+    SafeFile::WriteOptions options;
+    options.exactMode = original.st_mode & 07777;
+    options.beforeRename = [&] { return stillHolds(path, expected); };
+    const SafeFile::WriteResult written = SafeFile::writeAtomically(path, content, options);
+    if (written.abandoned)
         return {StoreResult::failure(tr("The file was changed by another program.")), true};
-    }
-    if (::rename(temporary.constData(), encoded.constData()) != 0) {
-        const int error = errno;
-        ::unlink(temporary.constData());
-        return failed(path, SafeFile::errorText(error));
-    }
+    if (!written.ok)
+        return failed(path, written.errorText());
     return {StoreResult::success(), false};
 }
 

@@ -7,12 +7,13 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 #include <algorithm>
 #include <cstring>
 #include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <libical/ical.h>
 
@@ -913,6 +914,12 @@ Contents read(const QString &path, QString *problem)
     // Kept open: the files taken from the index read their events from it
     // (a rewrite renames a new file over it, leaving this one as it is).
     SafeFile::OpenFile opened;
+    struct stat folder = {};
+    if (::stat(QFile::encodeName(QFileInfo(path).path()).constData(), &folder) == 0 && folder.st_uid != ::geteuid()) {
+        if (problem)
+            *problem = QStringLiteral("%1 belongs to another user").arg(QFileInfo(path).path());
+        return {};
+    }
     SafeFile::Read file = SafeFile::readRegularFile(path, MaxBytes, &opened);
     qCDebug(lcTiming) << "index file read:" << step.elapsed() << "ms";
     if (!file.ok()) {
@@ -933,14 +940,22 @@ bool write(
             *problem = QStringLiteral("index of %1 bytes too large to keep").arg(bytes.size());
         return false;
     }
-    QDir().mkpath(QFileInfo(path).path());
-    QSaveFile out(path);
+    // Only into a folder of the user's own: another user's could hand the
+    // index to someone else or swap it under us.
+    if (const QString refused = SafeFile::checkPrivateFolder(QFileInfo(path).path()); !refused.isEmpty()) {
+        if (problem)
+            *problem = refused;
+        return false;
+    }
     // Titles and times of the user's events: for the user alone, as the
     // cache folder may be readable by others.
-    if (!out.open(QIODevice::WriteOnly) || !out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)
-        || out.write(bytes) != bytes.size() || !out.commit()) {
+    SafeFile::WriteOptions options;
+    options.mode = 0600;
+    options.exactMode = 0600;
+    const SafeFile::WriteResult written = SafeFile::writeAtomically(path, bytes, options);
+    if (!written.ok) {
         if (problem)
-            *problem = out.errorString();
+            *problem = written.errorText();
         return false;
     }
     return true;

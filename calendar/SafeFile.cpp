@@ -1,10 +1,14 @@
 #include "calendar/SafeFile.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
 #include <QStringBuilder>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -243,6 +247,169 @@ void takeStamps(const QString &folder, const QStringList &names, qsizetype first
         else
             stamps[i] = FileStamp();
     }
+}
+
+namespace {
+
+std::function<int(WriteStep)> &writeFault()
+{
+    static std::function<int(WriteStep)> fault;
+    return fault;
+}
+
+// The errno a test wants `step` to fail with, or 0.
+int injected(WriteStep step)
+{
+    const auto &fault = writeFault();
+    return fault ? fault(step) : 0;
+}
+
+bool writeAll(int fd, const QByteArray &content, int *error)
+{
+    qsizetype written = 0;
+    while (written < content.size()) {
+        if (const int fault = injected(WriteStep::Write)) {
+            *error = fault;
+            return false;
+        }
+        const ssize_t n = ::write(fd, content.constData() + written, size_t(content.size() - written));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            // A write of nothing, with no error, is a full device too.
+            *error = n < 0 ? errno : ENOSPC;
+            return false;
+        }
+        written += n;
+    }
+    return true;
+}
+
+// Makes the rename itself last across a crash; where the file system cannot
+// sync a folder, the file is in place all the same.
+void syncFolder(const QByteArray &folder)
+{
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+int renameInPlace(const QByteArray &from, const QByteArray &to, bool replaceExisting)
+{
+    if (const int fault = injected(WriteStep::Rename))
+        return fault;
+    if (replaceExisting)
+        return ::rename(from.constData(), to.constData()) == 0 ? 0 : errno;
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    // A file system without RENAME_NOREPLACE: a hard link is made only where
+    // the name is free.
+    if (::link(from.constData(), to.constData()) != 0)
+        return errno;
+    ::unlink(from.constData());
+    return 0;
+}
+
+} // namespace
+
+QString writeErrorText(int error)
+{
+    return error == 0 ? QString() : QString::fromLocal8Bit(std::strerror(error));
+}
+
+void setWriteFault(std::function<int(WriteStep)> fault)
+{
+    writeFault() = std::move(fault);
+}
+
+WriteResult writeAtomically(const QString &path, const QByteArray &content, const WriteOptions &options)
+{
+    WriteResult result;
+    const QFileInfo target(path);
+    const QByteArray encoded = QFile::encodeName(path);
+    const QByteArray folder = QFile::encodeName(target.path());
+    // A dot name with a random tail: readers of calendar folders pass over
+    // dot files, and no one else can have made it beforehand (O_EXCL), not
+    // even as a link.
+    QByteArray temporary;
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 16; ++attempt) {
+        temporary = folder + "/." + QFile::encodeName(target.fileName()) + '.'
+            + QByteArray::number(QRandomGenerator::system()->generate64(), 36);
+        if (const int fault = injected(WriteStep::Create)) {
+            result.error = fault;
+            return result;
+        }
+        fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY,
+            mode_t(options.mode));
+        if (fd < 0 && errno != EEXIST) {
+            result.error = errno;
+            return result;
+        }
+    }
+    if (fd < 0) {
+        result.error = EEXIST;
+        return result;
+    }
+    auto discard = [&](int error) {
+        if (fd >= 0)
+            ::close(fd);
+        ::unlink(temporary.constData());
+        result.error = error;
+        return result;
+    };
+    int error = 0;
+    if (!writeAll(fd, content, &error))
+        return discard(error);
+    if (options.exactMode && ::fchmod(fd, mode_t(*options.exactMode)) != 0)
+        return discard(errno);
+    if (const int fault = injected(WriteStep::Sync))
+        return discard(fault);
+    if (::fsync(fd) != 0 && errno != EINVAL)
+        return discard(errno);
+    const int closing = std::exchange(fd, -1);
+    if (const int fault = injected(WriteStep::Close)) {
+        ::close(closing);
+        return discard(fault);
+    }
+    if (::close(closing) != 0 && errno != EINTR)
+        return discard(errno);
+    if (options.beforeRename && !options.beforeRename()) {
+        ::unlink(temporary.constData());
+        result.abandoned = true;
+        return result;
+    }
+    if (const int renameError = renameInPlace(temporary, encoded, options.replaceExisting))
+        return discard(renameError);
+    syncFolder(folder);
+    result.ok = true;
+    return result;
+}
+
+QString checkPrivateFolder(const QString &path)
+{
+    const QByteArray encoded = QFile::encodeName(path);
+    struct stat info = {};
+    if (::stat(encoded.constData(), &info) != 0) {
+        if (errno != ENOENT)
+            return writeErrorText(errno);
+        const QString parent = QFileInfo(path).path();
+        if (!QDir().mkpath(parent))
+            return QStringLiteral("cannot make the folder %1").arg(parent);
+        if (::mkdir(encoded.constData(), 0700) != 0 && errno != EEXIST)
+            return writeErrorText(errno);
+        if (::stat(encoded.constData(), &info) != 0)
+            return writeErrorText(errno);
+    }
+    if (!S_ISDIR(info.st_mode))
+        return QStringLiteral("%1 is not a folder").arg(path);
+    if (info.st_uid != ::geteuid())
+        return QStringLiteral("%1 belongs to another user").arg(path);
+    return {};
 }
 
 } // namespace SafeFile

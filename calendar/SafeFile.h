@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+#include <optional>
 #include <utility>
 
 // Reading files that other programs (or an attacker) put into the calendar
@@ -111,5 +113,52 @@ QByteArray encodedChildPath(const QByteArray &folder, QStringView name);
 
 // Appends `text` in UTF-8 (a path put together in a reused buffer).
 void appendEncoded(QByteArray &out, QStringView text);
+
+// Writing: a file is written whole under a temporary name beside its target,
+// synced, then renamed over the target's name, so that a reader (and a sync
+// tool) sees the old file or the new one, never part of one. The rename
+// replaces whatever the name is, a link included: nothing is ever written
+// through a link.
+
+// Why a write failed, in words ("No space left on device"): what a user
+// reads after "Could not write …".
+QString writeErrorText(int error);
+
+struct WriteOptions
+{
+    // The new file's permissions, before the umask (0666: as other programs
+    // make files; the index takes 0600).
+    unsigned int mode = 0666;
+    // Set exactly, whatever the umask: a rewrite keeps the file's own mode.
+    std::optional<unsigned int> exactMode;
+    // False: the write fails (EEXIST) where the name is already taken.
+    bool replaceExisting = true;
+    // Called once the new file is complete and synced, just before the
+    // rename: false abandons the write (the temporary file goes).
+    std::function<bool()> beforeRename;
+};
+
+struct WriteResult
+{
+    bool ok = false;
+    bool abandoned = false; // `beforeRename` said no
+    int error = 0; // errno of the step that failed
+    QString errorText() const { return writeErrorText(error); }
+};
+
+WriteResult writeAtomically(const QString &path, const QByteArray &content, const WriteOptions &options = {});
+
+// The steps of a write that tests can make fail, as a full disk or a failing
+// device would.
+enum class WriteStep { Create, Write, Sync, Close, Rename };
+// `fault` returns the errno a step fails with, or 0; an empty function
+// (the default) lets every step through.
+void setWriteFault(std::function<int(WriteStep)> fault);
+
+// A folder for the program's own files: made (0700) where missing; refused
+// when it is not a folder or belongs to another user. Links on the way, a
+// user's own (~/.cache on another disk), are followed. Empty when usable,
+// else why not.
+QString checkPrivateFolder(const QString &path);
 
 } // namespace SafeFile

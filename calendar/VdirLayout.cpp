@@ -158,10 +158,8 @@ bool ensureDefaultRoot(const QString &root)
     const QString personal = source + QStringLiteral("/personal");
     if (!QDir().mkpath(personal))
         return false;
-    auto writeFile = [](const QString &path, const QByteArray &text) {
-        QFile file(path);
-        return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size();
-    };
+    auto writeFile
+        = [](const QString &path, const QByteArray &text) { return SafeFile::writeAtomically(path, text).ok; };
     return writeFile(source + QStringLiteral("/displayname"), "Local")
         && writeFile(personal + QStringLiteral("/displayname"), "Personal")
         && writeFile(personal + QStringLiteral("/color"), "#3B82F6");
