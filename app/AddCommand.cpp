@@ -105,6 +105,8 @@ int runAddCommand(const QStringList &arguments, QTextStream &out, QTextStream &e
     }
     if (end < *start)
         return badArguments(err, QStringLiteral("--end comes before --start"));
+    if (const QString problem = storableRangeProblem(*start, end, allDay); !problem.isEmpty())
+        return badArguments(err, problem);
 
     // Zoho's calendars are read only when one of them may be the target.
     QList<CalendarTarget> targets = EventCreation::targets(store, {});

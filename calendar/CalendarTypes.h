@@ -112,6 +112,15 @@ struct StoreResult
     static StoreResult failure(const QString &reason) { return {false, reason, {}}; }
 };
 
+// The days an event may lie on: what every reader of the file, brivane's
+// own included, reads back as it was written (iCalendar libraries stop at
+// the year 3000; a file with a date they cannot write is unreadable).
+QDate firstStorableDay();
+QDate lastStorableDay();
+// Empty when the event lies within those days (in its own zone); otherwise
+// what the user reads. `end` is the last day for all-day events.
+QString storableRangeProblem(const QDateTime &start, const QDateTime &end, bool allDay);
+
 // Overlap rule of range queries: any part inside [rangeStart, rangeEnd); an
 // event without duration counts when its start lies in the range.
 bool overlapsRange(qint64 eventStartMs, qint64 eventEndMs, qint64 rangeStartMs, qint64 rangeEndMs);

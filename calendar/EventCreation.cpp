@@ -67,6 +67,8 @@ void save(const Draft &draft, const std::optional<CalendarTarget> &target, Calen
     const QString title = draft.title.trimmed();
     if (!target)
         return done({false, noTargetMessage(), {}});
+    if (const QString problem = storableRangeProblem(draft.start, draft.end, draft.allDay); !problem.isEmpty())
+        return done({false, problem, {}});
 
     if (const CalendarInfo *calendar = target->localCalendar()) {
         NewEventRequest request;

@@ -33,6 +33,7 @@ std::optional<CalendarTarget> preselectedTarget(const CalendarStore &store, cons
 // A title that is more than white space.
 bool canSave(const QString &title);
 
+
 struct Draft
 {
     QString title;

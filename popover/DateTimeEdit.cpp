@@ -1,5 +1,7 @@
 #include "popover/DateTimeEdit.h"
 
+#include "calendar/CalendarTypes.h"
+
 #include <QCoreApplication>
 #include <QLocale>
 #include <QTimeZone>
@@ -27,6 +29,11 @@ DateTimeEdit::DateTimeEdit(QObject *parent)
 void DateTimeEdit::setValue(const QDateTime &value)
 {
     QDateTime bounded = value;
+    // Only days an event can be saved on.
+    if (bounded.isValid() && bounded.date() < firstStorableDay())
+        bounded.setDate(firstStorableDay());
+    if (bounded.isValid() && bounded.date() > lastStorableDay())
+        bounded.setDate(lastStorableDay());
     if (m_minimum.isValid() && bounded < m_minimum)
         bounded = m_minimum;
     if (!bounded.isValid() || bounded == m_value)

@@ -66,6 +66,21 @@ SheetFrame {
         }
         Divider { Layout.fillWidth: true }
 
+        Text {
+            objectName: "deleteError"
+            Layout.fillWidth: true
+            Layout.leftMargin: 16
+            Layout.rightMargin: 16
+            Layout.topMargin: 8
+            visible: sheet.viewModel.deleteError !== ""
+            text: sheet.viewModel.deleteError
+            wrapMode: Text.Wrap
+            font: Theme.font(11)
+            color: Theme.red
+            Accessible.role: Accessible.AlertMessage
+            Accessible.name: text
+        }
+
         // Title block.
         RowLayout {
             Layout.fillWidth: true

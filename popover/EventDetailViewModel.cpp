@@ -94,9 +94,25 @@ void EventDetailViewModel::confirmDelete()
     m_deleting = true;
     m_showDeleteConfirm = false;
     emit showDeleteConfirmChanged();
-    if (m_event.localEvent)
-        m_store.removeEvent(*m_event.localEvent, RemoveSpan::ThisEvent);
+    const StoreResult removed = m_event.localEvent ? m_store.removeEvent(*m_event.localEvent, RemoveSpan::ThisEvent)
+                                                   : StoreResult::failure(tr("This event cannot be deleted here."));
+    if (!removed.ok) {
+        // The sheet stays, so the user sees that the event is still there
+        // and why; another try is allowed.
+        m_deleting = false;
+        setDeleteError(removed.error.isEmpty() ? tr("The event could not be deleted.") : removed.error);
+        return;
+    }
+    setDeleteError({});
     emit deleted();
+}
+
+void EventDetailViewModel::setDeleteError(const QString &error)
+{
+    if (m_deleteError == error)
+        return;
+    m_deleteError = error;
+    emit deleteErrorChanged();
 }
 
 void EventDetailViewModel::openLink()

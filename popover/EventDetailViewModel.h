@@ -28,6 +28,7 @@ class EventDetailViewModel : public QObject
     Q_PROPERTY(bool showDeleteConfirm READ showDeleteConfirm NOTIFY showDeleteConfirmChanged)
     Q_PROPERTY(QString deleteConfirmTitle READ deleteConfirmTitle CONSTANT)
     Q_PROPERTY(bool showsOpenInCalendar READ showsOpenInCalendar CONSTANT)
+    Q_PROPERTY(QString deleteError READ deleteError NOTIFY deleteErrorChanged)
 public:
     // One line of the body. `kind` names what it shows.
     struct Row
@@ -52,12 +53,14 @@ public:
     QString deleteConfirmTitle() const;
     bool showsOpenInCalendar() const { return m_event.source == Source::Local; }
     QUrl link() const { return m_link; }
+    // Why the last delete failed; empty after a success or a new try.
+    QString deleteError() const { return m_deleteError; }
 
     Q_INVOKABLE void close() { emit closed(); }
     Q_INVOKABLE void requestDelete();
     Q_INVOKABLE void cancelDelete();
-    // Removes this occurrence only; a failure is not reported, the lists
-    // reload and show the event again.
+    // Removes this occurrence only. On success the sheet closes
+    // (`deleted`); on failure it stays open and says why (`deleteError`).
     Q_INVOKABLE void confirmDelete();
     Q_INVOKABLE void openLink();
     Q_INVOKABLE void openInCalendar();
@@ -70,8 +73,11 @@ signals:
     void showDeleteConfirmChanged();
     void closed();
     void deleted();
+    void deleteErrorChanged();
 
 private:
+    void setDeleteError(const QString &error);
+
     AnyCalendarEvent m_event;
     CalendarStore &m_store;
     const Clock &m_clock;
@@ -81,4 +87,5 @@ private:
     bool m_canDelete = false;
     bool m_showDeleteConfirm = false;
     bool m_deleting = false;
+    QString m_deleteError;
 };

@@ -115,6 +115,69 @@ private slots:
         QVERIFY(eventsOf("personal").isEmpty());
     }
 
+    // Dates are stored only where every reader reads them back: a far date
+    // used to become 00000000T000000, an event no program can read.
+    void datesOutsideWhatFilesHoldAreRefused_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("year 3001") << QStringList {"Far", "--start", "3001-06-01T10:00"};
+        QTest::newRow("ends in year 3001")
+            << QStringList {"Far", "--start", "2999-06-01T10:00", "--end", "3001-01-01T10:00"};
+        QTest::newRow("all of time, all day")
+            << QStringList {"Always", "--all-day", "--start", "0001-01-01", "--end", "9999-12-31"};
+        QTest::newRow("before 1900") << QStringList {"Old", "--start", "1899-12-31T10:00"};
+    }
+    void datesOutsideWhatFilesHoldAreRefused()
+    {
+        QFETCH(QStringList, arguments);
+        m_fixture->startStore();
+        const Result result = add(arguments);
+        QCOMPARE(result.exitCode, 2);
+        QVERIFY2(result.err.contains("1900-01-01") && result.err.contains("2999-12-31"), qPrintable(result.err));
+        QVERIFY(QDir(m_fixture->root + "/local/personal").entryList({"*.ics"}).isEmpty());
+    }
+
+    void datesAtTheEdgesReadBackAsWritten_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QDateTime>("start");
+        QTest::addColumn<QDate>("startDate");
+        QTest::newRow("first day") << QStringList {"First", "--start", "1900-01-01T10:00"}
+                                   << QDateTime(QDate(1900, 1, 1), QTime(10, 0), Berlin) << QDate();
+        QTest::newRow("last day") << QStringList {"Last", "--start", "2999-12-31T22:30"}
+                                  << QDateTime(QDate(2999, 12, 31), QTime(22, 30), Berlin) << QDate();
+        QTest::newRow("last days, all day") << QStringList {"Last", "--all-day", "--start", "2999-12-30", "--end",
+            "2999-12-31"} << QDateTime() << QDate(2999, 12, 30);
+    }
+    void datesAtTheEdgesReadBackAsWritten()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QDateTime, start);
+        QFETCH(QDate, startDate);
+        m_fixture->startStore();
+        const Result result = add(arguments);
+        QCOMPARE(result.exitCode, 0);
+        const QString file = result.out.section('#', 0, 0);
+        QVERIFY(!readFile(file).contains("00000000"));
+        // A store that reads the folder afresh, as the next start does.
+        CalendarStore again;
+        auto *provider = new LocalFolderProvider(m_fixture->root, {}, m_fixture->clock);
+        again.addProvider(provider);
+        provider->start();
+        QVERIFY(again.waitUntilLoaded(10000));
+        const QDateTime from = startDate.isValid() ? QDateTime(startDate, QTime(0, 0), Berlin) : start.addDays(-1);
+        const QList<CalendarEvent> events = again.events(from, from.addDays(3));
+        QCOMPARE(events.size(), 1);
+        if (startDate.isValid()) {
+            QVERIFY(events[0].allDay);
+            QCOMPARE(events[0].startDate, startDate);
+            QCOMPARE(events[0].endDate, QDate(3000, 1, 1));
+        } else {
+            QCOMPARE(events[0].start, start);
+            QCOMPARE(events[0].end, start.addSecs(3600));
+        }
+    }
+
     void targetsAndTheirErrors()
     {
         m_fixture->addReadOnlyEvent("holidays.ics", "h", "SUMMARY:H\r\nDTSTART;VALUE=DATE:20260401\r\n");

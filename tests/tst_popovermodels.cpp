@@ -6,6 +6,7 @@
 
 #include "calendar/EventFormatting.h"
 #include "calendar/FixedColors.h"
+#include "calendar/SafeFile.h"
 
 using namespace TestSupport;
 
@@ -372,7 +373,57 @@ private slots:
         QCOMPARE(root.eventsList()->upcomingRows()->rowCount(), 4); // 26th to 29th stay
     }
 
+    // A delete the disk refuses: the sheet stays open with the reason, the
+    // event stays listed, and a second try after the cause is gone works.
+    void failedDeleteIsShownAndTheSheetStays()
+    {
+        PopoverFixture &p = popover();
+        p.addEvent("personal", "daily", timed("Daily", at(25, 12), at(25, 12, 15)) + "RRULE:FREQ=DAILY;COUNT=5\r\n");
+        p.startStore();
+        PopoverViewModel &root = p.makeViewModel();
+        root.openDetail(root.eventsList()->firstRows()->events().first());
+        EventDetailViewModel *detail = root.detail();
+        QSignalSpy deleted(detail, &EventDetailViewModel::deleted);
+        QSignalSpy errorChanged(detail, &EventDetailViewModel::deleteErrorChanged);
+        SafeFile::setWriteFault(
+            [](SafeFile::WriteStep step) { return step == SafeFile::WriteStep::Write ? ENOSPC : 0; });
+        detail->requestDelete();
+        detail->confirmDelete();
+        SafeFile::setWriteFault({});
+        QVERIFY(deleted.isEmpty());
+        QVERIFY(root.sheetShown());
+        QCOMPARE(root.detail(), detail);
+        QVERIFY2(detail->deleteError().contains("No space left on device"), qPrintable(detail->deleteError()));
+        QCOMPARE(errorChanged.size(), 1);
+        QCOMPARE(root.eventsList()->firstRows()->events().size(), 1);
+
+        detail->requestDelete();
+        detail->confirmDelete();
+        QCOMPARE(deleted.size(), 1);
+        QVERIFY(!root.sheetShown());
+        QVERIFY(root.eventsList()->firstRows()->events().isEmpty());
+    }
+
     // ---- the form
+
+    // The date fields hold only days an event can be saved on.
+    void formDatesStayWithinWhatFilesHold()
+    {
+        popover().startStore();
+        NewEventViewModel form(at(25, 14, 37), *popover().store, nullptr, popover().clock);
+        for (const int digit : {3, 0, 0, 1})
+            form.start()->typeDigit(DateTimeEdit::Year, digit);
+        QCOMPARE(form.start()->value().date(), QDate(2999, 12, 31));
+        form.start()->step(DateTimeEdit::Year, -1);
+        QCOMPARE(form.start()->value().date(), QDate(2998, 12, 31));
+        form.start()->step(DateTimeEdit::Month, 13);
+        QCOMPARE(form.start()->value().date(), QDate(2999, 12, 31));
+        form.start()->step(DateTimeEdit::Day, 1);
+        QCOMPARE(form.start()->value().date(), QDate(2999, 12, 31));
+        for (const int digit : {0, 0, 0, 1})
+            form.start()->typeDigit(DateTimeEdit::Year, digit);
+        QCOMPARE(form.start()->value().date(), QDate(1900, 1, 1));
+    }
 
     void formDefaultsFromTheInitialDate()
     {
