@@ -70,8 +70,11 @@ int runTray(int argc, char **argv, const QByteArray &command, std::unique_ptr<Si
     QApplication::setQuitOnLastWindowClosed(false);
     QGuiApplication::setDesktopFileName(QStringLiteral("brivane"));
 
+    // Without a lock there is no private place for the socket: this one runs
+    // alone, and later starts run alone too.
+    const bool alone = !lock;
     SingleInstance instance(SingleInstance::defaultSocketPath(), std::move(lock));
-    if (!instance.listen()) {
+    if (!alone && !instance.listen()) {
         std::fprintf(stderr, "brivane: cannot listen on %s\n", qPrintable(SingleInstance::defaultSocketPath()));
         return 1;
     }
@@ -190,6 +193,12 @@ int run(int argc, char **argv)
     // longer see the windows.
     const QByteArray command = first == "--settings" ? QByteArray("settings") : QByteArray("toggle");
     const QString socketPath = SingleInstance::defaultSocketPath();
+    if (socketPath.isEmpty()) {
+        std::fprintf(stderr,
+            "brivane: no private runtime folder (XDG_RUNTIME_DIR is not set and the temporary folder's is not "
+            "this user's alone); running without --toggle and without answering other commands\n");
+        return runTray(argc, argv, command, nullptr);
+    }
     std::unique_ptr<SingleInstance::Lock> lock = SingleInstance::tryLock(socketPath);
     if (!lock) {
         QCoreApplication sender(argc, argv);

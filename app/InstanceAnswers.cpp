@@ -1,6 +1,7 @@
 #include "app/InstanceAnswers.h"
 
 #include "app/AgendaCommand.h"
+#include "app/CommandSupport.h"
 #include "app/InstanceClient.h"
 #include "app/StatusCommand.h"
 #include "calendar/CalendarStore.h"
@@ -9,8 +10,36 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTextStream>
+#include <QTimeZone>
 
 namespace InstanceAnswers {
+namespace {
+
+// The days a command looks at from its moment: the agenda's coming week and
+// the title's tomorrow, with a day to spare on either side.
+constexpr int AskedDays = 9;
+
+// The moment of `--at`, when the question names one that can be read (one
+// that cannot is left to the command, which says why).
+std::optional<QDateTime> askedMoment(const QStringList &arguments)
+{
+    const QTimeZone zone = QTimeZone::systemTimeZone();
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        QString value;
+        if (arguments[i] == QLatin1String("--at") && i + 1 < arguments.size())
+            value = arguments[i + 1];
+        else if (arguments[i].startsWith(QLatin1String("--at=")))
+            value = arguments[i].mid(5);
+        else
+            continue;
+        const QDateTime moment = momentFromOption(value, zone);
+        if (moment.isValid())
+            return moment.toTimeZone(zone);
+    }
+    return std::nullopt;
+}
+
+} // namespace
 
 std::optional<QByteArray> answer(const QByteArray &question, const CalendarStore &store, bool zohoConnected)
 {
@@ -22,6 +51,14 @@ std::optional<QByteArray> answer(const QByteArray &question, const CalendarStore
         if (!argument.isString())
             return std::nullopt;
         arguments.append(argument.toString());
+    }
+    // A question about a day far from today would make the instance expand
+    // every repeating event there, holding up the tray for longer than the
+    // command takes alone: declined at once.
+    if (const std::optional<QDateTime> moment = askedMoment(arguments)) {
+        const QDateTime dayStart(moment->date(), QTime(0, 0), moment->timeZone());
+        if (!store.answersAtOnce(dayStart.addDays(-1), dayStart.addDays(AskedDays)))
+            return std::nullopt;
     }
     const QString command = asked.value(QStringLiteral("command")).toString();
     QString output;

@@ -2,6 +2,7 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLocalSocket>
@@ -9,16 +10,38 @@
 #include <QStandardPaths>
 #include <QTimeZone>
 
+#include <cerrno>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace InstanceClient {
 
+namespace {
+
+// A folder of the temporary folder is used only when it is this user's alone:
+// anyone may make one of that name first, link it elsewhere, or listen in it.
+bool isPrivateFolder(const QByteArray &path)
+{
+    struct stat info = {};
+    return ::lstat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::geteuid()
+        && (info.st_mode & 077) == 0;
+}
+
+} // namespace
+
 QString socketPath()
 {
+    // Qt checks its runtime folder (ours, 0700) and, where the environment
+    // names none, makes one in the temporary folder with the same checks.
     QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (runtime.isEmpty())
-        runtime = QDir::tempPath() + QStringLiteral("/brivane-") + QString::number(getuid());
-    QDir().mkpath(runtime);
+    if (runtime.isEmpty()) {
+        runtime = QDir::tempPath() + QStringLiteral("/brivane-") + QString::number(::geteuid());
+        const QByteArray encoded = QFile::encodeName(runtime);
+        if (::mkdir(encoded.constData(), 0700) != 0 && errno != EEXIST)
+            return {};
+        if (!isPrivateFolder(encoded))
+            return {};
+    }
     return runtime + QStringLiteral("/brivane.socket");
 }
 
@@ -53,7 +76,7 @@ QByteArray questionFor(const QString &command, const QStringList &arguments)
 
 std::optional<QByteArray> request(const QString &socketPath, const QByteArray &question, int timeoutMs)
 {
-    if (question.contains('\n') || question.size() + QuestionPrefix.size() > MaxLineLength)
+    if (socketPath.isEmpty() || question.contains('\n') || question.size() + QuestionPrefix.size() > MaxLineLength)
         return std::nullopt;
     const QDeadlineTimer deadline(timeoutMs);
     auto remaining = [&deadline] { return int(qMax<qint64>(1, deadline.remainingTime())); };

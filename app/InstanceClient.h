@@ -21,7 +21,10 @@ constexpr QByteArrayView QuestionPrefix = "ask ";
 // How long a command waits for the instance before loading by itself.
 constexpr int AskTimeoutMs = 500;
 
-// Where the running instance listens ($XDG_RUNTIME_DIR/brivane.socket).
+// Where the running instance listens ($XDG_RUNTIME_DIR/brivane.socket, or a
+// private folder of the temporary folder where that is not set). Empty where
+// no folder of this user's alone can be had: then no instance is asked and
+// none listens.
 QString socketPath();
 // The calendar folders' root ($XDG_DATA_HOME/brivane/calendars).
 QString calendarRoot();

@@ -2,14 +2,22 @@
 
 #include <QDeadlineTimer>
 #include <QFile>
-#include <QLocalServer>
 #include <QLocalSocket>
+#include <QLoggingCategory>
+#include <QSocketNotifier>
 #include <QThread>
 #include <QTimer>
 
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
+
+Q_LOGGING_CATEGORY(lcInstance, "brivane.instance")
 
 SingleInstance::Lock::~Lock()
 {
@@ -23,6 +31,8 @@ QString SingleInstance::lockPathFor(const QString &socketPath)
 
 std::unique_ptr<SingleInstance::Lock> SingleInstance::tryLock(const QString &socketPath)
 {
+    if (socketPath.isEmpty())
+        return nullptr;
     const QByteArray path = QFile::encodeName(lockPathFor(socketPath));
     const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0)
@@ -36,6 +46,8 @@ std::unique_ptr<SingleInstance::Lock> SingleInstance::tryLock(const QString &soc
 
 bool SingleInstance::sendToRunning(const QString &socketPath, const QByteArray &command, int timeoutMs)
 {
+    if (socketPath.isEmpty())
+        return false;
     const QDeadlineTimer deadline(timeoutMs);
     QLocalSocket socket;
     for (;;) {
@@ -64,22 +76,87 @@ SingleInstance::SingleInstance(QString socketPath, std::unique_ptr<Lock> lock, Q
     , m_lock(std::move(lock))
 { }
 
-SingleInstance::~SingleInstance() = default;
+SingleInstance::~SingleInstance()
+{
+    // The clients go first, while the count they keep is still there.
+    for (QLocalSocket *client : findChildren<QLocalSocket *>(Qt::FindDirectChildrenOnly)) {
+        client->disconnect(this);
+        delete client;
+    }
+    if (m_listenFd >= 0) {
+        delete m_acceptNotifier;
+        ::close(m_listenFd);
+        ::unlink(QFile::encodeName(m_socketPath).constData());
+    }
+}
 
 bool SingleInstance::listen()
 {
-    if (!m_lock)
+    if (!m_lock || m_socketPath.isEmpty() || m_listenFd >= 0)
+        return m_listenFd >= 0;
+    const QByteArray path = QFile::encodeName(m_socketPath);
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    if (size_t(path.size()) >= sizeof(address.sun_path))
         return false;
-    m_server = new QLocalServer(this);
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    QLocalServer::removeServer(m_socketPath); // ours: the lock says nobody else serves it
-    if (!m_server->listen(m_socketPath))
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0)
         return false;
-    connect(m_server, &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket *client = m_server->nextPendingConnection())
-            serve(client);
+    ::unlink(path.constData()); // ours: the lock says nobody else serves it
+    // For this user alone (the folder is the user's own too).
+    if (::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof(address)) != 0
+        || ::chmod(path.constData(), 0600) != 0 || ::listen(fd, SOMAXCONN) != 0) {
+        ::close(fd);
+        return false;
+    }
+    m_listenFd = fd;
+    m_acceptNotifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(m_acceptNotifier, &QSocketNotifier::activated, this, &SingleInstance::acceptPending);
+    m_acceptPause = new QTimer(this);
+    m_acceptPause->setSingleShot(true);
+    m_acceptPause->setInterval(AcceptPauseMs);
+    connect(m_acceptPause, &QTimer::timeout, this, [this] {
+        m_acceptNotifier->setEnabled(true);
+        acceptPending();
     });
     return true;
+}
+
+void SingleInstance::acceptPending()
+{
+    for (;;) {
+        const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd < 0) {
+            if (errno == EINTR || errno == ECONNABORTED)
+                continue;
+            if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+                // The connection waits in the backlog; accepting again at
+                // once would spin. Said once, not at every pause.
+                if (!m_toldOfShortage) {
+                    qCWarning(lcInstance).noquote()
+                        << "too many open files; new connections wait until some close:" << std::strerror(errno);
+                    m_toldOfShortage = true;
+                }
+                m_acceptNotifier->setEnabled(false);
+                m_acceptPause->start();
+            }
+            return; // EAGAIN: nothing more waiting
+        }
+        if (m_clients >= MaxClients) {
+            ::close(fd);
+            continue;
+        }
+        auto *client = new QLocalSocket(this);
+        if (!client->setSocketDescriptor(fd, QLocalSocket::ConnectedState, QIODevice::ReadWrite)) {
+            ::close(fd);
+            delete client;
+            continue;
+        }
+        ++m_clients;
+        connect(client, &QObject::destroyed, this, [this] { --m_clients; });
+        serve(client);
+    }
 }
 
 void SingleInstance::serve(QLocalSocket *client)

@@ -8,7 +8,8 @@
 #include <memory>
 #include <optional>
 
-class QLocalServer;
+class QSocketNotifier;
+class QTimer;
 
 // One brivane per user session. The running instance holds a lock file and
 // listens on a local socket, both in $XDG_RUNTIME_DIR; later starts find the
@@ -21,6 +22,12 @@ public:
     static constexpr qsizetype MaxCommandLength = InstanceClient::MaxLineLength;
     // A client that sends no complete line for this long is dropped.
     static constexpr int ClientIdleTimeoutMs = 10000;
+    // Connections served at once; further ones are closed as they come, so
+    // that clients that never hang up cannot take every descriptor the
+    // calendars need.
+    static constexpr int MaxClients = 64;
+    // How long accepting pauses when the process has no descriptor left.
+    static constexpr int AcceptPauseMs = 200;
 
     // The lock that makes a process the running instance. Held as long as the
     // object lives (and released by the kernel when the process dies, so a
@@ -60,17 +67,25 @@ public:
     ~SingleInstance() override;
 
     // Listens on the socket; a socket file left by a crashed run is replaced
-    // (holding the lock proves nobody else uses it).
+    // (holding the lock proves nobody else uses it). It goes on listening
+    // whatever its clients do: running out of descriptors pauses accepting
+    // for a moment, and it never removes its socket while it runs.
     bool listen();
+    bool isListening() const { return m_listenFd >= 0; }
 
 signals:
     void commandReceived(const QByteArray &command);
 
 private:
+    void acceptPending();
     void serve(class QLocalSocket *client);
 
     QString m_socketPath;
     std::unique_ptr<Lock> m_lock;
-    QLocalServer *m_server = nullptr;
+    int m_listenFd = -1;
+    QSocketNotifier *m_acceptNotifier = nullptr;
+    QTimer *m_acceptPause = nullptr;
+    int m_clients = 0;
+    bool m_toldOfShortage = false;
     RequestHandler m_requestHandler;
 };

@@ -37,6 +37,15 @@ public:
     static constexpr qsizetype AllEvents = -1;
     virtual QList<CalendarEvent> events(const QDateTime &start, const QDateTime &end, const QSet<QString> &calendarIds,
         qsizetype atLeastFirst) const = 0;
+    // Whether `events` answers for [start, end) from what it holds at hand,
+    // without working through every repeating event at length: a question
+    // from another process about a day far away is better left to it.
+    virtual bool answersAtOnce(const QDateTime &start, const QDateTime &end) const
+    {
+        Q_UNUSED(start);
+        Q_UNUSED(end);
+        return true;
+    }
 
     // Notes, link and location of an occurrence handed out by `events`;
     // empty when the event is gone.

@@ -31,6 +31,12 @@ bool CalendarStore::isLoaded() const
     return std::all_of(m_providers.begin(), m_providers.end(), [](const CalendarProvider *p) { return p->isLoaded(); });
 }
 
+bool CalendarStore::answersAtOnce(const QDateTime &start, const QDateTime &end) const
+{
+    return std::all_of(m_providers.begin(), m_providers.end(),
+        [&](const CalendarProvider *p) { return p->answersAtOnce(start, end); });
+}
+
 bool CalendarStore::waitUntilLoaded(int timeoutMs)
 {
     if (isLoaded())

@@ -1,5 +1,7 @@
 #include "calendar/LocalFolderProvider.h"
 
+#include "calendar/CalendarTypes.h"
+
 #include "calendar/IcsParser.h"
 #include "calendar/IcsWriter.h"
 #include "calendar/PersistentIndex.h"
@@ -574,6 +576,14 @@ QList<CalendarEvent> LocalFolderProvider::events(
     return result;
 }
 
+bool LocalFolderProvider::answersAtOnce(const QDateTime &start, const QDateTime &end) const
+{
+    if (!m_loaded || !start.isValid() || !end.isValid())
+        return false;
+    ensureIndexWindow();
+    return m_index.covers(start.toMSecsSinceEpoch(), end.toMSecsSinceEpoch());
+}
+
 CalendarEvent LocalFolderProvider::materialize(const Occurrence &occurrence) const
 {
     const QTimeZone zone = m_clock.timeZone();
@@ -913,6 +923,8 @@ StoreResult LocalFolderProvider::saveEvent(const NewEventRequest &request)
         return StoreResult::failure(tr("The event has no valid start and end."));
     if (request.allDay ? request.end.date() < request.start.date() : request.end < request.start)
         return StoreResult::failure(tr("The event ends before it starts."));
+    if (const QString problem = storableRangeProblem(request.start, request.end, request.allDay); !problem.isEmpty())
+        return StoreResult::failure(problem);
 
     const QString uid = QUuid::createUuid().toString(QUuid::WithoutBraces);
     const QByteArray content = IcsWriter::newEventFile(request, uid, m_clock.now());

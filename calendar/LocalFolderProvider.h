@@ -63,6 +63,8 @@ public:
     QString defaultCalendarId() const override;
     QList<CalendarEvent> events(const QDateTime &start, const QDateTime &end, const QSet<QString> &calendarIds,
         qsizetype atLeastFirst) const override;
+    // Inside the window of occurrences kept at hand.
+    bool answersAtOnce(const QDateTime &start, const QDateTime &end) const override;
     EventDetails eventDetails(const CalendarEvent &event) const override;
     StoreResult saveEvent(const NewEventRequest &request) override;
     StoreResult removeEvent(const CalendarEvent &event, RemoveSpan span) override;

@@ -8,7 +8,10 @@
 #include <QProcess>
 #include <QtConcurrent>
 
+#include <pwd.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -20,6 +23,23 @@ class SingleInstanceTest : public QObject
 
     QTemporaryDir m_dir;
     QString socketPath(const char *name) const { return m_dir.path() + "/" + name; }
+
+    // A raw client connection, as another process makes it; -1 when no
+    // descriptor is left.
+    static int connectedClient(const QString &path)
+    {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (fd < 0)
+            return -1;
+        sockaddr_un address {};
+        address.sun_family = AF_UNIX;
+        qstrncpy(address.sun_path, QFile::encodeName(path).constData(), sizeof(address.sun_path));
+        if (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)) != 0) {
+            ::close(fd);
+            return -1;
+        }
+        return fd;
+    }
 
     // Sends from another thread, as a second process would, while this
     // thread's event loop serves the running instance.
@@ -174,6 +194,160 @@ private slots:
         QVERIFY(received.isEmpty());
         QVERIFY(sendFromElsewhere(path, "toggle"));
         QCOMPARE(received.size(), 1);
+    }
+
+    // Clients that hold their connections until no descriptor is left: the
+    // instance pauses accepting, keeps its socket, and serves again once
+    // they are gone.
+    void runningOutOfDescriptorsKeepsTheSocket()
+    {
+        const QString path = socketPath("exhausted.socket");
+        SingleInstance running(path, SingleInstance::tryLock(path));
+        QVERIFY(running.listen());
+        QSignalSpy received(&running, &SingleInstance::commandReceived);
+
+        rlimit original = {};
+        QCOMPARE(::getrlimit(RLIMIT_NOFILE, &original), 0);
+        const qsizetype inUse = QDir("/proc/self/fd").entryList(QDir::Files | QDir::System).size();
+        rlimit scarce = original;
+        scarce.rlim_cur = rlim_t(inUse + 24);
+        QCOMPARE(::setrlimit(RLIMIT_NOFILE, &scarce), 0);
+        std::vector<int> clients;
+        for (int i = 0; i < 200; ++i) {
+            const int fd = connectedClient(path);
+            if (fd < 0)
+                break;
+            clients.push_back(fd);
+            QCoreApplication::processEvents();
+        }
+        for (int round = 0; round < 20; ++round)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        for (const int fd : clients)
+            ::close(fd);
+        QCOMPARE(::setrlimit(RLIMIT_NOFILE, &original), 0);
+        QVERIFY(clients.size() > 10); // the limit was reached by clients and instance alike
+
+        QVERIFY(QFileInfo::exists(path));
+        QVERIFY(running.isListening());
+        QVERIFY(sendFromElsewhere(path, "toggle"));
+        QCOMPARE(received.size(), 1);
+    }
+
+    // More idle connections than the instance serves at once: the extra
+    // ones are closed as they come, the instance stays reachable once the
+    // crowd leaves.
+    void crowdOfIdleClientsIsCutOff()
+    {
+        const QString path = socketPath("crowd.socket");
+        SingleInstance running(path, SingleInstance::tryLock(path));
+        QVERIFY(running.listen());
+        std::vector<int> clients;
+        for (int i = 0; i < SingleInstance::MaxClients + 20; ++i) {
+            const int fd = connectedClient(path);
+            QVERIFY(fd >= 0);
+            clients.push_back(fd);
+        }
+        int closedByInstance = 0;
+        QVERIFY(waitFor([&] {
+            closedByInstance = 0;
+            for (const int fd : clients) {
+                char byte;
+                closedByInstance += ::recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT) == 0;
+            }
+            return closedByInstance == 20;
+        }));
+        for (const int fd : clients)
+            ::close(fd);
+        // Served again as soon as the instance has seen the crowd go.
+        QVERIFY(waitFor([&] { return sendFromElsewhere(path, "ping"); }));
+        QSignalSpy received(&running, &SingleInstance::commandReceived);
+        QVERIFY(sendFromElsewhere(path, "toggle"));
+        QCOMPARE(received.size(), 1);
+    }
+
+    // Without XDG_RUNTIME_DIR the socket goes into a folder of the temporary
+    // folder, and only one that is this user's alone: anyone can make a folder
+    // of that name first and listen there.
+    void fallbackSocketFolderMustBeOursAlone_data()
+    {
+        QTest::addColumn<QString>("prepared");
+        QTest::addColumn<bool>("used");
+        QTest::newRow("missing: made private") << "missing" << true;
+        QTest::newRow("ours and private") << "private" << true;
+        QTest::newRow("ours but open to all") << "open" << false;
+        QTest::newRow("a link to a private folder") << "link" << false;
+        QTest::newRow("a plain file") << "file" << false;
+        QTest::newRow("another user's") << "foreign" << false;
+    }
+    void fallbackSocketFolderMustBeOursAlone()
+    {
+        QFETCH(QString, prepared);
+        QFETCH(bool, used);
+        if (prepared == "foreign" && ::geteuid() != 0)
+            QSKIP("needs root to give a folder to another user");
+        QTemporaryDir tmp;
+        const QString folder = tmp.path() + "/brivane-" + QString::number(::geteuid());
+        // Qt's own fallback is taken (by a plain file), so brivane's is used.
+        const passwd *user = ::getpwuid(::geteuid());
+        QVERIFY(user);
+        writeFile(tmp.path() + "/runtime-" + QString::fromLocal8Bit(user->pw_name), "taken");
+        if (prepared == "private" || prepared == "open" || prepared == "foreign") {
+            QVERIFY(QDir().mkpath(folder));
+            QVERIFY(::chmod(QFile::encodeName(folder).constData(), prepared == "open" ? 0777 : 0700) == 0);
+            if (prepared == "foreign")
+                QVERIFY(::chown(QFile::encodeName(folder).constData(), 65534, 65534) == 0);
+        } else if (prepared == "link") {
+            QVERIFY(QDir().mkpath(tmp.path() + "/mine"));
+            QVERIFY(::chmod(QFile::encodeName(tmp.path() + "/mine").constData(), 0700) == 0);
+            QVERIFY(QFile::link(tmp.path() + "/mine", folder));
+        } else if (prepared == "file") {
+            writeFile(folder, "");
+        }
+        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+        const QByteArray temporary = qgetenv("TMPDIR");
+        qunsetenv("XDG_RUNTIME_DIR");
+        qputenv("TMPDIR", QFile::encodeName(tmp.path()));
+        const QString path = SingleInstance::defaultSocketPath();
+        qputenv("XDG_RUNTIME_DIR", runtime);
+        qputenv("TMPDIR", temporary);
+        if (!used) {
+            QVERIFY2(path.isEmpty(), qPrintable(path));
+            return;
+        }
+        QCOMPARE(path, folder + "/brivane.socket");
+        struct stat info = {};
+        QVERIFY(::lstat(QFile::encodeName(folder).constData(), &info) == 0);
+        QVERIFY(S_ISDIR(info.st_mode));
+        QCOMPARE(info.st_mode & 0777, mode_t(0700));
+    }
+
+    // The real command in such a session: whoever listens in an open folder
+    // is never asked.
+    void commandNeverAsksAListenerInAnOpenFolder()
+    {
+        QTemporaryDir tmp;
+        const passwd *user = ::getpwuid(::geteuid());
+        QVERIFY(user);
+        writeFile(tmp.path() + "/runtime-" + QString::fromLocal8Bit(user->pw_name), "taken");
+        const QString folder = tmp.path() + "/brivane-" + QString::number(::geteuid());
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0777) == 0);
+        const QString path = folder + "/brivane.socket";
+        SingleInstance impostor(path, SingleInstance::tryLock(path));
+        QVERIFY(impostor.listen());
+        impostor.setRequestHandler([](const QByteArray &) { return QByteArray("Forged · in 1m\n"); });
+
+        QProcess command;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove("XDG_RUNTIME_DIR");
+        environment.insert("TMPDIR", tmp.path());
+        command.setProcessEnvironment(environment);
+        command.start(QStringLiteral(BRIVANE_BINARY), {"status"});
+        QVERIFY(waitFor([&] { return command.state() == QProcess::NotRunning; }, 20000));
+        const QByteArray printed = command.readAllStandardOutput();
+        QCOMPARE(command.exitCode(), 0);
+        QVERIFY2(!printed.contains("Forged"), printed.constData());
+        QVERIFY(!printed.trimmed().isEmpty());
     }
 
     void socketLivesInTheRuntimeFolder()

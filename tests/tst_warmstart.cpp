@@ -588,6 +588,37 @@ private slots:
         QVERIFY(!InstanceAnswers::answer(InstanceClient::questionFor("agenda", {"brivane"}), store, true));
         QVERIFY(!InstanceAnswers::answer("not json", store, false));
     }
+
+    // A day far from the instance's own weeks would be expanded on the
+    // tray's thread, slower than the command alone: declined at once.
+    void instanceDeclinesDaysFarFromItsWindow_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("at");
+        QTest::addColumn<bool>("answered");
+        for (const char *command : {"status", "agenda"}) {
+            QTest::addRow("%s today", command) << command << "2026-03-25T08:00:00" << true;
+            QTest::addRow("%s tomorrow", command) << command << "2026-03-26T23:00:00" << true;
+            QTest::addRow("%s a year on", command) << command << "2027-03-25T08:00:00" << false;
+            QTest::addRow("%s a year back", command) << command << "2025-03-25T08:00:00" << false;
+            QTest::addRow("%s a year on, --at=", command) << command << "=2027-03-25T08:00:00" << false;
+        }
+    }
+    void instanceDeclinesDaysFarFromItsWindow()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, at);
+        QFETCH(bool, answered);
+        VdirFixture fixture;
+        fixture.addEvent("daily.ics",
+            timedEvent("d", "Daily", "20250101T090000").replace("END:VEVENT", "RRULE:FREQ=DAILY\r\nEND:VEVENT"));
+        CalendarStore &store = fixture.start();
+        const QStringList arguments
+            = at.startsWith('=') ? QStringList {"brivane", "--at" + at} : QStringList {"brivane", "--at", at};
+        const std::optional<QByteArray> answer
+            = InstanceAnswers::answer(InstanceClient::questionFor(command, arguments), store, false);
+        QCOMPARE(answer.has_value(), answered);
+    }
 };
 
 // Commands against the real program, its instance started as a user would.
@@ -640,6 +671,13 @@ private slots:
                         "DURATION:PT1H\r\nRRULE:FREQ=DAILY;COUNT=10\r\n"));
         writeFile(calendar + "/trip.ics",
             singleEvent("UID:t\r\nSUMMARY:Trip\r\nDTSTART;VALUE=DATE:20260327\r\nDTEND;VALUE=DATE:20260329\r\n"));
+        // Near the real today, where a running instance (on the system's
+        // clock) keeps its occurrences at hand.
+        const QByteArray today = QDate::currentDate().toString("yyyyMMdd").toLatin1();
+        writeFile(calendar + "/call.ics", timedEvent("c", "Call", today + "T093000"));
+        writeFile(calendar + "/weekly.ics",
+            singleEvent("UID:w\r\nSUMMARY:Weekly\r\nDTSTART;TZID=Europe/Berlin:" + today
+                + "T160000\r\nDURATION:PT1H\r\nRRULE:FREQ=WEEKLY\r\n"));
         m_socket = QString::fromLocal8Bit(qgetenv("XDG_RUNTIME_DIR")) + "/brivane.socket";
     }
 
@@ -664,19 +702,45 @@ private slots:
             QCOMPARE(whole.out, alone.last().out);
         }
 
+        // Days around today, which the instance answers itself.
+        const QString today = QDate::currentDate().toString(Qt::ISODate);
+        const QString tomorrow = QDate::currentDate().addDays(1).toString(Qt::ISODate);
+        const QList<QStringList> nearToday {
+            {"agenda", "--at", today + "T09:00:00"},
+            {"agenda", "--json", "--at", tomorrow + "T23:30:00"},
+            {"status", "--at", today + "T09:10:00"},
+            {"status", "--json", "--at", today + "T09:40:00"},
+            {"status", "--at", today + "T15:45:00"},
+        };
+        QList<Run> nearAlone;
+        for (const QStringList &arguments : nearToday) {
+            nearAlone.append(command(arguments, true, noBus()));
+            QCOMPARE(nearAlone.last().exitCode, 0);
+        }
+
         QProcess instance;
         instance.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         instance.start(QStringLiteral(BRIVANE_BINARY), {});
         QVERIFY(instance.waitForStarted());
         // Answered once its calendars are loaded (before, it declines).
         QTRY_VERIFY_WITH_TIMEOUT(
-            command(commands.first(), true).err.contains("answered by the running instance"), 20000);
-        for (qsizetype i = 0; i < commands.size(); ++i) {
-            const Run asked = command(commands[i], true);
+            command(nearToday.first(), true).err.contains("answered by the running instance"), 20000);
+        for (qsizetype i = 0; i < nearToday.size(); ++i) {
+            const Run asked = command(nearToday[i], true);
             QVERIFY2(asked.err.contains("answered by the running instance"), asked.err.constData());
+            QCOMPARE(asked.exitCode, nearAlone[i].exitCode);
+            QCOMPARE(asked.out, nearAlone[i].out);
+            QCOMPARE(command(nearToday[i], false).out, nearAlone[i].out);
+        }
+        // Days far from the instance's today are left to the command, with
+        // the same answer.
+        for (qsizetype i = 0; i < commands.size(); ++i) {
+            if (qAbs(QDate::fromString(commands[i].last().left(10), Qt::ISODate).daysTo(QDate::currentDate())) < 60)
+                continue; // the test runs in the spring: no day is far
+            const Run asked = command(commands[i], true);
+            QVERIFY2(!asked.err.contains("answered by the running instance"), asked.err.constData());
             QCOMPARE(asked.exitCode, alone[i].exitCode);
             QCOMPARE(asked.out, alone[i].out);
-            QCOMPARE(command(commands[i], false).out, alone[i].out);
         }
         instance.terminate();
         QVERIFY(instance.waitForFinished(10000));
