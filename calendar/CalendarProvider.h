@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QSet>
 
+#include <optional>
+
 // One kind of calendar storage behind the CalendarStore (local folders, the
 // desktop's calendar service). Everything runs on the thread the provider
 // lives in; loading may use workers but publishes here.
@@ -37,6 +39,10 @@ public:
     static constexpr qsizetype AllEvents = -1;
     virtual QList<CalendarEvent> events(const QDateTime &start, const QDateTime &end, const QSet<QString> &calendarIds,
         qsizetype atLeastFirst) const = 0;
+
+    // The occurrence whose `CalendarEvent::id` is `id`, wherever in time it
+    // lies; nothing when the provider has none such.
+    virtual std::optional<CalendarEvent> eventById(const QString &id) const = 0;
 
     // Notes, link and location of an occurrence handed out by `events`;
     // empty when the event is gone.

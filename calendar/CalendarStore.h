@@ -49,6 +49,9 @@ public:
     QList<CalendarEvent> firstEvents(const QDateTime &start, const QDateTime &end, const QSet<QString> &calendarIds,
         qsizetype count, const std::function<bool(const CalendarEvent &)> &leftOut = {}) const;
 
+    // The occurrence with this id (as `events` hands them out), or nothing.
+    std::optional<CalendarEvent> eventById(const QString &id) const;
+
     // Notes, link and location, read when a detail view asks for them.
     EventDetails eventDetails(const CalendarEvent &event) const;
 
