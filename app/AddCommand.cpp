@@ -7,8 +7,11 @@
 #include "settings/AppSettings.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QTextStream>
+
+#include <algorithm>
 
 namespace {
 
@@ -82,6 +85,13 @@ int runAddCommand(const QStringList &arguments, QTextStream &out, QTextStream &e
     const QString title = parser.positionalArguments().join(QLatin1Char(' '));
     if (!EventCreation::canSave(title))
         return badArguments(err, QStringLiteral("the event needs a title"));
+    // iCalendar allows no control character in a title but the tab; a line
+    // break or an escape would reach every panel and terminal that shows it.
+    if (std::any_of(title.begin(), title.end(),
+            [](QChar c) { return c != QLatin1Char('\t') && c.category() == QChar::Other_Control; }))
+        return badArguments(err,
+            QCoreApplication::translate("AddCommand",
+                "the title holds a control character (a line break, an escape, …); only tabs are allowed"));
     if (!parser.isSet(startOption))
         return badArguments(err, QStringLiteral("--start is missing"));
 

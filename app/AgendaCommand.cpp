@@ -5,6 +5,7 @@
 #include "app/ZohoServices.h"
 #include "calendar/AnyCalendarEvent.h"
 #include "calendar/CalendarEventManager.h"
+#include "calendar/EventFormatting.h"
 #include "settings/AppSettings.h"
 
 #include <QCommandLineParser>
@@ -26,11 +27,13 @@ struct CalendarLabel
 
 CalendarLabel labelOf(const AnyCalendarEvent &event, const QList<ZohoCalendar> &zohoCalendars)
 {
+    using EventFormatting::oneLineTitle;
     if (event.localEvent)
-        return {event.localEvent->calendarTitle, event.localEvent->calendarId, event.localEvent->calendarColor};
+        return {oneLineTitle(event.localEvent->calendarTitle), event.localEvent->calendarId,
+            event.localEvent->calendarColor};
     for (const ZohoCalendar &calendar : zohoCalendars) {
         if (calendar.id == event.zohoEvent->calendarID)
-            return {calendar.name, calendar.id, event.color.name(QColor::HexRgb).toUpper()};
+            return {oneLineTitle(calendar.name), calendar.id, event.color.name(QColor::HexRgb).toUpper()};
     }
     return {{}, event.zohoEvent->calendarID, event.color.name(QColor::HexRgb).toUpper()};
 }
@@ -62,7 +65,8 @@ QJsonObject toJson(const AnyCalendarEvent &event, const QList<ZohoCalendar> &zoh
     const bool untitled = event.localEvent && !event.localEvent->hasTitle;
     QJsonObject object;
     object[QStringLiteral("id")] = event.id;
-    object[QStringLiteral("title")] = untitled ? QJsonValue(QJsonValue::Null) : QJsonValue(event.title);
+    object[QStringLiteral("title")]
+        = untitled ? QJsonValue(QJsonValue::Null) : QJsonValue(EventFormatting::oneLineTitle(event.title));
     if (event.isAllDay) {
         const QDate end = event.localEvent ? event.localEvent->endDate : event.endDate.toTimeZone(zone).date();
         object[QStringLiteral("start")] = startDay(event, zone).toString(Qt::ISODate);
@@ -80,45 +84,71 @@ QJsonObject toJson(const AnyCalendarEvent &event, const QList<ZohoCalendar> &zoh
     return object;
 }
 
-void printSection(QTextStream &out, const QString &heading, const QList<AnyCalendarEvent> &events,
+// A list as printed: its first events, and how many more there are.
+struct Section
+{
+    QList<AnyCalendarEvent> events;
+    qsizetype more = 0;
+};
+
+// The popover's lists hold ten events; so does the agenda unless asked for all.
+Section sectionOf(QList<AnyCalendarEvent> events, bool all)
+{
+    Section section;
+    if (!all && events.size() > CalendarEventManager::MaxEventsPerList) {
+        section.more = events.size() - CalendarEventManager::MaxEventsPerList;
+        events.resize(CalendarEventManager::MaxEventsPerList);
+    }
+    section.events = std::move(events);
+    return section;
+}
+
+void printSection(QTextStream &out, const QString &heading, const Section &section,
     const QList<ZohoCalendar> &zohoCalendars, const QTimeZone &zone, bool withDay)
 {
     out << heading << '\n';
-    if (events.isEmpty())
+    if (section.events.isEmpty())
         out << "  " << QCoreApplication::translate("AgendaCommand", "No events") << '\n';
     const QLocale locale;
-    for (const AnyCalendarEvent &event : events) {
+    for (const AnyCalendarEvent &event : section.events) {
         out << "  ";
         if (withDay)
             out << locale.toString(startDay(event, zone), QStringLiteral("ddd d MMM")) << "  ";
-        out << timeText(event, zone) << "  " << event.title;
+        out << timeText(event, zone) << "  " << EventFormatting::oneLineTitle(event.title);
         const QString calendar = labelOf(event, zohoCalendars).title;
         if (!calendar.isEmpty())
             out << "  (" << calendar << ')';
         out << '\n';
     }
+    if (section.more > 0)
+        out << "  " << QCoreApplication::translate("AgendaCommand", "\u2026 and %n more", nullptr, int(section.more))
+            << '\n';
 }
 
 void printAgenda(const CalendarStore &store, const QSet<QString> &hiddenCalendarIds, const ZohoCalendarManager *zoho,
-    const Clock &clock, bool json, QTextStream &out)
+    const Clock &clock, bool json, bool all, QTextStream &out)
 {
-    const auto local = CalendarEventManager::query(store, hiddenCalendarIds, clock.now());
+    // Whole lists, so that what is left out can be counted.
+    const auto local = CalendarEventManager::query(store, hiddenCalendarIds, clock.now(), CalendarProvider::AllEvents);
     const QList<ZohoEvent> none;
-    const QList<AnyCalendarEvent> today = UnifiedEvents::merged(local.today, zoho ? zoho->todayEvents() : none);
-    const QList<AnyCalendarEvent> upcoming
-        = UnifiedEvents::merged(local.upcoming, zoho ? zoho->upcomingEvents() : none);
+    const Section today = sectionOf(UnifiedEvents::merged(local.today, zoho ? zoho->todayEvents() : none), all);
+    const Section upcoming
+        = sectionOf(UnifiedEvents::merged(local.upcoming, zoho ? zoho->upcomingEvents() : none), all);
     const QList<ZohoCalendar> noCalendars;
     const QList<ZohoCalendar> &zohoCalendars = zoho ? zoho->calendars() : noCalendars;
     const QTimeZone zone = clock.timeZone();
 
     if (json) {
         QJsonArray todayArray, upcomingArray;
-        for (const AnyCalendarEvent &event : today)
+        for (const AnyCalendarEvent &event : today.events)
             todayArray.append(toJson(event, zohoCalendars, zone));
-        for (const AnyCalendarEvent &event : upcoming)
+        for (const AnyCalendarEvent &event : upcoming.events)
             upcomingArray.append(toJson(event, zohoCalendars, zone));
-        out << QJsonDocument(
-            QJsonObject {{QStringLiteral("today"), todayArray}, {QStringLiteral("upcoming"), upcomingArray}})
+        // How many events each list leaves out (none with --all).
+        const QJsonObject more {
+            {QStringLiteral("today"), double(today.more)}, {QStringLiteral("upcoming"), double(upcoming.more)}};
+        out << QJsonDocument(QJsonObject {{QStringLiteral("today"), todayArray},
+                                 {QStringLiteral("upcoming"), upcomingArray}, {QStringLiteral("more"), more}})
                    .toJson(QJsonDocument::Indented);
     } else {
         printSection(out, QCoreApplication::translate("AgendaCommand", "Today"), today, zohoCalendars, zone, false);
@@ -131,6 +161,7 @@ struct AgendaArguments
 {
     std::unique_ptr<Clock> clock; // null on bad arguments
     bool json = false;
+    bool all = false;
 };
 
 AgendaArguments parseAgendaArguments(const QStringList &arguments, QTextStream &err)
@@ -140,12 +171,14 @@ AgendaArguments parseAgendaArguments(const QStringList &arguments, QTextStream &
     const QCommandLineOption atOption(QStringLiteral("at"),
         QStringLiteral("Take DATETIME (ISO 8601, local without an offset) as now."), QStringLiteral("DATETIME"));
     const QCommandLineOption jsonOption(QStringLiteral("json"), QStringLiteral("Print JSON."));
-    parser.addOption(atOption);
-    parser.addOption(jsonOption);
-    const QString usage = QStringLiteral("usage: brivane agenda [--at DATETIME] [--json]\n");
+    const QCommandLineOption allOption(
+        QStringLiteral("all"), QStringLiteral("List every event, not only the first ten of each list."));
+    parser.addOptions({atOption, jsonOption, allOption});
+    const QString usage = QStringLiteral("usage: brivane agenda [--at DATETIME] [--json] [--all]\n");
     AgendaArguments parsed;
     parsed.clock = parseCommandLine(parser, arguments, atOption, QStringLiteral("agenda"), usage, err);
     parsed.json = parser.isSet(jsonOption);
+    parsed.all = parser.isSet(allOption);
     return parsed;
 }
 
@@ -173,7 +206,7 @@ int runAgendaCommand(const QStringList &arguments, QTextStream &out, QTextStream
         }
     }
     store->waitUntilLoaded();
-    printAgenda(*store, settings.hiddenCalendarIDs(), &zoho.calendars(), *parsed.clock, parsed.json, out);
+    printAgenda(*store, settings.hiddenCalendarIDs(), &zoho.calendars(), *parsed.clock, parsed.json, parsed.all, out);
     out.flush();
     store->finishBackgroundWork();
     (void)store.release(); // the process ends now: the operating system frees it faster
@@ -187,6 +220,6 @@ bool answerAgendaCommand(const QStringList &arguments, const CalendarStore &stor
     const AgendaArguments parsed = parseAgendaArguments(arguments, err);
     if (!parsed.clock)
         return false;
-    printAgenda(store, AppSettings::shared().hiddenCalendarIDs(), nullptr, *parsed.clock, parsed.json, out);
+    printAgenda(store, AppSettings::shared().hiddenCalendarIDs(), nullptr, *parsed.clock, parsed.json, parsed.all, out);
     return true;
 }

@@ -5,8 +5,9 @@
 class CalendarStore;
 class QTextStream;
 
-// `brivane agenda [--at DATETIME] [--json]`: the events the popover lists,
-// for scripts and for checking. Returns the process exit status.
+// `brivane agenda [--at DATETIME] [--json] [--all]`: the events the popover
+// lists (the first ten of each list, and how many more; all with --all), for
+// scripts and for checking. Returns the process exit status.
 int runAgendaCommand(const QStringList &arguments, QTextStream &out, QTextStream &err);
 
 // The same output from a store that is loaded already (the running

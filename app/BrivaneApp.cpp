@@ -4,6 +4,7 @@
 #include "app/AgendaCommand.h"
 #include "app/AppDelegate.h"
 #include "app/CommandSupport.h"
+#include "app/DeleteCommand.h"
 #include "app/InstanceAnswers.h"
 #include "app/PanelStatusItem.h"
 #include "app/PopoverWindow.h"
@@ -33,8 +34,9 @@ namespace {
 
 const char *const Usage
     = "usage: brivane [--toggle | --settings]\n"
-      "       brivane agenda [--at DATETIME] [--json]\n"
+      "       brivane agenda [--at DATETIME] [--json] [--all]\n"
       "       brivane add TITLE --start DATETIME [--end DATETIME] [--all-day] [--calendar NAME-OR-ID]\n"
+      "       brivane delete ID\n"
       "       brivane status [--json] [--follow] [--at DATETIME]\n"
       "       brivane zoho connect CODE | disconnect | status | sync\n";
 
@@ -174,6 +176,8 @@ int run(int argc, char **argv)
         return runCommand(argc, argv, runStatusCommand);
     if (first == "add")
         return runCommand(argc, argv, runAddCommand);
+    if (first == "delete")
+        return runCommand(argc, argv, runDeleteCommand);
     if (first == "zoho")
         return runCommand(argc, argv, runZohoCommand);
     if (first == "--help" || first == "-h") {

@@ -4,6 +4,7 @@
 #include "calendar/CalendarStore.h"
 #include "calendar/EventFormatting.h"
 
+#include <QCoreApplication>
 #include <QTextBoundaryFinder>
 
 QString StatusTitle::stateClass() const
@@ -60,8 +61,8 @@ StatusTitle fromEvents(const QList<CalendarEvent> &today, const QList<CalendarEv
     StatusTitle title;
     for (const CalendarEvent &event : todayCandidates) {
         if (title.nextEvents.size() == StatusTitle::MaxListedEvents) {
-            title.nextEvents.append(
-                QStringLiteral("and %1 more").arg(todayCandidates.size() - StatusTitle::MaxListedEvents));
+            title.nextEvents.append(QCoreApplication::translate(
+                "StatusTitle", "and %n more", nullptr, int(todayCandidates.size() - StatusTitle::MaxListedEvents)));
             break;
         }
         title.nextEvents.append(locale.toString(event.start.toTimeZone(now.timeZone()).time(), QStringLiteral("HH:mm"))
@@ -76,7 +77,9 @@ StatusTitle fromEvents(const QList<CalendarEvent> &today, const QList<CalendarEv
         return title;
     }
 
-    const QString name = shortenedName(next->hasTitle ? next->title : QStringLiteral("Event"));
+    // On one line first: a line break must not reach a panel's single line.
+    const QString name
+        = shortenedName(next->hasTitle ? EventFormatting::oneLineTitle(next->title) : QStringLiteral("Event"));
     const bool underWay = next->start <= now && next->end >= now;
     if (underWay) {
         const qint64 minutes = qMax<qint64>(1, now.msecsTo(next->end) / 60000);

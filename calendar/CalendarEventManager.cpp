@@ -24,7 +24,7 @@ void CalendarEventManager::setHiddenCalendarIds(const QSet<QString> &ids)
 }
 
 CalendarEventManager::Lists CalendarEventManager::query(
-    const CalendarStore &store, const QSet<QString> &hiddenCalendarIds, const QDateTime &now)
+    const CalendarStore &store, const QSet<QString> &hiddenCalendarIds, const QDateTime &now, qsizetype count)
 {
     const QDateTime todayEnd = endOfDay(now);
     QDateTime weekEnd = now.addDays(7);
@@ -39,13 +39,20 @@ CalendarEventManager::Lists CalendarEventManager::query(
     // With every calendar hidden the lists show all of them: an empty
     // restriction means none.
 
-    Lists lists;
-    lists.today = store.firstEvents(now, todayEnd, visible, MaxEventsPerList);
     // An all-day event ends at midnight, one second after todayEnd, which is
     // not yet tomorrow: today's all-day events belong to today's list only
     // (calendar stores that end all-day events at 23:59:59 agree).
-    lists.upcoming = store.firstEvents(todayEnd, weekEnd, visible, MaxEventsPerList,
-        [&todayEnd](const CalendarEvent &event) { return event.allDay && event.end.addSecs(-1) <= todayEnd; });
+    const auto todaysAllDay
+        = [&todayEnd](const CalendarEvent &event) { return event.allDay && event.end.addSecs(-1) <= todayEnd; };
+    Lists lists;
+    if (count == CalendarProvider::AllEvents) {
+        lists.today = store.events(now, todayEnd, visible);
+        lists.upcoming = store.events(todayEnd, weekEnd, visible);
+        lists.upcoming.removeIf(todaysAllDay);
+        return lists;
+    }
+    lists.today = store.firstEvents(now, todayEnd, visible, count);
+    lists.upcoming = store.firstEvents(todayEnd, weekEnd, visible, count, todaysAllDay);
     return lists;
 }
 

@@ -37,8 +37,10 @@ public:
         QList<CalendarEvent> upcoming;
     };
     // The query itself: from `now` to the end of today, and from there to a
-    // week from `now`, without hidden calendars (unless every one is hidden).
-    static Lists query(const CalendarStore &store, const QSet<QString> &hiddenCalendarIds, const QDateTime &now);
+    // week from `now`, without hidden calendars (unless every one is hidden);
+    // the first `count` events of each (CalendarProvider::AllEvents: all).
+    static Lists query(const CalendarStore &store, const QSet<QString> &hiddenCalendarIds, const QDateTime &now,
+        qsizetype count = MaxEventsPerList);
 
 signals:
     void todayEventsChanged();

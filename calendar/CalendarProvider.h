@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QSet>
 
+#include <optional>
+
 // One kind of calendar storage behind the CalendarStore (local folders, the
 // desktop's calendar service). Everything runs on the thread the provider
 // lives in; loading may use workers but publishes here.
@@ -46,6 +48,10 @@ public:
         Q_UNUSED(end);
         return true;
     }
+
+    // The occurrence whose `CalendarEvent::id` is `id`, wherever in time it
+    // lies; nothing when the provider has none such.
+    virtual std::optional<CalendarEvent> eventById(const QString &id) const = 0;
 
     // Notes, link and location of an occurrence handed out by `events`;
     // empty when the event is gone.

@@ -132,6 +132,15 @@ QList<CalendarEvent> CalendarStore::firstEvents(const QDateTime &start, const QD
     }
 }
 
+std::optional<CalendarEvent> CalendarStore::eventById(const QString &id) const
+{
+    for (const CalendarProvider *provider : m_providers) {
+        if (std::optional<CalendarEvent> event = provider->eventById(id))
+            return event;
+    }
+    return std::nullopt;
+}
+
 CalendarProvider *CalendarStore::providerOfCalendar(const QString &calendarId) const
 {
     for (CalendarProvider *provider : m_providers) {

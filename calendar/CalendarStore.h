@@ -51,6 +51,8 @@ public:
 
     // See CalendarProvider::answersAtOnce; true when every provider does.
     bool answersAtOnce(const QDateTime &start, const QDateTime &end) const;
+    // The occurrence with this id (as `events` hands them out), or nothing.
+    std::optional<CalendarEvent> eventById(const QString &id) const;
 
     // Notes, link and location, read when a detail view asks for them.
     EventDetails eventDetails(const CalendarEvent &event) const;

@@ -1,5 +1,7 @@
 #include "calendar/EdsIcal.h"
 
+#include "calendar/EventFormatting.h"
+
 #include <QHash>
 #include <QMutex>
 #include <QSet>
@@ -251,7 +253,8 @@ RecordPtr recordFromComponent(ICalComponent *component, const ZoneLookup &zones,
     auto record = std::make_shared<EventRecord>();
     record->uid = QString::fromUtf8(uid);
     if (icalproperty *summary = icalcomponent_get_first_property(event, ICAL_SUMMARY_PROPERTY)) {
-        record->title = text(icalproperty_get_summary(summary));
+        // Kept as it is shown, on one line and bounded.
+        record->title = EventFormatting::oneLineTitleFromUtf8(icalproperty_get_summary(summary));
         record->hasTitle = !record->title.trimmed().isEmpty();
     }
     record->cancelled = icalcomponent_get_status(event) == ICAL_STATUS_CANCELLED;

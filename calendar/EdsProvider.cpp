@@ -1203,6 +1203,50 @@ QList<CalendarEvent> EdsProvider::events(
 
 // -- reading one event, writing ----------------------------------------------------
 
+std::optional<CalendarEvent> EdsProvider::eventById(const QString &id) const
+{
+    // "<calendar id>/<UID>", and "@<recurrence key>" for one occurrence of a
+    // series; a UID may hold '@' too, so every reading is tried.
+    for (const auto &calendar : d->calendars) {
+        const QString prefix = calendar->id + QLatin1Char('/');
+        if (!id.startsWith(prefix))
+            continue;
+        const QString rest = id.mid(prefix.size());
+        const ZoneLookup zones {calendar->client, false};
+        const QTimeZone userZone = d->clock.timeZone();
+        for (qsizetype at = rest.size(); at > 0; at = rest.lastIndexOf(QLatin1Char('@'), at - 1)) {
+            const SeriesPtr series = calendar->series.value(rest.left(at));
+            if (!series)
+                continue;
+            const QString key = rest.mid(at + 1);
+            // Where the occurrence can lie: at the event's own start, at the
+            // start of the changed occurrence the key names, or on the day
+            // the key names (its original start).
+            std::vector<qint64> around;
+            if (key.isEmpty() && series->master)
+                around.push_back(series->master->startMs);
+            for (const RecordPtr &detached : series->detached) {
+                if (!key.isEmpty() && detached->ridKey == key)
+                    around.push_back(detached->startMs);
+            }
+            const QDate day = QDate::fromString(key.left(8), QStringLiteral("yyyyMMdd"));
+            if (day.isValid())
+                around.push_back(QDateTime(day, QTime(12, 0), QTimeZone::utc()).toMSecsSinceEpoch());
+            // More than any zone's offset from the key's day.
+            constexpr qint64 MarginMs = 3LL * 86400 * 1000;
+            for (const qint64 ms : around) {
+                for (const Occurrence &occurrence :
+                    expandSeries(*series, ms - MarginMs, ms + MarginMs, zones, userZone)) {
+                    CalendarEvent event = d->materialize(occurrence, *calendar);
+                    if (event.id == id)
+                        return event;
+                }
+            }
+        }
+    }
+    return std::nullopt;
+}
+
 EventDetails EdsProvider::eventDetails(const CalendarEvent &event) const
 {
     const Private::Calendar *calendar = d->calendarById(event.calendarId);

@@ -36,6 +36,7 @@ public:
     // Every event of the range, whatever `atLeastFirst` says.
     QList<CalendarEvent> events(const QDateTime &start, const QDateTime &end, const QSet<QString> &calendarIds,
         qsizetype atLeastFirst) const override;
+    std::optional<CalendarEvent> eventById(const QString &id) const override;
     EventDetails eventDetails(const CalendarEvent &event) const override;
     StoreResult saveEvent(const NewEventRequest &request) override;
     StoreResult removeEvent(const CalendarEvent &event, RemoveSpan span) override;

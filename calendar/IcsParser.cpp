@@ -1,5 +1,6 @@
 #include "calendar/IcsParser.h"
 
+#include "calendar/EventFormatting.h"
 #include "calendar/RecurrenceRules.h"
 #include "calendar/SafeFile.h"
 #include "calendar/TimeZoneRegistry.h"
@@ -316,7 +317,8 @@ bool readEvent(icalcomponent *event, EventRecord &record, FileContext &context)
         return false;
     }
     if (icalproperty *prop = icalcomponent_get_first_property(event, ICAL_SUMMARY_PROPERTY)) {
-        record.title = textOf(icalproperty_get_summary(prop));
+        // Kept as it is shown, on one line and bounded: the file keeps it whole.
+        record.title = EventFormatting::oneLineTitleFromUtf8(icalproperty_get_summary(prop));
         record.hasTitle = !record.title.trimmed().isEmpty();
     }
     if (context.keepDetails) {

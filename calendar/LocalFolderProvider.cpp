@@ -883,6 +883,49 @@ QString LocalFolderProvider::filePathOfEvent(const QString &eventIdentifier) con
     return {};
 }
 
+std::optional<CalendarEvent> LocalFolderProvider::eventById(const QString &id) const
+{
+    // "<file path>#<series key>", and "@<recurrence key>" for one occurrence
+    // of a series; a UID may hold '@' too, so every reading is tried.
+    const QString path = filePathOfEvent(id);
+    if (path.isEmpty())
+        return std::nullopt;
+    const FilePtr file = m_files.value(SafeFile::encodedPath(path));
+    const QString rest = id.mid(path.size() + 1);
+    const QTimeZone zone = m_clock.timeZone();
+    // Where the occurrence can lie: at the event's own start, at the start of
+    // the changed occurrence the key names, or on the day the key names (its
+    // original start). Expanded around each, its id is compared.
+    std::vector<qint64> around;
+    for (const EventSeries &series : file->series()) {
+        if (rest == series.key) {
+            if (series.hasMaster)
+                around.push_back(series.master.start.toMSecs(zone));
+        } else if (rest.startsWith(series.key + QLatin1Char('@'))) {
+            const QString key = rest.mid(series.key.size() + 1);
+            for (const EventRecord &override : series.overrides) {
+                if (RecurrenceExpander::recurrenceKey(override.recurrenceId, zone) == key)
+                    around.push_back(override.start.toMSecs(zone));
+            }
+            const QDate day = QDate::fromString(key.left(8), QStringLiteral("yyyyMMdd"));
+            if (day.isValid())
+                around.push_back(QDateTime(day, QTime(12, 0), QTimeZone::utc()).toMSecsSinceEpoch());
+        }
+    }
+    // More than any zone's offset from the key's day.
+    constexpr qint64 MarginMs = 3LL * 86400 * 1000;
+    for (const qint64 ms : around) {
+        std::vector<Occurrence> found;
+        RecurrenceExpander::expandFile(*file, ms - MarginMs, ms + MarginMs, zone, found);
+        for (const Occurrence &occurrence : found) {
+            CalendarEvent event = materialize(occurrence);
+            if (event.id == id)
+                return event;
+        }
+    }
+    return std::nullopt;
+}
+
 EventDetails LocalFolderProvider::eventDetails(const CalendarEvent &event) const
 {
     const QString path = filePathOfEvent(event.eventIdentifier);

@@ -65,6 +65,7 @@ public:
         qsizetype atLeastFirst) const override;
     // Inside the window of occurrences kept at hand.
     bool answersAtOnce(const QDateTime &start, const QDateTime &end) const override;
+    std::optional<CalendarEvent> eventById(const QString &id) const override;
     EventDetails eventDetails(const CalendarEvent &event) const override;
     StoreResult saveEvent(const NewEventRequest &request) override;
     StoreResult removeEvent(const CalendarEvent &event, RemoveSpan span) override;

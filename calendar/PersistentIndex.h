@@ -22,8 +22,10 @@ Q_DECLARE_LOGGING_CATEGORY(lcTiming)
 
 namespace PersistentIndex {
 
-// Raised whenever the layout of the records changes.
-constexpr quint32 FormatVersion = 5;
+// Raised whenever the layout or the meaning of the records changes (6:
+// titles as the parser keeps them, on one line and bounded; an older index
+// may hold whole ones).
+constexpr quint32 FormatVersion = 6;
 // Magic, version, payload length and checksum before the records.
 constexpr qsizetype HeaderBytes = 8 + 4 + 8 + 8;
 // An index larger than this is neither written nor read.

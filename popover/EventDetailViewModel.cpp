@@ -2,6 +2,7 @@
 
 #include "calendar/CalendarStore.h"
 #include "calendar/EventFormatting.h"
+#include "calendar/EventRemoval.h"
 #include "popover/DesktopLauncher.h"
 
 #include <QCoreApplication>
@@ -19,9 +20,8 @@ EventDetailViewModel::EventDetailViewModel(
         m_details = m_store.eventDetails(*m_event.localEvent);
         if (!m_details.url.trimmed().isEmpty())
             m_link = QUrl(m_details.url.trimmed());
-        const std::optional<CalendarInfo> calendar = m_store.calendar(m_event.localEvent->calendarId);
-        m_canDelete = calendar && calendar->allowsModifications;
     }
+    m_canDelete = !EventRemoval::refusal(m_event, m_store);
 }
 
 QList<EventDetailViewModel::Row> EventDetailViewModel::rowList() const
@@ -94,8 +94,7 @@ void EventDetailViewModel::confirmDelete()
     m_deleting = true;
     m_showDeleteConfirm = false;
     emit showDeleteConfirmChanged();
-    const StoreResult removed = m_event.localEvent ? m_store.removeEvent(*m_event.localEvent, RemoveSpan::ThisEvent)
-                                                   : StoreResult::failure(tr("This event cannot be deleted here."));
+    const StoreResult removed = EventRemoval::remove(m_event, m_store);
     if (!removed.ok) {
         // The sheet stays, so the user sees that the event is still there
         // and why; another try is allowed.

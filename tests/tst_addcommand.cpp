@@ -176,6 +176,33 @@ private slots:
             QCOMPARE(events[0].start, start);
             QCOMPARE(events[0].end, start.addSecs(3600));
         }
+
+    // iCalendar allows no control character in a title but the tab.
+    void controlCharactersInTitlesAreRefused_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::newRow("line break") << QString("Two\nlines");
+        QTest::newRow("carriage return") << QString("Carriage\rreturn");
+        QTest::newRow("escape") << QString("\x1b[31mRed");
+        QTest::newRow("DEL") << QString("Rub\177out");
+        QTest::newRow("C1 next line") << QString("Next\u0085line");
+    }
+    void controlCharactersInTitlesAreRefused()
+    {
+        QFETCH(QString, title);
+        m_fixture->startStore();
+        const Result result = add({title, "--start", "2026-03-27T10:00"});
+        QCOMPARE(result.exitCode, 2);
+        QVERIFY2(result.err.contains("control character"), qPrintable(result.err));
+        QVERIFY(eventsOf("personal").isEmpty());
+    }
+    void tabsInTitlesAreWrittenAndShownAsSpaces()
+    {
+        m_fixture->startStore();
+        const Result result = add({"Tab\there", "--start", "2026-03-27T10:00"});
+        QCOMPARE(result.exitCode, 0);
+        QVERIFY(readFile(result.out.section('#', 0, 0)).contains("SUMMARY:Tab\there\r\n"));
+        QCOMPARE(eventsOf("personal").value(0).title, QStringLiteral("Tab here"));
     }
 
     void targetsAndTheirErrors()

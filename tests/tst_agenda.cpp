@@ -9,6 +9,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
+
 using namespace TestSupport;
 
 class AgendaTest : public QObject
@@ -98,6 +100,100 @@ private slots:
             for (const QJsonValue &value : list)
                 ids.insert(value.toObject()["id"].toString());
         QCOMPARE(ids.size(), 5);
+    }
+
+    void titlesWithControlsStayOnOneLine_data()
+    {
+        QTest::addColumn<QByteArray>("summary");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("escaped line break") << QByteArray("Board\\nmeeting") << QString("Board meeting");
+        QTest::newRow("escaped line break, upper case") << QByteArray("Board\\N\\Nmeeting") << QString("Board meeting");
+        QTest::newRow("terminal escape") << QByteArray("\x1b]0;owned\aBoard") << QString("]0;owned Board");
+        QTest::newRow("C1 control") << QByteArray("Board\xc2\x85meeting") << QString("Board meeting");
+        QTest::newRow("line separator") << QByteArray("Board\xe2\x80\xa8meeting") << QString("Board meeting");
+    }
+    void titlesWithControlsStayOnOneLine()
+    {
+        QFETCH(QByteArray, summary);
+        QFETCH(QString, shown);
+        const QString file = personal() + "/controls.ics";
+        writeFile(file,
+            singleEvent("UID:controls\r\nSUMMARY:" + summary
+                + "\r\nDTSTART;TZID=Europe/Berlin:20260610T110000\r\n"
+                  "DTEND;TZID=Europe/Berlin:20260610T120000\r\n"));
+        const Run text = agenda({"--at", "2026-06-10T08:00"});
+        QCOMPARE(text.status, 0);
+        QCOMPARE(text.out.split('\n'),
+            QStringList({"Today", "  11:00\u201312:00  " + shown + "  (Personal)", "Upcoming", "  No events", ""}));
+        QVERIFY(std::none_of(text.out.begin(), text.out.end(),
+            [](QChar c) { return (c.category() == QChar::Other_Control && c != '\n') || c == QChar(0x2028); }));
+
+        const Run json = agenda({"--json", "--at", "2026-06-10T08:00"});
+        QJsonParseError error;
+        const QJsonObject root = QJsonDocument::fromJson(json.out.toUtf8(), &error).object();
+        QCOMPARE(error.error, QJsonParseError::NoError);
+        QCOMPARE(root["today"].toArray().at(0).toObject()["title"].toString(), shown);
+        QFile::remove(file);
+    }
+
+    // Eleven events today and thirteen in the coming week: ten of each are
+    // listed, and the rest counted.
+    void longListsSayHowManyMore()
+    {
+        QStringList written;
+        auto write = [&](const QString &uid, const QDateTime &start) {
+            const QByteArray stamp = start.toUTC().toString("yyyyMMdd'T'HHmmss'Z'").toLatin1();
+            written.append(personal() + "/" + uid + ".ics");
+            writeFile(written.last(),
+                singleEvent("UID:" + uid.toUtf8() + "\r\nSUMMARY:" + uid.toUtf8() + "\r\nDTSTART:" + stamp
+                    + "\r\nDURATION:PT10M\r\n"));
+        };
+        const QTimeZone berlin("Europe/Berlin");
+        for (int i = 0; i < 11; ++i)
+            write(QString("today%1").arg(i, 2, 10, QChar('0')),
+                QDateTime(QDate(2026, 9, 1), QTime(10, 0), berlin).addSecs(i * 900));
+        for (int i = 0; i < 13; ++i)
+            write(QString("later%1").arg(i, 2, 10, QChar('0')),
+                QDateTime(QDate(2026, 9, 2), QTime(9, 0), berlin).addSecs(i * 900));
+
+        const Run text = agenda({"--at", "2026-09-01T09:00"});
+        QCOMPARE(text.status, 0);
+        const QStringList lines = text.out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 1 + 10 + 1 + 1 + 10 + 1);
+        QVERIFY(lines[10].endsWith("today09  (Personal)"));
+        QCOMPARE(lines[11], QStringLiteral("  \u2026 and 1 more"));
+        QCOMPARE(lines[12], QStringLiteral("Upcoming"));
+        QVERIFY(lines[22].endsWith("later09  (Personal)"));
+        QCOMPARE(lines[23], QStringLiteral("  \u2026 and 3 more"));
+
+        const Run json = agenda({"--json", "--at", "2026-09-01T09:00"});
+        QJsonObject root = QJsonDocument::fromJson(json.out.toUtf8()).object();
+        QCOMPARE(root["today"].toArray().size(), 10);
+        QCOMPARE(root["upcoming"].toArray().size(), 10);
+        QCOMPARE(root["more"].toObject()["today"].toInt(-1), 1);
+        QCOMPARE(root["more"].toObject()["upcoming"].toInt(-1), 3);
+
+        // --all: the whole lists, nothing left to count.
+        const Run all = agenda({"--all", "--at", "2026-09-01T09:00"});
+        QCOMPARE(all.status, 0);
+        const QStringList allLines = all.out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(allLines.size(), 1 + 11 + 1 + 13);
+        QVERIFY(allLines[11].endsWith("today10  (Personal)"));
+        QVERIFY(allLines[25].endsWith("later12  (Personal)"));
+        QVERIFY(!all.out.contains(QStringLiteral("more")));
+        root = QJsonDocument::fromJson(agenda({"--json", "--all", "--at", "2026-09-01T09:00"}).out.toUtf8()).object();
+        QCOMPARE(root["today"].toArray().size(), 11);
+        QCOMPARE(root["upcoming"].toArray().size(), 13);
+        QCOMPARE(root["more"].toObject()["today"].toInt(-1), 0);
+        QCOMPARE(root["more"].toObject()["upcoming"].toInt(-1), 0);
+
+        // Exactly ten: nothing is left out, nothing said.
+        QVERIFY(QFile::remove(written.takeFirst()));
+        const Run ten = agenda({"--at", "2026-09-01T09:00"});
+        QCOMPARE(ten.out.count(QStringLiteral("more")), 1);
+        QVERIFY(ten.out.contains(QStringLiteral("and 3 more")));
+        for (const QString &path : written)
+            QFile::remove(path);
     }
 
     void badOptionsExitWithUsage_data()

@@ -269,6 +269,25 @@ private slots:
         QCOMPARE(desktop.store.eventDetails(review[0]).notes, QStringLiteral("Bring the numbers"));
     }
 
+    // What `brivane delete` is given: an id from a list, of any event at any time.
+    void eventsAreFoundByTheirIds()
+    {
+        Desktop desktop;
+        QList<CalendarEvent> events = desktop.eventsOf("cal-work", berlin(1, 1), berlin(12, 31));
+        events += desktop.eventsOf("cal-readonly", berlin(1, 1), berlin(12, 31));
+        QCOMPARE(events.size(), 4 + 3 + 1); // the weekly series, the trip, the call, the tea; the talk
+        for (const CalendarEvent &event : events) {
+            const std::optional<CalendarEvent> found = desktop.store.eventById(event.id);
+            QVERIFY2(found, qPrintable(event.id));
+            QCOMPARE(*found, event);
+        }
+        for (const QString &id : {QStringLiteral("eds:cal-work/nothing"), QStringLiteral("eds:cal-work/weekly"),
+                 QStringLiteral("eds:cal-work/weekly@20260406T070000Z"), // left out by its EXDATE
+                 QStringLiteral("eds:cal-work/trip@20260327"), QStringLiteral("eds:cal-none/trip")}) {
+            QVERIFY2(!desktop.store.eventById(id), qPrintable(id));
+        }
+    }
+
     void removingOneOccurrenceKeepsTheSeries()
     {
         Desktop desktop;

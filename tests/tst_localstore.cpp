@@ -222,6 +222,47 @@ private slots:
         QCOMPARE(filesIn(fixture.calendarPath()), QStringList {"series.ics"});
     }
 
+    // What `brivane delete` is given: an id from a list, of an event at any time.
+    void eventsAreFoundByTheirIdsAnywhereInTime()
+    {
+        VdirFixture fixture;
+        fixture.addEvent("weekly.ics",
+            calendarWith("BEGIN:VEVENT\r\nUID:weekly@example.com\r\nSUMMARY:Weekly\r\n"
+                         "DTSTART;TZID=Europe/Berlin:20260323T090000\r\nDURATION:PT1H\r\n"
+                         "RRULE:FREQ=WEEKLY\r\nEND:VEVENT\r\n"
+                         "BEGIN:VEVENT\r\nUID:weekly@example.com\r\nSUMMARY:Weekly, moved\r\n"
+                         "RECURRENCE-ID;TZID=Europe/Berlin:20260406T090000\r\n"
+                         "DTSTART;TZID=Europe/Berlin:20260420T100000\r\nDURATION:PT1H\r\nEND:VEVENT\r\n"));
+        fixture.addEvent("floating.ics",
+            singleEvent("UID:floating\r\nSUMMARY:Far\r\nDTSTART:20300101T100000\r\nDTEND:20300101T110000\r\n"));
+        fixture.addEvent("yearly.ics",
+            singleEvent("UID:yearly\r\nSUMMARY:Yearly\r\nDTSTART;VALUE=DATE:20200101\r\nRRULE:FREQ=YEARLY\r\n"));
+        CalendarStore &store = fixture.start();
+
+        QList<CalendarEvent> events = fixture.eventsOn(QDate(2026, 3, 23), QDate(2026, 4, 25));
+        events += fixture.eventsOn(QDate(2029, 12, 30), QDate(2030, 1, 2));
+        events += fixture.eventsOn(QDate(2041, 1, 1), QDate(2041, 1, 2));
+        // Five weekly (one moved two weeks on); on New Year 2030 the far one,
+        // the yearly one and a weekly Monday before; the yearly in 2041.
+        QCOMPARE(events.size(), 5 + 3 + 1);
+        for (const CalendarEvent &event : events) {
+            const std::optional<CalendarEvent> found = store.eventById(event.id);
+            QVERIFY2(found, qPrintable(event.id));
+            QCOMPARE(*found, event);
+        }
+        const CalendarEvent moved = *std::find_if(
+            events.begin(), events.end(), [](const CalendarEvent &e) { return e.title == "Weekly, moved"; });
+        QCOMPARE(moved.start, QDateTime(QDate(2026, 4, 20), QTime(10, 0), fixture.clock.timeZone()));
+
+        // Ids that name nothing.
+        const QString weekly = events[0].eventIdentifier;
+        for (const QString &id : {QStringLiteral("nothing"), fixture.calendarPath() + "/weekly.ics",
+                 fixture.calendarPath() + "/weekly.ics#other", weekly, weekly + "@20260324T080000Z",
+                 weekly + "@20260413T080000Z", fixture.calendarPath() + "/floating.ics#floating@20300101T100000"}) {
+            QVERIFY2(!store.eventById(id), qPrintable(id));
+        }
+    }
+
     void removingFromAnUnreadableFileLeavesItAlone()
     {
         VdirFixture fixture;

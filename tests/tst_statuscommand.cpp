@@ -7,6 +7,8 @@
 #include <QJsonObject>
 #include <QProcess>
 
+#include <algorithm>
+
 using namespace TestSupport;
 
 class StatusCommandTest : public QObject
@@ -73,9 +75,18 @@ private slots:
                         "DTEND;TZID=Europe/Berlin:20260325T082000\r\n"));
         QTRY_VERIFY_WITH_TIMEOUT(follow.canReadLine(), 10000);
         QCOMPARE(QString::fromUtf8(follow.readLine()).trimmed(), QString("Early call \u00B7 in 10m"));
+
+        // A title with a line break is one line of its own, not two.
+        writeFile(m_calendar + "/earlier.ics",
+            singleEvent("UID:e2\r\nSUMMARY:Wake\\nup\r\nDTSTART;TZID=Europe/Berlin:20260325T080500\r\n"
+                        "DTEND;TZID=Europe/Berlin:20260325T081000\r\n"));
+        QTRY_VERIFY_WITH_TIMEOUT(follow.canReadLine(), 10000);
+        QCOMPARE(QString::fromUtf8(follow.readLine()), QString("Wake up \u00B7 in 5m\n"));
         follow.kill();
         follow.waitForFinished();
+        QVERIFY(!follow.readAllStandardOutput().contains('\n')); // nothing more was printed
         QFile::remove(m_calendar + "/early.ics");
+        QFile::remove(m_calendar + "/earlier.ics");
     }
 
     // 02:30 on the night clocks go forward does not exist in Berlin; it is
@@ -96,6 +107,76 @@ private slots:
         QCOMPARE(status({"--at", "2026-03-29T02:30"}).exitCode, 0);
     }
 
+    // What other programs put in a SUMMARY: line breaks (escaped, as a synced
+    // file has them), terminal escapes, C1 controls, Unicode separators.
+    void titlesWithControlsStayOnOneLine_data()
+    {
+        QTest::addColumn<QByteArray>("summary");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("escaped line break") << QByteArray("Go\\nnow") << QString("Go now");
+        QTest::newRow("line breaks around spaces") << QByteArray("Go \\n\\n now\\n") << QString("Go now");
+        QTest::newRow("terminal escape") << QByteArray("\x1b[2J\x1b[31mRed\x1b[0m") << QString("[2J [31mRed [0m");
+        QTest::newRow("C1 control") << QByteArray("CSI\u009b31m here") << QString("CSI 31m here");
+        QTest::newRow("line separator") << QByteArray("Line\xe2\x80\xa8sep") << QString("Line sep");
+        QTest::newRow("paragraph separator") << QByteArray("Para\xe2\x80\xa9sep") << QString("Para sep");
+        QTest::newRow("tab and DEL") << QByteArray("Tab\there\x7f") << QString("Tab here");
+    }
+    void titlesWithControlsStayOnOneLine()
+    {
+        QFETCH(QByteArray, summary);
+        QFETCH(QString, shown);
+        const QString file = m_calendar + "/controls.ics";
+        writeFile(file,
+            singleEvent("UID:c\r\nSUMMARY:" + summary
+                + "\r\nDTSTART;TZID=Europe/Berlin:20260401T093000\r\n"
+                  "DTEND;TZID=Europe/Berlin:20260401T094500\r\n"));
+        const Result plain = status({"--at", "2026-04-01T09:00:00"});
+        QCOMPARE(plain.exitCode, 0);
+        QVERIFY2(!hasControls(plain.out.chopped(1)), plain.out.toPercentEncoding().constData());
+        QCOMPARE(QString::fromUtf8(plain.out), shown + QString(" \u00B7 in 30m\n"));
+
+        const Result json = status({"--json", "--at", "2026-04-01T09:00:00"});
+        QCOMPARE(json.exitCode, 0);
+        QCOMPARE(json.out.count('\n'), 1);
+        QJsonParseError error;
+        const QJsonObject object = QJsonDocument::fromJson(json.out, &error).object();
+        QCOMPARE(error.error, QJsonParseError::NoError);
+        QCOMPARE(object["text"].toString(), shown + QString(" \u00B7 in 30m"));
+        QCOMPARE(object["tooltip"].toString(), "09:30 " + shown);
+        QFile::remove(file);
+    }
+
+    // A title of 8 MB: the file keeps it, what is printed is a few hundred characters.
+    void hugeTitleIsBoundedWhereShown()
+    {
+        const QByteArray huge = QByteArray("Huge ") + QByteArray(8 * 1024 * 1024, 'x');
+        const QString file = m_calendar + "/huge.ics";
+        const QByteArray content = singleEvent("UID:h\r\nSUMMARY:" + huge
+            + "\r\nDTSTART;TZID=Europe/Berlin:20260402T093000\r\n"
+              "DTEND;TZID=Europe/Berlin:20260402T094500\r\n");
+        writeFile(file, content);
+
+        const Result json = status({"--json", "--at", "2026-04-02T09:00:00"});
+        QCOMPARE(json.exitCode, 0);
+        QVERIFY2(json.out.size() < 2000, QByteArray::number(json.out.size()).constData());
+        const QJsonObject object = QJsonDocument::fromJson(json.out).object();
+        QCOMPARE(object["text"].toString(), QString("Huge xxxxxxxxxxxxxxxxx\u2026 \u00B7 in 30m"));
+        const QString tooltip = object["tooltip"].toString();
+        QVERIFY2(tooltip.startsWith("09:30 Huge xxx") && tooltip.endsWith(QChar(0x2026)), qPrintable(tooltip.left(80)));
+        QCOMPARE(tooltip.size(), 6 + 300 + 1); // the time, 300 characters and "…"
+
+        // The store keeps the title as shown; the file stays whole.
+        VdirFixture fixture;
+        fixture.root = QFileInfo(QFileInfo(m_calendar).path()).path(); // the folder of the accounts
+        fixture.start();
+        const QList<CalendarEvent> events = fixture.eventsOn(QDate(2026, 4, 2), QDate(2026, 4, 3));
+        QCOMPARE(events.size(), 1);
+        QCOMPARE(events[0].title.size(), 300 + 1);
+        QVERIFY(events[0].title.startsWith("Huge xxx"));
+        QCOMPARE(readFile(file), content);
+        QFile::remove(file);
+    }
+
     void badOptions()
     {
         for (const QStringList &arguments :
@@ -107,6 +188,13 @@ private slots:
     }
 
 private:
+    static bool hasControls(const QByteArray &utf8)
+    {
+        const QString text = QString::fromUtf8(utf8);
+        return std::any_of(text.begin(), text.end(),
+            [](QChar c) { return c.category() == QChar::Other_Control || c == QChar(0x2028) || c == QChar(0x2029); });
+    }
+
     QString m_calendar;
 };
 

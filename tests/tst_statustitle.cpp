@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 
 #include "app/StatusTitle.h"
+#include "calendar/EventFormatting.h"
 
 using namespace TestSupport;
 
@@ -124,6 +125,62 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, shown);
         QCOMPARE(StatusTitleBuilder::shortenedName(name), shown);
+    }
+
+    // Line breaks, escapes and separators from a synced file never reach
+    // the panel, and a huge title costs what a short one does.
+    void titlesAreShownOnOneLine()
+    {
+        const StatusTitle title
+            = StatusTitleBuilder::fromEvents({timedEvent("Stand\nup\x1b[0m", Now.addSecs(600)),
+                                                 timedEvent(QString("Call\u2028with\u0085Bob\r\n"), Now.addSecs(1200)),
+                                                 timedEvent(QString(8 * 1024 * 1024, QChar('y')), Now.addSecs(1800))},
+                {}, Now, English);
+        QCOMPARE(title.text, QString(" Stand up [0m \u00B7 in 10m"));
+        QCOMPARE(title.nextEvents.value(0), QStringLiteral("10:10 Stand up [0m"));
+        QCOMPARE(title.nextEvents.value(1), QStringLiteral("10:20 Call with Bob"));
+        QCOMPARE(title.nextEvents.value(2), "10:30 " + QString(300, QChar('y')) + QChar(0x2026));
+    }
+
+    void oneLineTitleCutsWholeCharacters_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("shown");
+        using EventFormatting::MaxTitleCharacters;
+        const QString ellipsis(QChar(0x2026));
+        QTest::newRow("short") << QString("Standup") << QString("Standup");
+        QTest::newRow("spaces kept") << QString("  Two  spaces ") << QString("  Two  spaces ");
+        QTest::newRow("tab between spaces") << QString("Tab \t here") << QString("Tab here");
+        QTest::newRow("only line breaks") << QString("\n\r\n") << QString();
+        const QString a300(MaxTitleCharacters, QChar('a'));
+        QTest::newRow("300: whole") << a300 << a300;
+        QTest::newRow("301: cut") << (a300 + "b") << (a300 + ellipsis);
+        QTest::newRow("cut before a trailing space") << (a300.chopped(1) + " bcd") << (a300.chopped(1) + ellipsis);
+        // A character outside the BMP is two code units, never split.
+        const QString face = QString::fromUtf8("\U0001F600");
+        QTest::newRow("surrogate pairs") << (a300.chopped(1) + face + face) << (a300.chopped(1) + face + ellipsis);
+        const QString accented = QString::fromUtf8("e\u0301");
+        QTest::newRow("combining marks") << accented.repeated(MaxTitleCharacters + 1)
+                                         << (accented.repeated(MaxTitleCharacters) + ellipsis);
+        const QString family = QString::fromUtf8("\U0001F468\u200D\U0001F469\u200D\U0001F467");
+        QTest::newRow("emoji sequences") << family.repeated(MaxTitleCharacters + 5)
+                                         << (family.repeated(MaxTitleCharacters) + ellipsis);
+        QTest::newRow("megabytes of line breaks") << QString(1 << 20, QChar('\n')) << ellipsis;
+        QTest::newRow("megabytes, a break early") << ("Big\n" + QString(1 << 20, QChar('z')))
+                                                  << ("Big " + QString(MaxTitleCharacters - 4, QChar('z')) + ellipsis);
+        // Thousands of combining marks on one letter: cut where the text
+        // stops being read, still marked as cut.
+        const QString zalgo = "Z" + QString(1 << 16, QChar(0x0301));
+        QTest::newRow("one endless character") << zalgo << (zalgo.left(EventFormatting::ScannedTitleUnits) + ellipsis);
+    }
+    void oneLineTitleCutsWholeCharacters()
+    {
+        QFETCH(QString, title);
+        QFETCH(QString, shown);
+        const QString once = EventFormatting::oneLineTitle(title);
+        QCOMPARE(once, shown);
+        QCOMPARE(EventFormatting::oneLineTitle(once), once); // shown as it is
+        QCOMPARE(EventFormatting::oneLineTitleFromUtf8(title.toUtf8().constData()), shown);
     }
 
     void untitledEventIsCalledEvent()

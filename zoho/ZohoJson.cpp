@@ -1,5 +1,7 @@
 #include "zoho/ZohoJson.h"
 
+#include "calendar/EventFormatting.h"
+
 #include <QJsonDocument>
 #include <QTimeZone>
 
@@ -57,7 +59,8 @@ std::optional<ZohoEvent> eventFrom(const QJsonObject &object, const ZohoCalendar
     ZohoEvent event;
     event.id = uid.toString();
     event.calendarID = calendar.id;
-    event.title = title.toString();
+    // Kept as it is shown, on one line and bounded.
+    event.title = EventFormatting::oneLineTitle(title.toString());
     event.startDate = *startDate;
     event.endDate = *endDate;
     // "allday" as the string "true" in "dateandtime", or Zoho's published
