@@ -123,6 +123,11 @@ bool SingleInstance::listen()
     return true;
 }
 
+bool SingleInstance::isAcceptPaused() const
+{
+    return m_acceptPause && m_acceptPause->isActive();
+}
+
 void SingleInstance::acceptPending()
 {
     for (;;) {

@@ -72,6 +72,9 @@ public:
     // for a moment, and it never removes its socket while it runs.
     bool listen();
     bool isListening() const { return m_listenFd >= 0; }
+    // Accepting waits a moment (no descriptor was left for a new client)
+    // rather than retrying at once, which would keep a core busy.
+    bool isAcceptPaused() const;
 
 signals:
     void commandReceived(const QByteArray &command);

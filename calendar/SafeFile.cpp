@@ -257,22 +257,24 @@ std::function<int(WriteStep)> &writeFault()
     return fault;
 }
 
-// The errno a test wants `step` to fail with, or 0.
-int injected(WriteStep step)
+// Whether a test wants `step` to fail; if so, errno is what it fails with,
+// and the failure takes the same path as the system's own.
+bool failsWith(WriteStep step)
 {
     const auto &fault = writeFault();
-    return fault ? fault(step) : 0;
+    const int error = fault ? fault(step) : 0;
+    if (error != 0)
+        errno = error;
+    return error != 0;
 }
 
 bool writeAll(int fd, const QByteArray &content, int *error)
 {
     qsizetype written = 0;
     while (written < content.size()) {
-        if (const int fault = injected(WriteStep::Write)) {
-            *error = fault;
-            return false;
-        }
-        const ssize_t n = ::write(fd, content.constData() + written, size_t(content.size() - written));
+        const ssize_t n = failsWith(WriteStep::Write)
+            ? -1
+            : ::write(fd, content.constData() + written, size_t(content.size() - written));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
@@ -298,8 +300,8 @@ void syncFolder(const QByteArray &folder)
 
 int renameInPlace(const QByteArray &from, const QByteArray &to, bool replaceExisting)
 {
-    if (const int fault = injected(WriteStep::Rename))
-        return fault;
+    if (failsWith(WriteStep::Rename))
+        return errno;
     if (replaceExisting)
         return ::rename(from.constData(), to.constData()) == 0 ? 0 : errno;
     if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
@@ -340,12 +342,10 @@ WriteResult writeAtomically(const QString &path, const QByteArray &content, cons
     for (int attempt = 0; fd < 0 && attempt < 16; ++attempt) {
         temporary = folder + "/." + QFile::encodeName(target.fileName()) + '.'
             + QByteArray::number(QRandomGenerator::system()->generate64(), 36);
-        if (const int fault = injected(WriteStep::Create)) {
-            result.error = fault;
-            return result;
-        }
-        fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY,
-            mode_t(options.mode));
+        fd = failsWith(WriteStep::Create)
+            ? -1
+            : ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY,
+                mode_t(options.mode));
         if (fd < 0 && errno != EEXIST) {
             result.error = errno;
             return result;
@@ -367,16 +367,11 @@ WriteResult writeAtomically(const QString &path, const QByteArray &content, cons
         return discard(error);
     if (options.exactMode && ::fchmod(fd, mode_t(*options.exactMode)) != 0)
         return discard(errno);
-    if (const int fault = injected(WriteStep::Sync))
-        return discard(fault);
-    if (::fsync(fd) != 0 && errno != EINVAL)
+    if ((failsWith(WriteStep::Sync) || ::fsync(fd) != 0) && errno != EINVAL)
         return discard(errno);
-    const int closing = std::exchange(fd, -1);
-    if (const int fault = injected(WriteStep::Close)) {
-        ::close(closing);
-        return discard(fault);
-    }
-    if (::close(closing) != 0 && errno != EINTR)
+    // A network file system may report a failed write only here.
+    const bool closed = ::close(std::exchange(fd, -1)) == 0;
+    if ((!closed || failsWith(WriteStep::Close)) && errno != EINTR)
         return discard(errno);
     if (options.beforeRename && !options.beforeRename()) {
         ::unlink(temporary.constData());

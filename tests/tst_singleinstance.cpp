@@ -222,10 +222,12 @@ private slots:
         }
         for (int round = 0; round < 20; ++round)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        const bool pausedWhileExhausted = running.isAcceptPaused();
         for (const int fd : clients)
             ::close(fd);
         QCOMPARE(::setrlimit(RLIMIT_NOFILE, &original), 0);
         QVERIFY(clients.size() > 10); // the limit was reached by clients and instance alike
+        QVERIFY(pausedWhileExhausted);
 
         QVERIFY(QFileInfo::exists(path));
         QVERIFY(running.isListening());

@@ -599,6 +599,9 @@ private slots:
         for (const char *command : {"status", "agenda"}) {
             QTest::addRow("%s today", command) << command << "2026-03-25T08:00:00" << true;
             QTest::addRow("%s tomorrow", command) << command << "2026-03-26T23:00:00" << true;
+            QTest::addRow("%s a week that ends in the window", command) << command << "2026-04-26T08:00:00" << true;
+            QTest::addRow("%s a week that runs past the window", command)
+                << command << "2026-05-03T08:00:00" << false;
             QTest::addRow("%s a year on", command) << command << "2027-03-25T08:00:00" << false;
             QTest::addRow("%s a year back", command) << command << "2025-03-25T08:00:00" << false;
             QTest::addRow("%s a year on, --at=", command) << command << "=2027-03-25T08:00:00" << false;
