@@ -1,5 +1,6 @@
 #include "calendar/IcsWriter.h"
 
+#include "calendar/IcsLines.h"
 #include "calendar/IcsParser.h"
 #include "calendar/RecurrenceExpander.h"
 #include "calendar/SafeFile.h"
@@ -116,10 +117,11 @@ void addZonedTime(
 
 QString uidOf(const QString &seriesKey, int *ordinal)
 {
-    // "UID#n" names the n-th master sharing that UID in one file.
+    // "UID#n" names the n-th master sharing that UID in one file ("#n" the
+    // n-th without a UID).
     *ordinal = 1;
     const qsizetype hash = seriesKey.lastIndexOf(QLatin1Char('#'));
-    if (hash > 0) {
+    if (hash >= 0) {
         bool isNumber = false;
         const int n = seriesKey.mid(hash + 1).toInt(&isNumber);
         if (isNumber && n >= 2) {
@@ -130,23 +132,32 @@ QString uidOf(const QString &seriesKey, int *ordinal)
     return seriesKey;
 }
 
-// The EXDATE value for an occurrence, in the form of the master's DTSTART.
-icalproperty *exdateFor(const IcsTime &start, const QString &recurrenceKey)
+// The EXDATE line (unfolded) for an occurrence, in the form of the
+// master's DTSTART; `tzidParameter` is the DTSTART's TZID parameter as
+// written, quotes and all, so that every reader finds the same zone.
+QByteArray exdateLine(const IcsTime &start, const QString &recurrenceKey, const QByteArray &tzidParameter)
 {
     if (start.isDate()) {
         const QDate date = QDate::fromString(recurrenceKey.left(8), QStringLiteral("yyyyMMdd"));
-        return date.isValid() ? icalproperty_new_exdate(icalDate(date)) : nullptr;
+        return date.isValid() ? "EXDATE;VALUE=DATE:" + date.toString(QStringLiteral("yyyyMMdd")).toLatin1()
+                              : QByteArray();
     }
+    const QString wallFormat = QStringLiteral("yyyyMMdd'T'HHmmss");
     if (start.kind == TimeKind::Floating) {
-        const QDateTime wall = QDateTime::fromString(recurrenceKey, QStringLiteral("yyyyMMdd'T'HHmmss"));
-        return wall.isValid() ? icalproperty_new_exdate(icalDateTime(wall)) : nullptr;
+        // Floating, or in a zone this program does not know: the wall-clock
+        // time, with the TZID kept for the readers that know it.
+        const QDateTime wall = QDateTime::fromString(recurrenceKey, wallFormat);
+        if (!wall.isValid())
+            return {};
+        return "EXDATE" + (tzidParameter.isEmpty() ? QByteArray() : ';' + tzidParameter) + ':'
+            + wall.toString(wallFormat).toLatin1();
     }
     QDateTime instant = QDateTime::fromString(recurrenceKey, QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
     if (!instant.isValid())
-        return nullptr;
+        return {};
     instant.setTimeZone(QTimeZone::utc());
     if (start.kind == TimeKind::Utc || !start.zone)
-        return icalproperty_new_exdate(icalUtc(instant));
+        return "EXDATE:" + instant.toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'")).toLatin1();
     // Zoned: the wall-clock time of that instant in the series' zone.
     QDateTime wall;
     if (start.zone->isIana()) {
@@ -155,9 +166,10 @@ icalproperty *exdateFor(const IcsTime &start, const QString &recurrenceKey)
         const QDateTime utc = instant;
         wall = utc.addSecs(start.zone->toDateTime(utc.date(), utc.time()).offsetFromUtc());
     }
-    icalproperty *prop = icalproperty_new_exdate(icalDateTime(wall));
-    icalproperty_add_parameter(prop, icalparameter_new_tzid(start.zone->tzid().constData()));
-    return prop;
+    QByteArray tzid = tzidParameter;
+    if (tzid.isEmpty())
+        tzid = "TZID=\"" + start.zone->tzid() + '"';
+    return "EXDATE;" + tzid + ':' + wall.toString(wallFormat).toLatin1();
 }
 
 } // namespace
@@ -211,78 +223,138 @@ QByteArray newEventFile(const NewEventRequest &request, const QString &uid, cons
 Edit removeFromFile(
     const QByteArray &content, const QString &seriesKey, const QString &recurrenceKey, const QTimeZone &userZone)
 {
+    // The file is changed line by line: everything but the lines of the
+    // removed components and the added EXDATE stays as it was written,
+    // including what this program does not understand. DTSTAMP,
+    // LAST-MODIFIED and SEQUENCE are left alone: sync tools and servers go
+    // by the file's content, SEQUENCE is the organizer's count of
+    // rescheduling (a server that schedules refuses an attendee's copy with
+    // it raised), and an EXDATE in an attendee's copy is how declining one
+    // occurrence is written.
     Edit edit;
-    ComponentPtr root(icalparser_parse_string(content.constData()), &icalcomponent_free);
-    if (!root || icalcomponent_isa(root.get()) != ICAL_VCALENDAR_COMPONENT
-        || icalcomponent_count_errors(root.get()) > 0) {
-        edit.error = tr("The event's file could not be read completely, so it is left unchanged.");
+    const QString unreadable = tr("The event's file could not be read completely, so it is left unchanged.");
+    const IcsLines::Document document(content);
+    QStringList skipped;
+    const QByteArray prepared = IcsParser::preparedForParsing(content, skipped);
+    ComponentPtr root(icalparser_parse_string(prepared.constData()), &icalcomponent_free);
+    if (content.contains('\0') || !skipped.isEmpty() || !document.wellFormed() || !root
+        || icalcomponent_isa(root.get()) != ICAL_VCALENDAR_COMPONENT || icalcomponent_count_errors(root.get()) > 0) {
+        edit.error = unreadable;
         return edit;
     }
     icalcomponent *calendar = root.get();
+    // libical's events and the lines' events, side by side: the same ones
+    // in the same order, or the file is not what it seems to either.
+    const std::vector<int> topLevel = document.children(-1);
+    if (topLevel.size() != 1
+        || document.components()[size_t(topLevel.front())].name.compare("VCALENDAR", Qt::CaseInsensitive) != 0) {
+        edit.error = unreadable;
+        return edit;
+    }
+    const int calendarComponent = topLevel.front();
+    auto isNamed = [&](int component, const char *name) {
+        return document.components()[size_t(component)].name.compare(name, Qt::CaseInsensitive) == 0;
+    };
+    std::vector<int> eventComponents;
+    for (int child : document.children(calendarComponent)) {
+        if (isNamed(child, "VEVENT"))
+            eventComponents.push_back(child);
+    }
+    std::vector<icalcomponent *> events;
+    for (icalcomponent *event = icalcomponent_get_first_component(calendar, ICAL_VEVENT_COMPONENT); event;
+         event = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT))
+        events.push_back(event);
+    if (events.size() != eventComponents.size()) {
+        edit.error = unreadable;
+        return edit;
+    }
+
     int ordinal = 1;
     const QByteArray uid = uidOf(seriesKey, &ordinal).toUtf8();
-
     // Find the master (the ordinal-th VEVENT with that UID and no RECURRENCE-ID).
-    icalcomponent *master = nullptr;
-    QList<icalcomponent *> overrides;
+    int master = -1;
+    std::vector<size_t> overrides;
     int mastersSeen = 0;
     int mastersWithUid = 0;
-    for (icalcomponent *event = icalcomponent_get_first_component(calendar, ICAL_VEVENT_COMPONENT); event;
-         event = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT)) {
-        const char *eventUid = icalcomponent_get_uid(event);
-        if (!eventUid || uid != eventUid)
+    for (size_t i = 0; i < events.size(); ++i) {
+        // An event without a UID has the empty one, as the reader sees it.
+        const char *eventUid = icalcomponent_get_uid(events[i]);
+        if (uid != QByteArrayView(eventUid ? eventUid : ""))
             continue;
-        if (icalcomponent_get_first_property(event, ICAL_RECURRENCEID_PROPERTY)) {
-            overrides.append(event);
+        if (icalcomponent_get_first_property(events[i], ICAL_RECURRENCEID_PROPERTY)) {
+            overrides.push_back(i);
         } else {
             ++mastersWithUid;
             if (++mastersSeen == ordinal)
-                master = event;
+                master = int(i);
         }
     }
 
-    QList<icalcomponent *> doomed;
+    IcsLines::Edit lines(document);
+    bool removesAny = false;
+    auto remove = [&](size_t event) {
+        lines.removeComponent(eventComponents[event]);
+        removesAny = true;
+    };
     if (recurrenceKey.isEmpty()) {
-        if (master)
-            doomed.append(master);
-        if (mastersWithUid <= 1)
-            doomed += overrides;
-    } else {
-        for (icalcomponent *override : overrides) {
-            icalproperty *rid = icalcomponent_get_first_property(override, ICAL_RECURRENCEID_PROPERTY);
-            if (RecurrenceExpander::recurrenceKey(IcsParser::timeOfProperty(rid, calendar), userZone) == recurrenceKey)
-                doomed.append(override);
+        if (master >= 0)
+            remove(size_t(master));
+        if (mastersWithUid <= 1) {
+            for (size_t event : overrides)
+                remove(event);
         }
-        if (master) {
-            icalproperty *dtstart = icalcomponent_get_first_property(master, ICAL_DTSTART_PROPERTY);
-            icalproperty *exdate
-                = dtstart ? exdateFor(IcsParser::timeOfProperty(dtstart, calendar), recurrenceKey) : nullptr;
-            if (!exdate) {
+    } else {
+        // Overrides belong to the first master with their UID (as the
+        // reader sees them), never to a second one.
+        for (size_t event : ordinal == 1 ? overrides : std::vector<size_t>()) {
+            icalproperty *rid = icalcomponent_get_first_property(events[event], ICAL_RECURRENCEID_PROPERTY);
+            if (RecurrenceExpander::recurrenceKey(IcsParser::timeOfProperty(rid, calendar), userZone) == recurrenceKey)
+                remove(event);
+        }
+        if (master >= 0) {
+            // The EXDATE goes after the master's last EXDATE, or after its
+            // DTSTART, with the line break that line has.
+            icalproperty *dtstart = icalcomponent_get_first_property(events[size_t(master)], ICAL_DTSTART_PROPERTY);
+            qsizetype startLine = -1;
+            qsizetype after = -1;
+            QByteArray tzidParameter;
+            for (qsizetype line : document.propertyLines(eventComponents[size_t(master)])) {
+                const IcsLines::Property property = IcsLines::parseProperty(document.unfolded(line));
+                if (property.isNamed("DTSTART") && startLine < 0) {
+                    startLine = line;
+                    tzidParameter = property.parameter("TZID");
+                } else if (property.isNamed("EXDATE")) {
+                    after = line;
+                }
+            }
+            if (after < 0)
+                after = startLine;
+            const QByteArray exdate = dtstart && after >= 0
+                ? exdateLine(IcsParser::timeOfProperty(dtstart, calendar), recurrenceKey, tzidParameter)
+                : QByteArray();
+            const QByteArray lineBreak = after >= 0 ? document.lineBreak(after) : QByteArray();
+            if (exdate.isEmpty() || lineBreak.isEmpty()) {
                 edit.error = tr("The occurrence could not be matched to its series.");
                 return edit;
             }
-            icalcomponent_add_property(master, exdate);
+            lines.insertAfter(after, IcsLines::folded(exdate, lineBreak));
         }
     }
-    if (doomed.isEmpty() && !master) {
+    if (!removesAny && master < 0) {
         edit.error = tr("The event is no longer in its file.");
         return edit;
     }
-    for (icalcomponent *event : doomed) {
-        icalcomponent_remove_component(calendar, event);
-        icalcomponent_free(event);
+    bool entriesRemain = false;
+    for (int child : document.children(calendarComponent)) {
+        if ((isNamed(child, "VEVENT") || isNamed(child, "VTODO") || isNamed(child, "VJOURNAL"))
+            && !lines.removes(child))
+            entriesRemain = true;
     }
-    if (!icalcomponent_get_first_component(calendar, ICAL_VEVENT_COMPONENT)
-        && !icalcomponent_get_first_component(calendar, ICAL_VTODO_COMPONENT)
-        && !icalcomponent_get_first_component(calendar, ICAL_VJOURNAL_COMPONENT)) {
-        edit.ok = true;
-        edit.deleteFile = true;
-        return edit;
-    }
-    char *text = icalcomponent_as_ical_string_r(calendar);
-    edit.content = QByteArray(text);
-    icalmemory_free_buffer(text);
     edit.ok = true;
+    if (entriesRemain)
+        edit.content = lines.result();
+    else
+        edit.deleteFile = true;
     return edit;
 }
 

@@ -1,10 +1,17 @@
 // Real-world files exported by other calendar programs, recurrence corner
 // cases and fuzzed files, when the checkout has them beside it: every one is
 // read without a crash or a hang, and none is changed by reading.
+#include "RewriteCheck.h"
 #include "TestSupport.h"
+
+#include "calendar/IcsParser.h"
+#include "calendar/IcsWriter.h"
+#include "calendar/RecurrenceExpander.h"
 
 #include <QCryptographicHash>
 #include <QDirIterator>
+
+#include <optional>
 
 using namespace TestSupport;
 
@@ -31,6 +38,23 @@ QHash<QString, QByteArray> checksums(const QString &folder)
         sums.insert(path, QCryptographicHash::hash(readFile(path), QCryptographicHash::Sha256));
     }
     return sums;
+}
+
+// Every occurrence of the text's events in the window, as one line each.
+std::optional<QStringList> occurrencesOf(const QByteArray &text, qint64 fromMs, qint64 toMs, const QTimeZone &zone)
+{
+    const ParsedFile file = IcsParser::parse(QStringLiteral("/corpus/file.ics"), QStringLiteral("corpus"), text);
+    RecurrenceExpander::ExpansionBudget budget(60000, 60000);
+    std::vector<Occurrence> occurrences;
+    if (!RecurrenceExpander::expandFile(file, fromMs, toMs, zone, occurrences, budget))
+        return std::nullopt; // cut short: not comparable
+    QStringList lines;
+    for (const Occurrence &occurrence : occurrences)
+        lines.append(occurrence.series().key + '|' + RecurrenceExpander::recurrenceKeyOfOccurrence(occurrence, zone)
+            + '|' + QString::number(occurrence.startMs) + '|' + QString::number(occurrence.endMs) + '|'
+            + occurrence.record().title);
+    lines.sort();
+    return lines;
 }
 } // namespace
 
@@ -121,6 +145,83 @@ private slots:
         QCOMPARE(warm.size(), cold.size());
         for (qsizetype i = 0; i < cold.size(); ++i)
             QCOMPARE(warm[i], cold[i]);
+    }
+
+    void removingAnOccurrenceChangesOnlyItsLines()
+    {
+        // In every file with a repeating event, one occurrence of each of its
+        // first few series is removed (an occurrence of the rule, and one
+        // moved by an override where there is one): the new text must be the
+        // file with one EXDATE added and the override's lines left out, and
+        // must give the same occurrences less the removed one.
+        const QString folder = corpusFolder();
+        if (folder.isEmpty() || !QDir(folder).exists())
+            QSKIP("SKIPPED: no iCalendar corpus found; removals were not tried on real-world files");
+        const QTimeZone zone("Europe/Berlin");
+        int removals = 0;
+        QStringList refused;
+        for (QDirIterator it(folder, {"*.ics"}, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+            const QString path = it.next();
+            const QByteArray content = readFile(path);
+            const ParsedFile file = IcsParser::parse(path, QStringLiteral("corpus"), content);
+            int seriesTried = 0;
+            for (quint32 index = 0; index < file.series().size() && seriesTried < 20; ++index) {
+                const EventSeries &series = file.series()[index];
+                if (!series.hasMaster || !series.master.repeats())
+                    continue;
+                ++seriesTried;
+                const qint64 from = series.master.start.toMSecs(zone) - 86400000;
+                const qint64 to = from + qint64(400) * 86400000;
+                RecurrenceExpander::ExpansionBudget budget(60000, 60000);
+                std::vector<Occurrence> occurrences;
+                RecurrenceExpander::expandFile(file, from, to, zone, occurrences, budget);
+                std::erase_if(occurrences, [&](const Occurrence &o) { return o.seriesIndex != index; });
+                std::sort(occurrences.begin(), occurrences.end(),
+                    [](const Occurrence &a, const Occurrence &b) { return a.startMs < b.startMs; });
+                std::vector<const Occurrence *> chosen;
+                if (!occurrences.empty())
+                    chosen.push_back(&occurrences[qMin<size_t>(1, occurrences.size() - 1)]);
+                const auto moved = std::find_if(
+                    occurrences.begin(), occurrences.end(), [](const Occurrence &o) { return o.overrideIndex >= 0; });
+                if (moved != occurrences.end() && &*moved != chosen.front())
+                    chosen.push_back(&*moved);
+
+                for (const Occurrence *occurrence : chosen) {
+                    const QString key = RecurrenceExpander::recurrenceKeyOfOccurrence(*occurrence, zone);
+                    const QString where = path + " " + series.key + " " + key;
+                    const IcsWriter::Edit edit = IcsWriter::removeFromFile(content, series.key, key, zone);
+                    if (!edit.ok) {
+                        // Only files that are not read completely are left alone.
+                        QVERIFY2(edit.error.contains("could not be read completely"), qPrintable(where + edit.error));
+                        refused.append(where);
+                        continue;
+                    }
+                    ++removals;
+                    QVERIFY2(!edit.deleteFile, qPrintable(where));
+                    const RewriteCheck::Explanation change = RewriteCheck::explain(content, edit.content, 1);
+                    QVERIFY2(change.ok, qPrintable(where));
+                    QVERIFY2(change.added.size() == 1, qPrintable(where));
+                    // Its override goes (and any duplicate of it); a plain occurrence has none.
+                    QVERIFY2(occurrence->overrideIndex >= 0 ? !change.removed.isEmpty() : change.removed.isEmpty(),
+                        qPrintable(where));
+
+                    const std::optional<QStringList> before = occurrencesOf(content, from, to, zone);
+                    const std::optional<QStringList> after = occurrencesOf(edit.content, from, to, zone);
+                    if (!before || !after)
+                        continue;
+                    QStringList expected = *before;
+                    const QString prefix = series.key + '|' + key + '|';
+                    QCOMPARE(
+                        expected.removeIf([&](const QString &line) { return line.startsWith(prefix); }), qsizetype(1));
+                    QCOMPARE(*after, expected);
+                }
+            }
+        }
+        if (!refused.isEmpty())
+            qInfo().noquote() << refused.size() << "removals refused on files not read completely:\n"
+                              << refused.join('\n');
+        qInfo() << removals << "removals checked";
+        QVERIFY(removals > 50);
     }
 };
 
