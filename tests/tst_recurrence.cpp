@@ -261,6 +261,33 @@ private slots:
         QCOMPARE(fixture.eventsOn(QDate(2026, 3, 20), QDate(2026, 4, 1)).size(), 3);
     }
 
+    // UNTIL is inclusive: an occurrence exactly on it is the series' last.
+    void untilOnASubDailyOccurrenceKeepsIt_data()
+    {
+        QTest::addColumn<QByteArray>("lines");
+        QTest::addColumn<QDateTime>("last");
+        QTest::newRow("hourly, UTC UNTIL of a zoned series")
+            << QByteArray("DTSTART;TZID=Europe/Berlin:20260325T090000\r\nRRULE:FREQ=HOURLY;UNTIL=20260325T110000Z\r\n")
+            << QDateTime(QDate(2026, 3, 25), QTime(12, 0), Berlin);
+        QTest::newRow("every 20 minutes, floating")
+            << QByteArray("DTSTART:20260325T090000\r\nRRULE:FREQ=MINUTELY;INTERVAL=20;UNTIL=20260325T100000\r\n")
+            << QDateTime(QDate(2026, 3, 25), QTime(10, 0), Berlin);
+        QTest::newRow("hourly at set minutes, UTC")
+            << QByteArray("DTSTART:20260325T080000Z\r\nRRULE:FREQ=HOURLY;BYMINUTE=0,30;UNTIL=20260325T093000Z\r\n")
+            << QDateTime(QDate(2026, 3, 25), QTime(9, 30), QTimeZone::utc());
+    }
+    void untilOnASubDailyOccurrenceKeepsIt()
+    {
+        QFETCH(QByteArray, lines);
+        QFETCH(QDateTime, last);
+        VdirFixture fixture;
+        fixture.addEvent("often.ics", singleEvent("UID:often\r\nSUMMARY:Often\r\nDURATION:PT10M\r\n" + lines));
+        fixture.start();
+        const QList<CalendarEvent> events = fixture.eventsOn(QDate(2026, 3, 25), QDate(2026, 3, 27));
+        QCOMPARE(events.size(), 4);
+        QCOMPARE(events.last().start.toUTC(), last.toUTC());
+    }
+
     void allDayDatesNeverShift_data()
     {
         QTest::addColumn<QByteArray>("userZone");
