@@ -1,6 +1,7 @@
 #include "calendar/EdsIcal.h"
 
 #include "calendar/EventFormatting.h"
+#include "calendar/ZoneOffsets.h"
 
 #include <QHash>
 #include <QMutex>
@@ -97,7 +98,7 @@ TimePoint timePoint(const icaltimetype &time, const icaltimezone *zone, const QT
     }
     if (zone) {
         if (const QTimeZone qtZone = qtZoneOf(zone); qtZone.isValid()) {
-            point.ms = QDateTime(date, clock, qtZone).toMSecsSinceEpoch();
+            point.ms = ZoneOffsets::msecsOf(qtZone, date, clock);
             point.zone = qtZone;
             return point;
         }
@@ -108,7 +109,7 @@ TimePoint timePoint(const icaltimetype &time, const icaltimezone *zone, const QT
         return point;
     }
     point.floating = true;
-    point.ms = QDateTime(date, clock, userZone).toMSecsSinceEpoch();
+    point.ms = ZoneOffsets::msecsOf(userZone, date, clock);
     return point;
 }
 

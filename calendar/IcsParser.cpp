@@ -23,11 +23,11 @@ QDateTime IcsTime::toDateTime(const QTimeZone &userZone) const
     case TimeKind::Utc:
         return QDateTime(date, time, QTimeZone::utc());
     case TimeKind::Zoned:
-        return zone ? zone->toDateTime(date, time) : QDateTime(date, time, userZone);
+        return zone ? zone->toDateTime(date, time) : ZoneOffsets::dateTimeOf(userZone, date, time);
     case TimeKind::Floating:
-        return QDateTime(date, time, userZone);
+        return ZoneOffsets::dateTimeOf(userZone, date, time);
     case TimeKind::Date:
-        return QDateTime(date, QTime(0, 0), userZone);
+        return ZoneOffsets::dateTimeOf(userZone, date, QTime(0, 0));
     }
     return {};
 }

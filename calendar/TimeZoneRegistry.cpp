@@ -1,6 +1,7 @@
 #include "calendar/TimeZoneRegistry.h"
 
 #include "calendar/RecurrenceRules.h"
+#include "calendar/ZoneOffsets.h"
 
 #include <libical/ical.h>
 
@@ -63,20 +64,21 @@ ResolvedZone::~ResolvedZone()
 QDateTime ResolvedZone::toDateTime(QDate date, QTime time) const
 {
     if (m_zone.isValid())
-        return QDateTime(date, time, m_zone);
-    icaltimetype wall = icaltime_null_time();
-    wall.year = date.year();
-    wall.month = date.month();
-    wall.day = date.day();
-    wall.hour = time.hour();
-    wall.minute = time.minute();
-    wall.second = time.second();
-    QMutexLocker lock(&customZoneMutex);
-    const time_t utc = icaltime_as_timet_with_zone(wall, m_custom);
-    lock.unlock();
+        return ZoneOffsets::dateTimeOf(m_zone, date, time);
+    // libical reads a wall time in a gap with the offset after it and a
+    // repeated one as its second pass: the rule every other zone follows is
+    // applied to the offsets it gives.
+    auto offsetAt = [this](qint64 ms) {
+        icaltimetype instant = icaltime_from_timet_with_zone(time_t(ms / 1000), 0, icaltimezone_get_utc_timezone());
+        int isDaylight = 0;
+        return qint64(icaltimezone_get_utc_offset_of_utc_time(m_custom, &instant, &isDaylight)) * 1000;
+    };
     const qint64 wallAsUtc = QDateTime(date, time, Qt::UTC).toSecsSinceEpoch();
-    const int offset = int(wallAsUtc - qint64(utc));
-    return QDateTime::fromSecsSinceEpoch(qint64(utc), Qt::OffsetFromUTC, offset);
+    QMutexLocker lock(&customZoneMutex);
+    const qint64 utc = ZoneOffsets::instantOfWallTime(wallAsUtc * 1000, offsetAt) / 1000;
+    lock.unlock();
+    const int offset = int(wallAsUtc - utc);
+    return QDateTime::fromSecsSinceEpoch(utc, Qt::OffsetFromUTC, offset);
 }
 
 TimeZoneRegistry &TimeZoneRegistry::instance()

@@ -61,6 +61,14 @@ const Table &tableFor(const QTimeZone &zone)
     return *table;
 }
 
+// The instant of a wall time (read as UTC) that may be near a change.
+qint64 msecsNearChange(const QTimeZone &zone, qint64 wallMs)
+{
+    return instantOfWallTime(wallMs, [&zone](qint64 ms) {
+        return qint64(zone.offsetFromUtc(QDateTime::fromMSecsSinceEpoch(ms, QTimeZone::utc()))) * 1000;
+    });
+}
+
 } // namespace
 
 qint64 msecsOf(const QTimeZone &zone, QDate date, QTime time)
@@ -71,17 +79,24 @@ qint64 msecsOf(const QTimeZone &zone, QDate date, QTime time)
         = date.toJulianDay() * MsPerDay - QDate(1970, 1, 1).toJulianDay() * MsPerDay + time.msecsSinceStartOfDay();
     const Table &table = tableFor(zone);
     if (wallMs < table.fromMs + NearChangeMs || wallMs >= table.toMs - NearChangeMs)
-        return QDateTime(date, time, zone).toMSecsSinceEpoch();
+        return msecsNearChange(zone, wallMs);
     // The change nearest the wall time (read as UTC; offsets are far below
-    // the margin): too close, and QDateTime decides.
+    // the margin): too close, and the zone is asked.
     const auto next = std::lower_bound(table.changesAtMs.begin(), table.changesAtMs.end(), wallMs);
     if ((next != table.changesAtMs.end() && *next - wallMs < NearChangeMs)
         || (next != table.changesAtMs.begin() && wallMs - *(next - 1) < NearChangeMs))
-        return QDateTime(date, time, zone).toMSecsSinceEpoch();
+        return msecsNearChange(zone, wallMs);
     const int offsetMs = next == table.changesAtMs.begin()
         ? table.initialOffsetMs
         : table.offsetsMs[size_t(next - table.changesAtMs.begin() - 1)];
     return wallMs - offsetMs;
+}
+
+QDateTime dateTimeOf(const QTimeZone &zone, QDate date, QTime time)
+{
+    if (!zone.isValid() || !date.isValid() || !time.isValid())
+        return QDateTime(date, time, zone);
+    return QDateTime::fromMSecsSinceEpoch(msecsOf(zone, date, time), zone);
 }
 
 } // namespace ZoneOffsets

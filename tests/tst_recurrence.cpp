@@ -125,6 +125,81 @@ private slots:
         QCOMPARE(events[0].end.toTimeZone(Berlin).time(), QTime(4, 0));
     }
 
+    // A wall time the change skips is read with the offset before it (02:30
+    // in Berlin's spring gap is 03:30 summer time); one the change repeats is
+    // the first of the two. Zoned, floating and repeating alike, in zones
+    // ahead of UTC and behind it, and in a file's own rules.
+    void wallTimeInTheHourOfAChange_data()
+    {
+        QTest::addColumn<QByteArray>("zoneId");
+        QTest::addColumn<QByteArray>("vtimezone");
+        QTest::addColumn<QDate>("day");
+        QTest::addColumn<QTime>("wallTime");
+        QTest::addColumn<QDateTime>("instant");
+        auto utc = [](int month, int day, int hour) {
+            return QDateTime(QDate(2026, month, day), QTime(hour, 30), QTimeZone::utc());
+        };
+        const QByteArray berlin("Europe/Berlin");
+        const QByteArray newYork("America/New_York");
+        const QByteArray london("Europe/London");
+        // Berlin's rules as a file of an older Outlook brings them.
+        const QByteArray office("Office");
+        const QByteArray officeRules = "BEGIN:VTIMEZONE\r\nTZID:Office\r\nBEGIN:DAYLIGHT\r\nTZOFFSETFROM:+0100\r\n"
+                                       "TZOFFSETTO:+0200\r\nDTSTART:19810329T020000\r\n"
+                                       "RRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=-1SU\r\nEND:DAYLIGHT\r\nBEGIN:STANDARD\r\n"
+                                       "TZOFFSETFROM:+0200\r\nTZOFFSETTO:+0100\r\nDTSTART:19961027T030000\r\n"
+                                       "RRULE:FREQ=YEARLY;BYMONTH=10;BYDAY=-1SU\r\nEND:STANDARD\r\nEND:VTIMEZONE\r\n";
+        QTest::newRow("Berlin, skipped") << berlin << QByteArray() << QDate(2026, 3, 29) << QTime(2, 30)
+                                         << utc(3, 29, 1);
+        QTest::newRow("Berlin, repeated")
+            << berlin << QByteArray() << QDate(2026, 10, 25) << QTime(2, 30) << utc(10, 25, 0);
+        QTest::newRow("New York, skipped")
+            << newYork << QByteArray() << QDate(2026, 3, 8) << QTime(2, 30) << utc(3, 8, 7);
+        QTest::newRow("New York, repeated")
+            << newYork << QByteArray() << QDate(2026, 11, 1) << QTime(1, 30) << utc(11, 1, 5);
+        QTest::newRow("London, skipped") << london << QByteArray() << QDate(2026, 3, 29) << QTime(1, 30)
+                                         << utc(3, 29, 1);
+        QTest::newRow("London, repeated")
+            << london << QByteArray() << QDate(2026, 10, 25) << QTime(1, 30) << utc(10, 25, 0);
+        QTest::newRow("own rules, skipped")
+            << office << officeRules << QDate(2026, 3, 29) << QTime(2, 30) << utc(3, 29, 1);
+        QTest::newRow("own rules, repeated")
+            << office << officeRules << QDate(2026, 10, 25) << QTime(2, 30) << utc(10, 25, 0);
+    }
+    void wallTimeInTheHourOfAChange()
+    {
+        QFETCH(QByteArray, zoneId);
+        QFETCH(QByteArray, vtimezone);
+        QFETCH(QDate, day);
+        QFETCH(QTime, wallTime);
+        QFETCH(QDateTime, instant);
+        // Floating times follow the user's zone: the zone itself, or the one
+        // whose rules the file copies.
+        const QTimeZone zone(vtimezone.isEmpty() ? zoneId : QByteArray("Europe/Berlin"));
+        VdirFixture fixture(zone, QDateTime(day, QTime(12, 0), zone));
+        const QByteArray time = wallTime.toString(QStringLiteral("'T'HHmmss")).toLatin1();
+        const QByteArray date = day.toString(QStringLiteral("yyyyMMdd")).toLatin1();
+        const QByteArray weekBefore = day.addDays(-7).toString(QStringLiteral("yyyyMMdd")).toLatin1();
+        fixture.addEvent("zoned.ics",
+            calendarWith(vtimezone + "BEGIN:VEVENT\r\nUID:zoned\r\nSUMMARY:Zoned\r\nDTSTART;TZID=" + zoneId + ":" + date
+                + time + "\r\nDURATION:PT1H\r\nEND:VEVENT\r\n"));
+        fixture.addEvent("floating.ics",
+            singleEvent("UID:floating\r\nSUMMARY:Floating\r\nDTSTART:" + date + time + "\r\nDURATION:PT1H\r\n"));
+        fixture.addEvent("daily.ics",
+            calendarWith(vtimezone + "BEGIN:VEVENT\r\nUID:daily\r\nSUMMARY:Daily\r\nDTSTART;TZID=" + zoneId + ":"
+                + weekBefore + time + "\r\nDURATION:PT1H\r\nRRULE:FREQ=DAILY\r\nEND:VEVENT\r\n"));
+        fixture.start();
+
+        const QList<CalendarEvent> events = fixture.eventsOn(day, day.addDays(1));
+        QStringList titles = titlesOf(events);
+        titles.sort();
+        QCOMPARE(titles, (QStringList {"Daily", "Floating", "Zoned"}));
+        for (const CalendarEvent &event : events) {
+            QVERIFY2(event.start.toUTC() == instant, qPrintable(event.title + " at " + event.start.toUTC().toString()));
+            QCOMPARE(event.start.secsTo(event.end), 3600);
+        }
+    }
+
     void exdatesAndOverridesShapeTheSeries()
     {
         VdirFixture fixture;
@@ -184,6 +259,33 @@ private slots:
                         "RRULE:FREQ=DAILY;UNTIL=20260325T090000Z\r\n"));
         fixture.start();
         QCOMPARE(fixture.eventsOn(QDate(2026, 3, 20), QDate(2026, 4, 1)).size(), 3);
+    }
+
+    // UNTIL is inclusive: an occurrence exactly on it is the series' last.
+    void untilOnASubDailyOccurrenceKeepsIt_data()
+    {
+        QTest::addColumn<QByteArray>("lines");
+        QTest::addColumn<QDateTime>("last");
+        QTest::newRow("hourly, UTC UNTIL of a zoned series")
+            << QByteArray("DTSTART;TZID=Europe/Berlin:20260325T090000\r\nRRULE:FREQ=HOURLY;UNTIL=20260325T110000Z\r\n")
+            << QDateTime(QDate(2026, 3, 25), QTime(12, 0), Berlin);
+        QTest::newRow("every 20 minutes, floating")
+            << QByteArray("DTSTART:20260325T090000\r\nRRULE:FREQ=MINUTELY;INTERVAL=20;UNTIL=20260325T100000\r\n")
+            << QDateTime(QDate(2026, 3, 25), QTime(10, 0), Berlin);
+        QTest::newRow("hourly at set minutes, UTC")
+            << QByteArray("DTSTART:20260325T080000Z\r\nRRULE:FREQ=HOURLY;BYMINUTE=0,30;UNTIL=20260325T093000Z\r\n")
+            << QDateTime(QDate(2026, 3, 25), QTime(9, 30), QTimeZone::utc());
+    }
+    void untilOnASubDailyOccurrenceKeepsIt()
+    {
+        QFETCH(QByteArray, lines);
+        QFETCH(QDateTime, last);
+        VdirFixture fixture;
+        fixture.addEvent("often.ics", singleEvent("UID:often\r\nSUMMARY:Often\r\nDURATION:PT10M\r\n" + lines));
+        fixture.start();
+        const QList<CalendarEvent> events = fixture.eventsOn(QDate(2026, 3, 25), QDate(2026, 3, 27));
+        QCOMPARE(events.size(), 4);
+        QCOMPARE(events.last().start.toUTC(), last.toUTC());
     }
 
     void allDayDatesNeverShift_data()

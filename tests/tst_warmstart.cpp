@@ -18,6 +18,10 @@
 #include <QProcess>
 #include <QtConcurrent>
 
+#include <QtEndian>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/time.h>
 
 using namespace TestSupport;
@@ -38,6 +42,29 @@ void setModificationTime(const QString &path, qint64 secondsSinceEpoch)
 {
     const timeval times[2] = {{secondsSinceEpoch, 0}, {secondsSinceEpoch, 0}};
     QVERIFY(::utimes(QFile::encodeName(path).constData(), times) == 0);
+}
+
+// Puts a modification time back to the nanosecond, as `cp -p` does; the
+// access time is left alone.
+void restoreModificationTime(const QString &path, qint64 modifiedNs)
+{
+    const timespec times[2] = {{0, UTIME_OMIT}, {modifiedNs / 1000000000, modifiedNs % 1000000000}};
+    QVERIFY(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0) == 0);
+}
+
+// A number as the index writes it.
+template<typename T> QByteArray littleEndian(T value)
+{
+    QByteArray bytes(sizeof(T), Qt::Uninitialized);
+    qToLittleEndian(value, bytes.data());
+    return bytes;
+}
+
+// Where the only place `pattern` is in `bytes` ends; -1 when it is not there once.
+qsizetype endOfOnly(const QByteArray &bytes, const QByteArray &pattern)
+{
+    const qsizetype at = bytes.indexOf(pattern);
+    return at >= 0 && bytes.indexOf(pattern, at + 1) < 0 ? at + pattern.size() : -1;
 }
 
 // A file's events as text: what must read back the same from an index.
@@ -173,6 +200,37 @@ private slots:
         QVERIFY(titles.contains("Bingo@2026-03-25T09:00:00Z"));
         QVERIFY(titles.contains("Delta@2026-03-26T07:00:00Z"));
         QVERIFY(!titles.join(' ').contains("Alpha"));
+        QVERIFY(!titles.join(' ').contains("Bravo"));
+    }
+
+    void rewriteKeepingSizeAndModificationTimeIsReadAgain()
+    {
+        // What `cp -p`, `rsync -t --inplace` and some sync tools do: new
+        // content of the same size written into the same file, its old
+        // modification time put back. Only the change time tells.
+        VdirFixture fixture;
+        writeThreeEvents(fixture);
+        IndexedStore::titlesOfColdLoad(fixture, m_day, m_day.addDays(1));
+        const QString bravo = fixture.calendarPath() + "/b.ics";
+        const SafeFile::FileStamp before = SafeFile::stampOf(bravo);
+        writeFile(bravo, timedEvent("b", "Bingo", "20260325T100000"));
+        // Setting the times is a change too: the change time moves on at the
+        // file system's next tick, whenever that comes.
+        QDeadlineTimer deadline(10000);
+        do
+            restoreModificationTime(bravo, before.modifiedNs);
+        while (SafeFile::stampOf(bravo).changedNs == before.changedNs && !deadline.hasExpired());
+        const SafeFile::FileStamp after = SafeFile::stampOf(bravo);
+        QVERIFY(after.changedNs != before.changedNs);
+        QCOMPARE(after.size, before.size);
+        QCOMPARE(after.modifiedNs, before.modifiedNs);
+        QCOMPARE(after.inode, before.inode);
+
+        IndexedStore warm(fixture);
+        QCOMPARE(warm.provider->filesFromIndex(), 2);
+        QCOMPARE(warm.provider->filesParsed(), 1);
+        const QStringList titles = warm.titles(m_day, m_day.addDays(1));
+        QVERIFY(titles.contains("Bingo@2026-03-25T09:00:00Z"));
         QVERIFY(!titles.join(' ').contains("Bravo"));
     }
 
@@ -415,6 +473,78 @@ private slots:
         QCOMPARE(PersistentIndex::fromBytes(PersistentIndex::toBytes({file})).size(), 1);
         QString problem;
         QVERIFY(PersistentIndex::fromBytes(PersistentIndex::toBytes({file, file}), &problem).isEmpty());
+        QCOMPARE(problem, QString("damaged records"));
+    }
+
+    void entryOnePastTheEndOfATableIsDamage_data()
+    {
+        QTest::addColumn<QString>("table");
+        for (const char *table : {"zones", "folders", "calendars", "series", "overrides"})
+            QTest::newRow(table) << QString(table);
+    }
+
+    void entryOnePastTheEndOfATableIsDamage()
+    {
+        // Records whose checksum holds but that name the entry just past the
+        // end of a table (the zones, folders and calendars records share; a
+        // file's series and a series' overrides, which the kept occurrences
+        // name): refused whole, never read.
+        QFETCH(QString, table);
+        const QTimeZone berlin("Europe/Berlin");
+        VdirFixture fixture;
+        fixture.addEvent("review.ics",
+            calendarWith("BEGIN:VEVENT\r\nUID:r\r\nSUMMARY:Review\r\nDTSTART;TZID=Europe/Berlin:20260325T091500\r\n"
+                         "DURATION:PT1H\r\nRRULE:FREQ=DAILY;COUNT=2\r\nEND:VEVENT\r\n"
+                         "BEGIN:VEVENT\r\nUID:r\r\nSUMMARY:Review moved\r\n"
+                         "RECURRENCE-ID;TZID=Europe/Berlin:20260326T091500\r\n"
+                         "DTSTART;TZID=Europe/Berlin:20260326T101500\r\nDURATION:PT1H\r\nEND:VEVENT\r\n"));
+        auto file = std::make_shared<ParsedFile>(IcsParser::readFile(fixture.calendarPath() + "/review.ics", "cal"));
+        file->readAtNs = file->stamp.changedNs + PersistentIndex::SettleNs;
+        const qint64 first = QDateTime(m_day, QTime(9, 15), berlin).toMSecsSinceEpoch();
+        const qint64 moved = QDateTime(m_day.addDays(1), QTime(10, 15), berlin).toMSecsSinceEpoch();
+        PersistentIndex::Window window;
+        window.fromMs = first - 86400000;
+        window.toMs = moved + 86400000;
+        window.zoneId = "Europe/Berlin";
+        window.occurrences = {{first, first + 3600000, 0, -1}, {moved, moved + 3600000, 0, 0}};
+        window.ranges = {{file.get(), 0, 2}};
+        const QByteArray payload = PersistentIndex::toBytes({file}, window).mid(PersistentIndex::HeaderBytes);
+        const PersistentIndex::Contents intact = PersistentIndex::fromPayload(payload);
+        QCOMPARE(intact.size(), 1);
+        QCOMPARE(intact.window.occurrences.size(), size_t(2));
+
+        // Every table has a single entry, 0: 1 is just past its end. Where
+        // each is named: after the master's start (its zone), before and
+        // after the file's name (folder, calendar), after an occurrence's
+        // start and end (its series, then its override).
+        const QString name = QStringLiteral("review.ics");
+        const QByteArray namePattern = littleEndian<quint32>(quint32(name.size()))
+            + QByteArray(reinterpret_cast<const char *>(name.utf16()), name.size() * 2);
+        QByteArray pattern;
+        qsizetype fromEnd = 0;
+        if (table == "zones") {
+            pattern = littleEndian<qint64>(m_day.toJulianDay())
+                + littleEndian<qint32>(QTime(9, 15).msecsSinceStartOfDay())
+                + littleEndian<quint8>(quint8(TimeKind::Zoned));
+        } else if (table == "folders") {
+            pattern = namePattern;
+            fromEnd = -namePattern.size() - 4;
+        } else if (table == "calendars") {
+            pattern = namePattern;
+        } else if (table == "series") {
+            pattern = littleEndian<qint64>(first) + littleEndian<qint64>(first + 3600000);
+        } else {
+            pattern = littleEndian<qint64>(moved) + littleEndian<qint64>(moved + 3600000);
+            fromEnd = 4;
+        }
+        const qsizetype end = endOfOnly(payload, pattern);
+        QVERIFY(end > 0);
+        const qsizetype at = end + fromEnd;
+        QCOMPARE(payload.mid(at, 4), littleEndian<quint32>(0));
+        QByteArray damaged = payload;
+        damaged.replace(at, 4, littleEndian<quint32>(1));
+        QString problem;
+        QVERIFY(PersistentIndex::fromPayload(damaged, &problem).isEmpty());
         QCOMPARE(problem, QString("damaged records"));
     }
 
