@@ -31,14 +31,7 @@ CalendarEventManager::Lists CalendarEventManager::query(
     if (!weekEnd.isValid())
         weekEnd = now;
 
-    QSet<QString> visible;
-    for (const CalendarInfo &calendar : store.calendars()) {
-        if (!hiddenCalendarIds.contains(calendar.identifier))
-            visible.insert(calendar.identifier);
-    }
-    // With every calendar hidden the lists show all of them: an empty
-    // restriction means none.
-
+    const QSet<QString> visible = visibleCalendarIds(store, hiddenCalendarIds);
     Lists lists;
     lists.today = store.firstEvents(now, todayEnd, visible, MaxEventsPerList);
     // An all-day event ends at midnight, one second after todayEnd, which is
@@ -47,6 +40,19 @@ CalendarEventManager::Lists CalendarEventManager::query(
     lists.upcoming = store.firstEvents(todayEnd, weekEnd, visible, MaxEventsPerList,
         [&todayEnd](const CalendarEvent &event) { return event.allDay && event.end.addSecs(-1) <= todayEnd; });
     return lists;
+}
+
+QSet<QString> CalendarEventManager::visibleCalendarIds(
+    const CalendarStore &store, const QSet<QString> &hiddenCalendarIds)
+{
+    QSet<QString> visible;
+    for (const CalendarInfo &calendar : store.calendars()) {
+        if (!hiddenCalendarIds.contains(calendar.identifier))
+            visible.insert(calendar.identifier);
+    }
+    // With every calendar hidden everything is shown: an empty restriction
+    // means none.
+    return visible;
 }
 
 void CalendarEventManager::fetchEvents()

@@ -40,6 +40,11 @@ public:
     // week from `now`, without hidden calendars (unless every one is hidden).
     static Lists query(const CalendarStore &store, const QSet<QString> &hiddenCalendarIds, const QDateTime &now);
 
+    // The calendars whose events are shown, as a restriction for the
+    // store's queries: every calendar not hidden. With every calendar hidden
+    // it is empty, which the store reads as no restriction at all.
+    static QSet<QString> visibleCalendarIds(const CalendarStore &store, const QSet<QString> &hiddenCalendarIds);
+
 signals:
     void todayEventsChanged();
     void upcomingEventsChanged();
