@@ -34,11 +34,13 @@ CalendarEventManager::Lists CalendarEventManager::query(
     const QSet<QString> visible = visibleCalendarIds(store, hiddenCalendarIds);
     Lists lists;
     lists.today = store.firstEvents(now, todayEnd, visible, MaxEventsPerList);
-    // An all-day event ends at midnight, one second after todayEnd, which is
-    // not yet tomorrow: today's all-day events belong to today's list only
-    // (calendar stores that end all-day events at 23:59:59 agree).
+    // An event that covers part of today is listed under today only, however
+    // far it runs on: an all-day event of today (it ends at midnight, one
+    // second after todayEnd), one of several days that began today or
+    // before, one across midnight. Upcoming holds what starts after today,
+    // as Zoho's lists are split.
     lists.upcoming = store.firstEvents(todayEnd, weekEnd, visible, MaxEventsPerList,
-        [&todayEnd](const CalendarEvent &event) { return event.allDay && event.end.addSecs(-1) <= todayEnd; });
+        [&todayEnd](const CalendarEvent &event) { return event.start < todayEnd; });
     return lists;
 }
 

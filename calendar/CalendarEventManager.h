@@ -36,8 +36,9 @@ public:
         QList<CalendarEvent> today;
         QList<CalendarEvent> upcoming;
     };
-    // The query itself: from `now` to the end of today, and from there to a
-    // week from `now`, without hidden calendars (unless every one is hidden).
+    // The query itself: from `now` to the end of today, and what starts
+    // after today until a week from `now`, without hidden calendars (unless
+    // every one is hidden). No event is in both lists.
     static Lists query(const CalendarStore &store, const QSet<QString> &hiddenCalendarIds, const QDateTime &now);
 
     // The calendars whose events are shown, as a restriction for the

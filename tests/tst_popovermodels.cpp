@@ -247,6 +247,25 @@ private slots:
         QCOMPARE(list->firstCountText(), QString());
     }
 
+    // A holiday of several days is one row: under Today while it covers
+    // today (also with today selected in the grid), not again under Upcoming.
+    void anEventOfSeveralDaysIsOneRow()
+    {
+        PopoverFixture &p = popover();
+        p.addEvent("personal", "trip", "SUMMARY:Trip\r\nDTSTART;VALUE=DATE:20260325\r\nDTEND;VALUE=DATE:20260328\r\n");
+        p.addEvent("personal", "fair", "SUMMARY:Fair\r\nDTSTART;VALUE=DATE:20260320\r\nDTEND;VALUE=DATE:20260330\r\n");
+        p.addEvent("personal", "tomorrow", timed("Tomorrow", at(26, 9), at(26, 10)));
+        p.startStore();
+        PopoverViewModel &root = p.makeViewModel();
+        EventsListViewModel *list = root.eventsList();
+        QCOMPARE(titlesOf(list->firstRows()->events()), (QStringList {"Fair", "Trip"}));
+        QCOMPARE(titlesOf(list->upcomingRows()->events()), QStringList {"Tomorrow"});
+
+        root.grid()->clickDay(blanksBefore(root.grid()->cells()->cells()) + 24); // today, the 25th
+        QCOMPARE(list->firstSectionTitle(), QStringLiteral("Wednesday, Mar 25"));
+        QCOMPARE(titlesOf(list->firstRows()->events()), QStringList {"Trip"}); // the one that starts that day
+    }
+
     void noEventsAndNoUpcomingSection()
     {
         popover().startStore();
