@@ -404,6 +404,36 @@ private slots:
         QCOMPARE(gridDay.end()->value(), at(30, 2));
     }
 
+    // Today's date chosen in the grid proposes the next full hour once 01:00
+    // has passed, as "+" does; other days, even past ones, 01:00.
+    void formDefaultsForTodaysDate_data()
+    {
+        QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<QDate>("day");
+        QTest::addColumn<QDateTime>("start");
+        QTest::newRow("today at 10:00") << Now << QDate(2026, 3, 25) << at(25, 11);
+        QTest::newRow("today at 10:59:59") << at(25, 10, 59).addSecs(59) << QDate(2026, 3, 25) << at(25, 11);
+        QTest::newRow("today at 00:30: 01:00 is still ahead") << at(25, 0, 30) << QDate(2026, 3, 25) << at(25, 1);
+        QTest::newRow("today at 23:20: the next hour is tomorrow's")
+            << at(25, 23, 20) << QDate(2026, 3, 25) << at(26, 0);
+        QTest::newRow("yesterday") << Now << QDate(2026, 3, 24) << at(24, 1);
+        QTest::newRow("tomorrow") << Now << QDate(2026, 3, 26) << at(26, 1);
+        // 02:00 does not exist in Berlin that night: an hour after 01:00 is 03:00.
+        QTest::newRow("today, the clocks go forward")
+            << QDateTime(QDate(2026, 3, 29), QTime(1, 30), Berlin) << QDate(2026, 3, 29) << at(29, 3);
+    }
+    void formDefaultsForTodaysDate()
+    {
+        QFETCH(QDateTime, now);
+        QFETCH(QDate, day);
+        QFETCH(QDateTime, start);
+        popover().clock.setNow(now);
+        popover().startStore();
+        NewEventViewModel form(day.startOfDay(Berlin), *popover().store, nullptr, popover().clock);
+        QCOMPARE(form.start()->value(), start);
+        QCOMPARE(form.end()->value(), start.addSecs(3600));
+    }
+
     void theEndFollowsTheStart()
     {
         popover().startStore();

@@ -190,6 +190,8 @@ private slots:
         QTest::keyClick(&window(), Qt::Key_Return); // on the grid: a new event on today
         QVERIFY(sheetSettled(true));
         QCOMPARE(root.activeSheet()->date, QDateTime(QDate(2026, 3, 25), QTime(0, 0), Berlin));
+        // Today, at 10:00: the next full hour, not 01:00.
+        QCOMPARE(root.form()->start()->value(), QDateTime(QDate(2026, 3, 25), QTime(11, 0), Berlin));
         QTRY_COMPARE(window().activeFocusItem(), item("titleField"));
         for (const char character : QByteArray("Gym"))
             QTest::keyClick(&window(), character);
