@@ -225,8 +225,10 @@ private slots:
 
         QCOMPARE(list->firstSectionTitle(), QStringLiteral("Today"));
         QCOMPARE(list->firstRows()->rowCount(), 6);
-        QCOMPARE(list->firstListHeight(), 230); // six rows: five and scrolling
-        QCOMPARE(list->upcomingListHeight(), 46);
+        QCOMPARE(list->firstListHeight(), EventsListViewModel::listHeightFor(5)); // six rows: five and scrolling
+        QVERIFY(list->firstScrolls());
+        QCOMPARE(list->upcomingListHeight(), EventsListViewModel::listHeightFor(1));
+        QVERIFY(!list->upcomingScrolls());
         QVERIFY(list->showUpcoming());
         QCOMPARE(list->firstCountText(), QString());
 
@@ -264,6 +266,64 @@ private slots:
         root.grid()->clickDay(blanksBefore(root.grid()->cells()->cells()) + 24); // today, the 25th
         QCOMPARE(list->firstSectionTitle(), QStringLiteral("Wednesday, Mar 25"));
         QCOMPARE(titlesOf(list->firstRows()->events()), QStringList {"Trip"}); // the one that starts that day
+    }
+
+    // The rows each section shows: whole rows that fit the room, shared out
+    // one by one, today's first.
+    void shownRowsAreWholeAndShared_data()
+    {
+        QTest::addColumn<int>("firstRows");
+        QTest::addColumn<int>("upcomingRows");
+        QTest::addColumn<int>("rooms"); // rows that two lists hold
+        QTest::addColumn<int>("first");
+        QTest::addColumn<int>("upcoming");
+        QTest::newRow("plenty of room") << 3 << 2 << 20 << 3 << 2;
+        QTest::newRow("five at most") << 9 << 7 << 20 << 5 << 5;
+        QTest::newRow("four rows' room, both full") << 9 << 7 << 4 << 2 << 2;
+        QTest::newRow("five rows' room: today's first") << 9 << 7 << 5 << 3 << 2;
+        QTest::newRow("one short section leaves the rest") << 1 << 7 << 5 << 1 << 4;
+        QTest::newRow("no upcoming section: all the room") << 9 << 0 << 3 << 4 << 0;
+        QTest::newRow("no room: still one each") << 9 << 7 << 0 << 1 << 1;
+    }
+    void shownRowsAreWholeAndShared()
+    {
+        QFETCH(int, firstRows);
+        QFETCH(int, upcomingRows);
+        QFETCH(int, rooms);
+        QFETCH(int, first);
+        QFETCH(int, upcoming);
+        // Room for `rooms` rows in two lists, and a pixel short of one more.
+        const int room = EventsListViewModel::listHeightFor(rooms) + EventsListViewModel::listHeightFor(1) - 1;
+        const EventsListViewModel::ShownRows shown = EventsListViewModel::shownRows(firstRows, upcomingRows, room);
+        QCOMPARE(shown.first, first);
+        QCOMPARE(shown.upcoming, upcoming);
+        QVERIFY(shown.first + shown.upcoming <= 2
+            || EventsListViewModel::listHeightFor(shown.first) + EventsListViewModel::listHeightFor(shown.upcoming)
+                <= room);
+    }
+
+    void theRoomDecidesTheListsHeights()
+    {
+        PopoverFixture &p = popover();
+        for (int i = 0; i < 6; ++i) {
+            p.addEvent("personal", QStringLiteral("t%1").arg(i), timed("Today", at(25, 12 + i), at(25, 12 + i, 30)));
+            p.addEvent("personal", QStringLiteral("u%1").arg(i), timed("Later", at(27, 9 + i), at(27, 9 + i, 30)));
+        }
+        p.startStore();
+        EventsListViewModel *list = p.makeViewModel().eventsList();
+        QSignalSpy changed(list, &EventsListViewModel::shownRowsChanged);
+        list->setRowSpace(EventsListViewModel::listHeightFor(2) * 2);
+        QCOMPARE(changed.size(), 1);
+        list->setRowSpace(EventsListViewModel::listHeightFor(2) * 2 + 10); // not a row more
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(list->firstListHeight(), EventsListViewModel::listHeightFor(2));
+        QCOMPARE(list->upcomingListHeight(), EventsListViewModel::listHeightFor(2));
+        QVERIFY(list->firstScrolls() && list->upcomingScrolls());
+        // Today's closed: the upcoming rows take its room.
+        list->toggleFirstSection();
+        QCOMPARE(list->firstListHeight(), 0);
+        QVERIFY(!list->firstScrolls());
+        QCOMPARE(list->upcomingListHeight(), EventsListViewModel::listHeightFor(4));
     }
 
     void noEventsAndNoUpcomingSection()
