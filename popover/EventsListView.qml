@@ -12,10 +12,11 @@ ColumnLayout {
     required property EventsListViewModel viewModel
 
     // The room for the rows of both sections: the height less headers,
-    // dividers and footer.
+    // dividers, messages and footer.
     readonly property int rowSpace: Math.floor(height - firstSection.chromeHeight - firstDivider.implicitHeight
             - (noEvents.visible ? noEvents.implicitHeight + noEvents.Layout.topMargin + noEvents.Layout.bottomMargin : 0)
             - (upcomingSection.visible ? upcomingSection.chromeHeight + upcomingDivider.implicitHeight : 0)
+            - (message.visible ? message.implicitHeight + message.Layout.topMargin : 0)
             - footer.implicitHeight - footer.Layout.topMargin - footer.Layout.bottomMargin)
 
     // Set once a frame has been drawn: the sizes the first layout passes
@@ -175,6 +176,23 @@ ColumnLayout {
     Item {
         Layout.fillWidth: true
         Layout.fillHeight: true
+    }
+
+    // Why "Open Calendar" opened nothing.
+    Text {
+        id: message
+        objectName: "openCalendarMessage"
+        Layout.fillWidth: true
+        Layout.leftMargin: 16
+        Layout.rightMargin: 16
+        Layout.topMargin: 8
+        visible: text !== ""
+        text: list.viewModel.openCalendarMessage
+        wrapMode: Text.Wrap
+        font: Theme.font(11)
+        color: Theme.secondary
+        Accessible.role: Accessible.AlertMessage
+        Accessible.name: text
     }
 
     RowLayout {

@@ -145,7 +145,22 @@ void EventsListViewModel::selectUpcomingRow(int row)
 
 void EventsListViewModel::openCalendar()
 {
-    m_launcher.openCalendarApp(QDate());
+    if (m_launcher.openCalendarApp(QDate()))
+        setOpenCalendarMessage({});
+    else if (!m_launcher.hasCalendarApp())
+        setOpenCalendarMessage(
+            QCoreApplication::translate("EventsListViewModel", "No calendar application is installed"));
+    else
+        setOpenCalendarMessage(
+            QCoreApplication::translate("EventsListViewModel", "The calendar application did not start"));
+}
+
+void EventsListViewModel::setOpenCalendarMessage(const QString &message)
+{
+    if (message == m_openCalendarMessage)
+        return;
+    m_openCalendarMessage = message;
+    emit openCalendarMessageChanged();
 }
 
 void EventsListViewModel::tick()

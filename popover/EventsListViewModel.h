@@ -41,6 +41,8 @@ class EventsListViewModel : public QObject
     // The room the rows of both sections share, as the view measures it.
     Q_PROPERTY(int rowSpace READ rowSpace WRITE setRowSpace NOTIFY rowSpaceChanged)
     Q_PROPERTY(QDateTime currentTime READ currentTime NOTIFY currentTimeChanged)
+    // Why "Open Calendar" opened nothing; empty when it did, or before it is used.
+    Q_PROPERTY(QString openCalendarMessage READ openCalendarMessage NOTIFY openCalendarMessageChanged)
 public:
     static constexpr int ClockIntervalMs = 30000;
     // A list as EventRowsList draws it: rows of RowHeight, RowSpacing apart,
@@ -88,14 +90,17 @@ public:
     int rowSpace() const { return m_rowSpace; }
     void setRowSpace(int pixels);
     QDateTime currentTime() const { return m_currentTime; }
+    QString openCalendarMessage() const { return m_openCalendarMessage; }
 
     Q_INVOKABLE void toggleFirstSection();
     Q_INVOKABLE void toggleUpcomingSection();
     Q_INVOKABLE void requestNewEvent() { emit newEventRequested(); }
     Q_INVOKABLE void selectFirstRow(int row);
     Q_INVOKABLE void selectUpcomingRow(int row);
-    // "Open Calendar": the user's calendar application.
+    // "Open Calendar": the user's calendar application, or the message why not.
     Q_INVOKABLE void openCalendar();
+    // The popover came on screen again: an old message goes.
+    void clearOpenCalendarMessage() { setOpenCalendarMessage({}); }
     Q_INVOKABLE void quit() { emit quitRequested(); }
 
     // A tick of the 30-second clock (also when the popover comes on screen).
@@ -109,6 +114,7 @@ signals:
     void shownRowsChanged();
     void rowSpaceChanged();
     void currentTimeChanged();
+    void openCalendarMessageChanged();
     void newEventRequested();
     void eventSelected(const AnyCalendarEvent &event);
     void quitRequested();
@@ -117,6 +123,7 @@ private:
     static QString countText(const EventRowsModel &rows, bool expanded);
     // The rows shown now, by the sections' rows, open states and the room.
     ShownRows shownRows() const;
+    void setOpenCalendarMessage(const QString &message);
 
     CalendarEventManager &m_localEvents;
     QPointer<ZohoCalendarManager> m_zoho;
@@ -125,6 +132,7 @@ private:
     DesktopLauncher &m_launcher;
     std::optional<QDate> m_selectedDay;
     QDateTime m_currentTime;
+    QString m_openCalendarMessage;
     int m_rowSpace = std::numeric_limits<int>::max(); // until the view measures it
     EventRowsModel m_firstRows;
     EventRowsModel m_upcomingRows;

@@ -43,6 +43,7 @@ void PopoverViewModel::appeared()
     m_eventManager.fetchEvents();
     m_grid.refreshToday();
     m_list.tick();
+    m_list.clearOpenCalendarMessage();
 }
 
 void PopoverViewModel::escapePressed()

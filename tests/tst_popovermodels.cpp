@@ -369,6 +369,34 @@ private slots:
         QVERIFY(list->firstRows()->data(list->firstRows()->index(1), EventRowsModel::IsZohoRole).toBool());
     }
 
+    // "Open Calendar" with no calendar application to start says so in the
+    // popover, until it works or the popover comes on screen again.
+    void openCalendarSaysWhyNothingOpened()
+    {
+        PopoverFixture &p = popover();
+        p.startStore();
+        PopoverViewModel &root = p.makeViewModel();
+        EventsListViewModel *list = root.eventsList();
+        QCOMPARE(list->openCalendarMessage(), QString());
+
+        p.launcher.calendarAppInstalled = false;
+        p.launcher.calendarAppStarts = false;
+        QSignalSpy changed(list, &EventsListViewModel::openCalendarMessageChanged);
+        list->openCalendar();
+        QCOMPARE(list->openCalendarMessage(), QStringLiteral("No calendar application is installed"));
+        QCOMPARE(changed.size(), 1);
+        root.appeared();
+        QCOMPARE(list->openCalendarMessage(), QString());
+
+        p.launcher.calendarAppInstalled = true; // found, but it would not start
+        list->openCalendar();
+        QCOMPARE(list->openCalendarMessage(), QStringLiteral("The calendar application did not start"));
+        p.launcher.calendarAppStarts = true;
+        list->openCalendar();
+        QCOMPARE(list->openCalendarMessage(), QString());
+        QCOMPARE(p.launcher.calendarDays.size(), 3);
+    }
+
     // ---- the detail
 
     void detailRowsByKindOfEvent()

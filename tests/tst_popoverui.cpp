@@ -276,6 +276,23 @@ private slots:
         QTRY_COMPARE(item("upcomingRows")->height(), qreal(list->upcomingListHeight()));
     }
 
+    // Where no calendar application is installed, "Open Calendar" says so.
+    void openCalendarWithoutAnApplicationSaysSo()
+    {
+        m_popover->launcher.calendarAppInstalled = false;
+        m_popover->launcher.calendarAppStarts = false;
+        QVERIFY(!item("openCalendarMessage")->isVisible());
+        click("openCalendar");
+        QTRY_VERIFY(item("openCalendarMessage")->isVisible());
+        QCOMPARE(item("openCalendarMessage")->property("text").toString(),
+            QStringLiteral("No calendar application is installed"));
+        QStringList names;
+        collectNames(QAccessible::queryAccessibleInterface(&window()), names);
+        QVERIFY2(names.contains("No calendar application is installed"), qPrintable(names.join(" | ")));
+        // Nothing else moves out of the window for it.
+        QVERIFY(item("quit")->mapToScene(QPointF(0, item("quit")->height())).y() <= window().height());
+    }
+
     void aScreenReaderFindsTheControlsByName()
     {
         QAccessibleInterface *top = QAccessible::queryAccessibleInterface(&window());
