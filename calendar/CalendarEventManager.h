@@ -19,6 +19,7 @@ public:
     CalendarEventManager(
         CalendarStore &store, const Clock &clock, QSet<QString> hiddenCalendarIds = {}, QObject *parent = nullptr);
 
+    const CalendarStore &store() const { return m_store; }
     const QList<CalendarEvent> &todayEvents() const { return m_todayEvents; }
     const QList<CalendarEvent> &upcomingEvents() const { return m_upcomingEvents; }
 

@@ -15,6 +15,7 @@ PopoverViewModel::PopoverViewModel(
 {
     connect(&settings, &AppSettings::hiddenCalendarIDsChanged, this,
         [this, &settings] { m_eventManager.setHiddenCalendarIds(settings.hiddenCalendarIDs()); });
+    m_grid.setEventManager(&m_eventManager);
 
     connect(&m_grid, &CalendarGridViewModel::selectedDateChanged, this,
         [this] { m_list.setSelectedDate(m_grid.selection()); });

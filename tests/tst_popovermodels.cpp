@@ -183,6 +183,117 @@ private slots:
         QVERIFY(grid.cells()->cells()[13].dimmed); // a Sunday column
     }
 
+    // Which days an event marks: as the store's range queries count them.
+    void eventDaysOfEvents_data()
+    {
+        QTest::addColumn<QDateTime>("start");
+        QTest::addColumn<QDateTime>("end");
+        QTest::addColumn<bool>("allDay");
+        QTest::addColumn<QList<int>>("days"); // of March
+        QTest::newRow("an hour") << at(10, 9) << at(10, 10) << false << QList<int> {10};
+        QTest::newRow("until midnight: that day only") << at(10, 22) << at(11, 0) << false << QList<int> {10};
+        QTest::newRow("across midnight") << at(10, 22) << at(11, 1) << false << QList<int> {10, 11};
+        QTest::newRow("no duration at midnight") << at(12, 0) << at(12, 0) << false << QList<int> {12};
+        QTest::newRow("all day, three days") << at(20, 0) << at(23, 0) << true << QList<int> {20, 21, 22};
+        QTest::newRow("from February: from the 1st") << at(26, 0, 0, 2) << at(3, 0) << true << QList<int> {1, 2};
+        QTest::newRow("into April: to the 31st") << at(30, 20) << at(2, 8, 0, 4) << false << QList<int> {30, 31};
+        QTest::newRow("in April: none") << at(1, 8, 0, 4) << at(1, 9, 0, 4) << false << QList<int> {};
+    }
+    void eventDaysOfEvents()
+    {
+        QFETCH(QDateTime, start);
+        QFETCH(QDateTime, end);
+        QFETCH(bool, allDay);
+        QFETCH(QList<int>, days);
+        CalendarEvent event;
+        event.start = start;
+        event.end = end;
+        event.allDay = allDay;
+        if (allDay) {
+            event.startDate = start.date();
+            event.endDate = end.date();
+        }
+        event.calendarId = QStringLiteral("a");
+        event.calendarColor = QStringLiteral("#112233");
+        const QHash<QDate, EventDay> marks
+            = CalendarGridViewModel::eventDaysOf({event}, QDate(2026, 3, 1), QDate(2026, 4, 1), Berlin);
+        QList<int> marked;
+        for (auto it = marks.begin(); it != marks.end(); ++it) {
+            marked.append(it.key().day());
+            QCOMPARE(it.value().calendars, 1);
+            QCOMPARE(it.value().color, QColor(0x11, 0x22, 0x33));
+        }
+        std::sort(marked.begin(), marked.end());
+        QCOMPARE(marked, days);
+    }
+
+    // The grid marks the displayed month's days that have events of shown
+    // calendars: the calendar's colour, the accent for several calendars,
+    // white on today's circle; hidden calendars, new events and another
+    // month are followed with the lists.
+    void daysWithEventsAreMarked()
+    {
+        PopoverFixture &p = popover();
+        p.addCalendar("personal", "Personal", "#34C759");
+        p.addCalendar("work", "Work", "#FF9500");
+        p.addEvent("personal", "gym", timed("Gym", at(10, 18), at(10, 19)));
+        p.addEvent("work", "review", timed("Review", at(12, 9), at(12, 10)));
+        p.addEvent("personal", "dinner", timed("Dinner", at(12, 19), at(12, 21)));
+        p.addEvent("work", "today", timed("Standup", at(25, 9), at(25, 9, 15)));
+        p.addEvent("personal", "fair", "SUMMARY:Fair\r\nDTSTART;VALUE=DATE:20260402\r\n");
+        p.startStore();
+        PopoverViewModel &root = p.makeViewModel();
+        DayCellsModel *cells = root.grid()->cells();
+        const int first = blanksBefore(cells->cells());
+        auto dot = [&](int day) {
+            return DayCellsModel::EventDot(
+                cells->data(cells->index(first + day - 1), DayCellsModel::EventDotRole).toInt());
+        };
+        auto dotColor = [&](int day) {
+            return cells->data(cells->index(first + day - 1), DayCellsModel::EventDotColorRole).value<QColor>();
+        };
+        QCOMPARE(dot(10), DayCellsModel::CalendarDot);
+        QCOMPARE(dotColor(10), QColor(0x34, 0xC7, 0x59));
+        QCOMPARE(dot(12), DayCellsModel::SeveralCalendarsDot);
+        QCOMPARE(dot(25), DayCellsModel::OnTodayDot);
+        QCOMPARE(dot(11), DayCellsModel::NoDot);
+        QCOMPARE(cells->data(cells->index(first + 9), DayCellsModel::AccessibleNameRole).toString(),
+            QStringLiteral("Tuesday 10 March 2026, with events"));
+        QCOMPARE(cells->data(cells->index(first + 10), DayCellsModel::AccessibleNameRole).toString(),
+            QStringLiteral("Wednesday 11 March 2026"));
+
+        // Selected, a day keeps its circle and its dot.
+        root.grid()->clickDay(first + 9);
+        QCOMPARE(cells->data(cells->index(first + 9), DayCellsModel::BackgroundRole).toInt(),
+            int(DayCellsModel::SelectedCircle));
+        QCOMPARE(dot(10), DayCellsModel::CalendarDot);
+        QCOMPARE(cells->data(cells->index(first + 24), DayCellsModel::BackgroundRole).toInt(),
+            int(DayCellsModel::TodayCircle));
+
+        // A hidden calendar's days lose their dot; the other's colour stays.
+        p.settings->toggleCalendar(p.calendarId("work"));
+        QCOMPARE(dot(12), DayCellsModel::CalendarDot);
+        QCOMPARE(dotColor(12), QColor(0x34, 0xC7, 0x59));
+        QCOMPARE(dot(25), DayCellsModel::NoDot);
+        p.settings->toggleCalendar(p.calendarId("work"));
+        QCOMPARE(dot(25), DayCellsModel::OnTodayDot);
+
+        // A saved event marks its day when the lists are read again.
+        QVERIFY(p.store->saveEvent(newEvent(p.calendarId("work"), "Later", at(28, 9), at(28, 10))).ok);
+        QCOMPARE(dot(28), DayCellsModel::NoDot);
+        root.eventManager().fetchEvents();
+        QCOMPARE(dot(28), DayCellsModel::CalendarDot);
+        QCOMPARE(dotColor(28), QColor(0xFF, 0x95, 0x00));
+
+        // Another month: its own days.
+        root.grid()->showNextMonth();
+        const int aprilFirst = blanksBefore(cells->cells());
+        QCOMPARE(cells->data(cells->index(aprilFirst + 1), DayCellsModel::EventDotRole).toInt(),
+            int(DayCellsModel::CalendarDot));
+        QCOMPARE(
+            cells->data(cells->index(aprilFirst + 9), DayCellsModel::EventDotRole).toInt(), int(DayCellsModel::NoDot));
+    }
+
     // ---- the events list
 
     void relativeLabelsAtTheirMoments_data()

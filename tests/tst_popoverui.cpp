@@ -299,8 +299,9 @@ private slots:
         QVERIFY(top);
         QStringList names;
         collectNames(top, names);
-        for (const char *name : {"Previous Month", "Next Month", "March 2026", "New Event", "Today", "Upcoming",
-                 "Open Calendar", "Quit", "Wednesday 25 March 2026, today", "Monday"})
+        for (const char *name :
+            {"Previous Month", "Next Month", "March 2026", "New Event", "Today", "Upcoming", "Open Calendar", "Quit",
+                "Wednesday 25 March 2026, today, with events", "Monday", "Tuesday 24 March 2026"})
             QVERIFY2(names.contains(name), qPrintable(name + QStringLiteral(" not in ") + names.join(" | ")));
         QVERIFY(std::any_of(names.begin(), names.end(), [](const QString &n) { return n.startsWith("Daily, 12:00"); }));
 
