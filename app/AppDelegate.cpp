@@ -88,6 +88,8 @@ void AppDelegate::applicationDidFinishLaunching()
     m_timer.start();
 
     connect(m_eventStore.get(), &CalendarStore::changed, this, &AppDelegate::eventStoreChanged);
+    // A calendar switched off in the settings leaves the title at once.
+    connect(&m_settings, &AppSettings::hiddenCalendarIDsChanged, this, &AppDelegate::updateStatusTitle);
     checkOnboarding();
 }
 
@@ -268,7 +270,7 @@ QMenu *AppDelegate::buildContextMenu()
 
 void AppDelegate::updateStatusTitle()
 {
-    m_lastTitle = StatusTitleBuilder::compute(*m_eventStore, m_clock.now(), QLocale());
+    m_lastTitle = StatusTitleBuilder::compute(*m_eventStore, m_settings.hiddenCalendarIDs(), m_clock.now(), QLocale());
     m_statusItem->setIcon(CalendarSymbol);
     m_statusItem->setTitle(m_lastTitle.plainText());
 }

@@ -65,7 +65,8 @@ int runStatusCommand(const QStringList &arguments, QTextStream &out, QTextStream
     std::unique_ptr<CalendarStore> store = createCalendarStore(
         AppSettings::shared(), *clock, parsed.follow ? StoreUse::FollowsChanges : StoreUse::AnswersOnce);
     store->waitUntilLoaded();
-    QString printed = render(StatusTitleBuilder::compute(*store, clock->now(), QLocale()), json);
+    const QSet<QString> hidden = AppSettings::shared().hiddenCalendarIDs();
+    QString printed = render(StatusTitleBuilder::compute(*store, hidden, clock->now(), QLocale()), json);
     out << printed << Qt::endl;
     if (!parsed.follow) {
         store->finishBackgroundWork();
@@ -74,7 +75,7 @@ int runStatusCommand(const QStringList &arguments, QTextStream &out, QTextStream
     }
 
     auto printIfChanged = [&] {
-        const QString line = render(StatusTitleBuilder::compute(*store, clock->now(), QLocale()), json);
+        const QString line = render(StatusTitleBuilder::compute(*store, hidden, clock->now(), QLocale()), json);
         if (line != printed) {
             printed = line;
             out << line << Qt::endl;
@@ -95,6 +96,9 @@ bool answerStatusCommand(const QStringList &arguments, const CalendarStore &stor
     const StatusArguments parsed = parseStatusArguments(arguments, err);
     if (!parsed.clock || parsed.follow)
         return false;
-    out << render(StatusTitleBuilder::compute(store, parsed.clock->now(), QLocale()), parsed.json) << Qt::endl;
+    out << render(
+        StatusTitleBuilder::compute(store, AppSettings::shared().hiddenCalendarIDs(), parsed.clock->now(), QLocale()),
+        parsed.json)
+        << Qt::endl;
     return true;
 }

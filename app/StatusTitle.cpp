@@ -98,17 +98,19 @@ StatusTitle fromEvents(const QList<CalendarEvent> &today, const QList<CalendarEv
     return title;
 }
 
-StatusTitle compute(const CalendarStore &store, const QDateTime &now, const QLocale &locale)
+StatusTitle compute(
+    const CalendarStore &store, const QSet<QString> &hiddenCalendarIds, const QDateTime &now, const QLocale &locale)
 {
+    const QSet<QString> visible = CalendarEventManager::visibleCalendarIds(store, hiddenCalendarIds);
     const QDateTime todayEnd = endOfDay(now);
     QDateTime tomorrow = now.addDays(1);
     if (!tomorrow.isValid())
         tomorrow = now;
     const QDateTime tomorrowEnd = endOfDay(tomorrow);
     // Today's are all counted; of tomorrow's only the first timed one counts.
-    return fromEvents(store.events(now, todayEnd),
-        store.firstEvents(todayEnd, tomorrowEnd, {}, 1, [](const CalendarEvent &event) { return event.allDay; }), now,
-        locale);
+    return fromEvents(store.events(now, todayEnd, visible),
+        store.firstEvents(todayEnd, tomorrowEnd, visible, 1, [](const CalendarEvent &event) { return event.allDay; }),
+        now, locale);
 }
 
 } // namespace StatusTitleBuilder

@@ -30,8 +30,10 @@ struct StatusTitle
 
 namespace StatusTitleBuilder {
 
-// Reads the store (every calendar, hidden ones too) and builds the title.
-StatusTitle compute(const CalendarStore &store, const QDateTime &now, const QLocale &locale);
+// Reads the store and builds the title. Hidden calendars are left out as
+// the popover's lists leave them out (so with every calendar hidden none is).
+StatusTitle compute(
+    const CalendarStore &store, const QSet<QString> &hiddenCalendarIds, const QDateTime &now, const QLocale &locale);
 
 // The same from the events of today (from `now`) and of tomorrow, as the
 // store returned them.

@@ -146,11 +146,18 @@ QStringList XdgDesktopLauncher::commandFor(const QString &exec, const QDate &day
     return command;
 }
 
-void XdgDesktopLauncher::openCalendarApp(const QDate &day)
+bool XdgDesktopLauncher::openCalendarApp(const QDate &day)
 {
     const QStringList command = commandFor(calendarAppExec(), day);
-    if (command.isEmpty() || !QProcess::startDetached(command.first(), command.mid(1)))
+    if (command.isEmpty()) {
         std::fprintf(stderr, "brivane: no calendar application to open (none handles text/calendar)\n");
+        return false;
+    }
+    if (!QProcess::startDetached(command.first(), command.mid(1))) {
+        std::fprintf(stderr, "brivane: the calendar application %s did not start\n", qPrintable(command.first()));
+        return false;
+    }
+    return true;
 }
 
 bool XdgDesktopLauncher::hasCalendarApp() const

@@ -12,7 +12,7 @@ class XdgDesktopLauncher final : public DesktopLauncher
 {
 public:
     void openUrl(const QUrl &url) override;
-    void openCalendarApp(const QDate &day) override;
+    bool openCalendarApp(const QDate &day) override;
     bool hasCalendarApp() const override;
     bool hasOnlineAccountsSettings() const override;
     bool openOnlineAccountsSettings() override;

@@ -31,29 +31,36 @@ CalendarEventManager::Lists CalendarEventManager::query(
     if (!weekEnd.isValid())
         weekEnd = now;
 
+    const QSet<QString> visible = visibleCalendarIds(store, hiddenCalendarIds);
+    // An event that covers part of today is listed under today only, however
+    // far it runs on: an all-day event of today (it ends at midnight, one
+    // second after todayEnd), one of several days that began today or
+    // before, one across midnight. Upcoming holds what starts after today,
+    // as Zoho's lists are split.
+    const auto coversToday = [&todayEnd](const CalendarEvent &event) { return event.start < todayEnd; };
+    Lists lists;
+    if (count == CalendarProvider::AllEvents) {
+        lists.today = store.events(now, todayEnd, visible);
+        lists.upcoming = store.events(todayEnd, weekEnd, visible);
+        lists.upcoming.removeIf(coversToday);
+        return lists;
+    }
+    lists.today = store.firstEvents(now, todayEnd, visible, count);
+    lists.upcoming = store.firstEvents(todayEnd, weekEnd, visible, count, coversToday);
+    return lists;
+}
+
+QSet<QString> CalendarEventManager::visibleCalendarIds(
+    const CalendarStore &store, const QSet<QString> &hiddenCalendarIds)
+{
     QSet<QString> visible;
     for (const CalendarInfo &calendar : store.calendars()) {
         if (!hiddenCalendarIds.contains(calendar.identifier))
             visible.insert(calendar.identifier);
     }
-    // With every calendar hidden the lists show all of them: an empty
-    // restriction means none.
-
-    // An all-day event ends at midnight, one second after todayEnd, which is
-    // not yet tomorrow: today's all-day events belong to today's list only
-    // (calendar stores that end all-day events at 23:59:59 agree).
-    const auto todaysAllDay
-        = [&todayEnd](const CalendarEvent &event) { return event.allDay && event.end.addSecs(-1) <= todayEnd; };
-    Lists lists;
-    if (count == CalendarProvider::AllEvents) {
-        lists.today = store.events(now, todayEnd, visible);
-        lists.upcoming = store.events(todayEnd, weekEnd, visible);
-        lists.upcoming.removeIf(todaysAllDay);
-        return lists;
-    }
-    lists.today = store.firstEvents(now, todayEnd, visible, count);
-    lists.upcoming = store.firstEvents(todayEnd, weekEnd, visible, count, todaysAllDay);
-    return lists;
+    // With every calendar hidden everything is shown: an empty restriction
+    // means none.
+    return visible;
 }
 
 void CalendarEventManager::fetchEvents()

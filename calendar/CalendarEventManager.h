@@ -19,6 +19,7 @@ public:
     CalendarEventManager(
         CalendarStore &store, const Clock &clock, QSet<QString> hiddenCalendarIds = {}, QObject *parent = nullptr);
 
+    const CalendarStore &store() const { return m_store; }
     const QList<CalendarEvent> &todayEvents() const { return m_todayEvents; }
     const QList<CalendarEvent> &upcomingEvents() const { return m_upcomingEvents; }
 
@@ -36,11 +37,17 @@ public:
         QList<CalendarEvent> today;
         QList<CalendarEvent> upcoming;
     };
-    // The query itself: from `now` to the end of today, and from there to a
-    // week from `now`, without hidden calendars (unless every one is hidden);
-    // the first `count` events of each (CalendarProvider::AllEvents: all).
+    // The query itself: from `now` to the end of today, and what starts
+    // after today until a week from `now`, without hidden calendars (unless
+    // every one is hidden); the first `count` events of each
+    // (CalendarProvider::AllEvents: all). No event is in both lists.
     static Lists query(const CalendarStore &store, const QSet<QString> &hiddenCalendarIds, const QDateTime &now,
         qsizetype count = MaxEventsPerList);
+
+    // The calendars whose events are shown, as a restriction for the
+    // store's queries: every calendar not hidden. With every calendar hidden
+    // it is empty, which the store reads as no restriction at all.
+    static QSet<QString> visibleCalendarIds(const CalendarStore &store, const QSet<QString> &hiddenCalendarIds);
 
 signals:
     void todayEventsChanged();

@@ -9,8 +9,10 @@
 
 namespace EventCreation {
 
-Times defaultTimes(const QDateTime &initialDate)
+Times defaultTimes(const QDateTime &requestedDate, const QDateTime &now)
 {
+    const bool passedToday = requestedDate < now && requestedDate.toTimeZone(now.timeZone()).date() == now.date();
+    const QDateTime initialDate = passedToday ? now.toTimeZone(requestedDate.timeZone()) : requestedDate;
     QDateTime fullHour(initialDate.date(), QTime(initialDate.time().hour(), 0), initialDate.timeZone());
     if (!fullHour.isValid())
         fullHour = initialDate;

@@ -19,8 +19,10 @@ struct Times
 };
 
 // The full hour after `initialDate`, for one hour: 14:37 proposes
-// 15:00–16:00, a day's midnight 01:00–02:00 on that day.
-Times defaultTimes(const QDateTime &initialDate);
+// 15:00–16:00, a day's midnight 01:00–02:00 on that day. A moment of today
+// that `now` has passed counts as `now`, so today's date proposes the next
+// full hour, never one already gone.
+Times defaultTimes(const QDateTime &initialDate, const QDateTime &now);
 
 // The writable calendars of the store ordered by title (plain string order,
 // case first), then the Zoho calendars in Zoho's order.

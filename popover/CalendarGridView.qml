@@ -47,9 +47,10 @@ T.Control {
         id: column
         spacing: 0
 
+        // Title, weekdays and days follow each other without gaps: the
+        // popover's room goes to the lists below.
         RowLayout {
             Layout.fillWidth: true
-            Layout.bottomMargin: 10
             spacing: 2
 
             Text {
@@ -81,7 +82,7 @@ T.Control {
 
         Row {
             Layout.fillWidth: true
-            Layout.bottomMargin: 6
+            Layout.bottomMargin: 2
             Repeater {
                 model: grid.viewModel.weekdays
                 delegate: Text {

@@ -1,6 +1,8 @@
 #include "popover/CalendarGridViewModel.h"
 
+#include "calendar/CalendarEventManager.h"
 #include "settings/AppSettings.h"
+#include "zoho/ZohoTypes.h"
 
 #include <QCoreApplication>
 #include <QLocale>
@@ -43,6 +45,16 @@ DayCellsModel::Background DayCellsModel::backgroundOf(const DayCell &cell)
     return cell.isSelected ? SelectedCircle : NoBackground;
 }
 
+DayCellsModel::EventDot DayCellsModel::eventDotOf(const DayCell &cell)
+{
+    if (!cell.date.isValid() || cell.events.calendars == 0)
+        return NoDot;
+    // On today's filled circle a coloured dot would vanish or clash.
+    if (cell.isToday)
+        return OnTodayDot;
+    return cell.events.calendars > 1 ? SeveralCalendarsDot : CalendarDot;
+}
+
 int DayCellsModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : int(m_cells.size());
@@ -76,8 +88,14 @@ QVariant DayCellsModel::data(const QModelIndex &index, int role) const
             name += QCoreApplication::translate("CalendarGridViewModel", ", today");
         if (cell.isSelected)
             name += QCoreApplication::translate("CalendarGridViewModel", ", selected");
+        if (cell.events.calendars > 0)
+            name += QCoreApplication::translate("CalendarGridViewModel", ", with events");
         return name;
     }
+    case EventDotRole:
+        return eventDotOf(cell);
+    case EventDotColorRole:
+        return eventDotOf(cell) == CalendarDot ? cell.events.color : QColor();
     default:
         return {};
     }
@@ -87,7 +105,7 @@ QHash<int, QByteArray> DayCellsModel::roleNames() const
 {
     return {{DateRole, "date"}, {DayTextRole, "dayText"}, {IsBlankRole, "isBlank"}, {IsTodayRole, "isToday"},
         {IsSelectedRole, "isSelected"}, {TextStyleRole, "textStyle"}, {BackgroundRole, "background"},
-        {AccessibleNameRole, "accessibleName"}};
+        {AccessibleNameRole, "accessibleName"}, {EventDotRole, "eventDot"}, {EventDotColorRole, "eventDotColor"}};
 }
 
 CalendarGridViewModel::CalendarGridViewModel(AppSettings &settings, const Clock &clock, QObject *parent)
@@ -127,6 +145,68 @@ QList<DayCell> CalendarGridViewModel::cellsOf(
     for (qsizetype i = 0; i < cells.size(); ++i)
         cells[i].dimmed = dimWeekends && (i % 7 == 5 || i % 7 == 6);
     return cells;
+}
+
+QHash<QDate, EventDay> CalendarGridViewModel::eventDaysOf(
+    const QList<CalendarEvent> &events, const QDate &first, const QDate &end, const QTimeZone &zone)
+{
+    QHash<QDate, EventDay> days;
+    for (const CalendarEvent &event : events) {
+        QDate from, to; // both included
+        if (event.allDay) {
+            from = event.startDate;
+            to = qMax(event.startDate, event.endDate.addDays(-1));
+        } else {
+            const QDateTime start = event.start.toTimeZone(zone);
+            const QDateTime finish = event.end.toTimeZone(zone);
+            from = start.date();
+            to = finish.date();
+            // Until midnight is until the end of the day before.
+            if (finish > start && finish.time() == QTime(0, 0))
+                to = to.addDays(-1);
+            to = qMax(from, to);
+        }
+        if (!from.isValid() || !to.isValid())
+            continue;
+        const QColor color = hexColor(event.calendarColor).value_or(systemBlue());
+        for (QDate day = qMax(from, first); day <= to && day < end; day = day.addDays(1)) {
+            EventDay &marks = days[day];
+            if (marks.calendars == 0) {
+                marks = {1, color, event.calendarId};
+            } else if (marks.calendars == 1 && marks.firstCalendarId != event.calendarId) {
+                marks.calendars = 2; // more than one is all that counts
+            }
+        }
+    }
+    return days;
+}
+
+void CalendarGridViewModel::setEventManager(const CalendarEventManager *manager)
+{
+    if (m_eventManager)
+        disconnect(m_eventManager, nullptr, this, nullptr);
+    m_eventManager = manager;
+    if (m_eventManager) {
+        // Both lists are read at once; the later signal says both are new.
+        connect(m_eventManager, &CalendarEventManager::upcomingEventsChanged, this,
+            &CalendarGridViewModel::refreshEventDays);
+    }
+    refreshEventDays();
+}
+
+void CalendarGridViewModel::refreshEventDays()
+{
+    m_eventDays.clear();
+    m_eventDaysMonth = m_displayedMonth;
+    if (m_eventManager) {
+        const CalendarStore &store = m_eventManager->store();
+        const QTimeZone zone = m_clock.timeZone();
+        const QDate end = m_displayedMonth.addMonths(1);
+        const QList<CalendarEvent> events = store.events(m_displayedMonth.startOfDay(zone), end.startOfDay(zone),
+            CalendarEventManager::visibleCalendarIds(store, m_eventManager->hiddenCalendarIds()));
+        m_eventDays = eventDaysOf(events, m_displayedMonth, end, zone);
+    }
+    rebuild();
 }
 
 QString CalendarGridViewModel::title() const
@@ -245,5 +325,12 @@ void CalendarGridViewModel::select(const std::optional<QDate> &day)
 
 void CalendarGridViewModel::rebuild()
 {
-    m_cells.setCells(cellsOf(m_displayedMonth, m_selected, m_today, m_settings.dimWeekends()));
+    if (m_eventDaysMonth != m_displayedMonth) {
+        refreshEventDays(); // another month: its own events
+        return;
+    }
+    QList<DayCell> cells = cellsOf(m_displayedMonth, m_selected, m_today, m_settings.dimWeekends());
+    for (DayCell &cell : cells)
+        cell.events = m_eventDays.value(cell.date);
+    m_cells.setCells(cells);
 }

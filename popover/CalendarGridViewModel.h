@@ -1,15 +1,30 @@
 #pragma once
 
+#include "calendar/CalendarTypes.h"
 #include "calendar/Clock.h"
 
 #include <QAbstractListModel>
+#include <QColor>
 #include <QDate>
+#include <QHash>
 #include <QVariantList>
 #include <QtQml/qqmlregistration.h>
 
 #include <optional>
 
 class AppSettings;
+class CalendarEventManager;
+
+// What marks a day that has events: how many visible calendars have one
+// there, and the colour of the first of them.
+struct EventDay
+{
+    int calendars = 0;
+    QColor color;
+    QString firstCalendarId;
+
+    bool operator==(const EventDay &other) const = default;
+};
 
 // One place of the month grid: a day of the displayed month, or a blank.
 struct DayCell
@@ -19,6 +34,7 @@ struct DayCell
     bool isSelected = false;
     bool isCurrentMonth = false;
     bool dimmed = false;
+    EventDay events; // no calendars: no event that day
 
     bool operator==(const DayCell &other) const = default;
 };
@@ -39,6 +55,8 @@ public:
         TextStyleRole,
         BackgroundRole,
         AccessibleNameRole,
+        EventDotRole,
+        EventDotColorRole,
     };
     // The colour of the day number, by case.
     enum TextStyle {
@@ -56,6 +74,14 @@ public:
         SelectedCircle, // accent at 20 %
     };
     Q_ENUM(Background)
+    // The dot under the number of a day with events.
+    enum EventDot {
+        NoDot,
+        CalendarDot, // the calendar's colour (EventDotColorRole)
+        SeveralCalendarsDot, // the accent, for events of several calendars
+        OnTodayDot, // white, on today's circle
+    };
+    Q_ENUM(EventDot)
 
     explicit DayCellsModel(QObject *parent = nullptr);
 
@@ -64,6 +90,7 @@ public:
 
     static TextStyle textStyleOf(const DayCell &cell);
     static Background backgroundOf(const DayCell &cell);
+    static EventDot eventDotOf(const DayCell &cell);
 
     int rowCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role) const override;
@@ -96,6 +123,16 @@ public:
     // days, blanks to fill the last week.
     static QList<DayCell> cellsOf(
         const QDate &month, const std::optional<QDate> &selected, const QDate &today, bool dimWeekends);
+    // The days from `first` up to `end` (exclusive) that `events` touch, as
+    // the store's range queries count them: an event ending at midnight
+    // leaves the next day free, an all-day event marks its dates.
+    static QHash<QDate, EventDay> eventDaysOf(
+        const QList<CalendarEvent> &events, const QDate &first, const QDate &end, const QTimeZone &zone);
+
+    // The events that mark the days: the manager's store, without the
+    // calendars it leaves out; read again whenever the manager's lists are
+    // and when the month changes. Without one no day is marked.
+    void setEventManager(const CalendarEventManager *manager);
 
     QDate displayedMonth() const { return m_displayedMonth; }
     QString title() const;
@@ -140,11 +177,16 @@ private:
     void select(const std::optional<QDate> &day);
     QDate keyboardStartDay() const;
     void rebuild();
+    // Reads the displayed month's events again, then rebuilds.
+    void refreshEventDays();
 
     AppSettings &m_settings;
     const Clock &m_clock;
     QDate m_today;
     QDate m_displayedMonth; // its first day
     std::optional<QDate> m_selected;
+    const CalendarEventManager *m_eventManager = nullptr; // outlives the grid
+    QDate m_eventDaysMonth; // the month m_eventDays were read for
+    QHash<QDate, EventDay> m_eventDays;
     DayCellsModel m_cells;
 };

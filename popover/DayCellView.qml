@@ -3,7 +3,8 @@ import Brivane.Resources
 import Brivane.Popover
 
 // One day of the month grid (or a blank): the number, today's filled circle
-// or the selection's pale one. How it looks is decided by the view model.
+// or the selection's pale one, and a dot under the number on a day with
+// events. How it looks is decided by the view model.
 Item {
     id: cell
 
@@ -14,6 +15,8 @@ Item {
     required property int textStyle
     required property int background
     required property string accessibleName
+    required property int eventDot
+    required property color eventDotColor
     // The keyboard is at this day.
     property bool showFocus: false
 
@@ -46,6 +49,22 @@ Item {
         radius: 14
         visible: cell.background !== DayCellsModel.NoBackground
         color: cell.background === DayCellsModel.TodayCircle ? Theme.accent : Theme.alpha(Theme.accent, 0.2)
+    }
+    Rectangle {
+        objectName: "dot " + cell.dayText
+        anchors.horizontalCenter: parent.horizontalCenter
+        y: parent.height / 2 + 7
+        width: 4
+        height: 4
+        radius: 2
+        visible: cell.eventDot !== DayCellsModel.NoDot
+        color: {
+            switch (cell.eventDot) {
+            case DayCellsModel.OnTodayDot: return Theme.white
+            case DayCellsModel.SeveralCalendarsDot: return Theme.accent
+            default: return cell.eventDotColor
+            }
+        }
     }
     Text {
         anchors.centerIn: parent

@@ -11,8 +11,9 @@ class DesktopLauncher
 public:
     virtual ~DesktopLauncher() = default;
     virtual void openUrl(const QUrl &url) = 0;
-    // An invalid `day` opens the application as it starts.
-    virtual void openCalendarApp(const QDate &day) = 0;
+    // An invalid `day` opens the application as it starts. False when there
+    // is no calendar application or it did not start.
+    virtual bool openCalendarApp(const QDate &day) = 0;
 
     // Whether there is a calendar application to start.
     virtual bool hasCalendarApp() const { return true; }

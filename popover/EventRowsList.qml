@@ -3,12 +3,15 @@ import QtQuick.Templates as T
 import Brivane.Resources
 import Brivane.Popover
 
-// A section's rows, scrolling when they do not fit. One stop for the Tab
-// key: Up and Down move along the rows, Return or Space opens one.
+// A section's rows, scrolling when they do not fit (the scroll bar then
+// stays in view). One stop for the Tab key: Up and Down move along the rows,
+// Return or Space opens one.
 T.Control {
     id: control
 
     required property EventRowsModel rows
+    // More rows than the list shows: the bar says so.
+    property bool scrolls: false
     property bool keyboardUsed: false
     readonly property bool showsFocus: activeFocus && (visualFocus || keyboardUsed)
 
@@ -49,7 +52,8 @@ T.Control {
         // A thin bar at the right edge while the rows move or the pointer is on it.
         T.ScrollBar.vertical: T.ScrollBar {
             id: bar
-            policy: T.ScrollBar.AsNeeded
+            objectName: "scrollBar"
+            policy: control.scrolls ? T.ScrollBar.AlwaysOn : T.ScrollBar.AsNeeded
             padding: 2
             implicitWidth: 8
             minimumSize: 0.15

@@ -4,13 +4,39 @@ import Brivane.Resources
 import Brivane.Popover
 
 // The popover's lower half: today's (or the selected day's) events, the
-// coming week's, and the footer with "Open Calendar" and "Quit".
+// coming week's, and the footer with "Open Calendar" and "Quit". The view
+// model decides how many whole rows each section shows in the room left.
 ColumnLayout {
     id: list
 
     required property EventsListViewModel viewModel
 
+    // The room for the rows of both sections: the height less headers,
+    // dividers, messages and footer.
+    readonly property int rowSpace: Math.floor(height - firstSection.chromeHeight - firstDivider.implicitHeight
+            - (noEvents.visible ? noEvents.implicitHeight + noEvents.Layout.topMargin + noEvents.Layout.bottomMargin : 0)
+            - (upcomingSection.visible ? upcomingSection.chromeHeight + upcomingDivider.implicitHeight : 0)
+            - (message.visible ? message.implicitHeight + message.Layout.topMargin : 0)
+            - footer.implicitHeight - footer.Layout.topMargin - footer.Layout.bottomMargin)
+
+    // Set once a frame has been drawn: the sizes the first layout passes
+    // go through on the way to the popover's own are not animated.
+    property bool drawn: false
+
     spacing: 0
+
+    Connections {
+        target: list.Window.window
+        enabled: !list.drawn
+        function onFrameSwapped() { list.drawn = true }
+    }
+
+    Binding {
+        target: list.viewModel
+        property: "rowSpace"
+        value: list.rowSpace
+        when: list.height > 0
+    }
 
     component Section: ColumnLayout {
         id: section
@@ -20,16 +46,21 @@ ColumnLayout {
         required property string countText
         required property EventRowsModel rows
         required property int listHeight
+        required property bool scrolls
         property bool showsNewEventButton: false
         property string name: ""
 
         signal toggled()
         signal selected(int row)
 
+        // Its header with the header's margins.
+        readonly property real chromeHeight: header.implicitHeight + header.Layout.topMargin
+                + header.Layout.bottomMargin
+
         spacing: 0
 
         // The section never grows past its header and its rows.
-        Layout.maximumHeight: header.implicitHeight + 16 + (rowsList.visible ? rowsList.openHeight : 0)
+        Layout.maximumHeight: chromeHeight + (rowsList.visible ? rowsList.openHeight : 0)
 
         RowLayout {
             id: header
@@ -66,25 +97,29 @@ ColumnLayout {
             id: rowsList
             objectName: section.name + "Rows"
             Layout.fillWidth: true
-            Layout.fillHeight: true
-            // The rows open and close in 0.2 s; at most five rows before
-            // they scroll, fewer when the popover is short of room.
-            property real openFraction: section.expanded ? 1 : 0
-            property real openHeight: section.listHeight * openFraction
-            Behavior on openFraction {
+            // The rows open and close, and give or take room, in 0.2 s.
+            property real openHeight: section.listHeight
+            Behavior on openHeight {
+                enabled: list.drawn
                 NumberAnimation { duration: 200; easing.type: Easing.InOutQuad }
             }
+            // Never taller than its rows; squeezed only for the moment
+            // before the view model has measured the room, so that the
+            // list's height stays what the popover gives it.
+            Layout.fillHeight: true
             Layout.preferredHeight: openHeight
             Layout.maximumHeight: openHeight
-            Layout.minimumHeight: Math.min(openHeight, 46)
+            Layout.minimumHeight: 0
             visible: openHeight > 0 && section.rows.count > 0
             rows: section.rows
+            scrolls: section.scrolls
             Accessible.name: section.title
             onSelected: (row) => section.selected(row)
         }
     }
 
     Section {
+        id: firstSection
         name: "first"
         Layout.fillWidth: true
         Layout.fillHeight: true
@@ -93,11 +128,13 @@ ColumnLayout {
         countText: list.viewModel.firstCountText
         rows: list.viewModel.firstRows
         listHeight: list.viewModel.firstListHeight
+        scrolls: list.viewModel.firstScrolls
         showsNewEventButton: true
         onToggled: list.viewModel.toggleFirstSection()
         onSelected: (row) => list.viewModel.selectFirstRow(row)
     }
     Text {
+        id: noEvents
         objectName: "noEvents"
         Layout.fillWidth: true
         Layout.topMargin: 14
@@ -109,11 +146,13 @@ ColumnLayout {
         color: Theme.secondary
     }
     Divider {
+        id: firstDivider
         Layout.fillWidth: true
         inset: 12
     }
 
     Section {
+        id: upcomingSection
         name: "upcoming"
         Layout.fillWidth: true
         Layout.fillHeight: true
@@ -123,10 +162,12 @@ ColumnLayout {
         countText: list.viewModel.upcomingCountText
         rows: list.viewModel.upcomingRows
         listHeight: list.viewModel.upcomingListHeight
+        scrolls: list.viewModel.upcomingScrolls
         onToggled: list.viewModel.toggleUpcomingSection()
         onSelected: (row) => list.viewModel.selectUpcomingRow(row)
     }
     Divider {
+        id: upcomingDivider
         Layout.fillWidth: true
         inset: 12
         visible: list.viewModel.showUpcoming
@@ -137,7 +178,25 @@ ColumnLayout {
         Layout.fillHeight: true
     }
 
+    // Why "Open Calendar" opened nothing.
+    Text {
+        id: message
+        objectName: "openCalendarMessage"
+        Layout.fillWidth: true
+        Layout.leftMargin: 16
+        Layout.rightMargin: 16
+        Layout.topMargin: 8
+        visible: text !== ""
+        text: list.viewModel.openCalendarMessage
+        wrapMode: Text.Wrap
+        font: Theme.font(11)
+        color: Theme.secondary
+        Accessible.role: Accessible.AlertMessage
+        Accessible.name: text
+    }
+
     RowLayout {
+        id: footer
         Layout.fillWidth: true
         Layout.leftMargin: 16
         Layout.rightMargin: 16

@@ -21,6 +21,7 @@ EventsListViewModel::EventsListViewModel(CalendarEventManager &localEvents, AppS
     connect(&m_localEvents, &CalendarEventManager::upcomingEventsChanged, this, &EventsListViewModel::rebuild);
     connect(&m_settings, &AppSettings::todayExpandedChanged, this, &EventsListViewModel::sectionsChanged);
     connect(&m_settings, &AppSettings::upcomingExpandedChanged, this, &EventsListViewModel::sectionsChanged);
+    connect(this, &EventsListViewModel::sectionsChanged, this, &EventsListViewModel::shownRowsChanged);
     m_clockTimer.setInterval(ClockIntervalMs);
     connect(&m_clockTimer, &QTimer::timeout, this, &EventsListViewModel::tick);
     m_clockTimer.start();
@@ -73,9 +74,51 @@ QString EventsListViewModel::countText(const EventRowsModel &rows, bool expanded
     return QStringLiteral("(%1)").arg(rows.rowCount());
 }
 
-int EventsListViewModel::listHeight(const EventRowsModel &rows)
+int EventsListViewModel::listHeightFor(int rows)
 {
-    return qMin(RowHeight * rows.rowCount(), MaxListHeight);
+    return rows > 0 ? rows * (RowHeight + RowSpacing) - RowSpacing + ListEndMargin : 0;
+}
+
+EventsListViewModel::ShownRows EventsListViewModel::shownRows(int firstRows, int upcomingRows, int rowSpace)
+{
+    const int firstMost = qMin(firstRows, MaxShownRows);
+    const int upcomingMost = qMin(upcomingRows, MaxShownRows);
+    auto fits = [rowSpace](int first, int upcoming) {
+        return qint64(listHeightFor(first)) + listHeightFor(upcoming) <= rowSpace;
+    };
+    // A section with rows shows one even where the room is short of it.
+    ShownRows shown {qMin(firstMost, 1), qMin(upcomingMost, 1)};
+    for (bool grown = true; grown;) {
+        grown = false;
+        if (shown.first < firstMost && fits(shown.first + 1, shown.upcoming)) {
+            ++shown.first;
+            grown = true;
+        }
+        if (shown.upcoming < upcomingMost && fits(shown.first, shown.upcoming + 1)) {
+            ++shown.upcoming;
+            grown = true;
+        }
+    }
+    return shown;
+}
+
+EventsListViewModel::ShownRows EventsListViewModel::shownRows() const
+{
+    const int first = firstExpanded() ? m_firstRows.rowCount() : 0;
+    const int upcoming = showUpcoming() && upcomingExpanded() ? m_upcomingRows.rowCount() : 0;
+    return shownRows(first, upcoming, m_rowSpace);
+}
+
+void EventsListViewModel::setRowSpace(int pixels)
+{
+    if (pixels == m_rowSpace)
+        return;
+    const ShownRows before = shownRows();
+    m_rowSpace = pixels;
+    emit rowSpaceChanged();
+    const ShownRows after = shownRows();
+    if (after.first != before.first || after.upcoming != before.upcoming)
+        emit shownRowsChanged();
 }
 
 void EventsListViewModel::toggleFirstSection()
@@ -102,7 +145,22 @@ void EventsListViewModel::selectUpcomingRow(int row)
 
 void EventsListViewModel::openCalendar()
 {
-    m_launcher.openCalendarApp(QDate());
+    if (m_launcher.openCalendarApp(QDate()))
+        setOpenCalendarMessage({});
+    else if (!m_launcher.hasCalendarApp())
+        setOpenCalendarMessage(
+            QCoreApplication::translate("EventsListViewModel", "No calendar application is installed"));
+    else
+        setOpenCalendarMessage(
+            QCoreApplication::translate("EventsListViewModel", "The calendar application did not start"));
+}
+
+void EventsListViewModel::setOpenCalendarMessage(const QString &message)
+{
+    if (message == m_openCalendarMessage)
+        return;
+    m_openCalendarMessage = message;
+    emit openCalendarMessageChanged();
 }
 
 void EventsListViewModel::tick()

@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QtQml/qqmlregistration.h>
 
+#include <limits>
 #include <optional>
 
 class AppSettings;
@@ -28,18 +29,41 @@ class EventsListViewModel : public QObject
     Q_PROPERTY(EventRowsModel *firstRows READ firstRows CONSTANT)
     Q_PROPERTY(bool firstExpanded READ firstExpanded NOTIFY sectionsChanged)
     Q_PROPERTY(QString firstCountText READ firstCountText NOTIFY sectionsChanged)
-    Q_PROPERTY(int firstListHeight READ firstListHeight NOTIFY sectionsChanged)
+    Q_PROPERTY(int firstListHeight READ firstListHeight NOTIFY shownRowsChanged)
+    Q_PROPERTY(bool firstScrolls READ firstScrolls NOTIFY shownRowsChanged)
     Q_PROPERTY(bool showNoEvents READ showNoEvents NOTIFY sectionsChanged)
     Q_PROPERTY(bool showUpcoming READ showUpcoming NOTIFY sectionsChanged)
     Q_PROPERTY(EventRowsModel *upcomingRows READ upcomingRows CONSTANT)
     Q_PROPERTY(bool upcomingExpanded READ upcomingExpanded NOTIFY sectionsChanged)
     Q_PROPERTY(QString upcomingCountText READ upcomingCountText NOTIFY sectionsChanged)
-    Q_PROPERTY(int upcomingListHeight READ upcomingListHeight NOTIFY sectionsChanged)
+    Q_PROPERTY(int upcomingListHeight READ upcomingListHeight NOTIFY shownRowsChanged)
+    Q_PROPERTY(bool upcomingScrolls READ upcomingScrolls NOTIFY shownRowsChanged)
+    // The room the rows of both sections share, as the view measures it.
+    Q_PROPERTY(int rowSpace READ rowSpace WRITE setRowSpace NOTIFY rowSpaceChanged)
     Q_PROPERTY(QDateTime currentTime READ currentTime NOTIFY currentTimeChanged)
+    // Why "Open Calendar" opened nothing; empty when it did, or before it is used.
+    Q_PROPERTY(QString openCalendarMessage READ openCalendarMessage NOTIFY openCalendarMessageChanged)
 public:
     static constexpr int ClockIntervalMs = 30000;
-    static constexpr int RowHeight = 46;
-    static constexpr int MaxListHeight = 230;
+    // A list as EventRowsList draws it: rows of RowHeight, RowSpacing apart,
+    // ListEndMargin below the last one.
+    static constexpr int RowHeight = 42;
+    static constexpr int RowSpacing = 2;
+    static constexpr int ListEndMargin = 4;
+    // Rows a section shows at most before it scrolls.
+    static constexpr int MaxShownRows = 5;
+
+    // The rows each open section shows, whole ones only: as many as the
+    // room holds, shared out one by one (today's first), at least one each
+    // and at most MaxShownRows.
+    struct ShownRows
+    {
+        int first = 0;
+        int upcoming = 0;
+    };
+    static ShownRows shownRows(int firstRows, int upcomingRows, int rowSpace);
+    // The height of a list showing `rows` whole rows.
+    static int listHeightFor(int rows);
 
     EventsListViewModel(CalendarEventManager &localEvents, AppSettings &settings, const Clock &clock,
         DesktopLauncher &launcher, QObject *parent = nullptr);
@@ -51,22 +75,32 @@ public:
     EventRowsModel *firstRows() { return &m_firstRows; }
     bool firstExpanded() const;
     QString firstCountText() const { return countText(m_firstRows, firstExpanded()); }
-    int firstListHeight() const { return listHeight(m_firstRows); }
+    int firstListHeight() const { return listHeightFor(shownRows().first); }
+    bool firstScrolls() const { return firstExpanded() && m_firstRows.rowCount() > shownRows().first; }
     bool showNoEvents() const { return firstExpanded() && m_firstRows.rowCount() == 0; }
     bool showUpcoming() const { return !m_selectedDay && m_upcomingRows.rowCount() > 0; }
     EventRowsModel *upcomingRows() { return &m_upcomingRows; }
     bool upcomingExpanded() const;
     QString upcomingCountText() const { return countText(m_upcomingRows, upcomingExpanded()); }
-    int upcomingListHeight() const { return listHeight(m_upcomingRows); }
+    int upcomingListHeight() const { return listHeightFor(shownRows().upcoming); }
+    bool upcomingScrolls() const
+    {
+        return showUpcoming() && upcomingExpanded() && m_upcomingRows.rowCount() > shownRows().upcoming;
+    }
+    int rowSpace() const { return m_rowSpace; }
+    void setRowSpace(int pixels);
     QDateTime currentTime() const { return m_currentTime; }
+    QString openCalendarMessage() const { return m_openCalendarMessage; }
 
     Q_INVOKABLE void toggleFirstSection();
     Q_INVOKABLE void toggleUpcomingSection();
     Q_INVOKABLE void requestNewEvent() { emit newEventRequested(); }
     Q_INVOKABLE void selectFirstRow(int row);
     Q_INVOKABLE void selectUpcomingRow(int row);
-    // "Open Calendar": the user's calendar application.
+    // "Open Calendar": the user's calendar application, or the message why not.
     Q_INVOKABLE void openCalendar();
+    // The popover came on screen again: an old message goes.
+    void clearOpenCalendarMessage() { setOpenCalendarMessage({}); }
     Q_INVOKABLE void quit() { emit quitRequested(); }
 
     // A tick of the 30-second clock (also when the popover comes on screen).
@@ -76,14 +110,20 @@ public:
 
 signals:
     void sectionsChanged();
+    // The lists' heights and scroll bars: with the sections, and with the room.
+    void shownRowsChanged();
+    void rowSpaceChanged();
     void currentTimeChanged();
+    void openCalendarMessageChanged();
     void newEventRequested();
     void eventSelected(const AnyCalendarEvent &event);
     void quitRequested();
 
 private:
     static QString countText(const EventRowsModel &rows, bool expanded);
-    static int listHeight(const EventRowsModel &rows);
+    // The rows shown now, by the sections' rows, open states and the room.
+    ShownRows shownRows() const;
+    void setOpenCalendarMessage(const QString &message);
 
     CalendarEventManager &m_localEvents;
     QPointer<ZohoCalendarManager> m_zoho;
@@ -92,6 +132,8 @@ private:
     DesktopLauncher &m_launcher;
     std::optional<QDate> m_selectedDay;
     QDateTime m_currentTime;
+    QString m_openCalendarMessage;
+    int m_rowSpace = std::numeric_limits<int>::max(); // until the view measures it
     EventRowsModel m_firstRows;
     EventRowsModel m_upcomingRows;
     QTimer m_clockTimer;

@@ -76,7 +76,7 @@ NewEventViewModel::NewEventViewModel(
     , m_zoho(zoho)
     , m_clock(clock)
 {
-    const EventCreation::Times times = EventCreation::defaultTimes(initialDate);
+    const EventCreation::Times times = EventCreation::defaultTimes(initialDate, clock.now());
     m_start.setValue(times.start);
     m_end.setValue(times.end);
     m_end.setMinimum(times.start);

@@ -15,6 +15,7 @@ PopoverViewModel::PopoverViewModel(
 {
     connect(&settings, &AppSettings::hiddenCalendarIDsChanged, this,
         [this, &settings] { m_eventManager.setHiddenCalendarIds(settings.hiddenCalendarIDs()); });
+    m_grid.setEventManager(&m_eventManager);
 
     connect(&m_grid, &CalendarGridViewModel::selectedDateChanged, this,
         [this] { m_list.setSelectedDate(m_grid.selection()); });
@@ -43,6 +44,7 @@ void PopoverViewModel::appeared()
     m_eventManager.fetchEvents();
     m_grid.refreshToday();
     m_list.tick();
+    m_list.clearOpenCalendarMessage();
 }
 
 void PopoverViewModel::escapePressed()

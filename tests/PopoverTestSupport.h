@@ -28,10 +28,17 @@ class RecordingLauncher final : public DesktopLauncher
 {
 public:
     void openUrl(const QUrl &url) override { urls.append(url); }
-    void openCalendarApp(const QDate &day) override { calendarDays.append(day); }
+    bool openCalendarApp(const QDate &day) override
+    {
+        calendarDays.append(day);
+        return calendarAppStarts;
+    }
+    bool hasCalendarApp() const override { return calendarAppInstalled; }
 
     QList<QUrl> urls;
-    QList<QDate> calendarDays; // invalid: opened without a day
+    QList<QDate> calendarDays; // invalid: opened without a day, asked for whether it started or not
+    bool calendarAppInstalled = true;
+    bool calendarAppStarts = true;
 };
 
 class PopoverFixture

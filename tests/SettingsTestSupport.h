@@ -16,7 +16,11 @@ class SetupLauncher final : public DesktopLauncher
 {
 public:
     void openUrl(const QUrl &url) override { urls.append(url); }
-    void openCalendarApp(const QDate &day) override { calendarDays.append(day); }
+    bool openCalendarApp(const QDate &day) override
+    {
+        calendarDays.append(day);
+        return calendarAppInstalled;
+    }
     bool hasCalendarApp() const override { return calendarAppInstalled; }
     bool hasOnlineAccountsSettings() const override { return onlineAccountsInstalled; }
     bool openOnlineAccountsSettings() override

@@ -194,6 +194,25 @@ private slots:
         QVERIFY(ten.out.contains(QStringLiteral("and 3 more")));
         for (const QString &path : written)
             QFile::remove(path);
+    // A holiday of several days is printed once, under Today while it
+    // covers today.
+    void anEventOfSeveralDaysIsPrintedOnce()
+    {
+        writeFile(personal() + "/trip.ics",
+            singleEvent("UID:trip\r\nSUMMARY:Trip\r\nDTSTART;VALUE=DATE:20260325\r\nDTEND;VALUE=DATE:20260328\r\n"));
+        const Run starting = agenda({"--at", "2026-03-25T10:00"});
+        const Run running = agenda({"--json", "--at", "2026-03-26T10:00"});
+        QFile::remove(personal() + "/trip.ics");
+        QCOMPARE(starting.out.count(QStringLiteral("Trip")), 1);
+        const QStringList lines = starting.out.split('\n', Qt::SkipEmptyParts);
+        QVERIFY(lines.contains(QStringLiteral("  All day  Trip  (Personal)")));
+        QVERIFY(
+            lines.indexOf(QStringLiteral("  All day  Trip  (Personal)")) < lines.indexOf(QStringLiteral("Upcoming")));
+
+        const QJsonObject root = QJsonDocument::fromJson(running.out.toUtf8()).object();
+        QCOMPARE(root["today"].toArray().first().toObject()["title"].toString(), QStringLiteral("Trip"));
+        for (const QJsonValue &event : root["upcoming"].toArray())
+            QVERIFY(event.toObject()["title"].toString() != QLatin1String("Trip"));
     }
 
     void badOptionsExitWithUsage_data()

@@ -248,6 +248,29 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(m_item->titleText, QString("Dentist \u00B7 in 15m"), 3000);
     }
 
+    // The settings' switch decides what the bar shows: a calendar switched
+    // off leaves the title at once, and comes back when switched on.
+    void aHiddenCalendarLeavesTheTitleAtOnce()
+    {
+        const QString work = defaultCalendarRoot() + "/local/work";
+        writeFile(work + "/displayname", "Work");
+        writeFile(work + "/w.ics",
+            singleEvent("UID:w\r\nSUMMARY:Client call\r\nDTSTART;TZID=Europe/Berlin:20260325T101000\r\n"
+                        "DTEND;TZID=Europe/Berlin:20260325T102000\r\n"));
+        writeFile(personalCalendar() + "/p.ics",
+            singleEvent("UID:p\r\nSUMMARY:Dentist\r\nDTSTART;TZID=Europe/Berlin:20260325T143000\r\n"
+                        "DTEND;TZID=Europe/Berlin:20260325T150000\r\n"));
+        AppDelegate &delegate = launch(true);
+        QCOMPARE(m_item->titleText, QString("Client call \u00B7 in 10m"));
+
+        const QString workId = "local:" + QFileInfo(work).canonicalFilePath();
+        m_settings->toggleCalendar(workId);
+        QCOMPARE(m_item->titleText, QString("Dentist \u00B7 14:30"));
+        QCOMPARE(delegate.lastTitle().nextEvents, QStringList {"14:30 Dentist"});
+        m_settings->toggleCalendar(workId);
+        QCOMPARE(m_item->titleText, QString("Client call \u00B7 in 10m"));
+    }
+
     void statusCommandPrintsTheTooltip()
     {
         writeFile(personalCalendar() + "/y.ics",

@@ -51,11 +51,40 @@ private slots:
 
         QCOMPARE(
             titlesOf(manager->todayEvents()), (QStringList {"Today all day", "Running", "Later", "Across midnight"}));
-        // The upcoming range starts at 23:59:59 today, so the event across
-        // midnight is in both lists; today's all-day event, which ends at
-        // midnight, only in today's.
-        QCOMPARE(titlesOf(manager->upcomingEvents()),
-            (QStringList {"Across midnight", "Tomorrow all day", "Tomorrow", "In a week"}));
+        // The event across midnight and today's all-day event, which ends at
+        // midnight, are today's only.
+        QCOMPARE(titlesOf(manager->upcomingEvents()), (QStringList {"Tomorrow all day", "Tomorrow", "In a week"}));
+    }
+
+    // An event of several days is listed once: under today while it covers
+    // today, under upcoming when it starts later.
+    void anEventOfSeveralDaysIsInOneListOnly_data()
+    {
+        QTest::addColumn<QByteArray>("dates");
+        QTest::addColumn<bool>("today");
+        QTest::newRow("all day, starts today")
+            << QByteArray("DTSTART;VALUE=DATE:20260325\r\nDTEND;VALUE=DATE:20260328\r\n") << true;
+        QTest::newRow("all day, began before today")
+            << QByteArray("DTSTART;VALUE=DATE:20260323\r\nDTEND;VALUE=DATE:20260327\r\n") << true;
+        QTest::newRow("all day, ends today")
+            << QByteArray("DTSTART;VALUE=DATE:20260323\r\nDTEND;VALUE=DATE:20260326\r\n") << true;
+        QTest::newRow("timed, began yesterday, ends tomorrow")
+            << QByteArray("DTSTART;TZID=Europe/Berlin:20260324T180000\r\nDTEND;TZID=Europe/Berlin:20260326T120000\r\n")
+            << true;
+        QTest::newRow("all day, starts tomorrow")
+            << QByteArray("DTSTART;VALUE=DATE:20260326\r\nDTEND;VALUE=DATE:20260329\r\n") << false;
+        QTest::newRow("timed, starts at midnight")
+            << QByteArray("DTSTART;TZID=Europe/Berlin:20260326T000000\r\nDTEND;TZID=Europe/Berlin:20260327T120000\r\n")
+            << false;
+    }
+    void anEventOfSeveralDaysIsInOneListOnly()
+    {
+        QFETCH(QByteArray, dates);
+        QFETCH(bool, today);
+        m_fixture->addEvent("trip.ics", singleEvent("UID:trip\r\nSUMMARY:Trip\r\n" + dates));
+        CalendarEventManager *manager = makeManager();
+        QCOMPARE(titlesOf(manager->todayEvents()), today ? QStringList {"Trip"} : QStringList());
+        QCOMPARE(titlesOf(manager->upcomingEvents()), today ? QStringList() : QStringList {"Trip"});
     }
 
     void eachListHoldsTheTenThatStartFirst()

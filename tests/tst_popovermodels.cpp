@@ -184,6 +184,117 @@ private slots:
         QVERIFY(grid.cells()->cells()[13].dimmed); // a Sunday column
     }
 
+    // Which days an event marks: as the store's range queries count them.
+    void eventDaysOfEvents_data()
+    {
+        QTest::addColumn<QDateTime>("start");
+        QTest::addColumn<QDateTime>("end");
+        QTest::addColumn<bool>("allDay");
+        QTest::addColumn<QList<int>>("days"); // of March
+        QTest::newRow("an hour") << at(10, 9) << at(10, 10) << false << QList<int> {10};
+        QTest::newRow("until midnight: that day only") << at(10, 22) << at(11, 0) << false << QList<int> {10};
+        QTest::newRow("across midnight") << at(10, 22) << at(11, 1) << false << QList<int> {10, 11};
+        QTest::newRow("no duration at midnight") << at(12, 0) << at(12, 0) << false << QList<int> {12};
+        QTest::newRow("all day, three days") << at(20, 0) << at(23, 0) << true << QList<int> {20, 21, 22};
+        QTest::newRow("from February: from the 1st") << at(26, 0, 0, 2) << at(3, 0) << true << QList<int> {1, 2};
+        QTest::newRow("into April: to the 31st") << at(30, 20) << at(2, 8, 0, 4) << false << QList<int> {30, 31};
+        QTest::newRow("in April: none") << at(1, 8, 0, 4) << at(1, 9, 0, 4) << false << QList<int> {};
+    }
+    void eventDaysOfEvents()
+    {
+        QFETCH(QDateTime, start);
+        QFETCH(QDateTime, end);
+        QFETCH(bool, allDay);
+        QFETCH(QList<int>, days);
+        CalendarEvent event;
+        event.start = start;
+        event.end = end;
+        event.allDay = allDay;
+        if (allDay) {
+            event.startDate = start.date();
+            event.endDate = end.date();
+        }
+        event.calendarId = QStringLiteral("a");
+        event.calendarColor = QStringLiteral("#112233");
+        const QHash<QDate, EventDay> marks
+            = CalendarGridViewModel::eventDaysOf({event}, QDate(2026, 3, 1), QDate(2026, 4, 1), Berlin);
+        QList<int> marked;
+        for (auto it = marks.begin(); it != marks.end(); ++it) {
+            marked.append(it.key().day());
+            QCOMPARE(it.value().calendars, 1);
+            QCOMPARE(it.value().color, QColor(0x11, 0x22, 0x33));
+        }
+        std::sort(marked.begin(), marked.end());
+        QCOMPARE(marked, days);
+    }
+
+    // The grid marks the displayed month's days that have events of shown
+    // calendars: the calendar's colour, the accent for several calendars,
+    // white on today's circle; hidden calendars, new events and another
+    // month are followed with the lists.
+    void daysWithEventsAreMarked()
+    {
+        PopoverFixture &p = popover();
+        p.addCalendar("personal", "Personal", "#34C759");
+        p.addCalendar("work", "Work", "#FF9500");
+        p.addEvent("personal", "gym", timed("Gym", at(10, 18), at(10, 19)));
+        p.addEvent("work", "review", timed("Review", at(12, 9), at(12, 10)));
+        p.addEvent("personal", "dinner", timed("Dinner", at(12, 19), at(12, 21)));
+        p.addEvent("work", "today", timed("Standup", at(25, 9), at(25, 9, 15)));
+        p.addEvent("personal", "fair", "SUMMARY:Fair\r\nDTSTART;VALUE=DATE:20260402\r\n");
+        p.startStore();
+        PopoverViewModel &root = p.makeViewModel();
+        DayCellsModel *cells = root.grid()->cells();
+        const int first = blanksBefore(cells->cells());
+        auto dot = [&](int day) {
+            return DayCellsModel::EventDot(
+                cells->data(cells->index(first + day - 1), DayCellsModel::EventDotRole).toInt());
+        };
+        auto dotColor = [&](int day) {
+            return cells->data(cells->index(first + day - 1), DayCellsModel::EventDotColorRole).value<QColor>();
+        };
+        QCOMPARE(dot(10), DayCellsModel::CalendarDot);
+        QCOMPARE(dotColor(10), QColor(0x34, 0xC7, 0x59));
+        QCOMPARE(dot(12), DayCellsModel::SeveralCalendarsDot);
+        QCOMPARE(dot(25), DayCellsModel::OnTodayDot);
+        QCOMPARE(dot(11), DayCellsModel::NoDot);
+        QCOMPARE(cells->data(cells->index(first + 9), DayCellsModel::AccessibleNameRole).toString(),
+            QStringLiteral("Tuesday 10 March 2026, with events"));
+        QCOMPARE(cells->data(cells->index(first + 10), DayCellsModel::AccessibleNameRole).toString(),
+            QStringLiteral("Wednesday 11 March 2026"));
+
+        // Selected, a day keeps its circle and its dot.
+        root.grid()->clickDay(first + 9);
+        QCOMPARE(cells->data(cells->index(first + 9), DayCellsModel::BackgroundRole).toInt(),
+            int(DayCellsModel::SelectedCircle));
+        QCOMPARE(dot(10), DayCellsModel::CalendarDot);
+        QCOMPARE(cells->data(cells->index(first + 24), DayCellsModel::BackgroundRole).toInt(),
+            int(DayCellsModel::TodayCircle));
+
+        // A hidden calendar's days lose their dot; the other's colour stays.
+        p.settings->toggleCalendar(p.calendarId("work"));
+        QCOMPARE(dot(12), DayCellsModel::CalendarDot);
+        QCOMPARE(dotColor(12), QColor(0x34, 0xC7, 0x59));
+        QCOMPARE(dot(25), DayCellsModel::NoDot);
+        p.settings->toggleCalendar(p.calendarId("work"));
+        QCOMPARE(dot(25), DayCellsModel::OnTodayDot);
+
+        // A saved event marks its day when the lists are read again.
+        QVERIFY(p.store->saveEvent(newEvent(p.calendarId("work"), "Later", at(28, 9), at(28, 10))).ok);
+        QCOMPARE(dot(28), DayCellsModel::NoDot);
+        root.eventManager().fetchEvents();
+        QCOMPARE(dot(28), DayCellsModel::CalendarDot);
+        QCOMPARE(dotColor(28), QColor(0xFF, 0x95, 0x00));
+
+        // Another month: its own days.
+        root.grid()->showNextMonth();
+        const int aprilFirst = blanksBefore(cells->cells());
+        QCOMPARE(cells->data(cells->index(aprilFirst + 1), DayCellsModel::EventDotRole).toInt(),
+            int(DayCellsModel::CalendarDot));
+        QCOMPARE(
+            cells->data(cells->index(aprilFirst + 9), DayCellsModel::EventDotRole).toInt(), int(DayCellsModel::NoDot));
+    }
+
     // ---- the events list
 
     void relativeLabelsAtTheirMoments_data()
@@ -226,8 +337,10 @@ private slots:
 
         QCOMPARE(list->firstSectionTitle(), QStringLiteral("Today"));
         QCOMPARE(list->firstRows()->rowCount(), 6);
-        QCOMPARE(list->firstListHeight(), 230); // six rows: five and scrolling
-        QCOMPARE(list->upcomingListHeight(), 46);
+        QCOMPARE(list->firstListHeight(), EventsListViewModel::listHeightFor(5)); // six rows: five and scrolling
+        QVERIFY(list->firstScrolls());
+        QCOMPARE(list->upcomingListHeight(), EventsListViewModel::listHeightFor(1));
+        QVERIFY(!list->upcomingScrolls());
         QVERIFY(list->showUpcoming());
         QCOMPARE(list->firstCountText(), QString());
 
@@ -246,6 +359,83 @@ private slots:
         root.grid()->clickDay(blanksBefore(root.grid()->cells()->cells()) + 26); // the 27th: nothing
         QVERIFY(list->showNoEvents());
         QCOMPARE(list->firstCountText(), QString());
+    }
+
+    // A holiday of several days is one row: under Today while it covers
+    // today (also with today selected in the grid), not again under Upcoming.
+    void anEventOfSeveralDaysIsOneRow()
+    {
+        PopoverFixture &p = popover();
+        p.addEvent("personal", "trip", "SUMMARY:Trip\r\nDTSTART;VALUE=DATE:20260325\r\nDTEND;VALUE=DATE:20260328\r\n");
+        p.addEvent("personal", "fair", "SUMMARY:Fair\r\nDTSTART;VALUE=DATE:20260320\r\nDTEND;VALUE=DATE:20260330\r\n");
+        p.addEvent("personal", "tomorrow", timed("Tomorrow", at(26, 9), at(26, 10)));
+        p.startStore();
+        PopoverViewModel &root = p.makeViewModel();
+        EventsListViewModel *list = root.eventsList();
+        QCOMPARE(titlesOf(list->firstRows()->events()), (QStringList {"Fair", "Trip"}));
+        QCOMPARE(titlesOf(list->upcomingRows()->events()), QStringList {"Tomorrow"});
+
+        root.grid()->clickDay(blanksBefore(root.grid()->cells()->cells()) + 24); // today, the 25th
+        QCOMPARE(list->firstSectionTitle(), QStringLiteral("Wednesday, Mar 25"));
+        QCOMPARE(titlesOf(list->firstRows()->events()), QStringList {"Trip"}); // the one that starts that day
+    }
+
+    // The rows each section shows: whole rows that fit the room, shared out
+    // one by one, today's first.
+    void shownRowsAreWholeAndShared_data()
+    {
+        QTest::addColumn<int>("firstRows");
+        QTest::addColumn<int>("upcomingRows");
+        QTest::addColumn<int>("rooms"); // rows that two lists hold
+        QTest::addColumn<int>("first");
+        QTest::addColumn<int>("upcoming");
+        QTest::newRow("plenty of room") << 3 << 2 << 20 << 3 << 2;
+        QTest::newRow("five at most") << 9 << 7 << 20 << 5 << 5;
+        QTest::newRow("four rows' room, both full") << 9 << 7 << 4 << 2 << 2;
+        QTest::newRow("five rows' room: today's first") << 9 << 7 << 5 << 3 << 2;
+        QTest::newRow("one short section leaves the rest") << 1 << 7 << 5 << 1 << 4;
+        QTest::newRow("no upcoming section: all the room") << 9 << 0 << 3 << 4 << 0;
+        QTest::newRow("no room: still one each") << 9 << 7 << 0 << 1 << 1;
+    }
+    void shownRowsAreWholeAndShared()
+    {
+        QFETCH(int, firstRows);
+        QFETCH(int, upcomingRows);
+        QFETCH(int, rooms);
+        QFETCH(int, first);
+        QFETCH(int, upcoming);
+        // Room for `rooms` rows in two lists, and a pixel short of one more.
+        const int room = EventsListViewModel::listHeightFor(rooms) + EventsListViewModel::listHeightFor(1) - 1;
+        const EventsListViewModel::ShownRows shown = EventsListViewModel::shownRows(firstRows, upcomingRows, room);
+        QCOMPARE(shown.first, first);
+        QCOMPARE(shown.upcoming, upcoming);
+        QVERIFY(shown.first + shown.upcoming <= 2
+            || EventsListViewModel::listHeightFor(shown.first) + EventsListViewModel::listHeightFor(shown.upcoming)
+                <= room);
+    }
+
+    void theRoomDecidesTheListsHeights()
+    {
+        PopoverFixture &p = popover();
+        for (int i = 0; i < 6; ++i) {
+            p.addEvent("personal", QStringLiteral("t%1").arg(i), timed("Today", at(25, 12 + i), at(25, 12 + i, 30)));
+            p.addEvent("personal", QStringLiteral("u%1").arg(i), timed("Later", at(27, 9 + i), at(27, 9 + i, 30)));
+        }
+        p.startStore();
+        EventsListViewModel *list = p.makeViewModel().eventsList();
+        QSignalSpy changed(list, &EventsListViewModel::shownRowsChanged);
+        list->setRowSpace(EventsListViewModel::listHeightFor(2) * 2);
+        QCOMPARE(changed.size(), 1);
+        list->setRowSpace(EventsListViewModel::listHeightFor(2) * 2 + 10); // not a row more
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(list->firstListHeight(), EventsListViewModel::listHeightFor(2));
+        QCOMPARE(list->upcomingListHeight(), EventsListViewModel::listHeightFor(2));
+        QVERIFY(list->firstScrolls() && list->upcomingScrolls());
+        // Today's closed: the upcoming rows take its room.
+        list->toggleFirstSection();
+        QCOMPARE(list->firstListHeight(), 0);
+        QVERIFY(!list->firstScrolls());
+        QCOMPARE(list->upcomingListHeight(), EventsListViewModel::listHeightFor(4));
     }
 
     void noEventsAndNoUpcomingSection()
@@ -289,6 +479,34 @@ private slots:
         QCOMPARE(titlesOf(list->firstRows()->events()), (QStringList {"Local at noon", "Zoho at noon"}));
         QCOMPARE(titlesOf(list->upcomingRows()->events()), QStringList {"Zoho tomorrow"});
         QVERIFY(list->firstRows()->data(list->firstRows()->index(1), EventRowsModel::IsZohoRole).toBool());
+    }
+
+    // "Open Calendar" with no calendar application to start says so in the
+    // popover, until it works or the popover comes on screen again.
+    void openCalendarSaysWhyNothingOpened()
+    {
+        PopoverFixture &p = popover();
+        p.startStore();
+        PopoverViewModel &root = p.makeViewModel();
+        EventsListViewModel *list = root.eventsList();
+        QCOMPARE(list->openCalendarMessage(), QString());
+
+        p.launcher.calendarAppInstalled = false;
+        p.launcher.calendarAppStarts = false;
+        QSignalSpy changed(list, &EventsListViewModel::openCalendarMessageChanged);
+        list->openCalendar();
+        QCOMPARE(list->openCalendarMessage(), QStringLiteral("No calendar application is installed"));
+        QCOMPARE(changed.size(), 1);
+        root.appeared();
+        QCOMPARE(list->openCalendarMessage(), QString());
+
+        p.launcher.calendarAppInstalled = true; // found, but it would not start
+        list->openCalendar();
+        QCOMPARE(list->openCalendarMessage(), QStringLiteral("The calendar application did not start"));
+        p.launcher.calendarAppStarts = true;
+        list->openCalendar();
+        QCOMPARE(list->openCalendarMessage(), QString());
+        QCOMPARE(p.launcher.calendarDays.size(), 3);
     }
 
     // ---- the detail
@@ -434,6 +652,36 @@ private slots:
         NewEventViewModel gridDay(QDate(2026, 3, 30).startOfDay(Berlin), *popover().store, nullptr, popover().clock);
         QCOMPARE(gridDay.start()->value(), at(30, 1));
         QCOMPARE(gridDay.end()->value(), at(30, 2));
+    }
+
+    // Today's date chosen in the grid proposes the next full hour once 01:00
+    // has passed, as "+" does; other days, even past ones, 01:00.
+    void formDefaultsForTodaysDate_data()
+    {
+        QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<QDate>("day");
+        QTest::addColumn<QDateTime>("start");
+        QTest::newRow("today at 10:00") << Now << QDate(2026, 3, 25) << at(25, 11);
+        QTest::newRow("today at 10:59:59") << at(25, 10, 59).addSecs(59) << QDate(2026, 3, 25) << at(25, 11);
+        QTest::newRow("today at 00:30: 01:00 is still ahead") << at(25, 0, 30) << QDate(2026, 3, 25) << at(25, 1);
+        QTest::newRow("today at 23:20: the next hour is tomorrow's")
+            << at(25, 23, 20) << QDate(2026, 3, 25) << at(26, 0);
+        QTest::newRow("yesterday") << Now << QDate(2026, 3, 24) << at(24, 1);
+        QTest::newRow("tomorrow") << Now << QDate(2026, 3, 26) << at(26, 1);
+        // 02:00 does not exist in Berlin that night: an hour after 01:00 is 03:00.
+        QTest::newRow("today, the clocks go forward")
+            << QDateTime(QDate(2026, 3, 29), QTime(1, 30), Berlin) << QDate(2026, 3, 29) << at(29, 3);
+    }
+    void formDefaultsForTodaysDate()
+    {
+        QFETCH(QDateTime, now);
+        QFETCH(QDate, day);
+        QFETCH(QDateTime, start);
+        popover().clock.setNow(now);
+        popover().startStore();
+        NewEventViewModel form(day.startOfDay(Berlin), *popover().store, nullptr, popover().clock);
+        QCOMPARE(form.start()->value(), start);
+        QCOMPARE(form.end()->value(), start.addSecs(3600));
     }
 
     void theEndFollowsTheStart()

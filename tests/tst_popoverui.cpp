@@ -190,6 +190,8 @@ private slots:
         QTest::keyClick(&window(), Qt::Key_Return); // on the grid: a new event on today
         QVERIFY(sheetSettled(true));
         QCOMPARE(root.activeSheet()->date, QDateTime(QDate(2026, 3, 25), QTime(0, 0), Berlin));
+        // Today, at 10:00: the next full hour, not 01:00.
+        QCOMPARE(root.form()->start()->value(), QDateTime(QDate(2026, 3, 25), QTime(11, 0), Berlin));
         QTRY_COMPARE(window().activeFocusItem(), item("titleField"));
         for (const char character : QByteArray("Gym"))
             QTest::keyClick(&window(), character);
@@ -230,14 +232,76 @@ private slots:
         QCOMPARE(gym->endDate, QDate(2026, 3, 28)); // the 27th was the last day
     }
 
+    // March 2026 takes six rows of days. With both lists longer than the
+    // room left, each shows whole rows above the footer, and its scroll bar
+    // stays in view to say there are more.
+    void theListsShowWholeRowsAndSayTheyScroll()
+    {
+        m_popover = std::make_unique<PopoverFixture>(Now, Berlin);
+        PopoverFixture &p = *m_popover;
+        for (int i = 0; i < 8; ++i) {
+            const QByteArray hour = QByteArray::number(12 + i);
+            p.addEvent("personal", QStringLiteral("t%1").arg(i),
+                "SUMMARY:Today " + hour + "\r\nDTSTART;TZID=Europe/Berlin:20260325T" + hour
+                    + "0000\r\nDTEND;TZID=Europe/Berlin:20260325T" + hour + "3000\r\n");
+            p.addEvent("personal", QStringLiteral("u%1").arg(i),
+                "SUMMARY:Friday " + hour + "\r\nDTSTART;TZID=Europe/Berlin:20260327T" + hour
+                    + "0000\r\nDTEND;TZID=Europe/Berlin:20260327T" + hour + "3000\r\n");
+        }
+        p.startStore();
+        p.showView();
+        EventsListViewModel *list = p.viewModel->eventsList();
+        QCOMPARE(p.viewModel->grid()->rowCount(), 6);
+        const qreal footerTop = item("openCalendar")->mapToScene(QPointF(0, 0)).y();
+        for (const char *name : {"firstRows", "upcomingRows"}) {
+            QQuickItem *rows = item(QString::fromLatin1(name));
+            QVERIFY(rows && rows->isVisible());
+            const int shown = qstrcmp(name, "firstRows") == 0 ? list->firstListHeight() : list->upcomingListHeight();
+            QVERIFY2(shown >= EventsListViewModel::listHeightFor(2), name);
+            QTRY_COMPARE(rows->height(), qreal(shown)); // not squeezed below whole rows
+            QVERIFY(rows->mapToScene(QPointF(0, rows->height())).y() <= footerTop);
+            QQuickItem *hidden = nullptr;
+            QQuickItem *bar = PopoverFixture::findItem(rows, QStringLiteral("scrollBar"), &hidden);
+            QVERIFY(bar);
+            auto *thumb = bar->property("contentItem").value<QQuickItem *>();
+            QVERIFY(thumb);
+            QTRY_COMPARE(thumb->opacity(), 1.0);
+        }
+        QVERIFY(list->firstScrolls() && list->upcomingScrolls());
+        // Closing today's section gives its room to the coming days.
+        const int before = list->upcomingListHeight();
+        click("firstHeader");
+        QTRY_VERIFY(!item("firstRows")->isVisible());
+        QVERIFY(list->upcomingListHeight() > before);
+        QTRY_COMPARE(item("upcomingRows")->height(), qreal(list->upcomingListHeight()));
+    }
+
+    // Where no calendar application is installed, "Open Calendar" says so.
+    void openCalendarWithoutAnApplicationSaysSo()
+    {
+        m_popover->launcher.calendarAppInstalled = false;
+        m_popover->launcher.calendarAppStarts = false;
+        QVERIFY(!item("openCalendarMessage")->isVisible());
+        click("openCalendar");
+        QTRY_VERIFY(item("openCalendarMessage")->isVisible());
+        QCOMPARE(item("openCalendarMessage")->property("text").toString(),
+            QStringLiteral("No calendar application is installed"));
+        QStringList names;
+        collectNames(QAccessible::queryAccessibleInterface(&window()), names);
+        QVERIFY2(names.contains("No calendar application is installed"), qPrintable(names.join(" | ")));
+        // Nothing else moves out of the window for it.
+        QVERIFY(item("quit")->mapToScene(QPointF(0, item("quit")->height())).y() <= window().height());
+    }
+
     void aScreenReaderFindsTheControlsByName()
     {
         QAccessibleInterface *top = QAccessible::queryAccessibleInterface(&window());
         QVERIFY(top);
         QStringList names;
         collectNames(top, names);
-        for (const char *name : {"Previous Month", "Next Month", "March 2026", "New Event", "Today", "Upcoming",
-                 "Open Calendar", "Quit", "Wednesday 25 March 2026, today", "Monday"})
+        for (const char *name :
+            {"Previous Month", "Next Month", "March 2026", "New Event", "Today", "Upcoming", "Open Calendar", "Quit",
+                "Wednesday 25 March 2026, today, with events", "Monday", "Tuesday 24 March 2026"})
             QVERIFY2(names.contains(name), qPrintable(name + QStringLiteral(" not in ") + names.join(" | ")));
         QVERIFY(std::any_of(names.begin(), names.end(), [](const QString &n) { return n.startsWith("Daily, 12:00"); }));
 

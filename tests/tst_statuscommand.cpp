@@ -175,6 +175,29 @@ private slots:
         QVERIFY(events[0].title.startsWith("Huge xxx"));
         QCOMPARE(readFile(file), content);
         QFile::remove(file);
+    // A calendar switched off in the settings gives `status` nothing, as it
+    // gives the popover's lists nothing.
+    void aHiddenCalendarLeavesTheStatus()
+    {
+        const QString data = QString::fromLocal8Bit(qgetenv("XDG_DATA_HOME"));
+        const QString work = data + "/brivane/calendars/local/work";
+        writeFile(work + "/displayname", "Work");
+        writeFile(work + "/call.ics",
+            singleEvent("UID:w\r\nSUMMARY:Client call\r\nDTSTART;TZID=Europe/Berlin:20260325T091000\r\n"
+                        "DTEND;TZID=Europe/Berlin:20260325T092000\r\n"));
+        QCOMPARE(QString::fromUtf8(status({"--at", "2026-03-25T09:00:00"}).out).trimmed(),
+            QString("Client call \u00B7 in 10m"));
+
+        const QString config = QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME")) + "/brivane/brivane.conf";
+        writeFile(config,
+            "[General]\nonboardingComplete=true\nhiddenCalendarIDs=local:"
+                + QFileInfo(work).canonicalFilePath().toUtf8() + "\n");
+        const Result hidden = status({"--json", "--at", "2026-03-25T09:00:00"});
+        QFile::remove(config);
+        QDir(work).removeRecursively();
+        const QJsonObject object = QJsonDocument::fromJson(hidden.out).object();
+        QCOMPARE(object["text"].toString(), QString("Standup \u00B7 in 30m"));
+        QCOMPARE(object["tooltip"].toString(), QStringLiteral("09:30 Standup"));
     }
 
     void badOptions()

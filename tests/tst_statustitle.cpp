@@ -216,11 +216,59 @@ private slots:
                         "DTEND;TZID=Europe/Berlin:20260325T090000\r\n"),
             "other");
         fixture.start();
-        const StatusTitle title = StatusTitleBuilder::compute(*fixture.store, Now, English);
+        const StatusTitle title = StatusTitleBuilder::compute(*fixture.store, {}, Now, English);
         QCOMPARE(title.text, QString(" Lunch \u00B7 12:00"));
         QCOMPARE(title.plainText(), QString("Lunch \u00B7 12:00"));
         QCOMPARE(title.nextEvents, QStringList {"12:00 Lunch"});
         QCOMPARE(title.stateClass(), QStringLiteral("event"));
+    }
+
+    // A calendar switched off in the settings leaves the title and its
+    // tooltip lines, today's and tomorrow's events alike; with every
+    // calendar switched off all count, as in the popover's lists.
+    void hiddenCalendarsLeaveTheTitle()
+    {
+        VdirFixture fixture(Berlin, Now);
+        fixture.addEvent("a.ics",
+            singleEvent("UID:a\r\nSUMMARY:Lunch\r\nDTSTART;TZID=Europe/Berlin:20260325T120000\r\n"
+                        "DTEND;TZID=Europe/Berlin:20260325T130000\r\n"),
+            "hidden-one");
+        fixture.addEvent("b.ics",
+            singleEvent("UID:b\r\nSUMMARY:Review\r\nDTSTART;TZID=Europe/Berlin:20260325T150000\r\n"
+                        "DTEND;TZID=Europe/Berlin:20260325T160000\r\n"),
+            "shown");
+        fixture.start();
+        const QSet<QString> hidden {fixture.calendarId("hidden-one")};
+
+        StatusTitle title = StatusTitleBuilder::compute(*fixture.store, hidden, Now, English);
+        QCOMPARE(title.plainText(), QString("Review \u00B7 15:00"));
+        QCOMPARE(title.nextEvents, QStringList {"15:00 Review"});
+        QCOMPARE(StatusTitleBuilder::compute(*fixture.store, {}, Now, English).nextEvents,
+            (QStringList {"12:00 Lunch", "15:00 Review"}));
+
+        // Tomorrow's first timed event, when the hidden calendar's is earlier.
+        const QDateTime evening(QDate(2026, 3, 25), QTime(17, 0), Berlin);
+        fixture.addEvent("c.ics",
+            singleEvent("UID:c\r\nSUMMARY:Early\r\nDTSTART;TZID=Europe/Berlin:20260326T070000\r\n"
+                        "DTEND;TZID=Europe/Berlin:20260326T080000\r\n"),
+            "hidden-one");
+        fixture.addEvent("d.ics",
+            singleEvent("UID:d\r\nSUMMARY:Later\r\nDTSTART;TZID=Europe/Berlin:20260326T090000\r\n"
+                        "DTEND;TZID=Europe/Berlin:20260326T100000\r\n"),
+            "shown");
+        auto reopened = fixture.reopened();
+        QCOMPARE(StatusTitleBuilder::compute(*reopened->store, hidden, evening, English).plainText(),
+            QString("Later \u00B7 09:00"));
+        QCOMPARE(StatusTitleBuilder::compute(*reopened->store, {}, evening, English).plainText(),
+            QString("Early \u00B7 07:00"));
+
+        // The other one switched off instead.
+        const QSet<QString> shownHidden {fixture.calendarId("shown")};
+        QCOMPARE(StatusTitleBuilder::compute(*reopened->store, shownHidden, Now, English).plainText(),
+            QString("Lunch \u00B7 12:00"));
+        const QSet<QString> all {fixture.calendarId("hidden-one"), fixture.calendarId("shown")};
+        QCOMPARE(StatusTitleBuilder::compute(*reopened->store, all, Now, English),
+            StatusTitleBuilder::compute(*reopened->store, {}, Now, English));
     }
 };
 
