@@ -12,18 +12,39 @@
 
 namespace InstanceAnswers {
 
-std::optional<QByteArray> answer(const QByteArray &question, const CalendarStore &store, bool zohoConnected)
+namespace {
+
+struct Question
+{
+    QString command;
+    QStringList arguments;
+};
+
+// The question when it was asked in this instance's context.
+std::optional<Question> readQuestion(const QByteArray &question)
 {
     const QJsonObject asked = QJsonDocument::fromJson(question).object();
-    if (asked.value(QStringLiteral("context")).toObject() != InstanceClient::context() || !store.isLoaded())
+    if (asked.value(QStringLiteral("context")).toObject() != InstanceClient::context())
         return std::nullopt;
-    QStringList arguments;
+    Question result {asked.value(QStringLiteral("command")).toString(), {}};
     for (const QJsonValue &argument : asked.value(QStringLiteral("arguments")).toArray()) {
         if (!argument.isString())
             return std::nullopt;
-        arguments.append(argument.toString());
+        result.arguments.append(argument.toString());
     }
-    const QString command = asked.value(QStringLiteral("command")).toString();
+    return result;
+}
+
+} // namespace
+
+std::optional<QByteArray> answer(const QByteArray &question, CalendarStore &store, bool zohoConnected)
+{
+    const std::optional<Question> asked = readQuestion(question);
+    if (!asked || !store.isLoaded())
+        return std::nullopt;
+    const QStringList &arguments = asked->arguments;
+    const QString &command = asked->command;
+    store.takeInPendingChanges();
     QString output;
     QTextStream out(&output);
     bool answered = false;

@@ -69,6 +69,8 @@ public:
 
     // Applies the changes noted so far now, instead of once the folders are quiet.
     void flushPendingChanges();
+    // The same after reading what the watcher has not reported yet.
+    void takeInPendingChanges() override;
     // Files and folders noted as changed and not yet applied.
     qsizetype pendingChangeCount() const { return m_pendingFiles.size() + (m_pendingLayout ? 1 : 0); }
     qsizetype fileCount() const { return m_files.size(); }
@@ -95,13 +97,14 @@ private:
     void noteFileChange(const QString &path);
     void noteFolderChange();
     void scheduleProcessing();
-    void processPendingChanges();
+    // `asked`: for a question, not because the folders went quiet.
+    void processPendingChanges(bool asked = false);
     bool rescanLayout(QStringList &problems);
     const Vdir::CalendarDir *calendarForFile(const QString &path) const;
     const Vdir::CalendarDir *calendarById(const QString &calendarId) const;
     bool replaceFile(FilePtr file, QStringList &problems);
     bool dropFile(const QString &path);
-    bool keepWhileStillBeingWritten(const QString &path, const ParsedFile &fresh);
+    bool keepWhileStillBeingWritten(const QString &path, const ParsedFile &fresh, bool asked);
     void announceOwnChange();
     void ensureIndexWindow() const;
     CalendarEvent materialize(const Occurrence &occurrence) const;

@@ -12,6 +12,7 @@
 #include "calendar/SafeFile.h"
 #include "calendar/TimeZoneRegistry.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocalServer>
@@ -677,6 +678,35 @@ private slots:
             QCOMPARE(asked.exitCode, alone[i].exitCode);
             QCOMPARE(asked.out, alone[i].out);
             QCOMPARE(command(commands[i], false).out, alone[i].out);
+        }
+        instance.terminate();
+        QVERIFY(instance.waitForFinished(10000));
+    }
+
+    // A command's own write is in the next command's answer: the instance
+    // takes in what changed in its folders before the question, every time,
+    // however quickly the question follows.
+    void eventAddedIsInTheNextAgendaEveryTime()
+    {
+        QProcess instance;
+        instance.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        instance.start(QStringLiteral(BRIVANE_BINARY), {});
+        QVERIFY(instance.waitForStarted());
+        const QStringList agenda {"agenda", "--json", "--at", "2026-05-04T07:00:00"};
+        QTRY_VERIFY_WITH_TIMEOUT(command(agenda, true).err.contains("answered by the running instance"), 20000);
+        QStringList added;
+        for (int hour = 8; hour < 18; ++hour) {
+            const QString title = QStringLiteral("Added at %1").arg(hour);
+            const Run add = command(
+                {"add", title, "--start", QStringLiteral("2026-05-04T%1:00").arg(hour, 2, 10, QLatin1Char('0'))}, true);
+            QVERIFY2(add.exitCode == 0, add.err.constData());
+            added.append(title);
+            const Run asked = command(agenda, true);
+            QVERIFY2(asked.err.contains("answered by the running instance"), asked.err.constData());
+            QStringList listed;
+            for (const QJsonValue &event : QJsonDocument::fromJson(asked.out).object()["today"].toArray())
+                listed.append(event.toObject()["title"].toString());
+            QCOMPARE(listed, added);
         }
         instance.terminate();
         QVERIFY(instance.waitForFinished(10000));
