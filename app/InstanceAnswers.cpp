@@ -58,4 +58,17 @@ std::optional<QByteArray> answer(const QByteArray &question, CalendarStore &stor
     return output.toUtf8();
 }
 
+std::optional<QByteArray> followed(const QByteArray &question, const CalendarStore &store)
+{
+    const std::optional<Question> asked = readQuestion(question);
+    if (!asked || asked->command != QLatin1String("status"))
+        return std::nullopt;
+    QString output;
+    QTextStream out(&output);
+    if (!answerFollowingStatusCommand(asked->arguments, store, out))
+        return std::nullopt;
+    out.flush();
+    return output.toUtf8();
+}
+
 } // namespace InstanceAnswers

@@ -21,4 +21,9 @@ namespace InstanceAnswers {
 // is never older than the question.
 std::optional<QByteArray> answer(const QByteArray &question, CalendarStore &store, bool zohoConnected);
 
+// For a follower (`brivane status --follow`, see InstanceClient::follow):
+// the output now, empty while the calendars are still loading; nothing to
+// decline (another context, another command).
+std::optional<QByteArray> followed(const QByteArray &question, const CalendarStore &store);
+
 } // namespace InstanceAnswers

@@ -712,6 +712,53 @@ private slots:
         QVERIFY(instance.waitForFinished(10000));
     }
 
+    // `status --follow` with an instance running follows it over the socket
+    // (the command loads no calendars of its own) and prints each new title;
+    // once the instance quits, the command goes on by itself.
+    void statusFollowsTheRunningInstance()
+    {
+        const QString calendar = QString::fromLocal8Bit(qgetenv("XDG_DATA_HOME")) + "/brivane/calendars/local/personal";
+        const QStringList status {"status", "--at", "2026-03-25T08:00:00"};
+        QProcess instance;
+        instance.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        instance.start(QStringLiteral(BRIVANE_BINARY), {});
+        QVERIFY(instance.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(command(status, true).err.contains("answered by the running instance"), 20000);
+
+        QProcess follow;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("BRIVANE_TIMING", "1");
+        follow.setProcessEnvironment(environment);
+        follow.start(QStringLiteral(BRIVANE_BINARY), status + QStringList {"--follow"});
+        QVERIFY(follow.waitForStarted());
+        auto nextLine = [&follow] {
+            return waitFor([&follow] { return follow.canReadLine(); }, 20000)
+                ? QString::fromUtf8(follow.readLine()).trimmed()
+                : QStringLiteral("(no line)");
+        };
+        QCOMPARE(nextLine(), QString("Standup \u00B7 09:30"));
+        QByteArray told;
+        QVERIFY(waitFor([&] {
+            told += follow.readAllStandardError();
+            return told.contains("following the running instance");
+        }));
+
+        writeFile(calendar + "/early.ics",
+            singleEvent("UID:e\r\nSUMMARY:Early call\r\nDTSTART;TZID=Europe/Berlin:20260325T081000\r\n"
+                        "DURATION:PT10M\r\n"));
+        QCOMPARE(nextLine(), QString("Early call \u00B7 in 10m"));
+
+        // The instance quits: the command loads the calendars itself and goes on.
+        instance.terminate();
+        QVERIFY(instance.waitForFinished(10000));
+        QCOMPARE(nextLine(), QString("Early call \u00B7 in 10m"));
+        QVERIFY(QFile::remove(calendar + "/early.ics"));
+        QCOMPARE(nextLine(), QString("Standup \u00B7 09:30"));
+        QCOMPARE(follow.state(), QProcess::Running);
+        follow.kill();
+        follow.waitForFinished();
+    }
+
     void launcherFindsTheWholeProgram()
     {
         QTemporaryDir unpacked;
