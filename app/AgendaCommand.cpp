@@ -5,6 +5,8 @@
 #include "app/ZohoServices.h"
 #include "calendar/AnyCalendarEvent.h"
 #include "calendar/CalendarEventManager.h"
+#include "calendar/CalendarNames.h"
+#include "calendar/EventCreation.h"
 #include "settings/AppSettings.h"
 
 #include <QCommandLineParser>
@@ -81,7 +83,8 @@ QJsonObject toJson(const AnyCalendarEvent &event, const QList<ZohoCalendar> &zoh
 }
 
 void printSection(QTextStream &out, const QString &heading, const QList<AnyCalendarEvent> &events,
-    const QList<ZohoCalendar> &zohoCalendars, const QTimeZone &zone, bool withDay)
+    const QList<ZohoCalendar> &zohoCalendars, const QHash<QString, QString> &calendarNames, const QTimeZone &zone,
+    bool withDay)
 {
     out << heading << '\n';
     if (events.isEmpty())
@@ -92,7 +95,8 @@ void printSection(QTextStream &out, const QString &heading, const QList<AnyCalen
         if (withDay)
             out << locale.toString(startDay(event, zone), QStringLiteral("ddd d MMM")) << "  ";
         out << timeText(event, zone) << "  " << event.title;
-        const QString calendar = labelOf(event, zohoCalendars).title;
+        const CalendarLabel label = labelOf(event, zohoCalendars);
+        const QString calendar = calendarNames.value(label.id, label.title);
         if (!calendar.isEmpty())
             out << "  (" << calendar << ')';
         out << '\n';
@@ -121,9 +125,15 @@ void printAgenda(const CalendarStore &store, const QSet<QString> &hiddenCalendar
             QJsonObject {{QStringLiteral("today"), todayArray}, {QStringLiteral("upcoming"), upcomingArray}})
                    .toJson(QJsonDocument::Indented);
     } else {
-        printSection(out, QCoreApplication::translate("AgendaCommand", "Today"), today, zohoCalendars, zone, false);
+        // Calendars of one name are told apart by their accounts.
+        QHash<QString, CalendarNames::Named> zohoNamed;
+        for (const ZohoCalendar &calendar : zohoCalendars)
+            zohoNamed.insert(calendar.id, {calendar.name, EventCreation::zohoAccountName()});
+        const QHash<QString, QString> names = CalendarNames::ofStore(store, zohoNamed);
         printSection(
-            out, QCoreApplication::translate("AgendaCommand", "Upcoming"), upcoming, zohoCalendars, zone, true);
+            out, QCoreApplication::translate("AgendaCommand", "Today"), today, zohoCalendars, names, zone, false);
+        printSection(
+            out, QCoreApplication::translate("AgendaCommand", "Upcoming"), upcoming, zohoCalendars, names, zone, true);
     }
 }
 

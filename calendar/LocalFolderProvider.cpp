@@ -256,11 +256,14 @@ void LocalFolderProvider::reportProblems(const QStringList &problems) const
 
 void LocalFolderProvider::start()
 {
-    if (!Vdir::ensureDefaultRoot(m_defaultRoot))
+    if (m_createsDefaultRoot && !Vdir::ensureDefaultRoot(m_defaultRoot))
         qCWarning(lcLocal) << "cannot create the calendar folder" << m_defaultRoot;
     if (m_watching) {
-        for (const QString &root : roots())
-            m_watcher.watch(root);
+        for (const QString &root : roots()) {
+            // The default root not made yet is watched once it is (createDefaultRoot).
+            if (root != m_defaultRoot || QFileInfo::exists(root))
+                m_watcher.watch(root);
+        }
     }
     Vdir::Layout layout = Vdir::scan(roots());
     QStringList layoutProblems = std::exchange(layout.problems, {});
@@ -449,8 +452,26 @@ void LocalFolderProvider::setLayout(Vdir::Layout layout)
     }
 }
 
+void LocalFolderProvider::createDefaultRoot()
+{
+    if (QFileInfo::exists(m_defaultRoot))
+        return;
+    if (!Vdir::ensureDefaultRoot(m_defaultRoot)) {
+        qCWarning(lcLocal) << "cannot create the calendar folder" << m_defaultRoot;
+        return;
+    }
+    if (m_watching)
+        m_watcher.watch(m_defaultRoot);
+    m_pendingLayout = true;
+    if (m_loaded)
+        flushPendingChanges(); // else taken in with the load
+}
+
 bool LocalFolderProvider::isReadable() const
 {
+    // Our own folder always counts, made or still to be made.
+    if (!m_createsDefaultRoot && !QFileInfo::exists(m_defaultRoot))
+        return true;
     const QStringList all = roots();
     return std::any_of(all.begin(), all.end(), [](const QString &root) {
         const QFileInfo info(root);

@@ -53,6 +53,14 @@ public:
     // Whether the folders are watched for changes (the default). Set before `start`.
     void setWatching(bool watching) { m_watching = watching; }
 
+    // Whether `start` makes the default root, with its "Personal" calendar,
+    // when it is not there (the default). Where another provider may offer
+    // the calendar new events go to, it is made only once none does, by
+    // createDefaultRoot(). Set before `start`.
+    void setCreatesDefaultRoot(bool creates) { m_createsDefaultRoot = creates; }
+    // Makes the default root when it is not there and takes it in.
+    void createDefaultRoot();
+
     void start() override;
 
     QString providerId() const override { return QStringLiteral("local"); }
@@ -141,6 +149,7 @@ private:
     std::function<void()> m_loadFinishingHook;
 
     bool m_watching = true;
+    bool m_createsDefaultRoot = true;
     QString m_indexPath;
     qint64 m_indexSettleNs = PersistentIndex::SettleNs;
     qsizetype m_filesFromIndex = 0;
