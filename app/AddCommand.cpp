@@ -30,7 +30,7 @@ std::optional<QDateTime> parseDay(const QString &text, const QTimeZone &zone)
     return std::nullopt;
 }
 
-QString nameOf(const CalendarTarget &target)
+QString titleOf(const CalendarTarget &target)
 {
     return target.localCalendar() ? target.localCalendar()->title : target.zohoCalendar()->name;
 }
@@ -40,21 +40,35 @@ QString idOf(const CalendarTarget &target)
     return target.localCalendar() ? target.localCalendar()->identifier : target.zohoCalendar()->id;
 }
 
-// The target named by --calendar: by id first, then by name, then by name
-// in any case.
-std::optional<CalendarTarget> findTarget(const QList<CalendarTarget> &targets, const QString &wanted)
+// The target named by --calendar: by id; else by the name the form lists it
+// by ("Personal — On This Computer"), by its title, then the same in any
+// case. A name that fits several is no answer: they go to `several`.
+std::optional<CalendarTarget> findTarget(
+    const QList<CalendarTarget> &targets, const QStringList &names, const QString &wanted, QList<qsizetype> *several)
 {
     for (const CalendarTarget &target : targets) {
         if (idOf(target) == wanted)
             return target;
     }
-    for (const CalendarTarget &target : targets) {
-        if (nameOf(target) == wanted)
-            return target;
-    }
-    for (const CalendarTarget &target : targets) {
-        if (nameOf(target).compare(wanted, Qt::CaseInsensitive) == 0)
-            return target;
+    const std::function<bool(qsizetype)> passes[] = {
+        [&](qsizetype i) { return names.value(i) == wanted; },
+        [&](qsizetype i) { return titleOf(targets[i]) == wanted; },
+        [&](qsizetype i) { return names.value(i).compare(wanted, Qt::CaseInsensitive) == 0; },
+        [&](qsizetype i) { return titleOf(targets[i]).compare(wanted, Qt::CaseInsensitive) == 0; },
+    };
+    for (const std::function<bool(qsizetype)> &fits : passes) {
+        QList<qsizetype> found;
+        for (qsizetype i = 0; i < targets.size(); ++i) {
+            if (fits(i))
+                found.append(i);
+        }
+        if (found.size() == 1)
+            return targets[found.first()];
+        if (found.size() > 1) {
+            if (several)
+                *several = found;
+            return std::nullopt;
+        }
     }
     return std::nullopt;
 }
@@ -122,7 +136,10 @@ int runAddCommand(const QStringList &arguments, QTextStream &out, QTextStream &e
     QList<CalendarTarget> targets = EventCreation::targets(store, {});
     ZohoCalendarManager *zohoManager = nullptr;
     const QString wanted = parser.value(calendarOption);
-    const bool needsZoho = parser.isSet(calendarOption) ? !findTarget(targets, wanted) : targets.isEmpty();
+    QList<qsizetype> several;
+    const bool needsZoho = parser.isSet(calendarOption)
+        ? !findTarget(targets, EventCreation::targetNames(store, targets), wanted, &several) && several.isEmpty()
+        : targets.isEmpty();
     if (needsZoho && zoho) {
         zohoManager = zoho();
         if (zohoManager)
@@ -131,7 +148,18 @@ int runAddCommand(const QStringList &arguments, QTextStream &out, QTextStream &e
 
     std::optional<CalendarTarget> target;
     if (parser.isSet(calendarOption)) {
-        target = findTarget(targets, wanted);
+        const QStringList names = EventCreation::targetNames(store, targets);
+        several.clear();
+        target = findTarget(targets, names, wanted, &several);
+        if (!several.isEmpty()) {
+            err << "brivane add: "
+                << QCoreApplication::translate("AddCommand", "several calendars are called \"%1\"; name one of them:")
+                       .arg(wanted)
+                << '\n';
+            for (const qsizetype i : std::as_const(several))
+                err << "  " << names[i] << "  (" << idOf(targets[i]) << ")\n";
+            return 2;
+        }
         if (!target) {
             const QList<CalendarInfo> calendars = store.calendars();
             const bool readOnly = std::any_of(calendars.begin(), calendars.end(),

@@ -6,6 +6,8 @@
 #include "calendar/AnyCalendarEvent.h"
 #include "calendar/CalendarEventManager.h"
 #include "calendar/EventFormatting.h"
+#include "calendar/CalendarNames.h"
+#include "calendar/EventCreation.h"
 #include "settings/AppSettings.h"
 
 #include <QCommandLineParser>
@@ -104,7 +106,8 @@ Section sectionOf(QList<AnyCalendarEvent> events, bool all)
 }
 
 void printSection(QTextStream &out, const QString &heading, const Section &section,
-    const QList<ZohoCalendar> &zohoCalendars, const QTimeZone &zone, bool withDay)
+    const QList<ZohoCalendar> &zohoCalendars, const QHash<QString, QString> &calendarNames, const QTimeZone &zone,
+    bool withDay)
 {
     out << heading << '\n';
     if (section.events.isEmpty())
@@ -115,7 +118,8 @@ void printSection(QTextStream &out, const QString &heading, const Section &secti
         if (withDay)
             out << locale.toString(startDay(event, zone), QStringLiteral("ddd d MMM")) << "  ";
         out << timeText(event, zone) << "  " << EventFormatting::oneLineTitle(event.title);
-        const QString calendar = labelOf(event, zohoCalendars).title;
+        const CalendarLabel label = labelOf(event, zohoCalendars);
+        const QString calendar = EventFormatting::oneLineTitle(calendarNames.value(label.id, label.title));
         if (!calendar.isEmpty())
             out << "  (" << calendar << ')';
         out << '\n';
@@ -151,9 +155,15 @@ void printAgenda(const CalendarStore &store, const QSet<QString> &hiddenCalendar
                                  {QStringLiteral("upcoming"), upcomingArray}, {QStringLiteral("more"), more}})
                    .toJson(QJsonDocument::Indented);
     } else {
-        printSection(out, QCoreApplication::translate("AgendaCommand", "Today"), today, zohoCalendars, zone, false);
+        // Calendars of one name are told apart by their accounts.
+        QHash<QString, CalendarNames::Named> zohoNamed;
+        for (const ZohoCalendar &calendar : zohoCalendars)
+            zohoNamed.insert(calendar.id, {calendar.name, EventCreation::zohoAccountName()});
+        const QHash<QString, QString> names = CalendarNames::ofStore(store, zohoNamed);
         printSection(
-            out, QCoreApplication::translate("AgendaCommand", "Upcoming"), upcoming, zohoCalendars, zone, true);
+            out, QCoreApplication::translate("AgendaCommand", "Today"), today, zohoCalendars, names, zone, false);
+        printSection(
+            out, QCoreApplication::translate("AgendaCommand", "Upcoming"), upcoming, zohoCalendars, names, zone, true);
     }
 }
 

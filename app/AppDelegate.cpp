@@ -273,4 +273,5 @@ void AppDelegate::updateStatusTitle()
     m_lastTitle = StatusTitleBuilder::compute(*m_eventStore, m_settings.hiddenCalendarIDs(), m_clock.now(), QLocale());
     m_statusItem->setIcon(CalendarSymbol);
     m_statusItem->setTitle(m_lastTitle.plainText());
+    emit statusTitleUpdated();
 }

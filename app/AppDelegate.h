@@ -73,6 +73,9 @@ signals:
     // "Quit brivane" was chosen.
     void quitRequested();
     void popoverFirstFrame(qint64 milliseconds);
+    // The status title was worked out anew (on the timer, or after the
+    // calendars changed), whether or not it reads differently.
+    void statusTitleUpdated();
     void popoverSheetFirstFrame(qint64 milliseconds);
 
 private:

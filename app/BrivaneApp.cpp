@@ -95,6 +95,10 @@ int runTray(int argc, char **argv, const QByteArray &command, std::unique_ptr<Si
         const bool zohoConnected = !zohoForAnswers || zohoForAnswers->auth().isConnected();
         return InstanceAnswers::answer(question, delegate.eventStore(), zohoConnected);
     });
+    // `brivane status --follow` follows the instance's title instead of loading the calendars itself.
+    instance.setFollowHandler(
+        [&delegate](const QByteArray &question) { return InstanceAnswers::followed(question, delegate.eventStore()); });
+    QObject::connect(&delegate, &AppDelegate::statusTitleUpdated, &instance, &SingleInstance::updateFollowers);
     QObject::connect(&instance, &SingleInstance::commandReceived, &delegate, [&delegate](const QByteArray &received) {
         if (received == "settings")
             delegate.openSettings();

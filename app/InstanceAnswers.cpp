@@ -39,19 +39,36 @@ std::optional<QDateTime> askedMoment(const QStringList &arguments)
     return std::nullopt;
 }
 
-} // namespace
+struct Question
+{
+    QString command;
+    QStringList arguments;
+};
 
-std::optional<QByteArray> answer(const QByteArray &question, const CalendarStore &store, bool zohoConnected)
+// The question when it was asked in this instance's context.
+std::optional<Question> readQuestion(const QByteArray &question)
 {
     const QJsonObject asked = QJsonDocument::fromJson(question).object();
-    if (asked.value(QStringLiteral("context")).toObject() != InstanceClient::context() || !store.isLoaded())
+    if (asked.value(QStringLiteral("context")).toObject() != InstanceClient::context())
         return std::nullopt;
-    QStringList arguments;
+    Question result {asked.value(QStringLiteral("command")).toString(), {}};
     for (const QJsonValue &argument : asked.value(QStringLiteral("arguments")).toArray()) {
         if (!argument.isString())
             return std::nullopt;
-        arguments.append(argument.toString());
+        result.arguments.append(argument.toString());
     }
+    return result;
+}
+
+} // namespace
+
+std::optional<QByteArray> answer(const QByteArray &question, CalendarStore &store, bool zohoConnected)
+{
+    const std::optional<Question> asked = readQuestion(question);
+    if (!asked || !store.isLoaded())
+        return std::nullopt;
+    const QStringList &arguments = asked->arguments;
+    const QString &command = asked->command;
     // A question about a day far from today would make the instance expand
     // every repeating event there, holding up the tray for longer than the
     // command takes alone: declined at once.
@@ -60,7 +77,7 @@ std::optional<QByteArray> answer(const QByteArray &question, const CalendarStore
         if (!store.answersAtOnce(dayStart.addDays(-1), dayStart.addDays(AskedDays)))
             return std::nullopt;
     }
-    const QString command = asked.value(QStringLiteral("command")).toString();
+    store.takeInPendingChanges();
     QString output;
     QTextStream out(&output);
     bool answered = false;
@@ -69,6 +86,19 @@ std::optional<QByteArray> answer(const QByteArray &question, const CalendarStore
     else if (command == QLatin1String("agenda") && !zohoConnected)
         answered = answerAgendaCommand(arguments, store, out);
     if (!answered)
+        return std::nullopt;
+    out.flush();
+    return output.toUtf8();
+}
+
+std::optional<QByteArray> followed(const QByteArray &question, const CalendarStore &store)
+{
+    const std::optional<Question> asked = readQuestion(question);
+    if (!asked || asked->command != QLatin1String("status"))
+        return std::nullopt;
+    QString output;
+    QTextStream out(&output);
+    if (!answerFollowingStatusCommand(asked->arguments, store, out))
         return std::nullopt;
     out.flush();
     return output.toUtf8();

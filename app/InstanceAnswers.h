@@ -16,7 +16,14 @@ class CalendarStore;
 namespace InstanceAnswers {
 
 // The instance's side: the output for `question` from its loaded `store`, or
-// nothing to decline.
-std::optional<QByteArray> answer(const QByteArray &question, const CalendarStore &store, bool zohoConnected);
+// nothing to decline. The store first takes in the changes to its calendars
+// made before the question (a `brivane add` just done), so that the answer
+// is never older than the question.
+std::optional<QByteArray> answer(const QByteArray &question, CalendarStore &store, bool zohoConnected);
+
+// For a follower (`brivane status --follow`, see InstanceClient::follow):
+// the output now, empty while the calendars are still loading; nothing to
+// decline (another context, another command).
+std::optional<QByteArray> followed(const QByteArray &question, const CalendarStore &store);
 
 } // namespace InstanceAnswers

@@ -107,6 +107,49 @@ std::optional<QByteArray> request(const QString &socketPath, const QByteArray &q
     return answer;
 }
 
+FollowEnd follow(const QString &socketPath, const QString &command, const QStringList &arguments,
+    const std::function<bool(const QByteArray &answer)> &onAnswer, int timeoutMs)
+{
+    const QByteArray question = questionFor(command, arguments);
+    if (question.contains('\n') || question.size() + FollowPrefix.size() > MaxLineLength)
+        return FollowEnd::NotFollowed;
+    const QDeadlineTimer deadline(timeoutMs);
+    auto remaining = [&deadline] { return int(qMax<qint64>(1, deadline.remainingTime())); };
+    QLocalSocket socket;
+    socket.connectToServer(socketPath);
+    if (!socket.waitForConnected(remaining()))
+        return FollowEnd::NotFollowed;
+    socket.write(FollowPrefix.toByteArray() + question + '\n');
+    if (!socket.waitForBytesWritten(remaining()))
+        return FollowEnd::NotFollowed;
+    while (!socket.canReadLine()) {
+        if (deadline.hasExpired() || !socket.waitForReadyRead(remaining()))
+            return FollowEnd::NotFollowed;
+    }
+    if (socket.readLine(64).trimmed() != "following")
+        return FollowEnd::NotFollowed;
+    // From here on the answers come when the title changes: no deadline.
+    for (;;) {
+        while (!socket.canReadLine()) {
+            if (!socket.waitForReadyRead(-1))
+                return FollowEnd::InstanceGone;
+        }
+        const QByteArray head = socket.readLine(64).trimmed();
+        bool ok = false;
+        const qint64 size = head.startsWith("answer ") ? head.mid(7).toLongLong(&ok) : -1;
+        if (!ok || size < 0 || size > MaxAnswerSize)
+            return FollowEnd::InstanceGone;
+        QByteArray answer;
+        while (answer.size() < size) {
+            if (socket.bytesAvailable() == 0 && !socket.waitForReadyRead(-1))
+                return FollowEnd::InstanceGone;
+            answer += socket.read(size - answer.size());
+        }
+        if (!onAnswer(answer))
+            return FollowEnd::StoppedByCaller;
+    }
+}
+
 std::optional<QByteArray> ask(
     const QString &socketPath, const QString &command, const QStringList &arguments, int timeoutMs)
 {

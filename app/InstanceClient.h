@@ -5,6 +5,7 @@
 #include <QJsonObject>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 // What a short-lived command needs to reach the running instance, and no
@@ -18,6 +19,11 @@ constexpr qsizetype MaxLineLength = 1024;
 // A question starts with this; the reply is "answer <bytes>\n" and the
 // answer, or "declined\n".
 constexpr QByteArrayView QuestionPrefix = "ask ";
+// A subscription starts with this: the reply is "following\n", then
+// "answer <bytes>\n" and the answer whenever it changes, or "declined\n".
+constexpr QByteArrayView FollowPrefix = "follow ";
+// The longest answer a command takes.
+constexpr qint64 MaxAnswerSize = 64 * 1024 * 1024;
 // How long a command waits for the instance before loading by itself.
 constexpr int AskTimeoutMs = 500;
 
@@ -44,6 +50,21 @@ QByteArray questionFor(const QString &command, const QStringList &arguments);
 // or nothing when there is no instance, it declines, or it does not answer
 // within `timeoutMs`.
 std::optional<QByteArray> request(const QString &socketPath, const QByteArray &question, int timeoutMs);
+
+// How a subscription ended.
+enum class FollowEnd {
+    NotFollowed, // no instance, it declined, or it did not reply in time
+    InstanceGone, // the instance quit (or stopped following) after taking the subscription
+    StoppedByCaller, // `onAnswer` returned false
+};
+
+// Follows the instance's answers to `command` with its arguments (`status
+// --follow`): `onAnswer` gets the first and every one after it that
+// differs, for as long as the instance runs; it returns false to stop. The
+// instance has to take the subscription within `timeoutMs`; after that the
+// call waits for as long as the answers keep coming.
+FollowEnd follow(const QString &socketPath, const QString &command, const QStringList &arguments,
+    const std::function<bool(const QByteArray &answer)> &onAnswer, int timeoutMs = AskTimeoutMs);
 
 // The command's output from the running instance, or nothing.
 std::optional<QByteArray> ask(

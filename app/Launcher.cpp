@@ -46,6 +46,23 @@ bool answeredByInstance(const QString &command, QStringList arguments)
     return true;
 }
 
+// Prints the running instance's answers for as long as it runs (`status
+// --follow`); true when the output went away meanwhile and nothing is left
+// to do.
+bool followedThroughInstance(const QString &command, const QStringList &arguments)
+{
+    bool told = false;
+    const InstanceClient::FollowEnd end
+        = InstanceClient::follow(InstanceClient::socketPath(), command, arguments, [&told](const QByteArray &answer) {
+              if (!told && qEnvironmentVariableIsSet("BRIVANE_TIMING"))
+                  std::fprintf(stderr, "timing: following the running instance\n");
+              told = true;
+              return std::fwrite(answer.constData(), 1, size_t(answer.size()), stdout) == size_t(answer.size())
+                  && std::fflush(stdout) == 0;
+          });
+    return end == InstanceClient::FollowEnd::StoppedByCaller;
+}
+
 // Whether this process can give the answer brivane-app would: it reads the
 // local calendars only, and brivane-app reads the desktop's as well where it
 // was built to and a session bus could lead to them.
@@ -108,8 +125,14 @@ int run(int argc, char **argv)
         QStringList arguments = QCoreApplication::arguments();
         const QString command = arguments.takeAt(1);
         // BRIVANE_NO_INSTANCE: always load (benchmarks and tests compare both ways).
-        if (!qEnvironmentVariableIsSet("BRIVANE_NO_INSTANCE") && answeredByInstance(command, arguments))
+        const bool mayAskInstance = !qEnvironmentVariableIsSet("BRIVANE_NO_INSTANCE");
+        if (mayAskInstance && first == "status" && arguments.contains(QLatin1String("--follow"))) {
+            // The instance's titles while it runs; after it, as without one.
+            if (followedThroughInstance(command, arguments))
+                return 0;
+        } else if (mayAskInstance && answeredByInstance(command, arguments)) {
             return 0;
+        }
         if (answersAsTheWholeProgram())
             return runCommandArguments(first == "agenda" ? runAgendaCommand : runStatusCommand);
     }

@@ -174,9 +174,14 @@ void SingleInstance::serve(QLocalSocket *client)
     // Read only what a command can be: a client that sends endless bytes is
     // dropped, never buffered.
     client->setReadBufferSize(MaxCommandLength + 1);
-    connect(client, &QLocalSocket::readyRead, this, [this, client] {
+    connect(client, &QLocalSocket::readyRead, this, [this, client, idle] {
         while (client->canReadLine()) {
             const QByteArray command = client->readLine(MaxCommandLength + 1).trimmed();
+            if (command.startsWith(InstanceClient::FollowPrefix)) {
+                idle->stop(); // a follower waits for the answers, however long
+                startFollowing(client, command.mid(InstanceClient::FollowPrefix.size()));
+                return;
+            }
             if (command.startsWith(InstanceClient::QuestionPrefix)) {
                 const std::optional<QByteArray> answer = m_requestHandler
                     ? m_requestHandler(command.mid(InstanceClient::QuestionPrefix.size()))
@@ -195,5 +200,64 @@ void SingleInstance::serve(QLocalSocket *client)
         }
         if (client->bytesAvailable() > MaxCommandLength)
             client->abort();
+    });
+}
+
+void SingleInstance::startFollowing(QLocalSocket *client, const QByteArray &question)
+{
+    // A follower only listens: anything more it sends ends the subscription.
+    disconnect(client, &QLocalSocket::readyRead, this, nullptr);
+    connect(client, &QLocalSocket::readyRead, client, &QLocalSocket::abort);
+    if (client->bytesAvailable() > 0) {
+        client->abort();
+        return;
+    }
+    const std::optional<QByteArray> first = m_followHandler ? m_followHandler(question) : std::nullopt;
+    if (!first) {
+        client->write("declined\n");
+        client->flush();
+        client->disconnectFromServer();
+        return;
+    }
+    client->write("following\n");
+    Follower follower {client, question, {}};
+    if (sendAnswer(follower, *first))
+        m_followers.push_back(std::move(follower));
+}
+
+bool SingleInstance::sendAnswer(Follower &follower, const QByteArray &answer)
+{
+    if (!answer.isEmpty() && answer != follower.lastAnswer) {
+        // One that does not read is not buffered for without end.
+        if (follower.socket->bytesToWrite() > MaxUnreadByFollower) {
+            follower.socket->abort();
+            return false;
+        }
+        follower.socket->write("answer " + QByteArray::number(answer.size()) + '\n' + answer);
+        follower.lastAnswer = answer;
+    }
+    follower.socket->flush();
+    return true;
+}
+
+void SingleInstance::updateFollowers()
+{
+    std::erase_if(m_followers, [this](Follower &follower) {
+        if (!follower.socket || follower.socket->state() != QLocalSocket::ConnectedState)
+            return true;
+        const std::optional<QByteArray> answer = m_followHandler ? m_followHandler(follower.question) : std::nullopt;
+        if (!answer) {
+            // No longer answered alike: the command goes on by itself.
+            follower.socket->disconnectFromServer();
+            return true;
+        }
+        return !sendAnswer(follower, *answer);
+    });
+}
+
+qsizetype SingleInstance::followerCount() const
+{
+    return std::count_if(m_followers.begin(), m_followers.end(), [](const Follower &follower) {
+        return follower.socket && follower.socket->state() == QLocalSocket::ConnectedState;
     });
 }

@@ -2,11 +2,14 @@
 
 #include "app/InstanceClient.h"
 
+#include <QLocalSocket>
 #include <QObject>
+#include <QPointer>
 
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QSocketNotifier;
 class QTimer;
@@ -63,6 +66,17 @@ public:
     using RequestHandler = std::function<std::optional<QByteArray>(const QByteArray &question)>;
     void setRequestHandler(RequestHandler handler) { m_requestHandler = std::move(handler); }
 
+    // Answers a follower's question (InstanceClient::follow): nothing
+    // declines it, an empty answer takes it with nothing to send yet. The
+    // connection stays open; updateFollowers() sends each follower its
+    // answer again whenever it has changed.
+    using FollowHandler = std::function<std::optional<QByteArray>(const QByteArray &question)>;
+    void setFollowHandler(FollowHandler handler) { m_followHandler = std::move(handler); }
+    void updateFollowers();
+    qsizetype followerCount() const;
+    // A follower that leaves this much unread is dropped.
+    static constexpr qint64 MaxUnreadByFollower = 256 * 1024;
+
     SingleInstance(QString socketPath, std::unique_ptr<Lock> lock, QObject *parent = nullptr);
     ~SingleInstance() override;
 
@@ -81,7 +95,16 @@ signals:
 
 private:
     void acceptPending();
-    void serve(class QLocalSocket *client);
+    struct Follower
+    {
+        QPointer<QLocalSocket> socket;
+        QByteArray question;
+        QByteArray lastAnswer;
+    };
+
+    void serve(QLocalSocket *client);
+    void startFollowing(QLocalSocket *client, const QByteArray &question);
+    static bool sendAnswer(Follower &follower, const QByteArray &answer);
 
     QString m_socketPath;
     std::unique_ptr<Lock> m_lock;
@@ -91,4 +114,6 @@ private:
     int m_clients = 0;
     bool m_toldOfShortage = false;
     RequestHandler m_requestHandler;
+    FollowHandler m_followHandler;
+    std::vector<Follower> m_followers;
 };

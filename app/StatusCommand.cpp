@@ -102,3 +102,15 @@ bool answerStatusCommand(const QStringList &arguments, const CalendarStore &stor
         << Qt::endl;
     return true;
 }
+
+bool answerFollowingStatusCommand(const QStringList &arguments, const CalendarStore &store, QTextStream &out)
+{
+    QString errors;
+    QTextStream err(&errors);
+    const StatusArguments parsed = parseStatusArguments(arguments, err);
+    if (!parsed.clock || !parsed.follow)
+        return false;
+    if (store.isLoaded())
+        out << render(StatusTitleBuilder::compute(store, parsed.clock->now(), QLocale()), parsed.json) << Qt::endl;
+    return true;
+}

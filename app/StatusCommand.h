@@ -15,3 +15,9 @@ int runStatusCommand(const QStringList &arguments, QTextStream &out, QTextStream
 // for --follow (which keeps its own store) and for arguments that are not
 // the command's.
 bool answerStatusCommand(const QStringList &arguments, const CalendarStore &store, QTextStream &out);
+
+// For a command that follows the running instance (`--follow` through its
+// socket): the line now from the instance's store, or nothing written while
+// the calendars are still loading. False for arguments without --follow and
+// arguments that are not the command's.
+bool answerFollowingStatusCommand(const QStringList &arguments, const CalendarStore &store, QTextStream &out);

@@ -32,6 +32,17 @@ std::unique_ptr<CalendarStore> createCalendarStore(const AppSettings &settings, 
     // Watching a large folder costs milliseconds a command has no use for.
     local->setWatching(use == StoreUse::FollowsChanges);
     store->addProvider(local);
+    if (desktop) {
+        // brivane's own folder is made only when no calendar takes new
+        // events: not beside a desktop that has its own default calendar.
+        local->setCreatesDefaultRoot(false);
+        auto makeOwnWhenNeeded = [store = store.get(), local] {
+            if (store->isLoaded() && !store->defaultCalendarForNewEvents())
+                local->createDefaultRoot();
+        };
+        QObject::connect(store.get(), &CalendarStore::loaded, local, makeOwnWhenNeeded);
+        QObject::connect(store.get(), &CalendarStore::changed, local, makeOwnWhenNeeded);
+    }
     if (desktop)
         desktop->start();
     local->start();

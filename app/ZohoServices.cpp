@@ -20,7 +20,8 @@ QString syncRecordPath()
 
 ZohoServices::ZohoServices(AppSettings &settings, const Clock &clock, Use use)
     : m_secrets(ZohoKeychain::serviceName())
-    , m_keychain(m_secrets)
+    , m_note(settings)
+    , m_keychain(m_secrets, &m_note)
     , m_auth(m_keychain, m_network, m_systemClock, [&settings] { return settings.zohoAccountsUrl(); })
     , m_calendars(m_auth, settings, m_network, clock, [&settings] { return settings.zohoCalendarUrl(); })
 {
@@ -32,6 +33,18 @@ ZohoServices::ZohoServices(AppSettings &settings, const Clock &clock, Use use)
         if (!m_calendars.isSyncing())
             recordSync(m_calendars.lastError(), m_calendars.lastWarning());
     });
+}
+
+bool ZohoServices::SettingsNote::mayHoldTokens() const
+{
+    if (const std::optional<bool> noted = m_settings.zohoConnected())
+        return *noted;
+    return lastRecordedSync().has_value() || !m_settings.hiddenZohoCalendarIDs().isEmpty();
+}
+
+void ZohoServices::SettingsNote::setHoldsTokens(bool holds)
+{
+    m_settings.setZohoConnected(holds);
 }
 
 ZohoServices &ZohoServices::shared()

@@ -51,11 +51,30 @@ public:
     static std::optional<SyncRecord> lastRecordedSync();
     static void forgetRecordedSync();
 
+    // Whether the keyring may hold Zoho's tokens, from `zohoConnected` in
+    // the settings. Settings from before that note have none: there a
+    // recorded Zoho sync, or Zoho calendars hidden in the settings, tell that
+    // Zoho was connected, and the keyring is asked once (its answer is then
+    // noted); without either it is not asked.
+    class SettingsNote final : public ZohoKeychain::Note
+    {
+    public:
+        explicit SettingsNote(AppSettings &settings)
+            : m_settings(settings)
+        { }
+        bool mayHoldTokens() const override;
+        void setHoldsTokens(bool holds) override;
+
+    private:
+        AppSettings &m_settings;
+    };
+
 private:
     void recordSync(const QString &error, const QString &warning);
 
     SystemClock m_systemClock;
     QtKeychainStore m_secrets;
+    SettingsNote m_note;
     ZohoKeychain m_keychain;
     QNetworkAccessManager m_network;
     ZohoAuthManager m_auth;

@@ -59,6 +59,10 @@ public:
 
     virtual StoreResult saveEvent(const NewEventRequest &request) = 0;
     virtual StoreResult removeEvent(const CalendarEvent &event, RemoveSpan span) = 0;
+    // Applies at once what others changed before this call and the provider
+    // has noted but not yet taken in (changes are otherwise applied once
+    // things are quiet), so that an answer is never older than the question.
+    virtual void takeInPendingChanges() { }
     // Finishes what runs in the background and must not be cut off (a file
     // being written), for a process about to end.
     virtual void finishBackgroundWork() { }

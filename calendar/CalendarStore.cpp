@@ -26,6 +26,12 @@ void CalendarStore::finishBackgroundWork()
         provider->finishBackgroundWork();
 }
 
+void CalendarStore::takeInPendingChanges()
+{
+    for (CalendarProvider *provider : m_providers)
+        provider->takeInPendingChanges();
+}
+
 bool CalendarStore::isLoaded() const
 {
     return std::all_of(m_providers.begin(), m_providers.end(), [](const CalendarProvider *p) { return p->isLoaded(); });

@@ -24,6 +24,8 @@ public:
     const std::vector<CalendarProvider *> &providers() const { return m_providers; }
 
     bool isLoaded() const;
+    // See CalendarProvider::takeInPendingChanges.
+    void takeInPendingChanges();
     // For a command that is done: finishes the providers' background work,
     // then the store may be left to the end of the process unfreed (freeing
     // 50,000 events' records takes longer than the command's own work).

@@ -1,5 +1,6 @@
 #include "calendar/EventCreation.h"
 
+#include "calendar/CalendarNames.h"
 #include "zoho/ZohoCalendarManager.h"
 
 #include <QCoreApplication>
@@ -38,6 +39,27 @@ QList<CalendarTarget> targets(const CalendarStore &store, const QList<ZohoCalend
     for (const ZohoCalendar &calendar : zohoCalendars)
         result.append(CalendarTarget::zoho(calendar));
     return result;
+}
+
+QString zohoAccountName()
+{
+    return QCoreApplication::translate("EventCreation", "Zoho Calendar");
+}
+
+QStringList targetNames(const CalendarStore &store, const QList<CalendarTarget> &targets)
+{
+    QHash<QString, QString> accounts;
+    for (const CalendarSource &source : store.sources())
+        accounts.insert(source.identifier, source.title);
+    QList<CalendarNames::Named> named;
+    named.reserve(targets.size());
+    for (const CalendarTarget &target : targets) {
+        if (const CalendarInfo *calendar = target.localCalendar())
+            named.append({calendar->title, accounts.value(calendar->sourceId)});
+        else
+            named.append({target.zohoCalendar()->name, zohoAccountName()});
+    }
+    return CalendarNames::distinct(named);
 }
 
 std::optional<CalendarTarget> preselectedTarget(const CalendarStore &store, const QList<CalendarTarget> &targets)

@@ -28,6 +28,12 @@ Times defaultTimes(const QDateTime &initialDate, const QDateTime &now);
 // case first), then the Zoho calendars in Zoho's order.
 QList<CalendarTarget> targets(const CalendarStore &store, const QList<ZohoCalendar> &zohoCalendars);
 
+// The names `targets` are listed and chosen by: each calendar's title, and
+// where several of them share it, with the account's after it (see
+// CalendarNames); Zoho's account is "Zoho Calendar".
+QStringList targetNames(const CalendarStore &store, const QList<CalendarTarget> &targets);
+QString zohoAccountName();
+
 // The store's default calendar for new events when it is one of `targets`,
 // otherwise the first target; none for an empty list.
 std::optional<CalendarTarget> preselectedTarget(const CalendarStore &store, const QList<CalendarTarget> &targets);

@@ -67,7 +67,16 @@ void FolderWatcher::unwatchAll()
     m_pathByWd.clear();
 }
 
-void FolderWatcher::readEvents()
+void FolderWatcher::takePendingEvents()
+{
+    if (m_fd < 0)
+        return;
+    // Bounded: a program writing without pause must not keep the caller here.
+    constexpr int MaxReads = 64;
+    for (int read = 0; read < MaxReads && readEvents(); ++read) { }
+}
+
+bool FolderWatcher::readEvents()
 {
     int pending = 0;
     if (ioctl(m_fd, FIONREAD, &pending) < 0 || pending <= 0)
@@ -75,7 +84,7 @@ void FolderWatcher::readEvents()
     QVarLengthArray<char, 4096> buffer(pending);
     const ssize_t length = ::read(m_fd, buffer.data(), size_t(buffer.size()));
     if (length <= 0)
-        return;
+        return false;
 
     for (ssize_t offset = 0; offset + ssize_t(sizeof(inotify_event)) <= length;) {
         inotify_event event;
@@ -108,4 +117,5 @@ void FolderWatcher::readEvents()
         else
             emit fileChanged(path);
     }
+    return true;
 }

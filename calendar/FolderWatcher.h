@@ -21,6 +21,9 @@ public:
     void unwatch(const QString &dirPath);
     void unwatchAll();
     bool isWatching(const QString &dirPath) const { return m_wdByPath.contains(dirPath); }
+    // Reports now what the kernel has noted so far, without waiting for the
+    // event loop: every change made before this call is among it.
+    void takePendingEvents();
 
 signals:
     // A file inside a watched folder was written, created, removed or moved.
@@ -32,7 +35,8 @@ signals:
     void overflowed();
 
 private:
-    void readEvents();
+    // False when nothing was there to read.
+    bool readEvents();
 
     int m_fd = -1;
     QSocketNotifier *m_notifier = nullptr;

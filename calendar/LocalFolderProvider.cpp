@@ -218,7 +218,7 @@ LocalFolderProvider::LocalFolderProvider(
     , m_extraRoots(std::move(extraRoots))
 {
     m_quietTimer.setSingleShot(true);
-    connect(&m_quietTimer, &QTimer::timeout, this, &LocalFolderProvider::processPendingChanges);
+    connect(&m_quietTimer, &QTimer::timeout, this, [this] { processPendingChanges(); });
     connect(&m_watcher, &FolderWatcher::fileChanged, this, &LocalFolderProvider::noteFileChange);
     connect(&m_watcher, &FolderWatcher::folderChanged, this, &LocalFolderProvider::noteFolderChange);
     connect(&m_watcher, &FolderWatcher::overflowed, this, [this] {
@@ -258,11 +258,14 @@ void LocalFolderProvider::reportProblems(const QStringList &problems) const
 
 void LocalFolderProvider::start()
 {
-    if (!Vdir::ensureDefaultRoot(m_defaultRoot))
+    if (m_createsDefaultRoot && !Vdir::ensureDefaultRoot(m_defaultRoot))
         qCWarning(lcLocal) << "cannot create the calendar folder" << m_defaultRoot;
     if (m_watching) {
-        for (const QString &root : roots())
-            m_watcher.watch(root);
+        for (const QString &root : roots()) {
+            // The default root not made yet is watched once it is (createDefaultRoot).
+            if (root != m_defaultRoot || QFileInfo::exists(root))
+                m_watcher.watch(root);
+        }
     }
     Vdir::Layout layout = Vdir::scan(roots());
     QStringList layoutProblems = std::exchange(layout.problems, {});
@@ -451,8 +454,26 @@ void LocalFolderProvider::setLayout(Vdir::Layout layout)
     }
 }
 
+void LocalFolderProvider::createDefaultRoot()
+{
+    if (QFileInfo::exists(m_defaultRoot))
+        return;
+    if (!Vdir::ensureDefaultRoot(m_defaultRoot)) {
+        qCWarning(lcLocal) << "cannot create the calendar folder" << m_defaultRoot;
+        return;
+    }
+    if (m_watching)
+        m_watcher.watch(m_defaultRoot);
+    m_pendingLayout = true;
+    if (m_loaded)
+        flushPendingChanges(); // else taken in with the load
+}
+
 bool LocalFolderProvider::isReadable() const
 {
+    // Our own folder always counts, made or still to be made.
+    if (!m_createsDefaultRoot && !QFileInfo::exists(m_defaultRoot))
+        return true;
     const QStringList all = roots();
     return std::any_of(all.begin(), all.end(), [](const QString &root) {
         const QFileInfo info(root);
@@ -659,7 +680,7 @@ bool LocalFolderProvider::dropFile(const QString &path)
 // caught in between; a file that had events and now reads as empty or broken
 // keeps its old events until it has been looked at again once the folder is
 // quiet, and its last change is older than that.
-bool LocalFolderProvider::keepWhileStillBeingWritten(const QString &path, const ParsedFile &fresh)
+bool LocalFolderProvider::keepWhileStillBeingWritten(const QString &path, const ParsedFile &fresh, bool asked)
 {
     const FilePtr current = m_files.value(SafeFile::encodedPath(path));
     const bool looksBroken = fresh.series().empty() || !fresh.readComplete;
@@ -668,6 +689,13 @@ bool LocalFolderProvider::keepWhileStillBeingWritten(const QString &path, const 
         return false;
     }
     int &rereads = m_brokenRereads[path];
+    // Already waiting for the folder to be quiet: a question does not count
+    // as one of its looks, or questions in quick succession would have a
+    // file believed while it is still being written.
+    if (asked && rereads > 0) {
+        m_pendingFiles.insert(path);
+        return true;
+    }
     const QDateTime lastChange = QFileInfo(path).lastModified();
     const bool recentlyChanged
         = !lastChange.isValid() || lastChange.msecsTo(QDateTime::currentDateTimeUtc()) < QuietIntervalMs;
@@ -769,7 +797,18 @@ void LocalFolderProvider::flushPendingChanges()
     processPendingChanges();
 }
 
-void LocalFolderProvider::processPendingChanges()
+void LocalFolderProvider::takeInPendingChanges()
+{
+    if (!m_loaded)
+        return;
+    m_watcher.takePendingEvents();
+    if (m_pendingFiles.isEmpty() && !m_pendingLayout && !m_ownChangePending)
+        return;
+    m_quietTimer.stop();
+    processPendingChanges(true);
+}
+
+void LocalFolderProvider::processPendingChanges(bool asked)
 {
     if (!m_loaded)
         return; // picked up once the load is applied
@@ -793,7 +832,7 @@ void LocalFolderProvider::processPendingChanges()
         }
     }
     for (FilePtr &file : parseAll(jobs)) {
-        if (!keepWhileStillBeingWritten(file->path(), *file))
+        if (!keepWhileStillBeingWritten(file->path(), *file, asked))
             changedAnything |= replaceFile(std::move(file), problems);
     }
     reportProblems(problems);

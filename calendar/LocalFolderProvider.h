@@ -53,6 +53,14 @@ public:
     // Whether the folders are watched for changes (the default). Set before `start`.
     void setWatching(bool watching) { m_watching = watching; }
 
+    // Whether `start` makes the default root, with its "Personal" calendar,
+    // when it is not there (the default). Where another provider may offer
+    // the calendar new events go to, it is made only once none does, by
+    // createDefaultRoot(). Set before `start`.
+    void setCreatesDefaultRoot(bool creates) { m_createsDefaultRoot = creates; }
+    // Makes the default root when it is not there and takes it in.
+    void createDefaultRoot();
+
     void start() override;
 
     QString providerId() const override { return QStringLiteral("local"); }
@@ -72,6 +80,8 @@ public:
 
     // Applies the changes noted so far now, instead of once the folders are quiet.
     void flushPendingChanges();
+    // The same after reading what the watcher has not reported yet.
+    void takeInPendingChanges() override;
     // Files and folders noted as changed and not yet applied.
     qsizetype pendingChangeCount() const { return m_pendingFiles.size() + (m_pendingLayout ? 1 : 0); }
     qsizetype fileCount() const { return m_files.size(); }
@@ -98,13 +108,14 @@ private:
     void noteFileChange(const QString &path);
     void noteFolderChange();
     void scheduleProcessing();
-    void processPendingChanges();
+    // `asked`: for a question, not because the folders went quiet.
+    void processPendingChanges(bool asked = false);
     bool rescanLayout(QStringList &problems);
     const Vdir::CalendarDir *calendarForFile(const QString &path) const;
     const Vdir::CalendarDir *calendarById(const QString &calendarId) const;
     bool replaceFile(FilePtr file, QStringList &problems);
     bool dropFile(const QString &path);
-    bool keepWhileStillBeingWritten(const QString &path, const ParsedFile &fresh);
+    bool keepWhileStillBeingWritten(const QString &path, const ParsedFile &fresh, bool asked);
     void announceOwnChange();
     void ensureIndexWindow() const;
     CalendarEvent materialize(const Occurrence &occurrence) const;
@@ -141,6 +152,7 @@ private:
     std::function<void()> m_loadFinishingHook;
 
     bool m_watching = true;
+    bool m_createsDefaultRoot = true;
     QString m_indexPath;
     qint64 m_indexSettleNs = PersistentIndex::SettleNs;
     qsizetype m_filesFromIndex = 0;

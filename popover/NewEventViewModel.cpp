@@ -11,11 +11,12 @@ TargetsModel::TargetsModel(QObject *parent)
     : QAbstractListModel(parent)
 { }
 
-void TargetsModel::setTargets(const QList<CalendarTarget> &targets)
+void TargetsModel::setTargets(const QList<CalendarTarget> &targets, const QStringList &names)
 {
     const bool countChanges = targets.size() != m_targets.size();
     beginResetModel();
     m_targets = targets;
+    m_names = names;
     endResetModel();
     if (countChanges)
         emit countChanged();
@@ -30,11 +31,19 @@ QColor TargetsModel::colorOf(const std::optional<CalendarTarget> &target)
     return hexColor(target->zohoCalendar()->color).value_or(FixedColors::orange());
 }
 
-QString TargetsModel::nameOf(const CalendarTarget &target)
+QString TargetsModel::titleOf(const CalendarTarget &target)
 {
     if (const CalendarInfo *calendar = target.localCalendar())
         return calendar->title;
     return target.zohoCalendar()->name;
+}
+
+QString TargetsModel::nameOf(const std::optional<CalendarTarget> &target) const
+{
+    if (!target)
+        return {};
+    const qsizetype row = m_targets.indexOf(*target);
+    return row >= 0 ? m_names.value(row, titleOf(*target)) : titleOf(*target);
 }
 
 int TargetsModel::rowCount(const QModelIndex &parent) const
@@ -49,14 +58,18 @@ QVariant TargetsModel::data(const QModelIndex &index, int role) const
     const CalendarTarget &target = m_targets[index.row()];
     switch (role) {
     case NameRole:
-        return nameOf(target);
+        return m_names.value(index.row(), titleOf(target));
     case ColorRole:
         return colorOf(target);
     case IsZohoRole:
         return target.isZoho();
-    case AccessibleNameRole:
-        return target.isZoho() ? nameOf(target) + QCoreApplication::translate("TargetsModel", ", Zoho Calendar")
-                               : nameOf(target);
+    case AccessibleNameRole: {
+        // A name that carries its account already says Zoho.
+        const QString name = m_names.value(index.row(), titleOf(target));
+        return target.isZoho() && name == titleOf(target)
+            ? name + QCoreApplication::translate("TargetsModel", ", Zoho Calendar")
+            : name;
+    }
     default:
         return {};
     }
@@ -144,22 +157,21 @@ void NewEventViewModel::selectTarget(int index)
 
 QString NewEventViewModel::targetName() const
 {
-    const std::optional<CalendarTarget> target = effectiveTarget();
-    return target ? TargetsModel::nameOf(*target) : QString();
+    return m_targets.nameOf(effectiveTarget());
 }
 
 void NewEventViewModel::rebuildTargets()
 {
     const QList<CalendarTarget> targets
         = EventCreation::targets(m_store, m_zoho ? m_zoho->calendars() : QList<ZohoCalendar>());
-    if (targets.size() == m_targets.targets().size()
+    const QStringList names = EventCreation::targetNames(m_store, targets);
+    if (names == m_targets.names() && targets.size() == m_targets.targets().size()
         && std::equal(targets.begin(), targets.end(), m_targets.targets().begin(),
             [](const CalendarTarget &a, const CalendarTarget &b) {
-                return a == b && TargetsModel::nameOf(a) == TargetsModel::nameOf(b)
-                    && TargetsModel::colorOf(a) == TargetsModel::colorOf(b);
+                return a == b && TargetsModel::colorOf(a) == TargetsModel::colorOf(b);
             }))
         return;
-    m_targets.setTargets(targets);
+    m_targets.setTargets(targets, names);
     // A chosen calendar that went away is no longer chosen.
     if (m_selectedTarget && !targets.contains(*m_selectedTarget))
         m_selectedTarget.reset();

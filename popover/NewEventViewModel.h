@@ -26,13 +26,18 @@ public:
 
     explicit TargetsModel(QObject *parent = nullptr);
 
-    void setTargets(const QList<CalendarTarget> &targets);
+    // `names` are parallel to `targets` (EventCreation::targetNames).
+    void setTargets(const QList<CalendarTarget> &targets, const QStringList &names);
     const QList<CalendarTarget> &targets() const { return m_targets; }
+    // The name the menu lists the target by, told apart from the others'.
+    const QStringList &names() const { return m_names; }
+    QString nameOf(const std::optional<CalendarTarget> &target) const;
 
     // The dot beside the menu: blue without a target, a calendar's own
     // colour (blue when it has none), a Zoho calendar's (orange when unusable).
     static QColor colorOf(const std::optional<CalendarTarget> &target);
-    static QString nameOf(const CalendarTarget &target);
+    // The calendar's own title.
+    static QString titleOf(const CalendarTarget &target);
 
     int rowCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role) const override;
@@ -43,6 +48,7 @@ signals:
 
 private:
     QList<CalendarTarget> m_targets;
+    QStringList m_names;
 };
 
 // The new-event form: its fields, the proposed times, the target calendars,

@@ -12,6 +12,7 @@ const QString TodayExpandedKey = QStringLiteral("todayExpanded");
 const QString UpcomingExpandedKey = QStringLiteral("upcomingExpanded");
 const QString CalendarFoldersKey = QStringLiteral("calendarFolders");
 const QString OnboardingCompleteKey = QStringLiteral("onboardingComplete");
+const QString ZohoConnectedKey = QStringLiteral("zohoConnected");
 
 // The INI format stores a one-element list as a plain string, so a string is
 // read as a list of one.
@@ -173,6 +174,23 @@ bool AppSettings::onboardingComplete() const
 void AppSettings::setOnboardingComplete(bool complete)
 {
     m_settings.setValue(OnboardingCompleteKey, complete);
+    m_settings.sync();
+}
+
+std::optional<bool> AppSettings::zohoConnected() const
+{
+    m_settings.sync(); // another brivane process may have connected meanwhile
+    const QVariant value = m_settings.value(ZohoConnectedKey);
+    if (!value.isValid())
+        return std::nullopt;
+    return isTrue(value);
+}
+
+void AppSettings::setZohoConnected(bool connected)
+{
+    if (zohoConnected() == connected)
+        return;
+    m_settings.setValue(ZohoConnectedKey, connected);
     m_settings.sync();
 }
 

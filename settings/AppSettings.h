@@ -8,6 +8,7 @@
 #include <QUrl>
 
 #include <memory>
+#include <optional>
 
 // The user's choices, kept in one INI file ($XDG_CONFIG_HOME/brivane/
 // brivane.conf). Every assignment is written at once; nothing is re-read
@@ -46,6 +47,13 @@ public:
     // every call: the launch and every left click ask anew.
     bool onboardingComplete() const;
     void setOnboardingComplete(bool complete);
+
+    // Whether Zoho is connected, as the last connect or disconnect of any
+    // brivane process noted it; nothing in settings from before the note.
+    // The tokens' store (the desktop's keyring) is asked only when it says
+    // so. Read from the file on every call.
+    std::optional<bool> zohoConnected() const;
+    void setZohoConnected(bool connected);
 
     // Further folders of calendars (vdirsyncer's, say), read at start.
     QStringList calendarFolders() const;

@@ -12,6 +12,7 @@ class MemorySecretStore final : public SecretStore
 public:
     std::optional<QString> read(const QString &account) override
     {
+        ++reads;
         if (!items.contains(account))
             return std::nullopt;
         return items.value(account);
@@ -31,6 +32,7 @@ public:
 
     QHash<QString, QString> items;
     bool refuseWrites = false;
+    int reads = 0; // how often the store was asked
 };
 
 namespace TestSupport {

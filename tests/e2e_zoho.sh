@@ -157,7 +157,8 @@ check "… and never stored" contains "$out" "Zoho: not connected"
 # ends the wait at once, instead of hanging it.
 use_fake --code good-code
 "$brivane" zoho connect good-code >/dev/null 2>&1
-printf '[General]\nzohoAccountsURL=%s\nzohoCalendarURL=http://calendar.example.com\n' "$url" \
+# The settings are written anew, with the note that connecting made.
+printf '[General]\nzohoConnected=true\nzohoAccountsURL=%s\nzohoCalendarURL=http://calendar.example.com\n' "$url" \
     >"$XDG_CONFIG_HOME/brivane/brivane.conf"
 out=$(bounded "$brivane" zoho sync 2>&1); status=$?
 check "sync with a refused address ends" failed_in_time "$status"

@@ -228,6 +228,48 @@ private slots:
         QCOMPARE(failed.err, QStringLiteral("brivane add: API error: HTTP 500: Internal Server Error\n"));
     }
 
+    // brivane's own "Personal" beside another account's: the name alone is
+    // refused with the choices listed, and nothing is written; the name with
+    // its account (in any case), or the id, chooses. A name of its own stays
+    // plain.
+    void sharedNameIsRefusedWithTheChoices()
+    {
+        PopoverFixture &f = *m_fixture;
+        writeFile(f.root + "/local/displayname", "Local"); // as brivane makes it
+        writeFile(f.root + "/computer/displayname", "On This Computer");
+        writeFile(f.root + "/computer/personal/displayname", "Personal");
+        f.startStore();
+        QString computerId;
+        for (const CalendarInfo &calendar : f.store->calendars()) {
+            if (calendar.identifier.endsWith("/computer/personal"))
+                computerId = calendar.identifier;
+        }
+        QVERIFY(!computerId.isEmpty());
+        for (const QString &name : {QStringLiteral("Personal"), QStringLiteral("PERSONAL")}) {
+            const Result refused = add({"X", "--start", "2026-03-27T10:00", "--calendar", name});
+            QCOMPARE(refused.exitCode, 2);
+            QCOMPARE(refused.err,
+                "brivane add: several calendars are called \"" + name
+                    + "\"; name one of them:\n"
+                      "  Personal \u2014 On This Computer  ("
+                    + computerId + ")\n  Personal \u2014 Local  (" + f.calendarId("personal") + ")\n");
+        }
+        QVERIFY(!m_zohoAsked);
+        QVERIFY(eventsOf("personal").isEmpty());
+        QVERIFY(f.store->events(Now.addDays(-30), Now.addDays(60), {computerId}).isEmpty());
+
+        QCOMPARE(add({"Mine", "--start", "2026-03-27T10:00", "--calendar", "personal \u2014 local"}).exitCode, 0);
+        QCOMPARE(titlesOf(eventsOf("personal")), QStringList {"Mine"});
+        QCOMPARE(add({"Desktop's", "--start", "2026-03-27T11:00", "--calendar", "Personal \u2014 On This Computer"})
+                     .exitCode,
+            0);
+        QCOMPARE(add({"By id", "--start", "2026-03-27T12:00", "--calendar", computerId}).exitCode, 0);
+        QCOMPARE(titlesOf(f.store->events(Now.addDays(-30), Now.addDays(60), {computerId})),
+            (QStringList {"Desktop's", "By id"}));
+        QCOMPARE(add({"Work", "--start", "2026-03-27T13:00", "--calendar", "Work"}).exitCode, 0);
+        QVERIFY(!m_zohoAsked);
+    }
+
     void noCalendarAtAll()
     {
         m_fixture->startStore();

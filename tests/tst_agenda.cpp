@@ -231,6 +231,35 @@ private slots:
         QVERIFY2(run.err.contains("usage: brivane agenda"), qPrintable(run.err));
         QVERIFY(run.out.isEmpty());
     }
+
+    // Two calendars called "Personal" in two accounts: each line names its
+    // calendar with its account; JSON keeps the plain title beside the id.
+    void calendarsOfOneNameAreToldApartByAccount()
+    {
+        const QString other = defaultCalendarRoot() + "/computer";
+        writeFile(other + "/displayname", "On This Computer");
+        writeFile(other + "/personal/displayname", "Personal");
+        writeFile(other + "/personal/call.ics",
+            singleEvent("UID:call\r\nSUMMARY:Call\r\nDTSTART;TZID=Europe/Berlin:20260325T130000\r\n"
+                        "DTEND;TZID=Europe/Berlin:20260325T133000\r\n"));
+        const Run run = agenda({"--at", "2026-03-25T10:00"});
+        QDir(other).removeRecursively();
+        QCOMPARE(run.status, 0);
+        const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.value(1), QStringLiteral("  11:30\u201311:45  Standup  (Personal \u2014 Local)"));
+        QCOMPARE(lines.value(2), QStringLiteral("  13:00\u201313:30  Call  (Personal \u2014 On This Computer)"));
+
+        writeFile(other + "/personal/displayname", "Personal");
+        writeFile(other + "/personal/call.ics",
+            singleEvent("UID:call\r\nSUMMARY:Call\r\nDTSTART;TZID=Europe/Berlin:20260325T130000\r\n"
+                        "DTEND;TZID=Europe/Berlin:20260325T133000\r\n"));
+        const Run json = agenda({"--json", "--at", "2026-03-25T10:00"});
+        QDir(other).removeRecursively();
+        const QJsonArray today = QJsonDocument::fromJson(json.out.toUtf8()).object()["today"].toArray();
+        QCOMPARE(today.size(), 3);
+        QCOMPARE(today[1].toObject()["calendar"].toString(), QStringLiteral("Personal"));
+        QVERIFY(today[1].toObject()["calendarId"].toString().endsWith("/computer/personal"));
+    }
 };
 
 BRIVANE_TEST_MAIN(AgendaTest)

@@ -467,6 +467,59 @@ private slots:
         QCOMPARE(status["text"].toString(), QString("Call Boston \u00B7 in 10m"));
     }
 
+    // Beside the desktop's calendars, whose default takes new events,
+    // brivane makes no folder of its own; one that is there stays. Its
+    // "Personal" and the desktop's are then named with their accounts
+    // wherever one is chosen, and `--calendar Personal` is refused.
+    void ownFolderAndSharedNamesBesideTheDesktop()
+    {
+        QTemporaryDir home;
+        struct Run
+        {
+            int exitCode = -1;
+            QString out;
+            QString err;
+        };
+        auto run = [&home](const QStringList &arguments) {
+            QProcess process;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            for (const char *name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"})
+                environment.insert(name, home.filePath(name));
+            environment.insert("BRIVANE_NO_INSTANCE", "1");
+            process.setProcessEnvironment(environment);
+            process.start(QStringLiteral(BRIVANE_BINARY), arguments);
+            process.waitForFinished(60000);
+            return Run {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+                QString::fromUtf8(process.readAllStandardError())};
+        };
+        const QString ownRoot = home.filePath("XDG_DATA_HOME") + "/brivane/calendars";
+        const Run dentist = run({"add", "Dentist", "--start", "2026-04-20T14:00"});
+        QCOMPARE(dentist.exitCode, 0);
+        QVERIFY2(dentist.out.startsWith("eds:system-calendar/"), qPrintable(dentist.out));
+        QVERIFY(run({"agenda", "--at", "2026-04-20T09:00"}).out.contains("Dentist  (Personal)\n"));
+        QVERIFY(!QFileInfo::exists(ownRoot));
+
+        writeFile(ownRoot + "/local/displayname", "Local");
+        writeFile(ownRoot + "/local/personal/displayname", "Personal");
+        writeFile(ownRoot + "/local/personal/gym.ics",
+            singleEvent("UID:gym\r\nSUMMARY:Gym\r\nDTSTART;TZID=Europe/Berlin:20260420T180000\r\n"
+                        "DTEND;TZID=Europe/Berlin:20260420T190000\r\n"));
+        const Run refused = run({"add", "X", "--start", "2026-04-20T10:00", "--calendar", "Personal"});
+        QCOMPARE(refused.exitCode, 2);
+        QVERIFY2(refused.err.contains("  Personal \u2014 On This Computer  (eds:system-calendar)\n"),
+            qPrintable(refused.err));
+        QVERIFY2(refused.err.contains("  Personal \u2014 Local  (local:"), qPrintable(refused.err));
+
+        const Run agenda = run({"agenda", "--at", "2026-04-20T09:00"});
+        QVERIFY2(agenda.out.contains("Dentist  (Personal \u2014 On This Computer)\n"), qPrintable(agenda.out));
+        QVERIFY2(agenda.out.contains("Gym  (Personal \u2014 Local)\n"), qPrintable(agenda.out));
+        const Run checkup
+            = run({"add", "Checkup", "--start", "2026-04-20T16:00", "--calendar", "Personal \u2014 On This Computer"});
+        QCOMPARE(checkup.exitCode, 0);
+        QVERIFY2(checkup.out.startsWith("eds:system-calendar/"), qPrintable(checkup.out));
+        QCOMPARE(QDir(ownRoot + "/local/personal").entryList({"*.ics"}), QStringList {"gym.ics"});
+    }
+
     void registryGoingAwayAndComingBack()
     {
         Desktop desktop;

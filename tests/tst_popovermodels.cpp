@@ -717,9 +717,7 @@ private slots:
         p.startStore();
         p.connectZoho(QJsonArray {QJsonObject {{"uid", "zc"}, {"calname", "Zoho work"}, {"color", "#ABC"}}}, {});
         NewEventViewModel form(Now, *p.store, p.zoho.get(), p.clock);
-        QStringList names;
-        for (const CalendarTarget &target : form.targets()->targets())
-            names.append(TargetsModel::nameOf(target));
+        const QStringList names = form.targets()->names();
         // Plain string order (upper case first), read-only left out, Zoho last.
         QCOMPARE(names, (QStringList {"Alpha", "Personal", "zeta", "Zoho work"}));
         QCOMPARE(form.targetName(), QStringLiteral("Alpha")); // before it appears: the first
@@ -731,6 +729,48 @@ private slots:
         form.selectTarget(0);
         QCOMPARE(form.targetColor(), QColor(0xAA, 0xBB, 0xCC));
         QCOMPARE(TargetsModel::colorOf(std::nullopt), FixedColors::blue());
+    }
+
+    // Two calendars of one name, in two accounts (brivane's own "Personal"
+    // and the desktop's), and a Zoho calendar of that name too: each is
+    // listed with its account, and a name no other shares stays plain.
+    void calendarsOfOneNameCarryTheirAccount()
+    {
+        PopoverFixture &p = popover();
+        p.addCalendar("personal", "Personal", QString());
+        writeFile(p.root + "/local/displayname", "Local"); // as brivane makes it
+        writeFile(p.root + "/computer/displayname", "On This Computer");
+        writeFile(p.root + "/computer/personal/displayname", "Personal");
+        writeFile(p.root + "/computer/birthdays/displayname", "Birthdays");
+        p.startStore();
+        p.connectZoho(QJsonArray {QJsonObject {{"uid", "zp"}, {"calname", "Personal"}},
+                          QJsonObject {{"uid", "zw"}, {"calname", "Work"}}},
+            {});
+        NewEventViewModel form(Now, *p.store, p.zoho.get(), p.clock);
+        const QAbstractItemModel &menu = *form.targets();
+        auto listed = [&menu](int role) {
+            QStringList names;
+            for (int row = 0; row < menu.rowCount(); ++row)
+                names.append(menu.data(menu.index(row, 0), role).toString());
+            return names;
+        };
+        QCOMPARE(listed(TargetsModel::NameRole),
+            (QStringList {"Birthdays", "Personal \u2014 On This Computer", "Personal \u2014 Local",
+                "Personal \u2014 Zoho Calendar", "Work"}));
+        // A screen reader hears the account once.
+        QCOMPARE(listed(TargetsModel::AccessibleNameRole),
+            (QStringList {"Birthdays", "Personal \u2014 On This Computer", "Personal \u2014 Local",
+                "Personal \u2014 Zoho Calendar", "Work, Zoho Calendar"}));
+        form.appeared();
+        QCOMPARE(form.targetName(), QString("Personal \u2014 Local")); // the store's default
+        form.selectTarget(1);
+        QCOMPARE(form.targetName(), QString("Personal \u2014 On This Computer"));
+
+        // One renamed: its name is plain again, the others still shared.
+        writeFile(p.root + "/computer/personal/displayname", "Home");
+        QTRY_COMPARE(listed(TargetsModel::NameRole),
+            (QStringList {"Birthdays", "Home", "Personal \u2014 Local", "Personal \u2014 Zoho Calendar", "Work"}));
+        QCOMPARE(form.targetName(), QString("Home"));
     }
 
     void savingFailures()

@@ -110,6 +110,57 @@ private slots:
         QCOMPARE(server.refreshCount(), 1);
         ZohoServices(settings, systemClock, ZohoServices::Use::Command).auth().disconnect();
     }
+
+    // Settings from before the note of the connection (`zohoConnected`): a
+    // recorded sync, or hidden Zoho calendars, tell that Zoho was connected;
+    // the keyring is asked once and its answer noted. Without either sign it
+    // is not asked at all.
+    void connectionFromBeforeTheNoteIsKept()
+    {
+        FakeZohoServer server;
+        QVERIFY(server.start());
+        server.addCode("code");
+        server.setCalendars(QJsonArray {QJsonObject {{"uid", "work"}, {"calname", "Work"}}});
+        QTemporaryDir config;
+        const QString settingsPath = config.path() + "/brivane.conf";
+        {
+            QSettings file(settingsPath, QSettings::IniFormat);
+            file.setValue("zohoAccountsURL", server.url().toString());
+            file.setValue("zohoCalendarURL", server.url().toString());
+        }
+        const SystemClock clock;
+        {
+            AppSettings settings(settingsPath);
+            ZohoServices zoho(settings, clock, ZohoServices::Use::Command);
+            zoho.auth().exchangeCode("code");
+            QVERIFY(waitFor([&] { return zoho.auth().isConnected(); }));
+            QCOMPARE(settings.zohoConnected(), std::optional<bool>(true));
+            QCOMPARE(zoho.syncAndWait(), QString()); // recorded
+        }
+        auto forgetTheNote = [&] { QSettings(settingsPath, QSettings::IniFormat).remove("zohoConnected"); };
+        auto connectedAtStart = [&] {
+            AppSettings settings(settingsPath);
+            return ZohoServices(settings, clock, ZohoServices::Use::Command).auth().isConnected();
+        };
+        forgetTheNote();
+        QVERIFY(connectedAtStart());
+        QCOMPARE(AppSettings(settingsPath).zohoConnected(), std::optional<bool>(true));
+
+        forgetTheNote();
+        ZohoServices::forgetRecordedSync();
+        QVERIFY(!connectedAtStart());
+        QVERIFY(!AppSettings(settingsPath).zohoConnected().has_value());
+        QVERIFY(QtKeychainStore(ZohoKeychain::serviceName()).read("refreshToken").has_value()); // never asked
+
+        AppSettings(settingsPath).setHiddenZohoCalendarIDs({"work"});
+        QVERIFY(connectedAtStart());
+        QCOMPARE(AppSettings(settingsPath).zohoConnected(), std::optional<bool>(true));
+
+        AppSettings settings(settingsPath);
+        ZohoServices(settings, clock, ZohoServices::Use::Command).auth().disconnect();
+        QCOMPARE(settings.zohoConnected(), std::optional<bool>(false));
+        QVERIFY(!QtKeychainStore(ZohoKeychain::serviceName()).read("refreshToken").has_value());
+    }
 };
 
 BRIVANE_TEST_MAIN(SecretServiceTest)

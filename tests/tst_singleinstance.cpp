@@ -350,6 +350,92 @@ private slots:
         QCOMPARE(command.exitCode(), 0);
         QVERIFY2(!printed.contains("Forged"), printed.constData());
         QVERIFY(!printed.trimmed().isEmpty());
+    // A follower (`status --follow` through the instance) is sent its
+    // answer whenever it changes, and only then; one the handler declines
+    // is told so; a follower that goes away is forgotten.
+    void followersGetEachChangedAnswer()
+    {
+        const QString path = socketPath("follow.socket");
+        QCOMPARE(InstanceClient::follow(path, "status", {"--follow"}, [](const QByteArray &) { return true; }),
+            InstanceClient::FollowEnd::NotFollowed); // nobody listens
+
+        SingleInstance running(path, SingleInstance::tryLock(path));
+        QVERIFY(running.listen());
+        QByteArray current; // nothing to say yet
+        QStringList questions;
+        running.setFollowHandler([&](const QByteArray &question) -> std::optional<QByteArray> {
+            questions.append(QString::fromUtf8(question));
+            if (question.contains("--decline"))
+                return std::nullopt;
+            return current;
+        });
+        auto followElsewhere = [path](const QStringList &arguments, QList<QByteArray> *answers) {
+            return QtConcurrent::run([path, arguments, answers] {
+                return InstanceClient::follow(path, "status", arguments, [answers](const QByteArray &answer) {
+                    answers->append(answer);
+                    return answer != "last\n";
+                });
+            });
+        };
+        QList<QByteArray> declinedAnswers;
+        QFuture<InstanceClient::FollowEnd> declined = followElsewhere({"--follow", "--decline"}, &declinedAnswers);
+        QVERIFY(waitFor([&] { return declined.isFinished(); }));
+        QCOMPARE(declined.result(), InstanceClient::FollowEnd::NotFollowed);
+        QVERIFY(declinedAnswers.isEmpty());
+
+        QList<QByteArray> answers;
+        QFuture<InstanceClient::FollowEnd> following = followElsewhere({"--follow"}, &answers);
+        QVERIFY(waitFor([&] { return running.followerCount() == 1; }));
+        QVERIFY(questions.last().contains("--follow"));
+        running.updateFollowers(); // still nothing: nothing sent
+        current = "first\n";
+        running.updateFollowers();
+        running.updateFollowers(); // the same again: not sent twice
+        current = "second\n";
+        running.updateFollowers();
+        current = "last\n";
+        running.updateFollowers();
+        QVERIFY(waitFor([&] { return following.isFinished(); }));
+        QCOMPARE(following.result(), InstanceClient::FollowEnd::StoppedByCaller);
+        QCOMPARE(answers, (QList<QByteArray> {"first\n", "second\n", "last\n"}));
+        // The follower hung up: forgotten at the next round.
+        QVERIFY(waitFor([&] {
+            running.updateFollowers();
+            return running.followerCount() == 0;
+        }));
+    }
+
+    // The instance quitting ends the subscription (the command then goes on
+    // by itself); a follower that sends anything more is dropped.
+    void followingEndsWithTheInstance()
+    {
+        const QString path = socketPath("gone.socket");
+        auto running = std::make_unique<SingleInstance>(path, SingleInstance::tryLock(path));
+        QVERIFY(running->listen());
+        running->setFollowHandler([](const QByteArray &) { return QByteArray("title\n"); });
+        QList<QByteArray> answers;
+        QFuture<InstanceClient::FollowEnd> following = QtConcurrent::run([path, &answers] {
+            return InstanceClient::follow(path, "status", {"--follow"}, [&answers](const QByteArray &answer) {
+                answers.append(answer);
+                return true;
+            });
+        });
+        QVERIFY(waitFor([&] { return running->followerCount() == 1; }));
+        running.reset();
+        QVERIFY(waitFor([&] { return following.isFinished(); }));
+        QCOMPARE(following.result(), InstanceClient::FollowEnd::InstanceGone);
+        QCOMPARE(answers, QList<QByteArray> {"title\n"});
+
+        SingleInstance again(path, SingleInstance::tryLock(path));
+        QVERIFY(again.listen());
+        again.setFollowHandler([](const QByteArray &) { return QByteArray("title\n"); });
+        QLocalSocket chatty;
+        chatty.connectToServer(path);
+        QVERIFY(chatty.waitForConnected(2000));
+        chatty.write(InstanceClient::FollowPrefix.toByteArray() + InstanceClient::questionFor("status", {"--follow"})
+            + "\nping\n");
+        QVERIFY(waitFor([&] { return chatty.state() == QLocalSocket::UnconnectedState; }));
+        QCOMPARE(again.followerCount(), 0);
     }
 
     void socketLivesInTheRuntimeFolder()

@@ -12,6 +12,7 @@
 #include "calendar/SafeFile.h"
 #include "calendar/TimeZoneRegistry.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocalServer>
@@ -877,6 +878,82 @@ private slots:
         }
         instance.terminate();
         QVERIFY(instance.waitForFinished(10000));
+    }
+
+    // A command's own write is in the next command's answer: the instance
+    // takes in what changed in its folders before the question, every time,
+    // however quickly the question follows.
+    void eventAddedIsInTheNextAgendaEveryTime()
+    {
+        QProcess instance;
+        instance.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        instance.start(QStringLiteral(BRIVANE_BINARY), {});
+        QVERIFY(instance.waitForStarted());
+        const QStringList agenda {"agenda", "--json", "--at", "2026-05-04T07:00:00"};
+        QTRY_VERIFY_WITH_TIMEOUT(command(agenda, true).err.contains("answered by the running instance"), 20000);
+        QStringList added;
+        for (int hour = 8; hour < 18; ++hour) {
+            const QString title = QStringLiteral("Added at %1").arg(hour);
+            const Run add = command(
+                {"add", title, "--start", QStringLiteral("2026-05-04T%1:00").arg(hour, 2, 10, QLatin1Char('0'))}, true);
+            QVERIFY2(add.exitCode == 0, add.err.constData());
+            added.append(title);
+            const Run asked = command(agenda, true);
+            QVERIFY2(asked.err.contains("answered by the running instance"), asked.err.constData());
+            QStringList listed;
+            for (const QJsonValue &event : QJsonDocument::fromJson(asked.out).object()["today"].toArray())
+                listed.append(event.toObject()["title"].toString());
+            QCOMPARE(listed, added);
+        }
+        instance.terminate();
+        QVERIFY(instance.waitForFinished(10000));
+    }
+
+    // `status --follow` with an instance running follows it over the socket
+    // (the command loads no calendars of its own) and prints each new title;
+    // once the instance quits, the command goes on by itself.
+    void statusFollowsTheRunningInstance()
+    {
+        const QString calendar = QString::fromLocal8Bit(qgetenv("XDG_DATA_HOME")) + "/brivane/calendars/local/personal";
+        const QStringList status {"status", "--at", "2026-03-25T08:00:00"};
+        QProcess instance;
+        instance.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        instance.start(QStringLiteral(BRIVANE_BINARY), {});
+        QVERIFY(instance.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(command(status, true).err.contains("answered by the running instance"), 20000);
+
+        QProcess follow;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("BRIVANE_TIMING", "1");
+        follow.setProcessEnvironment(environment);
+        follow.start(QStringLiteral(BRIVANE_BINARY), status + QStringList {"--follow"});
+        QVERIFY(follow.waitForStarted());
+        auto nextLine = [&follow] {
+            return waitFor([&follow] { return follow.canReadLine(); }, 20000)
+                ? QString::fromUtf8(follow.readLine()).trimmed()
+                : QStringLiteral("(no line)");
+        };
+        QCOMPARE(nextLine(), QString("Standup \u00B7 09:30"));
+        QByteArray told;
+        QVERIFY(waitFor([&] {
+            told += follow.readAllStandardError();
+            return told.contains("following the running instance");
+        }));
+
+        writeFile(calendar + "/early.ics",
+            singleEvent("UID:e\r\nSUMMARY:Early call\r\nDTSTART;TZID=Europe/Berlin:20260325T081000\r\n"
+                        "DURATION:PT10M\r\n"));
+        QCOMPARE(nextLine(), QString("Early call \u00B7 in 10m"));
+
+        // The instance quits: the command loads the calendars itself and goes on.
+        instance.terminate();
+        QVERIFY(instance.waitForFinished(10000));
+        QCOMPARE(nextLine(), QString("Early call \u00B7 in 10m"));
+        QVERIFY(QFile::remove(calendar + "/early.ics"));
+        QCOMPARE(nextLine(), QString("Standup \u00B7 09:30"));
+        QCOMPARE(follow.state(), QProcess::Running);
+        follow.kill();
+        follow.waitForFinished();
     }
 
     void launcherFindsTheWholeProgram()

@@ -385,6 +385,60 @@ private slots:
         QVERIFY(m_server->requests().isEmpty()); // nothing is revoked
     }
 
+    // Whether the store holds tokens is noted outside it (in the settings):
+    // while the note says no, the store is never asked (asking wakes the
+    // desktop's keyring), whatever it holds; connecting notes yes,
+    // disconnecting no, and a store found empty corrects the note.
+    void storeIsAskedOnlyWhenTheNoteSaysSo()
+    {
+        struct MemoryNote final : ZohoKeychain::Note
+        {
+            std::optional<bool> holds;
+            bool mayHoldTokens() const override { return holds.value_or(false); }
+            void setHoldsTokens(bool tokens) override { holds = tokens; }
+        } note;
+        std::vector<std::unique_ptr<ZohoKeychain>> keychains; // one per manager, as long as the test
+        auto managerWithNote = [&] {
+            keychains.push_back(std::make_unique<ZohoKeychain>(*m_secrets, &note));
+            return std::make_unique<ZohoAuthManager>(
+                *keychains.back(), *m_network, *m_clock, [this] { return m_accountsUrl; });
+        };
+        storeTokens(3600);
+        QVERIFY(!managerWithNote()->isConnected());
+        QCOMPARE(m_secrets->reads, 0);
+        QVERIFY(!note.holds.has_value());
+
+        note.holds = true;
+        auto restarted = managerWithNote();
+        QVERIFY(restarted->isConnected());
+        QVERIFY(m_secrets->reads > 0);
+        restarted->disconnect();
+        QCOMPARE(note.holds, std::optional<bool>(false));
+        const int readsBefore = m_secrets->reads;
+        QVERIFY(!managerWithNote()->isConnected());
+        QCOMPARE(m_secrets->reads, readsBefore);
+
+        m_server->addCode(QStringLiteral("c"));
+        auto connecting = managerWithNote();
+        exchange(*connecting, QStringLiteral("c"));
+        QVERIFY(connecting->isConnected());
+        QCOMPARE(note.holds, std::optional<bool>(true));
+        QVERIFY(managerWithNote()->isConnected());
+
+        // Emptied by another program (a keyring tool): noted as no.
+        m_secrets->items.clear();
+        QVERIFY(!managerWithNote()->isConnected());
+        QCOMPARE(note.holds, std::optional<bool>(false));
+
+        // A store that could not keep the tokens: nothing to ask it next time.
+        m_secrets->refuseWrites = true;
+        m_server->addCode(QStringLiteral("d"));
+        auto unkept = managerWithNote();
+        exchange(*unkept, QStringLiteral("d"));
+        QVERIFY(unkept->isConnected());
+        QCOMPARE(note.holds, std::optional<bool>(false));
+    }
+
     void aStoreThatCannotKeepTokensStillConnects()
     {
         m_secrets->refuseWrites = true;

@@ -14,8 +14,9 @@ QString ZohoKeychain::serviceName()
     return QStringLiteral("brivane.zoho");
 }
 
-ZohoKeychain::ZohoKeychain(SecretStore &store)
+ZohoKeychain::ZohoKeychain(SecretStore &store, Note *note)
     : m_store(store)
+    , m_note(note)
 { }
 
 QString ZohoKeychain::notKeptMessage()
@@ -51,6 +52,18 @@ QString ZohoKeychain::expiryText(const QDateTime &expiry)
 
 std::optional<ZohoTokens> ZohoKeychain::loadTokens()
 {
+    if (m_note && !m_note->mayHoldTokens())
+        return std::nullopt;
+    std::optional<ZohoTokens> tokens = readTokens();
+    // What the store said, noted (a note missing from older settings is
+    // written now); a store that could not be reached said nothing.
+    if (m_note && m_store.isReachable())
+        m_note->setHoldsTokens(tokens.has_value());
+    return tokens;
+}
+
+std::optional<ZohoTokens> ZohoKeychain::readTokens()
+{
     const std::optional<QString> access = read(AccessTokenAccount);
     const std::optional<QString> refresh = read(RefreshTokenAccount);
     const std::optional<QString> expiry = read(ExpiryAccount);
@@ -75,10 +88,14 @@ void ZohoKeychain::saveTokens(const ZohoTokens &tokens)
     save(tokens.accessToken, AccessTokenAccount);
     save(tokens.refreshToken, RefreshTokenAccount);
     save(expiryText(tokens.expiryDate), ExpiryAccount);
+    if (m_note)
+        m_note->setHoldsTokens(m_keepsTokens);
 }
 
 void ZohoKeychain::deleteTokens()
 {
+    if (m_note)
+        m_note->setHoldsTokens(false);
     remove(AccessTokenAccount);
     remove(RefreshTokenAccount);
     remove(ExpiryAccount);

@@ -10,9 +10,21 @@
 class ZohoKeychain
 {
 public:
+    // Kept outside the secret store (in the settings): whether the store
+    // holds the tokens. Asking the store wakes the desktop's keyring, and may
+    // start its daemon: while the note says no, it is not asked.
+    class Note
+    {
+    public:
+        virtual ~Note() = default;
+        virtual bool mayHoldTokens() const = 0;
+        virtual void setHoldsTokens(bool holds) = 0;
+    };
+
     static QString serviceName();
 
-    explicit ZohoKeychain(SecretStore &store);
+    // Without a note the store is always asked.
+    explicit ZohoKeychain(SecretStore &store, Note *note = nullptr);
 
     std::optional<QString> read(const QString &account);
     void save(const QString &value, const QString &account);
@@ -32,7 +44,9 @@ public:
 
 private:
     void noteNotKept();
+    std::optional<ZohoTokens> readTokens();
 
     SecretStore &m_store;
+    Note *m_note = nullptr;
     bool m_keepsTokens = true;
 };
