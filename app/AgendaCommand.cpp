@@ -5,9 +5,9 @@
 #include "app/ZohoServices.h"
 #include "calendar/AnyCalendarEvent.h"
 #include "calendar/CalendarEventManager.h"
-#include "calendar/EventFormatting.h"
 #include "calendar/CalendarNames.h"
 #include "calendar/EventCreation.h"
+#include "calendar/EventFormatting.h"
 #include "settings/AppSettings.h"
 
 #include <QCommandLineParser>

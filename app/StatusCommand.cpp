@@ -111,6 +111,9 @@ bool answerFollowingStatusCommand(const QStringList &arguments, const CalendarSt
     if (!parsed.clock || !parsed.follow)
         return false;
     if (store.isLoaded())
-        out << render(StatusTitleBuilder::compute(store, parsed.clock->now(), QLocale()), parsed.json) << Qt::endl;
+        out << render(StatusTitleBuilder::compute(
+                          store, AppSettings::shared().hiddenCalendarIDs(), parsed.clock->now(), QLocale()),
+            parsed.json)
+            << Qt::endl;
     return true;
 }

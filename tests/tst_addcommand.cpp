@@ -176,6 +176,7 @@ private slots:
             QCOMPARE(events[0].start, start);
             QCOMPARE(events[0].end, start.addSecs(3600));
         }
+    }
 
     // iCalendar allows no control character in a title but the tab.
     void controlCharactersInTitlesAreRefused_data()

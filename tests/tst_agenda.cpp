@@ -194,6 +194,8 @@ private slots:
         QVERIFY(ten.out.contains(QStringLiteral("and 3 more")));
         for (const QString &path : written)
             QFile::remove(path);
+    }
+
     // A holiday of several days is printed once, under Today while it
     // covers today.
     void anEventOfSeveralDaysIsPrintedOnce()

@@ -350,6 +350,8 @@ private slots:
         QCOMPARE(command.exitCode(), 0);
         QVERIFY2(!printed.contains("Forged"), printed.constData());
         QVERIFY(!printed.trimmed().isEmpty());
+    }
+
     // A follower (`status --follow` through the instance) is sent its
     // answer whenever it changes, and only then; one the handler declines
     // is told so; a follower that goes away is forgotten.

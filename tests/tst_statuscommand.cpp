@@ -175,6 +175,8 @@ private slots:
         QVERIFY(events[0].title.startsWith("Huge xxx"));
         QCOMPARE(readFile(file), content);
         QFile::remove(file);
+    }
+
     // A calendar switched off in the settings gives `status` nothing, as it
     // gives the popover's lists nothing.
     void aHiddenCalendarLeavesTheStatus()
