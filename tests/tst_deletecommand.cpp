@@ -207,14 +207,18 @@ private slots:
     // With brivane running, the command deletes and the running one follows.
     void deletesWhileAnInstanceRuns()
     {
+        // A day the instance keeps at hand: near the real today.
+        const QDate day = QDate::currentDate().addDays(2);
+        const QByteArray stamp = day.toString("yyyyMMdd").toLatin1();
+        const QString at = day.toString(Qt::ISODate) + "T08:00";
         const QString file = m_personal + "/call.ics";
         writeFile(file,
-            singleEvent("UID:call\r\nSUMMARY:Call\r\nDTSTART;TZID=Europe/Berlin:20260615T100000\r\n"
-                        "DTEND;TZID=Europe/Berlin:20260615T103000\r\nRRULE:FREQ=DAILY;COUNT=2\r\n"));
+            singleEvent("UID:call\r\nSUMMARY:Call\r\nDTSTART;TZID=Europe/Berlin:" + stamp
+                + "T100000\r\nDTEND;TZID=Europe/Berlin:" + stamp + "T103000\r\nRRULE:FREQ=DAILY;COUNT=2\r\n"));
         const QString other = m_personal + "/lunch.ics";
         writeFile(other,
-            singleEvent("UID:lunch\r\nSUMMARY:Lunch\r\nDTSTART;TZID=Europe/Berlin:20260615T120000\r\n"
-                        "DTEND;TZID=Europe/Berlin:20260615T130000\r\n"));
+            singleEvent("UID:lunch\r\nSUMMARY:Lunch\r\nDTSTART;TZID=Europe/Berlin:" + stamp
+                + "T120000\r\nDTEND;TZID=Europe/Berlin:" + stamp + "T130000\r\n"));
 
         QProcess instance;
         instance.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -224,15 +228,15 @@ private slots:
         instance.setProcessEnvironment(environment);
         instance.start(QStringLiteral(BRIVANE_BINARY), {});
         QVERIFY(instance.waitForStarted());
-        const QStringList agenda {"agenda", "--json", "--at", "2026-06-15T08:00"};
+        const QStringList agenda {"agenda", "--json", "--at", at};
         QTRY_VERIFY_WITH_TIMEOUT(brivane(agenda, true).err.contains("answered by the running instance"), 20000);
-        const QList<QJsonObject> shown = agendaAt("2026-06-15T08:00", true);
+        const QList<QJsonObject> shown = agendaAt(at, true);
         QCOMPARE(shown.size(), 3);
 
         QCOMPARE(brivane({"delete", shown[0]["id"].toString()}, true).exitCode, 0); // the first call
         QCOMPARE(brivane({"delete", shown[1]["id"].toString()}, true).exitCode, 0); // lunch
         // The running brivane sees the files change and answers without them.
-        QTRY_COMPARE_WITH_TIMEOUT(agendaAt("2026-06-15T08:00", true).size(), 1, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(agendaAt(at, true).size(), 1, 10000);
         const Run asked = brivane(agenda, true);
         QVERIFY(asked.err.contains("answered by the running instance"));
         const QJsonArray left = QJsonDocument::fromJson(asked.out).object()["upcoming"].toArray();

@@ -731,8 +731,7 @@ private slots:
             QTest::addRow("%s today", command) << command << "2026-03-25T08:00:00" << true;
             QTest::addRow("%s tomorrow", command) << command << "2026-03-26T23:00:00" << true;
             QTest::addRow("%s a week that ends in the window", command) << command << "2026-04-26T08:00:00" << true;
-            QTest::addRow("%s a week that runs past the window", command)
-                << command << "2026-05-03T08:00:00" << false;
+            QTest::addRow("%s a week that runs past the window", command) << command << "2026-05-03T08:00:00" << false;
             QTest::addRow("%s a year on", command) << command << "2027-03-25T08:00:00" << false;
             QTest::addRow("%s a year back", command) << command << "2025-03-25T08:00:00" << false;
             QTest::addRow("%s a year on, --at=", command) << command << "=2027-03-25T08:00:00" << false;
@@ -889,13 +888,15 @@ private slots:
         instance.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         instance.start(QStringLiteral(BRIVANE_BINARY), {});
         QVERIFY(instance.waitForStarted());
-        const QStringList agenda {"agenda", "--json", "--at", "2026-05-04T07:00:00"};
+        // A day the instance keeps at hand: near the real today.
+        const QString day = QDate::currentDate().addDays(1).toString(Qt::ISODate);
+        const QStringList agenda {"agenda", "--json", "--at", day + "T07:00:00"};
         QTRY_VERIFY_WITH_TIMEOUT(command(agenda, true).err.contains("answered by the running instance"), 20000);
         QStringList added;
         for (int hour = 8; hour < 18; ++hour) {
             const QString title = QStringLiteral("Added at %1").arg(hour);
             const Run add = command(
-                {"add", title, "--start", QStringLiteral("2026-05-04T%1:00").arg(hour, 2, 10, QLatin1Char('0'))}, true);
+                {"add", title, "--start", day + QStringLiteral("T%1:00").arg(hour, 2, 10, QLatin1Char('0'))}, true);
             QVERIFY2(add.exitCode == 0, add.err.constData());
             added.append(title);
             const Run asked = command(agenda, true);
@@ -915,7 +916,9 @@ private slots:
     void statusFollowsTheRunningInstance()
     {
         const QString calendar = QString::fromLocal8Bit(qgetenv("XDG_DATA_HOME")) + "/brivane/calendars/local/personal";
-        const QStringList status {"status", "--at", "2026-03-25T08:00:00"};
+        // A day the instance keeps at hand: the real today, with its call at 09:30.
+        const QDate today = QDate::currentDate();
+        const QStringList status {"status", "--at", today.toString(Qt::ISODate) + "T08:00:00"};
         QProcess instance;
         instance.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         instance.start(QStringLiteral(BRIVANE_BINARY), {});
@@ -933,7 +936,7 @@ private slots:
                 ? QString::fromUtf8(follow.readLine()).trimmed()
                 : QStringLiteral("(no line)");
         };
-        QCOMPARE(nextLine(), QString("Standup \u00B7 09:30"));
+        QCOMPARE(nextLine(), QString("Call \u00B7 09:30"));
         QByteArray told;
         QVERIFY(waitFor([&] {
             told += follow.readAllStandardError();
@@ -941,8 +944,8 @@ private slots:
         }));
 
         writeFile(calendar + "/early.ics",
-            singleEvent("UID:e\r\nSUMMARY:Early call\r\nDTSTART;TZID=Europe/Berlin:20260325T081000\r\n"
-                        "DURATION:PT10M\r\n"));
+            singleEvent("UID:e\r\nSUMMARY:Early call\r\nDTSTART;TZID=Europe/Berlin:"
+                + today.toString("yyyyMMdd").toLatin1() + "T081000\r\nDURATION:PT10M\r\n"));
         QCOMPARE(nextLine(), QString("Early call \u00B7 in 10m"));
 
         // The instance quits: the command loads the calendars itself and goes on.
@@ -950,7 +953,7 @@ private slots:
         QVERIFY(instance.waitForFinished(10000));
         QCOMPARE(nextLine(), QString("Early call \u00B7 in 10m"));
         QVERIFY(QFile::remove(calendar + "/early.ics"));
-        QCOMPARE(nextLine(), QString("Standup \u00B7 09:30"));
+        QCOMPARE(nextLine(), QString("Call \u00B7 09:30"));
         QCOMPARE(follow.state(), QProcess::Running);
         follow.kill();
         follow.waitForFinished();
