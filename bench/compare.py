@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Measures brivane beside khal on generated calendars: the store's cold and
 warm load, `brivane agenda` and `brivane status` with and without a running
-instance, the tray application's time to a correct title and its memory, and
-khal's first and warm `list`. Prints figures; asserts nothing.
+instance, the peak memory of `brivane status --follow` with and without one,
+the tray application's time to a correct title and its memory, and khal's
+first and warm `list`. Prints figures; asserts nothing.
 
 Each size gets a home of its own (XDG folders), so nothing of the user's is
 read or written. "Now" is fixed at 2026-12-07 09:00 in Europe/Berlin.
@@ -20,6 +21,7 @@ import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BRIVANE = os.path.join(ROOT, "build", "brivane")
+BRIVANE_APP = os.path.join(ROOT, "build", "brivane-app")
 BENCH_STORE = os.path.join(ROOT, "build", "bench", "bench_store")
 AT = "2026-12-07T09:00:00"
 
@@ -74,6 +76,27 @@ def start_tray(env, log):
             return process, int(found.group(1))
         time.sleep(0.05)
     return process, -1
+
+
+def follow_memory_mb(command, env, settle_s=2.0):
+    """Peak resident memory (MiB) of `status --follow`, after its first line and a while of following, and
+    how much of what is resident then is its own (not pages of shared libraries)."""
+    process = subprocess.Popen(command, env=env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    try:
+        if not process.stdout.readline():
+            return -1.0, -1.0
+        time.sleep(settle_s)
+        fields = {}
+        for name in ("/proc/%d/status" % process.pid, "/proc/%d/smaps_rollup" % process.pid):
+            with open(name) as lines:
+                for line in lines:
+                    parts = line.split()
+                    if len(parts) >= 2 and parts[1].isdigit():
+                        fields[parts[0].rstrip(":")] = int(parts[1]) / 1024.0
+        return fields.get("VmHWM", -1.0), fields.get("Private_Clean", 0.0) + fields.get("Private_Dirty", 0.0)
+    finally:
+        process.kill()
+        process.wait()
 
 
 def stop(process):
@@ -148,7 +171,18 @@ def bench_size(n, work, runs, with_khal):
         wall, rss, err = median_run([BRIVANE, name, "--at", AT], asked, runs)
         note = "" if "answered by the running instance" in err else " (NOT answered by the instance)"
         row("brivane %s, instance running%s" % (name, note), wall, rss)
+    follow = [BRIVANE, "status", "--follow", "--at", AT]
+    follow_rows = [("status --follow, instance running", follow_memory_mb(follow, environment(home)))]
     stop(tray)
+    # The tray wrote the index for today's window; the commands' is --at's.
+    timed([BRIVANE, "status", "--at", AT], env)
+    follow_rows.append(("status --follow, no instance", follow_memory_mb(follow, environment(home))))
+    # Where a session bus may lead to the desktop's calendars the launcher
+    # hands the command to the whole program: that one, with no instance.
+    follow_rows.append(("status --follow, no instance, whole program",
+                        follow_memory_mb([BRIVANE_APP] + follow[1:], environment(home))))
+    for label, (peak, own) in follow_rows:
+        print("  %-44s %9s    %7.1f MiB peak, %.1f MiB its own" % (label, "", peak, own))
     print("  %-44s %9d ms" % ("tray: correct title after start, no index", cold_title))
     print("  %-44s %9d ms" % ("tray: correct title after start, warm index", title_ms))
     print("  %-44s %9s    %7.1f MiB" % ("tray: memory after the load (RSS)", "", tray_rss))

@@ -72,10 +72,8 @@ Property parseProperty(const QByteArray &unfolded)
         }
         property.parameters.push_back(unfolded.mid(start, i - start));
     }
-    if (i < size && unfolded[i] == ':') {
-        property.hasValue = true;
+    if (i < size && unfolded[i] == ':')
         property.value = unfolded.mid(i + 1);
-    }
     return property;
 }
 

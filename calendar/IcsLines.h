@@ -35,7 +35,6 @@ struct Property
     QByteArray name;
     std::vector<QByteArray> parameters;
     QByteArray value;
-    bool hasValue = false; // there was a colon outside quotes
 
     bool isNamed(const char *upperCaseName) const;
     // The parameter `upperCaseName=...` as written, or an empty array.

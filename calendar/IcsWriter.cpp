@@ -226,11 +226,11 @@ Edit removeFromFile(
     // The file is changed line by line: everything but the lines of the
     // removed components and the added EXDATE stays as it was written,
     // including what this program does not understand. DTSTAMP,
-    // LAST-MODIFIED and SEQUENCE are left alone: sync tools and servers go
-    // by the file's content, SEQUENCE is the organizer's count of
-    // rescheduling (a server that schedules refuses an attendee's copy with
-    // it raised), and an EXDATE in an attendee's copy is how declining one
-    // occurrence is written.
+    // LAST-MODIFIED and SEQUENCE are left alone: sync tools and CalDAV
+    // servers notice the change by the file's content, and SEQUENCE is the
+    // organizer's count of reschedulings (a scheduling server may refuse an
+    // attendee's copy that raises it, while an EXDATE there is the allowed
+    // way to decline one occurrence).
     Edit edit;
     const QString unreadable = tr("The event's file could not be read completely, so it is left unchanged.");
     const IcsLines::Document document(content);

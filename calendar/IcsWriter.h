@@ -25,7 +25,8 @@ struct Edit
 
 // Removes one occurrence of the series `seriesKey` (its UID, or UID#n for the
 // n-th event sharing a UID): an EXDATE on the master and the occurrence's
-// override dropped. Without `recurrenceKey` the whole event goes.
+// override dropped. Without `recurrenceKey` the whole event goes. Every other
+// line of the file stays as it was written.
 Edit removeFromFile(
     const QByteArray &content, const QString &seriesKey, const QString &recurrenceKey, const QTimeZone &userZone);
 

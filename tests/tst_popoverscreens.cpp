@@ -1,5 +1,7 @@
-// The popover drawn at a fixed moment with local and Zoho events: today,
-// a selected day, the detail of a recurring event, the form with an error.
+// The popover drawn at a fixed moment with local and Zoho events: today in
+// a month of six rows with both lists longer than the room and the days
+// with events marked, a selected day, the detail of a recurring event, the
+// form with an error.
 // With BRIVANE_SCREENSHOTS=<folder> the pictures are written there (the
 // README's come from docs/); without it only what they show is checked.
 #define BRIVANE_TEST_APPLICATION QApplication
@@ -15,8 +17,8 @@ using namespace TestSupport;
 
 namespace {
 const QTimeZone Berlin("Europe/Berlin");
-// Tuesday 14 April 2026, 09:41 in Berlin.
-const QDateTime Now(QDate(2026, 4, 14), QTime(9, 41), Berlin);
+// Tuesday 17 March 2026, 09:41 in Berlin (a month of six rows in the grid).
+const QDateTime Now(QDate(2026, 3, 17), QTime(9, 41), Berlin);
 
 QByteArray at(const char *day, const char *time)
 {
@@ -40,6 +42,14 @@ class PopoverScreensTest : public QObject
             QVERIFY(image.save(folder + QLatin1Char('/') + name));
     }
     bool sheetSettled(bool shown) { return m_popover->sheetSettled(shown); }
+    // How much of a list's scroll bar is seen (it fades in and out).
+    qreal scrollBarOpacity(const QString &list) const
+    {
+        QQuickItem *hidden = nullptr;
+        QQuickItem *bar = PopoverFixture::findItem(m_popover->item(list), QStringLiteral("scrollBar"), &hidden);
+        auto *thumb = bar ? bar->property("contentItem").value<QQuickItem *>() : nullptr;
+        return thumb ? thumb->opacity() : -1;
+    }
 
 private slots:
     void initTestCase()
@@ -48,33 +58,33 @@ private slots:
         m_popover = std::make_unique<PopoverFixture>(Now, Berlin);
         PopoverFixture &p = *m_popover;
         p.addCalendar("personal", "Personal", "#34C759");
-        p.addCalendar("work", "Work", "#007AFF");
+        p.addCalendar("work", "Work", "#30B0C7");
         p.addEvent("work", "standup",
-            "SUMMARY:Team standup\r\nDTSTART;" + at("20260406", "093000") + "\r\nDTEND;" + at("20260406", "094500")
+            "SUMMARY:Team standup\r\nDTSTART;" + at("20260309", "093000") + "\r\nDTEND;" + at("20260309", "094500")
                 + "\r\nRRULE:FREQ=WEEKLY;BYDAY=MO,TU,TH\r\n"
                   "DESCRIPTION:What we did\\, what we do next\\, what is in the way.\r\n"
                   "URL:https://meet.example.com/team-standup\r\n");
         p.addEvent("personal", "birthday",
-            "SUMMARY:Mum's birthday\r\nDTSTART;VALUE=DATE:20260414\r\n"
-            "DTEND;VALUE=DATE:20260415\r\n");
+            "SUMMARY:Mum's birthday\r\nDTSTART;VALUE=DATE:20260317\r\n"
+            "DTEND;VALUE=DATE:20260318\r\n");
         p.addEvent("personal", "lunch",
-            "SUMMARY:Lunch with Sam\r\nDTSTART;" + at("20260414", "123000") + "\r\nDTEND;" + at("20260414", "133000")
+            "SUMMARY:Lunch with Sam\r\nDTSTART;" + at("20260317", "123000") + "\r\nDTEND;" + at("20260317", "133000")
                 + "\r\n");
         p.addEvent("work", "review",
-            "SUMMARY:Design review\r\nDTSTART;" + at("20260414", "150000") + "\r\nDTEND;" + at("20260414", "160000")
+            "SUMMARY:Design review\r\nDTSTART;" + at("20260317", "150000") + "\r\nDTEND;" + at("20260317", "160000")
                 + "\r\n");
         p.addEvent("personal", "dentist",
-            "SUMMARY:Dentist\r\nDTSTART;" + at("20260416", "161500") + "\r\nDTEND;" + at("20260416", "170000")
+            "SUMMARY:Dentist\r\nDTSTART;" + at("20260319", "161500") + "\r\nDTEND;" + at("20260319", "170000")
                 + "\r\n");
         p.addEvent("personal", "flight",
-            "SUMMARY:Flight to Lisbon\r\nDTSTART;" + at("20260417", "180500") + "\r\nDTEND;" + at("20260417", "214000")
+            "SUMMARY:Flight to Lisbon\r\nDTSTART;" + at("20260320", "180500") + "\r\nDTEND;" + at("20260320", "214000")
                 + "\r\n");
         p.startStore();
         p.connectZoho(QJsonArray {QJsonObject {{"uid", "marketing"}, {"calname", "Marketing"}, {"color", "#AF52DE"}}},
             {{"marketing",
-                QJsonArray {zohoEventJson("c1", "Campaign sync", "20260414T090000Z", "20260414T093000Z"),
-                    zohoEventJson("c2", "Quarterly planning", "20260415T080000Z", "20260415T100000Z"),
-                    zohoEventJson("c3", "Team offsite", "20260418", "20260419", "true")}}});
+                QJsonArray {zohoEventJson("c1", "Campaign sync", "20260317T100000Z", "20260317T103000Z"),
+                    zohoEventJson("c2", "Quarterly planning", "20260318T090000Z", "20260318T110000Z"),
+                    zohoEventJson("c3", "Team offsite", "20260321", "20260322", "true")}}});
         p.showView();
     }
     void cleanupTestCase() { m_popover.reset(); }
@@ -87,18 +97,34 @@ private slots:
             (QStringList {"Mum's birthday", "Team standup", "Campaign sync", "Lunch with Sam", "Design review"}));
         QVERIFY(list->showUpcoming());
         QVERIFY(m_popover->item("newEvent")->isVisible());
+        QCOMPARE(m_popover->viewModel->grid()->rowCount(), 6);
+        // Both lists scroll, with whole rows only.
+        QVERIFY(list->firstScrolls() && list->upcomingScrolls());
+        QTRY_COMPARE(m_popover->item("firstRows")->height(), qreal(list->firstListHeight()));
+        QTRY_COMPARE(m_popover->item("upcomingRows")->height(), qreal(list->upcomingListHeight()));
+        QTRY_COMPARE(scrollBarOpacity("firstRows"), 1.0);
+        QTRY_COMPARE(scrollBarOpacity("upcomingRows"), 1.0);
+        // Dots: the standup's days in Work's colour, Friday's flight in
+        // Personal's, Thursday's dentist and standup in the accent; today's white.
+        for (const char *day : {"dot 9", "dot 17", "dot 19", "dot 20", "dot 31"})
+            QVERIFY2(m_popover->item(day)->isVisible(), day);
+        QVERIFY(!m_popover->item("dot 18")->isVisible()); // Zoho's planning only
+        QVERIFY(!m_popover->item("dot 2")->isVisible());
         save(QStringLiteral("popover-today.png"));
     }
 
     void aSelectedDay()
     {
-        QQuickItem *thursday = m_popover->item("day 16");
+        QQuickItem *thursday = m_popover->item("day 19");
         QVERIFY(thursday);
         QTest::mouseClick(m_popover->view.get(), Qt::LeftButton, {}, centreOf(thursday));
         EventsListViewModel *list = m_popover->viewModel->eventsList();
-        QTRY_COMPARE(list->firstSectionTitle(), QStringLiteral("Thursday, Apr 16"));
+        QTRY_COMPARE(list->firstSectionTitle(), QStringLiteral("Thursday, Mar 19"));
         QVERIFY(!list->showUpcoming());
         QCOMPARE(list->firstRows()->rowCount(), 2);
+        QVERIFY(!list->firstScrolls());
+        QTRY_COMPARE(m_popover->item("firstRows")->height(), qreal(list->firstListHeight()));
+        QTRY_COMPARE(scrollBarOpacity("firstRows"), 0.0);
         save(QStringLiteral("popover-selected-day.png"));
         QTest::mouseClick(m_popover->view.get(), Qt::LeftButton, {}, centreOf(thursday));
         QTRY_COMPARE(list->firstSectionTitle(), QStringLiteral("Today"));
@@ -121,7 +147,7 @@ private slots:
     void formWithAnError()
     {
         m_popover->server->setCreateFailure(FakeZohoServer::Failure::Status500);
-        QQuickItem *friday = m_popover->item("day 17");
+        QQuickItem *friday = m_popover->item("day 20");
         QTest::mouseDClick(m_popover->view.get(), Qt::LeftButton, {}, centreOf(friday));
         QVERIFY(sheetSettled(true));
         NewEventViewModel *form = m_popover->viewModel->form();
