@@ -489,18 +489,29 @@ private slots:
         // Records whose checksum holds but that name the entry just past the
         // end of a table (the zones, folders and calendars records share; a
         // file's series and a series' overrides, which the kept occurrences
-        // name): refused whole, never read.
+        // name): refused whole, never read. The file before has two series:
+        // a series of the neighbour's is no series of this file's.
         QFETCH(QString, table);
         const QTimeZone berlin("Europe/Berlin");
         VdirFixture fixture;
+        fixture.addEvent("pair.ics",
+            calendarWith("BEGIN:VEVENT\r\nUID:p1\r\nSUMMARY:One\r\nDTSTART;TZID=Europe/Berlin:20260325T130000\r\n"
+                         "END:VEVENT\r\nBEGIN:VEVENT\r\nUID:p2\r\nSUMMARY:Two\r\n"
+                         "DTSTART;TZID=Europe/Berlin:20260325T140000\r\nEND:VEVENT\r\n"));
         fixture.addEvent("review.ics",
             calendarWith("BEGIN:VEVENT\r\nUID:r\r\nSUMMARY:Review\r\nDTSTART;TZID=Europe/Berlin:20260325T091500\r\n"
                          "DURATION:PT1H\r\nRRULE:FREQ=DAILY;COUNT=2\r\nEND:VEVENT\r\n"
                          "BEGIN:VEVENT\r\nUID:r\r\nSUMMARY:Review moved\r\n"
                          "RECURRENCE-ID;TZID=Europe/Berlin:20260326T091500\r\n"
                          "DTSTART;TZID=Europe/Berlin:20260326T101500\r\nDURATION:PT1H\r\nEND:VEVENT\r\n"));
-        auto file = std::make_shared<ParsedFile>(IcsParser::readFile(fixture.calendarPath() + "/review.ics", "cal"));
-        file->readAtNs = file->stamp.changedNs + PersistentIndex::SettleNs;
+        auto parse = [&fixture](const QString &name) {
+            auto file = std::make_shared<ParsedFile>(IcsParser::readFile(fixture.calendarPath() + '/' + name, "cal"));
+            file->readAtNs = file->stamp.changedNs + PersistentIndex::SettleNs;
+            return file;
+        };
+        const auto pair = parse("pair.ics");
+        const auto review = parse("review.ics");
+        QCOMPARE(pair->series().size(), size_t(2));
         const qint64 first = QDateTime(m_day, QTime(9, 15), berlin).toMSecsSinceEpoch();
         const qint64 moved = QDateTime(m_day.addDays(1), QTime(10, 15), berlin).toMSecsSinceEpoch();
         PersistentIndex::Window window;
@@ -508,16 +519,16 @@ private slots:
         window.toMs = moved + 86400000;
         window.zoneId = "Europe/Berlin";
         window.occurrences = {{first, first + 3600000, 0, -1}, {moved, moved + 3600000, 0, 0}};
-        window.ranges = {{file.get(), 0, 2}};
-        const QByteArray payload = PersistentIndex::toBytes({file}, window).mid(PersistentIndex::HeaderBytes);
+        window.ranges = {{review.get(), 0, 2}};
+        const QByteArray payload = PersistentIndex::toBytes({pair, review}, window).mid(PersistentIndex::HeaderBytes);
         const PersistentIndex::Contents intact = PersistentIndex::fromPayload(payload);
-        QCOMPARE(intact.size(), 1);
+        QCOMPARE(intact.size(), 2);
         QCOMPARE(intact.window.occurrences.size(), size_t(2));
 
-        // Every table has a single entry, 0: 1 is just past its end. Where
-        // each is named: after the master's start (its zone), before and
-        // after the file's name (folder, calendar), after an occurrence's
-        // start and end (its series, then its override).
+        // Every table the review's record names has a single entry, 0: 1 is
+        // just past its end. Where each is named: after the master's start
+        // (its zone), before and after the file's name (folder, calendar),
+        // after an occurrence's start and end (its series, then its override).
         const QString name = QStringLiteral("review.ics");
         const QByteArray namePattern = littleEndian<quint32>(quint32(name.size()))
             + QByteArray(reinterpret_cast<const char *>(name.utf16()), name.size() * 2);
