@@ -139,8 +139,10 @@ void SingleInstance::acceptPending()
                 // The connection waits in the backlog; accepting again at
                 // once would spin. Said once, not at every pause.
                 if (!m_toldOfShortage) {
-                    qCWarning(lcInstance).noquote()
-                        << "too many open files; new connections wait until some close:" << std::strerror(errno);
+                    // Printed without a stream: with no descriptor left,
+                    // nothing that may need one is used here.
+                    qCWarning(lcInstance, "too many open files; new connections wait until some close: %s",
+                        std::strerror(errno));
                     m_toldOfShortage = true;
                 }
                 m_acceptNotifier->setEnabled(false);
