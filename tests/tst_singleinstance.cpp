@@ -201,6 +201,13 @@ private slots:
     // they are gone.
     void runningOutOfDescriptorsKeepsTheSocket()
     {
+#if defined(__SANITIZE_ADDRESS__)
+        QSKIP("the sanitizers' runtime needs descriptors of its own: without any it reports valid objects as broken");
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+        QSKIP("the sanitizers' runtime needs descriptors of its own: without any it reports valid objects as broken");
+#endif
+#endif
         const QString path = socketPath("exhausted.socket");
         SingleInstance running(path, SingleInstance::tryLock(path));
         QVERIFY(running.listen());
