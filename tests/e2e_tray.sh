@@ -51,10 +51,21 @@ shown_windows() {
 }
 visible_window_of_size() { shown_windows | grep -qx "$1 $2"; }
 popover_hidden() { ! visible_window_of_size 320 620; }
+# Keys reach the popover once X has given it the input focus; a key sent in
+# the moment between the window's mapping and that lands on the root window.
+popover_focused() {
+    local focus
+    focus=$(xdotool getwindowfocus 2>/dev/null) || return 1
+    for id in $(xwininfo -root -children | awk '/"brivane": \("brivane"/ { print $1 }'); do
+        [ "$((id))" = "$focus" ] && xwininfo -id "$id" | grep -q 'Width: 320' && return 0
+    done
+    return 1
+}
 menu_shown() { shown_windows | awk '$2 > 30 && $2 < 120 { found = 1 } END { exit !found }'; }
 
 xdotool mousemove "$icon_x" "$icon_y" click 1
 check "left click opens a 320 x 620 popover" eventually 50 visible_window_of_size 320 620
+check "it takes the keyboard focus" eventually 50 popover_focused
 xdotool key Escape
 check "Escape closes the popover" eventually 30 popover_hidden
 xdotool mousemove "$icon_x" "$icon_y" click 1
