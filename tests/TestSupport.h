@@ -145,6 +145,16 @@ public:
     LocalFolderProvider *provider = nullptr;
 };
 
+// Whether this process runs on a session bus that a test script started for
+// it: the script names that bus in BRIVANE_PRIVATE_BUS. A flag alone would
+// not do; it could be left over in a desktop session's environment while
+// the bus in use is the user's own.
+inline bool onPrivateBus()
+{
+    const QByteArray ours = qgetenv("BRIVANE_PRIVATE_BUS");
+    return !ours.isEmpty() && ours == qgetenv("DBUS_SESSION_BUS_ADDRESS");
+}
+
 } // namespace TestSupport
 
 // Every test binary runs with its own temporary XDG folders, so nothing
@@ -164,8 +174,10 @@ public:
             QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);                       \
             qputenv(name, QFile::encodeName(path));                                                                    \
         }                                                                                                              \
-        if (qgetenv("BRIVANE_PRIVATE_BUS") != "1")                                                                     \
+        if (!TestSupport::onPrivateBus()) {                                                                            \
             qputenv("DBUS_SESSION_BUS_ADDRESS", QFile::encodeName("unix:path=" + home.path() + "/no-session-bus"));    \
+            qunsetenv("BRIVANE_PRIVATE_BUS");                                                                          \
+        }                                                                                                              \
         QStandardPaths::setTestModeEnabled(true);                                                                      \
         BRIVANE_TEST_APPLICATION app(argc, argv);                                                                      \
         TestClass test;                                                                                                \

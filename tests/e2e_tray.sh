@@ -33,7 +33,11 @@ chmod 700 "$scratch/runtime"
 printf '[General]\nonboardingComplete=true\n' >"$scratch/config/brivane/brivane.conf"
 export HOME=$scratch/home XDG_CONFIG_HOME=$scratch/config XDG_DATA_HOME=$scratch/data \
        XDG_CACHE_HOME=$scratch/cache XDG_RUNTIME_DIR=$scratch/runtime QT_QUICK_BACKEND=software TZ=Europe/Berlin
-unset QT_QPA_PLATFORM
+# No session bus at all: whoever runs this, from a desktop or not, the program
+# reaches neither the desktop's calendars nor its keyring (an address that
+# leads nowhere also keeps the bus library from starting a bus of its own).
+export DBUS_SESSION_BUS_ADDRESS=unix:path=$scratch/no-session-bus
+unset QT_QPA_PLATFORM BRIVANE_PRIVATE_BUS
 "$brivane" >"$scratch/brivane.log" 2>&1 &
 brivane_pid=$!
 pids+=($brivane_pid)

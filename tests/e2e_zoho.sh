@@ -17,6 +17,13 @@ cleanup() {
 trap cleanup EXIT
 
 source "$(dirname "$0")/e2e_support.sh"
+# The keyring this writes tokens into must be the one with_secret_service.sh
+# started, never the user's.
+if [ -z "${BRIVANE_PRIVATE_BUS:-}" ] || [ "$BRIVANE_PRIVATE_BUS" != "${DBUS_SESSION_BUS_ADDRESS:-}" ]; then
+    echo "FAIL!  : run through tests/with_secret_service.sh: this test writes into the session's keyring"
+    echo "0 passed, 1 failed"
+    exit 1
+fi
 contains() { grep -qF -- "$2" <<<"$1"; }
 # A guard against a hang, far beyond any deadline here: 124 means it hung.
 bounded() { timeout 60 "$@"; }

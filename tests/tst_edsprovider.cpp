@@ -137,7 +137,7 @@ class EdsProviderTest : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY2(qEnvironmentVariableIsSet("BRIVANE_PRIVATE_BUS"), "run through tests/with_eds.sh");
+        QVERIFY2(TestSupport::onPrivateBus(), "run through tests/with_eds.sh");
         qputenv("TZ", "Europe/Berlin");
         // An online account (calendars under a collection whose backend EDS
         // has no module for are hidden by the registry itself, and the

@@ -68,7 +68,7 @@ class KeyringUseTest : public QObject
 private slots:
     void initTestCase()
     {
-        if (qgetenv("BRIVANE_PRIVATE_BUS") != "1")
+        if (!TestSupport::onPrivateBus())
             QSKIP("needs a private D-Bus session: run through tests/with_session_bus.sh");
         QDBusConnection bus = QDBusConnection::sessionBus();
         QVERIFY(bus.registerVirtualObject("/", &m_secrets, QDBusConnection::SubPath));

@@ -21,7 +21,7 @@ class SecretServiceTest : public QObject
 private slots:
     void initTestCase()
     {
-        if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
+        if (!TestSupport::onPrivateBus())
             QSKIP("no D-Bus session: run through tests/with_secret_service.sh");
     }
 

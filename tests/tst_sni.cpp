@@ -320,7 +320,7 @@ class SniTest : public QObject
 private slots:
     void initTestCase()
     {
-        if (qEnvironmentVariable("BRIVANE_PRIVATE_BUS") != QLatin1String("1"))
+        if (!TestSupport::onPrivateBus())
             QFAIL("run through tests/with_session_bus.sh: this test owns names on the session bus");
         QVERIFY(QDBusConnection::sessionBus().isConnected());
         DBusMenuTypes::registerTypes();

@@ -22,9 +22,10 @@ unset DISPLAY WAYLAND_DISPLAY
 # Settings (the default calendar) in a key file of the private home, shared
 # by the daemons and the tests without a settings daemon.
 export GSETTINGS_BACKEND=keyfile
-# The tests may use this bus (see BRIVANE_TEST_MAIN), and may take the
-# registry's service away to see how a session without one behaves.
-export BRIVANE_PRIVATE_BUS=1 BRIVANE_EDS_SERVICES=$home/bus/services
+# The tests may take the registry's service away to see how a session
+# without one behaves; they use the bus started below, named to them in
+# BRIVANE_PRIVATE_BUS (see BRIVANE_TEST_MAIN), and no other.
+export BRIVANE_EDS_SERVICES=$home/bus/services
 
 # Only EDS's own services, started by D-Bus activation; without the systemd
 # line, the bus starts the programs itself.
@@ -51,6 +52,7 @@ CONF
 # Every program on the bus but the bus itself is stopped afterwards: the
 # daemons would otherwise outlive the session.
 dbus-run-session --config-file="$home/bus/session.conf" -- bash -c '
+    export BRIVANE_PRIVATE_BUS=$DBUS_SESSION_BUS_ADDRESS
     "$@"
     status=$?
     bus_call() {

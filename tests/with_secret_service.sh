@@ -10,11 +10,11 @@ export HOME=$home XDG_DATA_HOME=$home/.local/share XDG_CONFIG_HOME=$home/.config
 export XDG_RUNTIME_DIR=$home/runtime
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 unset DISPLAY WAYLAND_DISPLAY # a password prompt must never appear and hang the run
-export BRIVANE_PRIVATE_BUS=1 # the test binaries may use this session
 
 # The session's own daemons outlive dbus-run-session here; their output goes
 # to a file, not to whoever reads ours, and they are stopped afterwards.
 dbus-run-session -- bash -c '
+    export BRIVANE_PRIVATE_BUS=$DBUS_SESSION_BUS_ADDRESS # the tests may use this session, and no other
     dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
         org.freedesktop.DBus.GetConnectionUnixProcessID string:org.freedesktop.DBus \
         | awk "/uint32/ { print \$2 }" > "$HOME/bus.pid"

@@ -9,6 +9,5 @@ export HOME=$home XDG_DATA_HOME=$home/.local/share XDG_CONFIG_HOME=$home/.config
 export XDG_RUNTIME_DIR=$home/runtime
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 unset DISPLAY WAYLAND_DISPLAY
-# The tests refuse to run on any other bus.
-export BRIVANE_PRIVATE_BUS=1
-dbus-run-session -- "$@" </dev/null
+# The tests refuse to run on any bus but the one named here: this one.
+dbus-run-session -- bash -c 'export BRIVANE_PRIVATE_BUS=$DBUS_SESSION_BUS_ADDRESS; exec "$@"' bash "$@" </dev/null
