@@ -130,7 +130,7 @@ SheetFrame {
                 spacing: 0
                 Divider { Layout.fillWidth: true; leftInset: 16; rightInset: 16 }
                 DetailRow {
-                    visible: entry.modelData.kind !== "link"
+                    visible: entry.modelData.kind !== "link" && entry.modelData.kind !== "meeting"
                     Layout.fillWidth: true
                     Layout.leftMargin: 16
                     Layout.rightMargin: 16
@@ -143,8 +143,8 @@ SheetFrame {
                                 : entry.modelData.accent ? Theme.accent : Theme.primary
                 }
                 PlainButton {
-                    objectName: "link"
-                    visible: entry.modelData.kind === "link"
+                    objectName: entry.modelData.kind
+                    visible: entry.modelData.kind === "link" || entry.modelData.kind === "meeting"
                     Layout.leftMargin: 14
                     Layout.topMargin: 6
                     Layout.bottomMargin: 6
@@ -152,7 +152,8 @@ SheetFrame {
                     text: entry.modelData.label
                     color: Theme.accent
                     spacing: 8
-                    onClicked: sheet.viewModel.openLink()
+                    onClicked: entry.modelData.kind === "meeting" ? sheet.viewModel.joinMeeting()
+                                                                  : sheet.viewModel.openLink()
                 }
             }
         }

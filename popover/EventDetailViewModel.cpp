@@ -3,6 +3,7 @@
 #include "calendar/CalendarStore.h"
 #include "calendar/EventFormatting.h"
 #include "calendar/EventRemoval.h"
+#include "calendar/MeetingLinks.h"
 #include "popover/DesktopLauncher.h"
 
 #include <QCoreApplication>
@@ -20,6 +21,7 @@ EventDetailViewModel::EventDetailViewModel(
         m_details = m_store.eventDetails(*m_event.localEvent);
         if (!m_details.url.trimmed().isEmpty())
             m_link = QUrl(m_details.url.trimmed());
+        m_meetingLink = MeetingLinks::find(m_details);
     }
     m_canDelete = !EventRemoval::refusal(m_event, m_store);
 }
@@ -46,6 +48,8 @@ QList<EventDetailViewModel::Row> EventDetailViewModel::rowList() const
         m_event.localEvent ? m_event.localEvent->calendarTitle : tr("Zoho Calendar"), false});
     if (!m_details.notes.isEmpty())
         rows.append({QStringLiteral("notes"), QStringLiteral("note.text"), m_details.notes, false});
+    if (!m_meetingLink.isEmpty())
+        rows.append({QStringLiteral("meeting"), QStringLiteral("video"), tr("Join meeting"), true});
     if (!m_link.isEmpty()) {
         const QString host = m_link.host();
         rows.append(
@@ -118,6 +122,12 @@ void EventDetailViewModel::openLink()
 {
     if (m_link.isValid() && !m_link.isEmpty())
         m_launcher.openUrl(m_link);
+}
+
+void EventDetailViewModel::joinMeeting()
+{
+    if (!m_meetingLink.isEmpty())
+        m_launcher.openUrl(m_meetingLink);
 }
 
 void EventDetailViewModel::openInCalendar()

@@ -33,7 +33,7 @@ public:
     // One line of the body. `kind` names what it shows.
     struct Row
     {
-        QString kind; // "date", "time", "status", "calendar", "notes", "link"
+        QString kind; // "date", "time", "status", "calendar", "notes", "meeting", "link"
         QString icon; // symbol name
         QString label;
         bool accent = false;
@@ -53,6 +53,8 @@ public:
     QString deleteConfirmTitle() const;
     bool showsOpenInCalendar() const { return m_event.source == Source::Local; }
     QUrl link() const { return m_link; }
+    // Where the event's online meeting is joined; empty when it has none.
+    QUrl meetingLink() const { return m_meetingLink; }
     // Why the last delete failed; empty after a success or a new try.
     QString deleteError() const { return m_deleteError; }
 
@@ -63,6 +65,7 @@ public:
     // (`deleted`); on failure it stays open and says why (`deleteError`).
     Q_INVOKABLE void confirmDelete();
     Q_INVOKABLE void openLink();
+    Q_INVOKABLE void joinMeeting();
     Q_INVOKABLE void openInCalendar();
 
     // The status row reads the clock: redraw it.
@@ -84,6 +87,7 @@ private:
     DesktopLauncher &m_launcher;
     EventDetails m_details;
     QUrl m_link;
+    QUrl m_meetingLink;
     bool m_canDelete = false;
     bool m_showDeleteConfirm = false;
     bool m_deleting = false;

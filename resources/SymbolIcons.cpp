@@ -40,6 +40,7 @@ const QHash<QString, QStringList> &table()
         {QStringLiteral("circle.fill"), {QStringLiteral("media-record-symbolic")}},
         {QStringLiteral("folder"), {QStringLiteral("folder-symbolic")}},
         {QStringLiteral("link"), {QStringLiteral("insert-link-symbolic")}},
+        {QStringLiteral("video"), {QStringLiteral("camera-video-symbolic")}},
         {QStringLiteral("paintbrush"), {}},
         {QStringLiteral("checkmark"), {QStringLiteral("object-select-symbolic")}},
         {QStringLiteral("checkmark.circle.fill"), {}},
@@ -199,6 +200,11 @@ const QHash<QString, Drawing> &drawings()
                 p.rotate(-45);
                 p.drawRoundedRect(QRectF(-7, -2.5, 7.5, 5), 2.5, 2.5);
                 p.drawRoundedRect(QRectF(-0.5, -2.5, 7.5, 5), 2.5, 2.5);
+            }},
+        {QStringLiteral("video"),
+            [](QPainter &p, const QPen &) {
+                p.drawRoundedRect(QRectF(1.5, 4.5, 9, 7), 1.5, 1.5);
+                p.drawPolygon(QPolygonF({QPointF(10.5, 7), QPointF(14.5, 4.5), QPointF(14.5, 11.5), QPointF(10.5, 9)}));
             }},
         {QStringLiteral("paintbrush"),
             [](QPainter &p, const QPen &pen) {

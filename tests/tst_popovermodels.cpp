@@ -568,6 +568,42 @@ private slots:
         QVERIFY(fromZoho.isZoho());
     }
 
+    // An invitation's meeting link gets a "Join meeting" row above the
+    // event's own link; joining opens the meeting, not the event's page.
+    void detailOffersToJoinAMeeting()
+    {
+        PopoverFixture &p = popover();
+        p.addCalendar("work", "Work", "#FF9500");
+        p.addEvent("work", "call",
+            timed("Call", at(25, 12), at(25, 13))
+                + "URL:https://example.com/agenda\r\nLOCATION:Room 4\r\n"
+                  "DESCRIPTION:Agenda: https://docs.example.com/a\\nJoin: https://us02web.zoom.us/j/850?pwd=x1\r\n");
+        p.addEvent("work", "lunch", timed("Lunch", at(25, 14), at(25, 15)) + "LOCATION:https://example.com/menu\r\n");
+        p.addEvent("work", "plain", timed("Plain", at(25, 16), at(25, 17)) + "DESCRIPTION:See https://example.com/\r\n");
+        p.startStore();
+        PopoverViewModel &root = p.makeViewModel();
+        const QList<AnyCalendarEvent> today = root.eventsList()->firstRows()->events();
+        auto eventTitled = [&](const QString &title) {
+            return *std::find_if(
+                today.begin(), today.end(), [&](const AnyCalendarEvent &e) { return e.title == title; });
+        };
+
+        EventDetailViewModel call(eventTitled("Call"), *p.store, p.clock, p.launcher);
+        QCOMPARE(rowKinds(call), (QStringList {"date", "time", "status", "calendar", "notes", "meeting", "link"}));
+        QCOMPARE(rowLabel(call, "meeting"), QStringLiteral("Join meeting"));
+        call.joinMeeting();
+        QCOMPARE(p.launcher.urls, QList<QUrl> {QUrl("https://us02web.zoom.us/j/850?pwd=x1")});
+
+        // A location that is a link is where the meeting is.
+        EventDetailViewModel lunch(eventTitled("Lunch"), *p.store, p.clock, p.launcher);
+        QCOMPARE(lunch.meetingLink(), QUrl("https://example.com/menu"));
+
+        EventDetailViewModel plain(eventTitled("Plain"), *p.store, p.clock, p.launcher);
+        QVERIFY(!rowKinds(plain).contains("meeting"));
+        plain.joinMeeting();
+        QCOMPARE(p.launcher.urls.size(), 1);
+    }
+
     void deletingRemovesThisOccurrenceOnly()
     {
         PopoverFixture &p = popover();
