@@ -6,6 +6,7 @@
 #include "app/CommandSupport.h"
 #include "app/DeleteCommand.h"
 #include "app/InstanceAnswers.h"
+#include "app/JoinCommand.h"
 #include "app/PanelStatusItem.h"
 #include "app/PopoverWindow.h"
 #include "app/SingleInstance.h"
@@ -37,6 +38,7 @@ const char *const Usage
       "       brivane agenda [--at DATETIME] [--json] [--all]\n"
       "       brivane add TITLE --start DATETIME [--end DATETIME] [--all-day] [--calendar NAME-OR-ID]\n"
       "       brivane delete ID\n"
+      "       brivane join [--at DATETIME]\n"
       "       brivane status [--json] [--follow] [--at DATETIME]\n"
       "       brivane zoho connect CODE | disconnect | status | sync\n";
 
@@ -182,6 +184,8 @@ int run(int argc, char **argv)
         return runCommand(argc, argv, runAddCommand);
     if (first == "delete")
         return runCommand(argc, argv, runDeleteCommand);
+    if (first == "join")
+        return runCommand(argc, argv, runJoinCommand);
     if (first == "zoho")
         return runCommand(argc, argv, runZohoCommand);
     if (first == "--help" || first == "-h") {

@@ -1,5 +1,7 @@
 #include "calendar/MeetingLinks.h"
 
+#include "calendar/CalendarStore.h"
+
 #include <QRegularExpression>
 #include <QUrlQuery>
 
@@ -156,6 +158,29 @@ QUrl find(const EventDetails &details)
             return link;
     }
     return {};
+}
+
+std::optional<MeetingToJoin> meetingToJoin(
+    const CalendarStore &store, const QSet<QString> &calendarIds, const QDateTime &now)
+{
+    const QDateTime leadEnd = now.addSecs(qint64(JoinLeadMinutes) * 60 + 1);
+    std::optional<MeetingToJoin> best;
+    qint64 bestDistance = 0;
+    for (const CalendarEvent &event : store.events(now, leadEnd, calendarIds)) {
+        // Events that merely touch now (ended at this very second) are over.
+        if (event.allDay || event.end <= now)
+            continue;
+        const qint64 distance = qAbs(now.secsTo(event.start));
+        const bool underWay = event.start <= now;
+        if (best && (distance > bestDistance || (distance == bestDistance && !underWay)))
+            continue;
+        const QUrl link = find(store.eventDetails(event));
+        if (link.isEmpty())
+            continue;
+        best = MeetingToJoin {event, link};
+        bestDistance = distance;
+    }
+    return best;
 }
 
 } // namespace MeetingLinks

@@ -2,8 +2,13 @@
 
 #include "calendar/CalendarTypes.h"
 
+#include <QSet>
 #include <QString>
 #include <QUrl>
+
+#include <optional>
+
+class CalendarStore;
 
 // Finds the link that joins an event's online meeting.
 //
@@ -28,5 +33,22 @@ bool isMeetingServiceLink(const QUrl &url);
 // full stop after it). Redirect wrappers of mail and calendar services are
 // unwrapped to the link they lead to.
 QList<QUrl> linksIn(const QString &text);
+
+// How long before its start a meeting is offered to join.
+constexpr int JoinLeadMinutes = 15;
+
+struct MeetingToJoin
+{
+    CalendarEvent event;
+    QUrl link;
+};
+
+// The meeting to join at `now`, of the calendars `calendarIds` (empty: all,
+// as the lists read it): among the timed events under way or starting within
+// JoinLeadMinutes that have a meeting link, the one whose start is nearest
+// to now, so that at 10:58 the meeting at 11:00 wins over the one that began
+// at 10:00; on a tie, the one under way.
+std::optional<MeetingToJoin> meetingToJoin(
+    const CalendarStore &store, const QSet<QString> &calendarIds, const QDateTime &now);
 
 } // namespace MeetingLinks

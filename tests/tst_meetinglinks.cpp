@@ -1,10 +1,42 @@
+#include "app/JoinCommand.h"
 #include "calendar/MeetingLinks.h"
 
 #include "TestSupport.h"
 
 #include <QTest>
 
+using namespace TestSupport;
+
 namespace {
+QByteArray meeting(const char *uid, const char *title, const char *start, const char *end, const QByteArray &extra)
+{
+    return singleEvent(QByteArray("UID:") + uid + "\r\nSUMMARY:" + title + "\r\nDTSTART;TZID=Europe/Berlin:" + start
+        + "\r\nDTEND;TZID=Europe/Berlin:" + end + "\r\n" + extra);
+}
+
+// A morning of meetings on 25 March 2026, Berlin time.
+void addMorning(VdirFixture &fixture)
+{
+    fixture.addEvent("standup.ics",
+        meeting("standup", "Standup", "20260325T093000", "20260325T101500", "LOCATION:https://zoom.us/j/111\r\n"));
+    fixture.addEvent("review.ics",
+        meeting("review", "Review", "20260325T101000", "20260325T110000",
+            "DESCRIPTION:Notes: https://example.com/n\\nhttps://meet.google.com/abc-defg-hij\r\n"));
+    fixture.addEvent("lunch.ics", meeting("lunch", "Lunch", "20260325T100500", "20260325T103000", ""));
+    fixture.addEvent("offsite.ics",
+        singleEvent("UID:offsite\r\nSUMMARY:Offsite\r\nDTSTART;VALUE=DATE:20260325\r\n"
+                    "LOCATION:https://whereby.com/offsite\r\n"));
+    fixture.addEvent("private.ics",
+        meeting("private", "Private call", "20260325T100000", "20260325T103000",
+            "URL:https://meet.jit.si/private-room\r\n"),
+        QStringLiteral("home"));
+}
+
+QDateTime berlin(int hour, int minute)
+{
+    return QDateTime(QDate(2026, 3, 25), QTime(hour, minute), QTimeZone("Europe/Berlin"));
+}
+
 EventDetails details(const QString &url, const QString &location, const QString &notes)
 {
     EventDetails event;
@@ -150,6 +182,94 @@ private slots:
         QFETCH(QString, notes);
         QFETCH(QString, expected);
         QCOMPARE(MeetingLinks::find(details(url, location, notes)), QUrl(expected));
+    }
+
+    // ---- which meeting to join now
+
+    void theMeetingToJoinIsTheOneStartingNearestToNow_data()
+    {
+        QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("under way, the next too far off") << berlin(9, 40) << "Standup";
+        QTest::newRow("one starting soon wins over one long under way") << berlin(10, 5) << "Review";
+        QTest::newRow("fifteen minutes ahead is soon enough") << berlin(9, 55) << "Review";
+        QTest::newRow("sixteen minutes ahead is not") << berlin(9, 14) << QString();
+        QTest::newRow("a link-less event between them is passed over") << berlin(10, 6) << "Review";
+        QTest::newRow("ended at this very minute") << berlin(11, 0) << QString();
+        QTest::newRow("before everything") << berlin(7, 0) << QString();
+    }
+    void theMeetingToJoinIsTheOneStartingNearestToNow()
+    {
+        QFETCH(QDateTime, now);
+        QFETCH(QString, expected);
+        VdirFixture fixture(QTimeZone("Europe/Berlin"), now);
+        addMorning(fixture);
+        const CalendarStore &store = fixture.start();
+        const QSet<QString> shown {fixture.calendarId("work")};
+        const auto found = MeetingLinks::meetingToJoin(store, shown, now);
+        QCOMPARE(found ? found->event.title : QString(), expected);
+        if (found && expected == QLatin1String("Review"))
+            QCOMPARE(found->link, QUrl("https://meet.google.com/abc-defg-hij"));
+    }
+
+    void aTieGoesToTheMeetingUnderWay()
+    {
+        VdirFixture fixture(QTimeZone("Europe/Berlin"), berlin(10, 0));
+        fixture.addEvent("a.ics", meeting("a", "Began", "20260325T095000", "20260325T103000", "URL:https://zoom.us/j/1\r\n"));
+        fixture.addEvent("b.ics", meeting("b", "Begins", "20260325T101000", "20260325T103000", "URL:https://zoom.us/j/2\r\n"));
+        const CalendarStore &store = fixture.start();
+        const auto found = MeetingLinks::meetingToJoin(store, {}, berlin(10, 0));
+        QVERIFY(found);
+        QCOMPARE(found->event.title, QStringLiteral("Began"));
+    }
+
+    // The command, with the calendars hidden in the settings left out and
+    // the desktop's URL handler replaced.
+    void joinOpensTheMeetingOfTheShownCalendars()
+    {
+        VdirFixture fixture(QTimeZone("Europe/Berlin"), berlin(10, 0));
+        addMorning(fixture);
+        const CalendarStore &store = fixture.start();
+        QList<QUrl> opened;
+        const UrlOpener opener = [&opened](const QUrl &url) {
+            opened.append(url);
+            return true;
+        };
+        auto join = [&](const QStringList &arguments, const QSet<QString> &hidden, const UrlOpener &open) {
+            QString outText, errText;
+            QTextStream out(&outText), err(&errText);
+            const int status = runJoinCommand(arguments, out, err, store, hidden, open);
+            out.flush();
+            err.flush();
+            return std::tuple {status, outText, errText};
+        };
+
+        // At 10:00 the private call starts now: nearest of all, when shown.
+        auto [status, out, err] = join({"brivane", "--at", "2026-03-25T10:00+01:00"}, {}, opener);
+        QCOMPARE(status, 0);
+        QCOMPARE(out, QStringLiteral("Private call\nhttps://meet.jit.si/private-room\n"));
+        QCOMPARE(opened, QList<QUrl> {QUrl("https://meet.jit.si/private-room")});
+
+        // Hidden, it gives no meeting: the review ten minutes ahead wins.
+        std::tie(status, out, err) = join({"brivane", "--at", "2026-03-25T10:00+01:00"}, {fixture.calendarId("home")}, opener);
+        QCOMPARE(status, 0);
+        QCOMPARE(opened.last(), QUrl("https://meet.google.com/abc-defg-hij"));
+
+        std::tie(status, out, err) = join({"brivane", "--at", "2026-03-25T07:00+01:00"}, {}, opener);
+        QCOMPARE(status, 1);
+        QCOMPARE(err, QStringLiteral("No meeting to join\n"));
+        QCOMPARE(opened.size(), 2);
+
+        const UrlOpener failing = [](const QUrl &) { return false; };
+        std::tie(status, out, err) = join({"brivane", "--at", "2026-03-25T10:00+01:00"}, {}, failing);
+        QCOMPARE(status, 1);
+        QVERIFY2(err.contains(QLatin1String("could not be opened")), qPrintable(err));
+
+        std::tie(status, out, err) = join({"brivane", "--at", "tomorrow"}, {}, opener);
+        QCOMPARE(status, 2);
+        std::tie(status, out, err) = join({"brivane", "extra"}, {}, opener);
+        QCOMPARE(status, 2);
+        QCOMPARE(opened.size(), 2);
     }
 
     void linksEndWhereTheirSentenceGoesOn()
