@@ -2,6 +2,9 @@
 
 #include "app/PopoverWindow.h"
 #include "app/XdgDesktopLauncher.h"
+#include "calendar/CalendarEventManager.h"
+#include "calendar/EventFormatting.h"
+#include "calendar/MeetingLinks.h"
 #include "onboarding/OnboardingViewModel.h"
 #include "popover/PopoverViewModel.h"
 #include "settings/AppSettings.h"
@@ -49,13 +52,13 @@ QUrl qmlUrl(const QString &modulePath, const QString &file)
 } // namespace
 
 AppDelegate::AppDelegate(AppSettings &settings, const Clock &clock, std::unique_ptr<CalendarStore> store,
-    std::unique_ptr<StatusItem> statusItem, QObject *parent)
+    std::unique_ptr<StatusItem> statusItem, std::unique_ptr<DesktopLauncher> launcher, QObject *parent)
     : QObject(parent)
     , m_settings(settings)
     , m_clock(clock)
     , m_eventStore(std::move(store))
     , m_statusItem(std::move(statusItem))
-    , m_launcher(std::make_unique<XdgDesktopLauncher>())
+    , m_launcher(launcher ? std::move(launcher) : std::make_unique<XdgDesktopLauncher>())
 {
     m_engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
 }
@@ -259,6 +262,17 @@ QMenu *AppDelegate::buildContextMenu()
     // A new menu on every right click.
     auto *menu = new QMenu;
     menu->setAttribute(Qt::WA_DeleteOnClose);
+    // The meeting under way or about to start, one click from the panel.
+    const std::optional<MeetingLinks::MeetingToJoin> meeting = MeetingLinks::meetingToJoin(*m_eventStore,
+        CalendarEventManager::visibleCalendarIds(*m_eventStore, m_settings.hiddenCalendarIDs()), m_clock.now());
+    if (meeting) {
+        const QUrl link = meeting->link;
+        menu->addAction(tr("Join Next Meeting: %1").arg(EventFormatting::oneLineTitle(meeting->event.title)), this,
+            [this, link] { m_launcher->openUrl(link); });
+    } else {
+        menu->addAction(tr("Join Next Meeting"))->setEnabled(false);
+    }
+    menu->addSeparator();
     QAction *settings = menu->addAction(tr("Settings\u2026"), this, &AppDelegate::openSettings);
     settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
     menu->addSeparator();

@@ -4,6 +4,7 @@
 #include "app/StatusTitle.h"
 #include "calendar/CalendarStore.h"
 #include "calendar/Clock.h"
+#include "popover/DesktopLauncher.h"
 
 #include <QMenu>
 #include <QPointer>
@@ -13,7 +14,6 @@
 #include <memory>
 
 class AppSettings;
-class DesktopLauncher;
 class PopoverWindow;
 class PopoverViewModel;
 class OnboardingViewModel;
@@ -35,8 +35,11 @@ public:
     static constexpr QSize SettingsSize {420, 480};
     static constexpr QSize OnboardingSize {480, 540};
 
+    // Without a launcher, links and the calendar application go to the
+    // desktop's handlers (XdgDesktopLauncher).
     AppDelegate(AppSettings &settings, const Clock &clock, std::unique_ptr<CalendarStore> store,
-        std::unique_ptr<StatusItem> statusItem, QObject *parent = nullptr);
+        std::unique_ptr<StatusItem> statusItem, std::unique_ptr<DesktopLauncher> launcher = nullptr,
+        QObject *parent = nullptr);
     ~AppDelegate() override;
 
     void applicationDidFinishLaunching();

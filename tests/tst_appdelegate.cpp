@@ -66,14 +66,15 @@ class AppDelegateTest : public QObject
     std::unique_ptr<AppDelegate> m_delegate;
     RecordingStatusItem *m_item = nullptr;
 
-    AppDelegate &launch(bool onboarded)
+    AppDelegate &launch(bool onboarded, std::unique_ptr<DesktopLauncher> launcher = nullptr)
     {
         m_settings->setOnboardingComplete(onboarded);
         auto store = createCalendarStore(*m_settings, *m_clock);
         store->waitUntilLoaded();
         auto item = std::make_unique<RecordingStatusItem>();
         m_item = item.get();
-        m_delegate = std::make_unique<AppDelegate>(*m_settings, *m_clock, std::move(store), std::move(item));
+        m_delegate = std::make_unique<AppDelegate>(
+            *m_settings, *m_clock, std::move(store), std::move(item), std::move(launcher));
         m_delegate->applicationDidFinishLaunching();
         return *m_delegate;
     }
@@ -126,9 +127,10 @@ private slots:
         QStringList texts;
         for (QAction *action : first->actions())
             texts.append(action->isSeparator() ? QStringLiteral("-") : action->text());
-        QCOMPARE(texts, (QStringList {QString("Settings\u2026"), "-", "Quit brivane"}));
-        QCOMPARE(first->actions()[0]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Comma));
-        QCOMPARE(first->actions()[2]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+        QCOMPARE(texts, (QStringList {"Join Next Meeting", "-", QString("Settings\u2026"), "-", "Quit brivane"}));
+        QVERIFY(!first->actions()[0]->isEnabled()); // no meeting today
+        QCOMPARE(first->actions()[2]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Comma));
+        QCOMPARE(first->actions()[4]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
         QVERIFY(!delegate.popover()->isVisible());
 
         m_item->click(StatusItem::Click::Right);
@@ -139,8 +141,35 @@ private slots:
         QVERIFY(delegate.popover()->isVisible());
 
         QSignalSpy quit(&delegate, &AppDelegate::quitRequested);
-        m_item->shownMenu->actions()[2]->trigger();
+        m_item->shownMenu->actions()[4]->trigger();
         QCOMPARE(quit.size(), 1);
+    }
+
+    // The menu's first item joins the meeting under way or about to start,
+    // named in the item; a hidden calendar's meeting is not offered.
+    void theMenuJoinsTheNextMeeting()
+    {
+        writeFile(personalCalendar() + "/call.ics",
+            singleEvent("UID:call\r\nSUMMARY:Design call\r\nDTSTART;TZID=Europe/Berlin:20260325T100500\r\n"
+                        "DTEND;TZID=Europe/Berlin:20260325T110000\r\nLOCATION:https://meet.google.com/abc-defg-hij\r\n"));
+        // Another calendar stays shown (hiding every one shows them all).
+        writeFile(defaultCalendarRoot() + "/local/other/lunch.ics",
+            singleEvent("UID:lunch\r\nSUMMARY:Lunch\r\nDTSTART;TZID=Europe/Berlin:20260325T100000\r\n"
+                        "DTEND;TZID=Europe/Berlin:20260325T110000\r\n"));
+        auto launcher = std::make_unique<RecordingLauncher>();
+        RecordingLauncher *opened = launcher.get();
+        launch(true, std::move(launcher));
+        m_item->click(StatusItem::Click::Right);
+        QAction *join = m_item->shownMenu->actions().value(0);
+        QVERIFY(join && join->isEnabled());
+        QCOMPARE(join->text(), QStringLiteral("Join Next Meeting: Design call"));
+        join->trigger();
+        QCOMPARE(opened->urls, QList<QUrl> {QUrl("https://meet.google.com/abc-defg-hij")});
+
+        m_settings->setHiddenCalendarIDs(
+            {"local:" + personalCalendar(), "local:" + QFileInfo(personalCalendar()).canonicalFilePath()});
+        m_item->click(StatusItem::Click::Right);
+        QVERIFY(!m_item->shownMenu->actions().value(0)->isEnabled());
     }
 
     void settingsWindowIsBroughtForwardWhileOpenAndMadeAnewAfterClose()

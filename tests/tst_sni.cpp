@@ -497,10 +497,14 @@ private slots:
         const auto root = qdbus_cast<DBusMenuLayoutItem>(reply.arguments().value(1));
         QCOMPARE(root.id, 0);
         QCOMPARE(root.properties.value("children-display").toString(), QStringLiteral("submenu"));
-        QCOMPARE(root.children.size(), 3);
-        const DBusMenuLayoutItem settings = root.children.at(0);
-        const DBusMenuLayoutItem separator = root.children.at(1);
-        const DBusMenuLayoutItem quit = root.children.at(2);
+        QCOMPARE(root.children.size(), 5);
+        // No meeting to join: the item is there, greyed out.
+        const DBusMenuLayoutItem join = root.children.at(0);
+        QCOMPARE(join.properties.value("label").toString(), QStringLiteral("Join Next Meeting"));
+        QCOMPARE(join.properties.value("enabled"), QVariant(false));
+        const DBusMenuLayoutItem settings = root.children.at(2);
+        const DBusMenuLayoutItem separator = root.children.at(3);
+        const DBusMenuLayoutItem quit = root.children.at(4);
         QCOMPARE(settings.properties.value("label").toString(), QString("Settings\u2026"));
         QCOMPARE(separator.properties.value("type").toString(), QStringLiteral("separator"));
         QCOMPARE(quit.properties.value("label").toString(), QStringLiteral("Quit brivane"));
