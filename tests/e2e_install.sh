@@ -134,9 +134,11 @@ man_text=$(gzip -dc "$share/man/man1/brivane.1.gz" | sed 's/\\-/-/g')
 bash_completion=$share/bash-completion/completions/brivane
 zsh_completion=$share/zsh/vendor-completions/_brivane
 fish_completion=$share/fish/vendor_completions.d/brivane.fish
+# The option as a word of its own: --all is not --all-day.
+word() { grep -qE -- "(^|[^a-z-])$1([^a-z-]|\$)"; }
 for option in $options; do
-    check "the man page tells $option" grep -qF -- "$option" <<<"$man_text"
-    check "bash completes $option" grep -qF -- "$option" "$bash_completion"
+    check "the man page tells $option" word "$option" <<<"$man_text"
+    check "bash completes $option" word "$option" <"$bash_completion"
     check "zsh completes $option" grep -qE -- "$option(\\[|=\\[|\\})" "$zsh_completion"
     check "fish completes $option" grep -qE -- "-l ${option#--}( |$)" "$fish_completion"
 done
