@@ -98,6 +98,10 @@ check "agenda --help exits with 0" test $? -eq 0
 check "agenda --help tells agenda's options only" sh -c "grep -q -- '--all' '$scratch/agenda-help' && ! grep -q -- '--follow' '$scratch/agenda-help'"
 "$brivane" --no-such-option >/dev/null 2>&1
 check "an unknown option exits with 2" test $? -eq 2
+# After `--` a --help is an argument like any other: here an id no event has.
+"$brivane" delete -- --help >"$scratch/dashes" 2>&1
+check "-- ends the options that ask for help" test $? -eq 2
+check "and the command says why" grep -q 'no event has the id "--help"' "$scratch/dashes"
 
 "$brivane" status --at 2026-12-10T08:00 >"$scratch/status" 2>"$scratch/status-err"
 check "status runs" test $? -eq 0
