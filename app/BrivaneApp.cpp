@@ -5,6 +5,7 @@
 #include "app/AppDelegate.h"
 #include "app/CommandSupport.h"
 #include "app/DeleteCommand.h"
+#include "app/HelpText.h"
 #include "app/InstanceAnswers.h"
 #include "app/JoinCommand.h"
 #include "app/PanelStatusItem.h"
@@ -40,7 +41,8 @@ const char *const Usage
       "       brivane delete ID\n"
       "       brivane join [--at DATETIME]\n"
       "       brivane status [--json] [--follow] [--at DATETIME]\n"
-      "       brivane zoho connect CODE | disconnect | status | sync\n";
+      "       brivane zoho connect CODE | disconnect | status | sync\n"
+      "       brivane --help | --version\n";
 
 // Reached when the launcher (app/Launcher.cpp) found no instance to answer
 // and left the command to this program, or for commands an instance never
@@ -72,7 +74,7 @@ int runTray(int argc, char **argv, const QByteArray &command, std::unique_ptr<Si
     QApplication app(argc, argv);
     nameApplication();
     QApplication::setQuitOnLastWindowClosed(false);
-    QGuiApplication::setDesktopFileName(QStringLiteral("brivane"));
+    QGuiApplication::setDesktopFileName(QStringLiteral(BRIVANE_APP_ID));
 
     // Without a lock there is no private place for the socket: this one runs
     // alone, and later starts run alone too.
@@ -175,6 +177,10 @@ int run(int argc, char **argv)
     setDesktopProviderMaker(
         [](const Clock &clock) -> std::unique_ptr<CalendarProvider> { return std::make_unique<EdsProvider>(clock); });
 #endif
+    if (const std::optional<QString> text = HelpText::answerFor(argc, argv)) {
+        std::fputs(text->toLocal8Bit().constData(), stdout);
+        return 0;
+    }
     const QByteArray first = argc > 1 ? QByteArray(argv[1]) : QByteArray();
     if (first == "agenda")
         return runCommand(argc, argv, runAgendaCommand);
@@ -188,10 +194,6 @@ int run(int argc, char **argv)
         return runCommand(argc, argv, runJoinCommand);
     if (first == "zoho")
         return runCommand(argc, argv, runZohoCommand);
-    if (first == "--help" || first == "-h") {
-        std::fputs(Usage, stdout);
-        return 0;
-    }
     if (argc > 2 || (!first.isEmpty() && first != "--toggle" && first != "--settings")) {
         std::fprintf(stderr, "brivane: unknown option \"%s\"\n%s", argv[argc > 2 ? 2 : 1], Usage);
         return 2;

@@ -2,10 +2,12 @@
 
 #include "app/AgendaCommand.h"
 #include "app/CommandSupport.h"
+#include "app/HelpText.h"
 #include "app/InstanceClient.h"
 #include "app/StatusCommand.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -86,10 +88,15 @@ bool isSocket(const QByteArray &path)
 
 QString programPath(const QString &launcherPath)
 {
-    const QString beside = QFileInfo(launcherPath).absolutePath() + QLatin1Char('/') + ProgramName;
-    if (!launcherPath.isEmpty() && QFileInfo(beside).isExecutable())
+    if (launcherPath.isEmpty())
+        return QStringLiteral(BRIVANE_INSTALLED_PROGRAM);
+    const QString folder = QFileInfo(launcherPath).absolutePath();
+    const QString beside = folder + QLatin1Char('/') + ProgramName;
+    if (QFileInfo(beside).isExecutable())
         return beside;
-    return QStringLiteral(BRIVANE_INSTALLED_PROGRAM);
+    // Installed: under the launcher's own prefix, wherever that is (a .deb's
+    // /usr, a user's ~/.local, a folder a test installed into).
+    return QDir::cleanPath(folder + QLatin1Char('/') + QStringLiteral(BRIVANE_PROGRAM_FROM_LAUNCHER));
 }
 
 bool sessionBusMayAnswer(const QByteArray &address, const QByteArray &runtimeDir, bool hasDisplay)
@@ -118,6 +125,11 @@ bool sessionBusMayAnswer(const QByteArray &address, const QByteArray &runtimeDir
 
 int run(int argc, char **argv)
 {
+    // Answered here, so that they work wherever brivane-app is.
+    if (const std::optional<QString> text = HelpText::answerFor(argc, argv)) {
+        std::fputs(text->toLocal8Bit().constData(), stdout);
+        return 0;
+    }
     const QByteArray first = argc > 1 ? QByteArray(argv[1]) : QByteArray();
     if (first == "agenda" || first == "status") {
         QCoreApplication app(argc, argv);

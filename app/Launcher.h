@@ -15,8 +15,10 @@ namespace Launcher {
 
 int run(int argc, char **argv);
 
-// Where the whole program is: beside `launcherPath` (a build folder, or an
-// unpacked tree), else where it is installed.
+// Where the whole program is: beside `launcherPath` (a build folder), else
+// where the installation that `launcherPath` belongs to keeps it (its
+// prefix's libexec/brivane). Without a launcher path, where the configured
+// prefix keeps it.
 QString programPath(const QString &launcherPath);
 
 // Whether a D-Bus session bus may answer, from the session's
