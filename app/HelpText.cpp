@@ -11,7 +11,7 @@ QString tr(const char *text)
     return QCoreApplication::translate("HelpText", text);
 }
 
-const char *const Commands[] = {"agenda", "status", "add", "delete", "zoho"};
+const char *const Commands[] = {"agenda", "status", "add", "delete", "join", "zoho"};
 
 QString usageLines()
 {
@@ -19,6 +19,7 @@ QString usageLines()
               "       brivane agenda [--at DATETIME] [--json] [--all]\n"
               "       brivane add TITLE --start DATETIME [--end DATETIME] [--all-day] [--calendar NAME-OR-ID]\n"
               "       brivane delete ID\n"
+              "       brivane join [--at DATETIME]\n"
               "       brivane status [--json] [--follow] [--at DATETIME]\n"
               "       brivane zoho connect CODE | disconnect | status | sync\n"
               "       brivane --help | --version\n");
@@ -53,6 +54,10 @@ QString commandSection(const QString &command)
     if (command == QLatin1String("delete"))
         return tr("  delete ID           Delete the event with that id (as `brivane agenda --json`\n"
                   "                      shows it); of a repeating event only that occurrence.\n");
+    if (command == QLatin1String("join"))
+        return tr("  join                Open the meeting link of the event under way or starting\n"
+                  "                      within 15 minutes, and print its title and the link.\n"
+                  "    --at DATETIME     Take DATETIME as now.\n");
     if (command == QLatin1String("zoho"))
         return tr("  zoho connect CODE   Connect Zoho Calendar with a one-time code made in Zoho's\n"
                   "                      API console.\n"
@@ -75,7 +80,8 @@ QString exitStatuses()
               "  0    Success.\n"
               "  1    The command failed: an event could not be written or deleted, the\n"
               "       calendar named is read-only or not there, Zoho failed or is not\n"
-              "       connected (zoho sync), or a running brivane does not answer.\n"
+              "       connected (zoho sync), there is no meeting to join (join), or a\n"
+              "       running brivane does not answer.\n"
               "  2    A bad argument: an unknown command or option, a date that is no\n"
               "       date or lies outside 1900-01-01 to 2999-12-31, a --calendar that\n"
               "       names several calendars, an id that names no event.\n"

@@ -132,7 +132,7 @@ instance=
 
 # --- the man page and the completions know every command and option ------
 options=$(grep -oE -- '--[a-z][a-z-]+' "$scratch/help" | sort -u)
-commands="agenda status add delete zoho connect disconnect status sync"
+commands="agenda status add delete join zoho connect disconnect status sync"
 check "--help lists the commands and options" test "$(echo "$options" | wc -l)" -ge 12
 man_text=$(gzip -dc "$share/man/man1/brivane.1.gz" | sed 's/\\-/-/g')
 bash_completion=$share/bash-completion/completions/brivane
@@ -160,7 +160,7 @@ complete_bash() { # the words on the command line, the last one being completed
     bash -c 'source "$1"; shift; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); _brivane; [ ${#COMPREPLY[@]} -eq 0 ] || printf "%s\n" "${COMPREPLY[@]}"' \
         _ "$bash_completion" "$@" | sort | tr '\n' ' '
 }
-check "bash: the commands" test "$(complete_bash brivane '')" = "--help --settings --toggle --version add agenda delete status zoho "
+check "bash: the commands" test "$(complete_bash brivane '')" = "--help --settings --toggle --version add agenda delete join status zoho "
 check "bash: agenda's options" test "$(complete_bash brivane agenda --)" = "--all --at --help --json "
 check "bash: an option given is not offered again" test "$(complete_bash brivane status --json --)" = "--at --follow --help "
 check "bash: no option for --at's value" test "$(complete_bash brivane agenda --at '')" = ""
@@ -171,7 +171,7 @@ if command -v fish >/dev/null; then
     complete_fish() {
         fish --no-config -c "source '$fish_completion'; complete -C '$1'" | cut -f1 | sort | tr '\n' ' '
     }
-    check "fish: the commands" test "$(complete_fish 'brivane ')" = "add agenda delete status zoho "
+    check "fish: the commands" test "$(complete_fish 'brivane ')" = "add agenda delete join status zoho "
     check "fish: status's options" test "$(complete_fish 'brivane status --')" = "--at --follow --help --json "
     check "fish: zoho's actions" test "$(complete_fish 'brivane zoho ')" = "connect disconnect status sync "
     check "fish: zoho status is no status" sh -c "! fish --no-config -c \"source '$fish_completion'; complete -C 'brivane zoho status --'\" | grep -q -- --follow"

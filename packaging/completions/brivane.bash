@@ -4,7 +4,7 @@ _brivane()
 {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
     if [[ $COMP_CWORD -eq 1 ]]; then
-        mapfile -t COMPREPLY < <(compgen -W "agenda status add delete zoho --toggle --settings --help --version" -- "$cur")
+        mapfile -t COMPREPLY < <(compgen -W "agenda status add delete join zoho --toggle --settings --help --version" -- "$cur")
         return
     fi
 
@@ -24,6 +24,10 @@ _brivane()
             ;;
         delete)
             options="--help"
+            ;;
+        join)
+            [[ $prev == --at ]] && return
+            options="--at --help"
             ;;
         zoho)
             if [[ $COMP_CWORD -eq 2 ]]; then

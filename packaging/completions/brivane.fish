@@ -1,6 +1,6 @@
 # fish completion for brivane
 
-set -l commands agenda status add delete zoho
+set -l commands agenda status add delete join zoho
 set -l zoho_actions connect disconnect status sync
 
 complete -c brivane -f
@@ -13,6 +13,7 @@ complete -c brivane -n "not __fish_seen_subcommand_from $commands" -a agenda -d 
 complete -c brivane -n "not __fish_seen_subcommand_from $commands" -a status -d "Print the status title"
 complete -c brivane -n "not __fish_seen_subcommand_from $commands" -a add -d "Write a new event and print its id"
 complete -c brivane -n "not __fish_seen_subcommand_from $commands" -a delete -d "Delete an event by its id"
+complete -c brivane -n "not __fish_seen_subcommand_from $commands" -a join -d "Open the meeting under way or starting soon"
 complete -c brivane -n "not __fish_seen_subcommand_from $commands" -a zoho -d "Connect, disconnect, check or sync Zoho Calendar"
 
 complete -c brivane -n "__fish_seen_subcommand_from agenda" -l at -x -d "Take DATETIME (ISO 8601) as now"
@@ -23,6 +24,8 @@ complete -c brivane -n "__fish_seen_subcommand_from agenda" -l all -d "List ever
 complete -c brivane -n "__fish_seen_subcommand_from status; and not __fish_seen_subcommand_from zoho" -l json -d "Print {text, tooltip, class}"
 complete -c brivane -n "__fish_seen_subcommand_from status; and not __fish_seen_subcommand_from zoho" -l follow -d "Print a new line whenever the title changes"
 complete -c brivane -n "__fish_seen_subcommand_from status; and not __fish_seen_subcommand_from zoho" -l at -x -d "Take DATETIME (ISO 8601) as now"
+
+complete -c brivane -n "__fish_seen_subcommand_from join" -l at -x -d "Take DATETIME (ISO 8601) as now"
 
 complete -c brivane -n "__fish_seen_subcommand_from add" -l start -x -d "When it starts (ISO 8601)"
 complete -c brivane -n "__fish_seen_subcommand_from add" -l end -x -d "When it ends (ISO 8601)"
