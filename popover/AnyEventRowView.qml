@@ -3,7 +3,8 @@ import QtQuick.Layouts
 import Brivane.Resources
 
 // One event in a list: the calendar's colour bar (with Zoho's mark), the
-// title and time, and how far away it is. A click opens its detail.
+// title and time, and how far away it is. A click opens its detail; "Join"
+// opens its meeting while it may be joined.
 Rectangle {
     id: row
 
@@ -15,10 +16,12 @@ Rectangle {
     required property bool isZoho
     required property bool isHappening
     required property string accessibleName
+    required property bool canJoin
     // The keyboard is at this row.
     property bool showFocus: false
 
     signal selected(int index)
+    signal joinRequested(int index)
 
     implicitHeight: 42
     radius: 6
@@ -75,6 +78,21 @@ Rectangle {
                 font: Theme.font(11)
                 color: Theme.secondary
             }
+        }
+        PlainButton {
+            objectName: "join"
+            visible: row.canJoin
+            Layout.alignment: Qt.AlignVCenter
+            text: qsTr("Join")
+            font: Theme.font(11, Font.DemiBold)
+            color: Theme.accent
+            backgroundColor: Theme.alpha(Theme.accent, 0.12)
+            leftPadding: 8
+            rightPadding: 8
+            topPadding: 2
+            bottomPadding: 2
+            Accessible.name: qsTr("Join %1").arg(row.title)
+            onClicked: row.joinRequested(row.index)
         }
         Rectangle {
             Layout.alignment: Qt.AlignVCenter

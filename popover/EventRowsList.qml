@@ -16,6 +16,7 @@ T.Control {
     readonly property bool showsFocus: activeFocus && (visualFocus || keyboardUsed)
 
     signal selected(int row)
+    signal joinRequested(int row)
 
     focusPolicy: Qt.TabFocus
     padding: 0
@@ -72,6 +73,7 @@ T.Control {
             width: ListView.view.width - 24
             showFocus: control.showsFocus && ListView.isCurrentItem
             onSelected: (index) => control.selected(index)
+            onJoinRequested: (index) => control.joinRequested(index)
         }
     }
 }

@@ -1,6 +1,7 @@
 #include "popover/EventRowsModel.h"
 
 #include "calendar/EventFormatting.h"
+#include "calendar/MeetingLinks.h"
 
 #include <QCoreApplication>
 
@@ -28,6 +29,7 @@ void EventRowsModel::setEvents(const QList<AnyCalendarEvent> &events, const QDat
     }
     const bool countChanges = events.size() != m_events.size();
     beginResetModel();
+    m_meetingLinks.clear();
     m_events = events;
     m_now = now;
     m_zone = zone;
@@ -43,7 +45,22 @@ void EventRowsModel::setNow(const QDateTime &now)
     m_now = now;
     if (!m_events.isEmpty())
         emit dataChanged(
-            index(0), index(int(m_events.size()) - 1), {RelativeTextRole, IsHappeningRole, AccessibleNameRole});
+            index(0), index(int(m_events.size()) - 1),
+            {RelativeTextRole, IsHappeningRole, AccessibleNameRole, CanJoinRole});
+}
+
+QUrl EventRowsModel::joinLink(int row) const
+{
+    if (row < 0 || row >= m_events.size() || !m_meetingLinkOf)
+        return {};
+    const AnyCalendarEvent &event = m_events[row];
+    const QDateTime leadStart = event.startDate.addSecs(-qint64(MeetingLinks::JoinLeadMinutes) * 60);
+    if (event.isAllDay || m_now < leadStart || m_now >= event.endDate)
+        return {};
+    auto cached = m_meetingLinks.constFind(event.id);
+    if (cached == m_meetingLinks.constEnd())
+        cached = m_meetingLinks.insert(event.id, m_meetingLinkOf(event));
+    return *cached;
 }
 
 int EventRowsModel::rowCount(const QModelIndex &parent) const
@@ -71,6 +88,8 @@ QVariant EventRowsModel::data(const QModelIndex &index, int role) const
         return EventFormatting::isHappening(event.startDate, event.endDate, m_now);
     case EventIdRole:
         return event.id;
+    case CanJoinRole:
+        return !joinLink(index.row()).isEmpty();
     case AccessibleNameRole: {
         QStringList parts {event.title,
             EventFormatting::timeText(event.startDate, event.endDate, event.isAllDay, m_zone),
@@ -88,5 +107,5 @@ QHash<int, QByteArray> EventRowsModel::roleNames() const
 {
     return {{TitleRole, "title"}, {TimeTextRole, "timeText"}, {RelativeTextRole, "relativeText"},
         {ColorRole, "eventColor"}, {IsZohoRole, "isZoho"}, {IsHappeningRole, "isHappening"}, {EventIdRole, "eventId"},
-        {AccessibleNameRole, "accessibleName"}};
+        {AccessibleNameRole, "accessibleName"}, {CanJoinRole, "canJoin"}};
 }

@@ -3,8 +3,12 @@
 #include "calendar/AnyCalendarEvent.h"
 
 #include <QAbstractListModel>
+#include <QHash>
 #include <QTimeZone>
+#include <QUrl>
 #include <QtQml/qqmlregistration.h>
+
+#include <functional>
 
 // Rows of an event list with every text already made; the view only lays
 // them out. The clock moves with setNow, which touches only what depends on it.
@@ -24,13 +28,21 @@ public:
         IsHappeningRole,
         EventIdRole,
         AccessibleNameRole,
+        CanJoinRole,
     };
+    // An event's meeting link, or an empty URL; read only for rows whose
+    // meeting may be joined now (it may read the event's file).
+    using MeetingLinkLookup = std::function<QUrl(const AnyCalendarEvent &event)>;
 
     explicit EventRowsModel(QObject *parent = nullptr);
 
     void setEvents(const QList<AnyCalendarEvent> &events, const QDateTime &now, const QTimeZone &zone);
     void setNow(const QDateTime &now);
     const QList<AnyCalendarEvent> &events() const { return m_events; }
+    void setMeetingLinkLookup(MeetingLinkLookup lookup) { m_meetingLinkOf = std::move(lookup); }
+    // The link to join the row's meeting now: while it is under way or
+    // starts within MeetingLinks::JoinLeadMinutes; else empty.
+    QUrl joinLink(int row) const;
 
     int rowCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role) const override;
@@ -43,4 +55,6 @@ private:
     QList<AnyCalendarEvent> m_events;
     QDateTime m_now;
     QTimeZone m_zone;
+    MeetingLinkLookup m_meetingLinkOf;
+    mutable QHash<QString, QUrl> m_meetingLinks; // by event id, for the rows shown
 };

@@ -52,6 +52,7 @@ ColumnLayout {
 
         signal toggled()
         signal selected(int row)
+        signal joinRequested(int row)
 
         // Its header with the header's margins.
         readonly property real chromeHeight: header.implicitHeight + header.Layout.topMargin
@@ -115,6 +116,7 @@ ColumnLayout {
             scrolls: section.scrolls
             Accessible.name: section.title
             onSelected: (row) => section.selected(row)
+            onJoinRequested: (row) => section.joinRequested(row)
         }
     }
 
@@ -132,6 +134,7 @@ ColumnLayout {
         showsNewEventButton: true
         onToggled: list.viewModel.toggleFirstSection()
         onSelected: (row) => list.viewModel.selectFirstRow(row)
+        onJoinRequested: (row) => list.viewModel.joinFirstRow(row)
     }
     Text {
         id: noEvents
@@ -165,6 +168,7 @@ ColumnLayout {
         scrolls: list.viewModel.upcomingScrolls
         onToggled: list.viewModel.toggleUpcomingSection()
         onSelected: (row) => list.viewModel.selectUpcomingRow(row)
+        onJoinRequested: (row) => list.viewModel.joinUpcomingRow(row)
     }
     Divider {
         id: upcomingDivider

@@ -1,6 +1,7 @@
 #include "popover/EventsListViewModel.h"
 
 #include "calendar/CalendarEventManager.h"
+#include "calendar/MeetingLinks.h"
 #include "popover/DesktopLauncher.h"
 #include "settings/AppSettings.h"
 #include "zoho/ZohoCalendarManager.h"
@@ -22,6 +23,11 @@ EventsListViewModel::EventsListViewModel(CalendarEventManager &localEvents, AppS
     connect(&m_settings, &AppSettings::todayExpandedChanged, this, &EventsListViewModel::sectionsChanged);
     connect(&m_settings, &AppSettings::upcomingExpandedChanged, this, &EventsListViewModel::sectionsChanged);
     connect(this, &EventsListViewModel::sectionsChanged, this, &EventsListViewModel::shownRowsChanged);
+    const auto meetingLinkOf = [&store = localEvents.store()](const AnyCalendarEvent &event) {
+        return event.localEvent ? MeetingLinks::find(store.eventDetails(*event.localEvent)) : QUrl();
+    };
+    m_firstRows.setMeetingLinkLookup(meetingLinkOf);
+    m_upcomingRows.setMeetingLinkLookup(meetingLinkOf);
     m_clockTimer.setInterval(ClockIntervalMs);
     connect(&m_clockTimer, &QTimer::timeout, this, &EventsListViewModel::tick);
     m_clockTimer.start();
@@ -135,6 +141,18 @@ void EventsListViewModel::selectFirstRow(int row)
 {
     if (row >= 0 && row < m_firstRows.events().size())
         emit eventSelected(m_firstRows.events()[row]);
+}
+
+void EventsListViewModel::joinFirstRow(int row)
+{
+    if (const QUrl link = m_firstRows.joinLink(row); !link.isEmpty())
+        m_launcher.openUrl(link);
+}
+
+void EventsListViewModel::joinUpcomingRow(int row)
+{
+    if (const QUrl link = m_upcomingRows.joinLink(row); !link.isEmpty())
+        m_launcher.openUrl(link);
 }
 
 void EventsListViewModel::selectUpcomingRow(int row)

@@ -97,6 +97,9 @@ public:
     Q_INVOKABLE void requestNewEvent() { emit newEventRequested(); }
     Q_INVOKABLE void selectFirstRow(int row);
     Q_INVOKABLE void selectUpcomingRow(int row);
+    // "Join" on a row: its meeting's link to the desktop.
+    Q_INVOKABLE void joinFirstRow(int row);
+    Q_INVOKABLE void joinUpcomingRow(int row);
     // "Open Calendar": the user's calendar application, or the message why not.
     Q_INVOKABLE void openCalendar();
     // The popover came on screen again: an old message goes.

@@ -63,7 +63,7 @@ private slots:
             "SUMMARY:Team standup\r\nDTSTART;" + at("20260309", "093000") + "\r\nDTEND;" + at("20260309", "094500")
                 + "\r\nRRULE:FREQ=WEEKLY;BYDAY=MO,TU,TH\r\n"
                   "DESCRIPTION:What we did\\, what we do next\\, what is in the way.\r\n"
-                  "URL:https://meet.example.com/team-standup\r\n");
+                  "URL:https://meet.google.com/tmx-stnd-upq\r\n");
         p.addEvent("personal", "birthday",
             "SUMMARY:Mum's birthday\r\nDTSTART;VALUE=DATE:20260317\r\n"
             "DTEND;VALUE=DATE:20260318\r\n");

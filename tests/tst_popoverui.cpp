@@ -121,6 +121,41 @@ private slots:
         QVERIFY(file.contains("EXDATE"));
     }
 
+    // "Join" on a row whose meeting starts within a quarter of an hour opens
+    // the meeting, not the event's detail; a row further off has none.
+    void joinOnARowOpensItsMeeting()
+    {
+        m_popover = std::make_unique<PopoverFixture>(Now, Berlin);
+        PopoverFixture &p = *m_popover;
+        p.addCalendar("personal", "Personal", "#34C759");
+        p.addEvent("personal", "standup",
+            "SUMMARY:Standup\r\nDTSTART;TZID=Europe/Berlin:20260325T100500\r\n"
+            "DTEND;TZID=Europe/Berlin:20260325T103000\r\nLOCATION:https://zoom.us/j/555\r\n");
+        p.addEvent("personal", "review",
+            "SUMMARY:Review\r\nDTSTART;TZID=Europe/Berlin:20260325T120000\r\n"
+            "DTEND;TZID=Europe/Berlin:20260325T130000\r\nLOCATION:https://zoom.us/j/666\r\n");
+        p.startStore();
+        p.showView();
+        QCOMPARE(firstTitles(), (QStringList {"Standup", "Review"}));
+        EventRowsModel *rows = p.viewModel->eventsList()->firstRows();
+        QVERIFY(rows->data(rows->index(0), EventRowsModel::CanJoinRole).toBool());
+        QVERIFY(!rows->data(rows->index(1), EventRowsModel::CanJoinRole).toBool());
+
+        QTRY_VERIFY(item("join") && item("join")->isVisible());
+        click("join");
+        QCOMPARE(p.launcher.urls, QList<QUrl> {QUrl("https://zoom.us/j/555")});
+        QVERIFY(!p.viewModel->sheetShown());
+
+        // Once it is over, the row offers nothing to join.
+        rows->setNow(QDateTime(QDate(2026, 3, 25), QTime(10, 30), Berlin));
+        QVERIFY(!rows->data(rows->index(0), EventRowsModel::CanJoinRole).toBool());
+        // …and the one at noon opens its own from a quarter to twelve.
+        rows->setNow(QDateTime(QDate(2026, 3, 25), QTime(11, 45), Berlin));
+        QVERIFY(rows->data(rows->index(1), EventRowsModel::CanJoinRole).toBool());
+        p.viewModel->eventsList()->joinFirstRow(1);
+        QCOMPARE(p.launcher.urls.last(), QUrl("https://zoom.us/j/666"));
+    }
+
     void escapeClosesTheSheetThenThePopover()
     {
         PopoverViewModel &root = *m_popover->viewModel;
