@@ -8,6 +8,7 @@
 #include "onboarding/OnboardingViewModel.h"
 #include "popover/PopoverViewModel.h"
 #include "settings/AppSettings.h"
+#include "settings/AutostartEntry.h"
 #include "settings/ui/SettingsViewModel.h"
 #include "zoho/ZohoAuthManager.h"
 #include "zoho/ZohoCalendarManager.h"
@@ -74,6 +75,12 @@ AppDelegate::~AppDelegate()
 
 void AppDelegate::applicationDidFinishLaunching()
 {
+    // The entry that starts brivane at login follows the setting, whatever
+    // happened to it since (a moved program, a removed file).
+    const QString autostartProblem
+        = AutostartEntry::apply(m_settings.launchAtLogin(), QCoreApplication::applicationFilePath());
+    if (!autostartProblem.isEmpty())
+        qWarning("brivane: %s: %s", qPrintable(AutostartEntry::path()), qPrintable(autostartProblem));
     // The icon is there from the start; a tray slot without one looks broken.
     m_statusItem->setIcon(CalendarSymbol);
     connect(m_statusItem.get(), &StatusItem::clicked, this, &AppDelegate::handleClick);

@@ -10,6 +10,7 @@ const QString HiddenZohoCalendarsKey = QStringLiteral("hiddenZohoCalendarIDs");
 const QString DimWeekendsKey = QStringLiteral("dimWeekends");
 const QString TodayExpandedKey = QStringLiteral("todayExpanded");
 const QString UpcomingExpandedKey = QStringLiteral("upcomingExpanded");
+const QString LaunchAtLoginKey = QStringLiteral("launchAtLogin");
 const QString CalendarFoldersKey = QStringLiteral("calendarFolders");
 const QString OnboardingCompleteKey = QStringLiteral("onboardingComplete");
 const QString ZohoConnectedKey = QStringLiteral("zohoConnected");
@@ -95,6 +96,7 @@ AppSettings::AppSettings(const QString &filePath, QObject *parent)
     m_dimWeekends = isTrue(m_settings.value(DimWeekendsKey));
     m_todayExpanded = boolOr(m_settings.value(TodayExpandedKey), true);
     m_upcomingExpanded = boolOr(m_settings.value(UpcomingExpandedKey), true);
+    m_launchAtLogin = isTrue(m_settings.value(LaunchAtLoginKey));
 }
 
 QSet<QString> AppSettings::readIdSet(const QString &key) const
@@ -134,6 +136,15 @@ void AppSettings::setDimWeekends(bool dim)
     m_dimWeekends = dim;
     emit dimWeekendsChanged();
     writeBool(DimWeekendsKey, dim);
+}
+
+void AppSettings::setLaunchAtLogin(bool launch)
+{
+    if (launch == m_launchAtLogin)
+        return;
+    m_launchAtLogin = launch;
+    emit launchAtLoginChanged();
+    writeBool(LaunchAtLoginKey, launch);
 }
 
 void AppSettings::setTodayExpanded(bool expanded)

@@ -21,6 +21,7 @@ class AppSettings : public QObject
     Q_PROPERTY(bool dimWeekends READ dimWeekends WRITE setDimWeekends NOTIFY dimWeekendsChanged)
     Q_PROPERTY(bool todayExpanded READ todayExpanded WRITE setTodayExpanded NOTIFY todayExpandedChanged)
     Q_PROPERTY(bool upcomingExpanded READ upcomingExpanded WRITE setUpcomingExpanded NOTIFY upcomingExpandedChanged)
+    Q_PROPERTY(bool launchAtLogin READ launchAtLogin WRITE setLaunchAtLogin NOTIFY launchAtLoginChanged)
 public:
     // The process-wide instance, created on first use from any thread.
     static AppSettings &shared();
@@ -39,6 +40,9 @@ public:
     void setTodayExpanded(bool expanded);
     bool upcomingExpanded() const { return m_upcomingExpanded; }
     void setUpcomingExpanded(bool expanded);
+    // Whether brivane starts at login (off until the user turns it on).
+    bool launchAtLogin() const { return m_launchAtLogin; }
+    void setLaunchAtLogin(bool launch);
 
     Q_INVOKABLE void toggleCalendar(const QString &calendarIdentifier);
     Q_INVOKABLE void toggleZohoCalendar(const QString &zohoCalendarId);
@@ -73,6 +77,7 @@ signals:
     void dimWeekendsChanged();
     void todayExpandedChanged();
     void upcomingExpandedChanged();
+    void launchAtLoginChanged();
 
 private:
     QStringList hiddenCalendarIDList() const { return m_hiddenCalendarIDs.values(); }
@@ -97,4 +102,5 @@ private:
     bool m_dimWeekends = false;
     bool m_todayExpanded = true;
     bool m_upcomingExpanded = true;
+    bool m_launchAtLogin = false;
 };

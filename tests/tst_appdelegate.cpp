@@ -10,6 +10,7 @@
 #include "onboarding/OnboardingViewModel.h"
 #include "popover/PopoverViewModel.h"
 #include "settings/AppSettings.h"
+#include "settings/AutostartEntry.h"
 #include "settings/ui/SettingsViewModel.h"
 
 #include <QAccessible>
@@ -143,6 +144,22 @@ private slots:
         QSignalSpy quit(&delegate, &AppDelegate::quitRequested);
         m_item->shownMenu->actions()[4]->trigger();
         QCOMPARE(quit.size(), 1);
+    }
+
+    // Every start puts the autostart entry in step with the setting: made
+    // again when it went missing, removed when the setting is off.
+    void eachStartKeepsTheAutostartEntryInStep()
+    {
+        const QString entry = AutostartEntry::path();
+        m_settings->setLaunchAtLogin(true);
+        QFile::remove(entry);
+        launch(true);
+        QVERIFY(readFile(entry).contains("Exec="));
+        m_delegate.reset();
+
+        m_settings->setLaunchAtLogin(false);
+        launch(true);
+        QVERIFY(!QFileInfo::exists(entry));
     }
 
     // The menu's first item joins the meeting under way or about to start,

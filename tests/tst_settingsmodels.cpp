@@ -6,6 +6,8 @@
 #include "SettingsTestSupport.h"
 
 #include "calendar/FixedColors.h"
+#include "calendar/SafeFile.h"
+#include "settings/AutostartEntry.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -387,6 +389,93 @@ private slots:
         QCOMPARE(changed.size(), 2);
         f.settings->setDimWeekends(false); // changed elsewhere: the tab follows
         QVERIFY(!appearance.dimWeekends());
+    }
+
+    // "Open at Login" writes the XDG autostart entry and removes it; the
+    // setting follows only what could be done.
+    void openAtLoginWritesAndRemovesTheAutostartEntry()
+    {
+        SettingsFixture &f = *m_fixture;
+        f.makeEmptyRoot();
+        f.startStore();
+        AppearanceTabViewModel &appearance = *f.makeSettings().appearance();
+        const QString entry = AutostartEntry::path();
+        QVERIFY(entry.endsWith("/autostart/io.github.brivane.brivane.desktop"));
+        QVERIFY(!appearance.launchAtLogin());
+        QVERIFY(!QFileInfo::exists(entry));
+
+        appearance.setLaunchAtLogin(true);
+        QVERIFY(appearance.launchAtLogin());
+        QVERIFY(AppSettings(f.settings->filePath()).launchAtLogin());
+        const QByteArray written = readFile(entry);
+        QVERIFY2(written.contains("\nExec=" + QFile::encodeName(QCoreApplication::applicationFilePath()) + "\n"),
+            written.constData());
+        QVERIFY(!written.contains("X-GNOME"));
+        QCOMPARE(appearance.launchAtLoginError(), QString());
+
+        // As it should be: left alone (the same file, not a new one).
+        const SafeFile::FileStamp before = SafeFile::stampOf(entry);
+        appearance.setLaunchAtLogin(true);
+        QCOMPARE(SafeFile::stampOf(entry), before);
+
+        appearance.setLaunchAtLogin(false);
+        QVERIFY(!QFileInfo::exists(entry));
+        QVERIFY(!AppSettings(f.settings->filePath()).launchAtLogin());
+    }
+
+    void openAtLoginNeverWritesThroughALinkAndSaysWhyItFailed()
+    {
+        SettingsFixture &f = *m_fixture;
+        f.makeEmptyRoot();
+        f.startStore();
+        AppearanceTabViewModel &appearance = *f.makeSettings().appearance();
+        const QString entry = AutostartEntry::path();
+        const QString folder = QFileInfo(entry).path();
+        QVERIFY(QDir().mkpath(folder));
+
+        // A link at the entry's name: replaced, and what it led to kept.
+        const QString usersFile = QFileInfo(folder).path() + "/notes.txt";
+        writeFile(usersFile, "mine\n");
+        QVERIFY(QFile::link(usersFile, entry));
+        appearance.setLaunchAtLogin(true);
+        QVERIFY(!QFileInfo(entry).isSymLink());
+        QVERIFY(readFile(entry).startsWith("[Desktop Entry]"));
+        QCOMPARE(readFile(usersFile), QByteArray("mine\n"));
+        appearance.setLaunchAtLogin(false);
+        QCOMPARE(readFile(usersFile), QByteArray("mine\n"));
+
+        // The autostart folder cannot be made (a file is in its place): the
+        // switch stays off and the tab says why.
+        QVERIFY(QDir(folder).removeRecursively());
+        writeFile(folder, "not a folder\n");
+        QSignalSpy switched(&appearance, &AppearanceTabViewModel::launchAtLoginChanged);
+        appearance.setLaunchAtLogin(true);
+        QVERIFY(!appearance.launchAtLogin());
+        QVERIFY(!AppSettings(f.settings->filePath()).launchAtLogin());
+        QCOMPARE(switched.size(), 1); // the switch is told to go back
+        QVERIFY2(appearance.launchAtLoginError().startsWith("brivane cannot be set to open at login: "),
+            qPrintable(appearance.launchAtLoginError()));
+        QCOMPARE(readFile(folder), QByteArray("not a folder\n"));
+    }
+
+    // The entry's Exec line reads back as the program's path, whatever
+    // characters the path holds.
+    void theAutostartEntryQuotesItsProgram_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("exec");
+        QTest::newRow("plain") << "/usr/bin/brivane" << "/usr/bin/brivane";
+        QTest::newRow("a space") << "/home/me/my apps/brivane" << "\"/home/me/my apps/brivane\"";
+        QTest::newRow("a quote and a dollar") << "/opt/a\"b$c/brivane" << "\"/opt/a\\\\\"b\\\\$c/brivane\"";
+        QTest::newRow("a percent sign") << "/opt/100%/brivane" << "/opt/100%%/brivane";
+        QTest::newRow("a backslash") << "/opt/a\\b/brivane" << "\"/opt/a\\\\\\\\b/brivane\"";
+    }
+    void theAutostartEntryQuotesItsProgram()
+    {
+        QFETCH(QString, program);
+        QFETCH(QString, exec);
+        const QByteArray content = AutostartEntry::contentFor(program);
+        QVERIFY2(content.contains("\nExec=" + exec.toUtf8() + "\n"), content.constData());
     }
 
     void tabsAndTheirSelection()

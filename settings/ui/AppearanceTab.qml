@@ -2,7 +2,8 @@ import QtQuick
 import Brivane.Resources
 import Brivane.Settings
 
-// Display options: weekend dimming in the popover's month grid.
+// Display options: weekend dimming in the popover's month grid; starting at
+// login.
 ScrollPage {
     id: tab
 
@@ -35,5 +36,32 @@ ScrollPage {
             width: parent.width
             inset: 20
         }
+    }
+    SectionHeader {
+        title: qsTr("Startup")
+        leftPadding: 20
+        rightPadding: 20
+        topPadding: 16
+        bottomPadding: 8
+    }
+    ToggleRow {
+        objectName: "launchAtLoginRow"
+        width: tab.width
+        label: qsTr("Open at Login")
+        subtitle: qsTr("brivane starts in the panel when you log in")
+        isOn: tab.viewModel.launchAtLogin
+        onSwitched: (on) => tab.viewModel.launchAtLogin = on
+    }
+    Text {
+        objectName: "launchAtLoginError"
+        visible: text !== ""
+        width: tab.width
+        leftPadding: 20
+        rightPadding: 20
+        bottomPadding: 8
+        wrapMode: Text.Wrap
+        text: tab.viewModel.launchAtLoginError
+        font: Theme.font(11)
+        color: Theme.red
     }
 }

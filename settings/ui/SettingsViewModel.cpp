@@ -1,14 +1,42 @@
 #include "settings/ui/SettingsViewModel.h"
 
+#include "settings/AutostartEntry.h"
+
 #include "settings/AppSettings.h"
 
+#include <QCoreApplication>
 #include <QVariantMap>
 
-AppearanceTabViewModel::AppearanceTabViewModel(AppSettings &settings, QObject *parent)
+AppearanceTabViewModel::AppearanceTabViewModel(AppSettings &settings, AutostartWriter writeAutostart, QObject *parent)
     : QObject(parent)
     , m_settings(settings)
+    , m_writeAutostart(writeAutostart ? std::move(writeAutostart) : [](bool enabled) {
+        return AutostartEntry::apply(enabled, QCoreApplication::applicationFilePath());
+    })
 {
     connect(&m_settings, &AppSettings::dimWeekendsChanged, this, &AppearanceTabViewModel::dimWeekendsChanged);
+    connect(&m_settings, &AppSettings::launchAtLoginChanged, this, &AppearanceTabViewModel::launchAtLoginChanged);
+}
+
+bool AppearanceTabViewModel::launchAtLogin() const
+{
+    return m_settings.launchAtLogin();
+}
+
+void AppearanceTabViewModel::setLaunchAtLogin(bool launch)
+{
+    const QString error = m_writeAutostart(launch);
+    const QString shown = error.isEmpty()
+        ? QString()
+        : (launch ? tr("brivane cannot be set to open at login: %1") : tr("brivane still opens at login: %1")).arg(error);
+    if (shown != m_launchAtLoginError) {
+        m_launchAtLoginError = shown;
+        emit launchAtLoginErrorChanged();
+    }
+    if (error.isEmpty())
+        m_settings.setLaunchAtLogin(launch);
+    else
+        emit launchAtLoginChanged(); // the switch goes back to what holds
 }
 
 bool AppearanceTabViewModel::dimWeekends() const

@@ -7,29 +7,48 @@
 #include <QVariantList>
 #include <QtQml/qqmlregistration.h>
 
+#include <functional>
+
 class AppSettings;
 class CalendarStore;
 class DesktopLauncher;
 class ZohoAuthManager;
 class ZohoCalendarManager;
 
-// The Appearance tab: weekend dimming, written as the switch reports it.
+// The Appearance tab: weekend dimming and starting at login, written as the
+// switches report them.
 class AppearanceTabViewModel : public QObject
 {
     Q_OBJECT
     QML_ELEMENT
     QML_UNCREATABLE("made by the settings window's view model")
     Q_PROPERTY(bool dimWeekends READ dimWeekends WRITE setDimWeekends NOTIFY dimWeekendsChanged)
+    Q_PROPERTY(bool launchAtLogin READ launchAtLogin WRITE setLaunchAtLogin NOTIFY launchAtLoginChanged)
+    Q_PROPERTY(QString launchAtLoginError READ launchAtLoginError NOTIFY launchAtLoginErrorChanged)
 public:
-    explicit AppearanceTabViewModel(AppSettings &settings, QObject *parent = nullptr);
+    // Writes or removes the autostart entry; the reason in words when that
+    // failed, else an empty string.
+    using AutostartWriter = std::function<QString(bool enabled)>;
+
+    // Without a writer, the entry in $XDG_CONFIG_HOME/autostart starts this program.
+    explicit AppearanceTabViewModel(AppSettings &settings, AutostartWriter writeAutostart = {}, QObject *parent = nullptr);
     bool dimWeekends() const;
     void setDimWeekends(bool dim);
+    bool launchAtLogin() const;
+    // The setting changes only when the entry could be written or removed:
+    // the switch never claims what the desktop will not do.
+    void setLaunchAtLogin(bool launch);
+    QString launchAtLoginError() const { return m_launchAtLoginError; }
 
 signals:
     void dimWeekendsChanged();
+    void launchAtLoginChanged();
+    void launchAtLoginErrorChanged();
 
 private:
     AppSettings &m_settings;
+    AutostartWriter m_writeAutostart;
+    QString m_launchAtLoginError;
 };
 
 // The settings window: which tab is on show, and the three tabs' models.
