@@ -521,6 +521,11 @@ private slots:
         QVERIFY(filesHolding(home / "subscribed", "Refused").isEmpty());
         QCOMPARE(readFile(khalConfig), khalBefore);
         QCOMPARE(readFile(vdirsyncerConfig), vdirsyncerBefore);
+
+        // `calendarFolders` set, even to nothing, is what is shown.
+        QVERIFY(shownBelow(*storeWith(home, QStringList()), home.path).isEmpty());
+        QCOMPARE(shownBelow(*storeWith(home, QStringList {home / ".calendars/home"}), home.path).keys(),
+            QStringList {".calendars/home"});
     }
 
     // A configuration that cannot be used is told once, with the file and
