@@ -70,9 +70,13 @@ QJsonObject toJson(const AnyCalendarEvent &event, const QList<ZohoCalendar> &zoh
     object[QStringLiteral("title")]
         = untitled ? QJsonValue(QJsonValue::Null) : QJsonValue(EventFormatting::oneLineTitle(event.title));
     if (event.isAllDay) {
+        const QDate start = startDay(event, zone);
         const QDate end = event.localEvent ? event.localEvent->endDate : event.endDate.toTimeZone(zone).date();
-        object[QStringLiteral("start")] = startDay(event, zone).toString(Qt::ISODate);
+        object[QStringLiteral("start")] = start.toString(Qt::ISODate);
+        // `end` is iCalendar's, the day after the last; `lastDay` the last
+        // day itself, as `brivane add --end` takes it.
         object[QStringLiteral("end")] = end.toString(Qt::ISODate);
+        object[QStringLiteral("lastDay")] = std::max(start, end.addDays(-1)).toString(Qt::ISODate);
     } else {
         object[QStringLiteral("start")] = event.startDate.toTimeZone(zone).toString(Qt::ISODate);
         object[QStringLiteral("end")] = event.endDate.toTimeZone(zone).toString(Qt::ISODate);

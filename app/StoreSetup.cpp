@@ -1,13 +1,37 @@
 #include "app/StoreSetup.h"
 
 #include "app/InstanceClient.h"
+#include "calendar/DesktopCalendarConfigs.h"
 #include "calendar/LocalFolderProvider.h"
 #include "calendar/PersistentIndex.h"
 #include "settings/AppSettings.h"
 
+#include <QDir>
+
 namespace {
 DesktopProviderMaker desktopProviderMaker = nullptr;
+
+// The folders that `calendarFolders` lists, each told by what it holds; or,
+// where it is not set, those of khal's and vdirsyncer's configurations.
+LocalFolderProvider *localProvider(const AppSettings &settings, const Clock &clock)
+{
+    const bool listed = settings.hasCalendarFolders();
+    // vdirsyncer's configuration names its storages' accounts either way.
+    const DesktopCalendarConfigs::Found configs = DesktopCalendarConfigs::readUsersConfigs(!listed);
+    for (const QString &problem : configs.problems)
+        qWarning().noquote() << "brivane: a calendar configuration is left unread:" << problem;
+    QList<Vdir::Folder> folders;
+    if (listed) {
+        for (const QString &path : settings.calendarFolders())
+            folders.append({Vdir::expandHome(path, QDir::homePath()), Vdir::Kind::Detect, {}, {}, false});
+    } else {
+        folders = configs.folders;
+    }
+    auto *local = new LocalFolderProvider(defaultCalendarRoot(), std::move(folders), clock);
+    local->setAccountNames(configs.accountNames);
+    return local;
 }
+} // namespace
 
 void setDesktopProviderMaker(DesktopProviderMaker maker)
 {
@@ -27,7 +51,7 @@ std::unique_ptr<CalendarStore> createCalendarStore(const AppSettings &settings, 
     CalendarProvider *desktop = desktopProviderMaker ? desktopProviderMaker(clock).release() : nullptr;
     if (desktop)
         store->addProvider(desktop);
-    auto *local = new LocalFolderProvider(defaultCalendarRoot(), settings.calendarFolders(), clock);
+    LocalFolderProvider *local = localProvider(settings, clock);
     local->setIndexPath(PersistentIndex::defaultPath());
     // Watching a large folder costs milliseconds a command has no use for.
     local->setWatching(use == StoreUse::FollowsChanges);

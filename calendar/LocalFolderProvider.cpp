@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLoggingCategory>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QThreadPool>
 #include <QUuid>
@@ -211,11 +212,11 @@ struct LocalFolderProvider::LoadResult
 };
 
 LocalFolderProvider::LocalFolderProvider(
-    QString defaultRoot, QStringList extraRoots, const Clock &clock, QObject *parent)
+    QString defaultRoot, QList<Vdir::Folder> extraFolders, const Clock &clock, QObject *parent)
     : CalendarProvider(parent)
     , m_clock(clock)
     , m_defaultRoot(std::move(defaultRoot))
-    , m_extraRoots(std::move(extraRoots))
+    , m_extraFolders(std::move(extraFolders))
 {
     m_quietTimer.setSingleShot(true);
     connect(&m_quietTimer, &QTimer::timeout, this, [this] { processPendingChanges(); });
@@ -237,14 +238,33 @@ LocalFolderProvider::~LocalFolderProvider()
     m_indexWrite.waitForFinished();
 }
 
-QStringList LocalFolderProvider::roots() const
+QList<Vdir::Folder> LocalFolderProvider::folders() const
 {
-    QStringList all {m_defaultRoot};
-    for (const QString &root : m_extraRoots) {
-        if (!root.trimmed().isEmpty())
-            all.append(QDir::cleanPath(QDir::fromNativeSeparators(root)));
+    QList<Vdir::Folder> all {{m_defaultRoot, Vdir::Kind::Root, {}, {}, false}};
+    for (Vdir::Folder folder : m_extraFolders) {
+        if (folder.path.trimmed().isEmpty())
+            continue;
+        folder.path = QDir::cleanPath(QDir::fromNativeSeparators(folder.path));
+        all.append(folder);
     }
     return all;
+}
+
+QStringList LocalFolderProvider::watchedFolders() const
+{
+    QStringList watched;
+    for (const Vdir::Folder &folder : folders()) {
+        // A pattern's matches come and go in the folder above its first
+        // wildcard.
+        static const QRegularExpression wildcards(QStringLiteral("[*?\\[]"));
+        QString path = folder.path;
+        const qsizetype wildcard = path.indexOf(wildcards);
+        if (wildcard >= 0)
+            path = path.left(wildcard).section(QLatin1Char('/'), 0, -2);
+        if (!path.isEmpty())
+            watched.append(path);
+    }
+    return watched;
 }
 
 void LocalFolderProvider::reportProblems(const QStringList &problems) const
@@ -261,13 +281,13 @@ void LocalFolderProvider::start()
     if (m_createsDefaultRoot && !Vdir::ensureDefaultRoot(m_defaultRoot))
         qCWarning(lcLocal) << "cannot create the calendar folder" << m_defaultRoot;
     if (m_watching) {
-        for (const QString &root : roots()) {
+        for (const QString &root : watchedFolders()) {
             // The default root not made yet is watched once it is (createDefaultRoot).
             if (root != m_defaultRoot || QFileInfo::exists(root))
                 m_watcher.watch(root);
         }
     }
-    Vdir::Layout layout = Vdir::scan(roots());
+    Vdir::Layout layout = Vdir::scan(folders(), m_accountNames);
     QStringList layoutProblems = std::exchange(layout.problems, {});
     setLayout(std::move(layout));
 
@@ -452,6 +472,8 @@ void LocalFolderProvider::setLayout(Vdir::Layout layout)
         if (!calendar.singleFile)
             m_watcher.watch(calendar.path);
     }
+    for (const QString &folder : m_layout.emptyFolders)
+        m_watcher.watch(folder);
 }
 
 void LocalFolderProvider::createDefaultRoot()
@@ -474,7 +496,7 @@ bool LocalFolderProvider::isReadable() const
     // Our own folder always counts, made or still to be made.
     if (!m_createsDefaultRoot && !QFileInfo::exists(m_defaultRoot))
         return true;
-    const QStringList all = roots();
+    const QStringList all = watchedFolders();
     return std::any_of(all.begin(), all.end(), [](const QString &root) {
         const QFileInfo info(root);
         return info.isDir() && info.isReadable();
@@ -748,7 +770,7 @@ void LocalFolderProvider::announceOwnChange()
 
 bool LocalFolderProvider::rescanLayout(QStringList &problems)
 {
-    Vdir::Layout fresh = Vdir::scan(roots());
+    Vdir::Layout fresh = Vdir::scan(folders(), m_accountNames);
     problems += std::exchange(fresh.problems, {});
     QHash<QString, QString> oldIds; // path → id
     for (const Vdir::CalendarDir &calendar : m_layout.calendars)

@@ -34,9 +34,11 @@ public:
     // Warning lines for one load or one batch of changes; the rest are counted.
     static constexpr int MaxWarningLines = 20;
 
-    // `defaultRoot` gets the "Local" account on first start; `extraRoots` are
-    // further folders of the same layout (a vdirsyncer folder, say).
-    LocalFolderProvider(QString defaultRoot, QStringList extraRoots, const Clock &clock, QObject *parent = nullptr);
+    // `defaultRoot`, a root of accounts, gets the "Local" account on first
+    // start; `extraFolders` are further folders of calendars (vdirsyncer's
+    // and khal's, say).
+    LocalFolderProvider(
+        QString defaultRoot, QList<Vdir::Folder> extraFolders, const Clock &clock, QObject *parent = nullptr);
     ~LocalFolderProvider() override;
 
     // Where the records of what was parsed are kept between runs (see
@@ -49,6 +51,9 @@ public:
     // After changes, the index is written once the folders have been quiet
     // this long.
     static constexpr int IndexWriteDelayMs = 2000;
+
+    // Names of accounts by folder (see Vdir::scan). Set before `start`.
+    void setAccountNames(QHash<QString, QString> names) { m_accountNames = std::move(names); }
 
     // Whether the folders are watched for changes (the default). Set before `start`.
     void setWatching(bool watching) { m_watching = watching; }
@@ -102,7 +107,9 @@ private:
     using FilePtr = std::shared_ptr<const ParsedFile>;
     struct LoadResult;
 
-    QStringList roots() const;
+    QList<Vdir::Folder> folders() const;
+    // The folders to watch for the given ones to appear and change.
+    QStringList watchedFolders() const;
     void setLayout(Vdir::Layout layout);
     void applyLoad(const std::shared_ptr<LoadResult> &result);
     void noteFileChange(const QString &path);
@@ -127,7 +134,8 @@ private:
 
     const Clock &m_clock;
     QString m_defaultRoot;
-    QStringList m_extraRoots;
+    QList<Vdir::Folder> m_extraFolders;
+    QHash<QString, QString> m_accountNames;
 
     bool m_loaded = false;
     Vdir::Layout m_layout;

@@ -221,3 +221,8 @@ QStringList AppSettings::calendarFolders() const
 {
     return stringsOf(m_settings.value(CalendarFoldersKey));
 }
+
+bool AppSettings::hasCalendarFolders() const
+{
+    return m_settings.contains(CalendarFoldersKey);
+}

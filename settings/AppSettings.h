@@ -59,8 +59,10 @@ public:
     std::optional<bool> zohoConnected() const;
     void setZohoConnected(bool connected);
 
-    // Further folders of calendars (vdirsyncer's, say), read at start.
+    // Further folders of calendars (vdirsyncer's, say), read at start; and
+    // whether the file sets them at all (set empty, it shows none).
     QStringList calendarFolders() const;
+    bool hasCalendarFolders() const;
 
     // Zoho's servers for the account's data centre.
     QUrl zohoAccountsUrl() const;

@@ -2,12 +2,14 @@
 // options.
 #include "TestSupport.h"
 
+#include "app/AddCommand.h"
 #include "app/AgendaCommand.h"
 #include "app/StoreSetup.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QScopeGuard>
 
 #include <algorithm>
 
@@ -93,6 +95,8 @@ private slots:
         QCOMPARE(holiday["allDay"].toBool(), true);
         QCOMPARE(holiday["start"].toString(), QStringLiteral("2026-03-27"));
         QCOMPARE(holiday["end"].toString(), QStringLiteral("2026-03-28"));
+        QCOMPARE(holiday["lastDay"].toString(), QStringLiteral("2026-03-27")); // one day: its start
+        QVERIFY(!standup.contains("lastDay"));
 
         // Occurrences of one series are told apart.
         QSet<QString> ids;
@@ -212,9 +216,58 @@ private slots:
             lines.indexOf(QStringLiteral("  All day  Trip  (Personal)")) < lines.indexOf(QStringLiteral("Upcoming")));
 
         const QJsonObject root = QJsonDocument::fromJson(running.out.toUtf8()).object();
-        QCOMPARE(root["today"].toArray().first().toObject()["title"].toString(), QStringLiteral("Trip"));
+        const QJsonObject trip = root["today"].toArray().first().toObject();
+        QCOMPARE(trip["title"].toString(), QStringLiteral("Trip"));
+        QCOMPARE(trip["start"].toString(), QStringLiteral("2026-03-25"));
+        QCOMPARE(trip["end"].toString(), QStringLiteral("2026-03-28"));
+        QCOMPARE(trip["lastDay"].toString(), QStringLiteral("2026-03-27"));
         for (const QJsonValue &event : root["upcoming"].toArray())
             QVERIFY(event.toObject()["title"].toString() != QLatin1String("Trip"));
+    }
+
+    // `add --end` takes the last day, the agenda's `end` is the day after
+    // it: `lastDay` gives back what `add` was given.
+    void anAddedAllDayEventReadsBackItsLastDay_data()
+    {
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("last");
+        QTest::addColumn<QString>("end");
+        QTest::newRow("Monday to Wednesday") << "2026-04-06"
+                                             << "2026-04-08"
+                                             << "2026-04-09";
+        QTest::newRow("one day") << "2026-04-07"
+                                 << "2026-04-07"
+                                 << "2026-04-08";
+        QTest::newRow("across a month") << "2026-04-30"
+                                        << "2026-05-01"
+                                        << "2026-05-02";
+    }
+    void anAddedAllDayEventReadsBackItsLastDay()
+    {
+        QFETCH(QString, first);
+        QFETCH(QString, last);
+        QFETCH(QString, end);
+        QString out, err;
+        QTextStream outStream(&out), errStream(&err);
+        const int added
+            = runAddCommand({"add", "Away", "--all-day", "--start", first, "--end", last}, outStream, errStream);
+        outStream.flush();
+        errStream.flush();
+        QVERIFY2(added == 0, qPrintable(err));
+        const QString file = out.trimmed().section('#', 0, 0);
+        const auto removeFile = qScopeGuard([&] { QFile::remove(file); });
+
+        const QString dayBefore = QDate::fromString(first, Qt::ISODate).addDays(-1).toString(Qt::ISODate);
+        const Run run = agenda({"--json", "--at", dayBefore + "T10:00"});
+        QCOMPARE(run.status, 0);
+        const QJsonArray upcoming = QJsonDocument::fromJson(run.out.toUtf8()).object()["upcoming"].toArray();
+        const auto away = std::find_if(upcoming.begin(), upcoming.end(),
+            [](const QJsonValue &event) { return event.toObject()["title"].toString() == QLatin1String("Away"); });
+        QVERIFY(away != upcoming.end());
+        const QJsonObject event = away->toObject();
+        QCOMPARE(event["start"].toString(), first);
+        QCOMPARE(event["end"].toString(), end);
+        QCOMPARE(event["lastDay"].toString(), last);
     }
 
     void badOptionsExitWithUsage_data()
