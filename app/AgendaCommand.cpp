@@ -8,6 +8,7 @@
 #include "calendar/CalendarNames.h"
 #include "calendar/EventCreation.h"
 #include "calendar/EventFormatting.h"
+#include "calendar/MeetingLinks.h"
 #include "settings/AppSettings.h"
 
 #include <QCommandLineParser>
@@ -61,7 +62,8 @@ QDate startDay(const AnyCalendarEvent &event, const QTimeZone &zone)
     return event.localEvent && event.isAllDay ? event.localEvent->startDate : event.startDate.toTimeZone(zone).date();
 }
 
-QJsonObject toJson(const AnyCalendarEvent &event, const QList<ZohoCalendar> &zohoCalendars, const QTimeZone &zone)
+QJsonObject toJson(const AnyCalendarEvent &event, const QList<ZohoCalendar> &zohoCalendars, const QTimeZone &zone,
+    const CalendarStore &store)
 {
     const CalendarLabel calendar = labelOf(event, zohoCalendars);
     const bool untitled = event.localEvent && !event.localEvent->hasTitle;
@@ -87,6 +89,9 @@ QJsonObject toJson(const AnyCalendarEvent &event, const QList<ZohoCalendar> &zoh
     object[QStringLiteral("source")] = providerOf(event);
     object[QStringLiteral("color")]
         = calendar.color.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(calendar.color);
+    const QUrl meeting = event.localEvent ? MeetingLinks::find(store.eventDetails(*event.localEvent)) : QUrl();
+    object[QStringLiteral("meetingUrl")]
+        = meeting.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(meeting.toString(QUrl::FullyEncoded));
     return object;
 }
 
@@ -149,9 +154,9 @@ void printAgenda(const CalendarStore &store, const QSet<QString> &hiddenCalendar
     if (json) {
         QJsonArray todayArray, upcomingArray;
         for (const AnyCalendarEvent &event : today.events)
-            todayArray.append(toJson(event, zohoCalendars, zone));
+            todayArray.append(toJson(event, zohoCalendars, zone, store));
         for (const AnyCalendarEvent &event : upcoming.events)
-            upcomingArray.append(toJson(event, zohoCalendars, zone));
+            upcomingArray.append(toJson(event, zohoCalendars, zone, store));
         // How many events each list leaves out (none with --all).
         const QJsonObject more {
             {QStringLiteral("today"), double(today.more)}, {QStringLiteral("upcoming"), double(upcoming.more)}};

@@ -32,7 +32,8 @@ QString commandSection(const QString &command)
                   "                      the first ten of each list, and how many more there are.\n"
                   "    --at DATETIME     Take DATETIME as now.\n"
                   "    --json            Print JSON: each event's id, title, start, end, allDay,\n"
-                  "                      calendar, calendarId, source and color, and \"more\".\n"
+                  "                      calendar, calendarId, source, color and meetingUrl (and\n"
+                  "                      lastDay for all-day events), and \"more\".\n"
                   "    --all             List every event, not only the first ten of each list.\n");
     if (command == QLatin1String("status"))
         return tr("  status              Print the status title: the next event of today or\n"

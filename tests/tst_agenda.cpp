@@ -45,7 +45,10 @@ private slots:
         QVERIFY(QFileInfo(personal()).isDir());
         writeFile(personal() + "/standup.ics",
             singleEvent("UID:standup\r\nSUMMARY:Standup\r\nDTSTART;TZID=Europe/Berlin:20260325T113000\r\n"
-                        "DTEND;TZID=Europe/Berlin:20260325T114500\r\nRRULE:FREQ=DAILY;COUNT=3\r\n"));
+                        "DTEND;TZID=Europe/Berlin:20260325T114500\r\nRRULE:FREQ=DAILY;COUNT=3\r\n"
+                        "LOCATION:Microsoft Teams Meeting\r\n"
+                        "DESCRIPTION:Help: https://aka.ms/JoinTeamsMeeting\\nJoin: "
+                        "https://teams.microsoft.com/l/meetup-join/19%3aabc%40thread.v2/0\r\n"));
         writeFile(personal() + "/untitled.ics",
             singleEvent("UID:untitled\r\nDTSTART:20260325T150000Z\r\nDTEND:20260325T160000Z\r\n"));
         writeFile(personal() + "/holiday.ics",
@@ -97,6 +100,11 @@ private slots:
         QCOMPARE(holiday["end"].toString(), QStringLiteral("2026-03-28"));
         QCOMPARE(holiday["lastDay"].toString(), QStringLiteral("2026-03-27")); // one day: its start
         QVERIFY(!standup.contains("lastDay"));
+        // The meeting's link, from the description (percent escapes in upper
+        // case, as RFC 3986 writes them); none for an event without.
+        QCOMPARE(standup["meetingUrl"].toString(),
+            QStringLiteral("https://teams.microsoft.com/l/meetup-join/19%3Aabc%40thread.v2/0"));
+        QVERIFY(holiday.contains("meetingUrl") && holiday["meetingUrl"].isNull());
 
         // Occurrences of one series are told apart.
         QSet<QString> ids;
