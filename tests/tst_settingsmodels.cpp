@@ -401,6 +401,7 @@ private slots:
         AppearanceTabViewModel &appearance = *f.makeSettings().appearance();
         const QString entry = AutostartEntry::path();
         QVERIFY(entry.endsWith("/autostart/io.github.brivane.brivane.desktop"));
+        QFile::remove(entry); // whatever an earlier test left
         QVERIFY(!appearance.launchAtLogin());
         QVERIFY(!QFileInfo::exists(entry));
 
@@ -431,6 +432,7 @@ private slots:
         AppearanceTabViewModel &appearance = *f.makeSettings().appearance();
         const QString entry = AutostartEntry::path();
         const QString folder = QFileInfo(entry).path();
+        QDir(folder).removeRecursively(); // whatever an earlier test left
         QVERIFY(QDir().mkpath(folder));
 
         // A link at the entry's name: replaced, and what it led to kept.
@@ -456,6 +458,7 @@ private slots:
         QVERIFY2(appearance.launchAtLoginError().startsWith("brivane cannot be set to open at login: "),
             qPrintable(appearance.launchAtLoginError()));
         QCOMPARE(readFile(folder), QByteArray("not a folder\n"));
+        QFile::remove(folder);
     }
 
     // The entry's Exec line reads back as the program's path, whatever
