@@ -182,9 +182,16 @@ QByteArray newEventFile(const NewEventRequest &request, const QString &uid, cons
     } else {
         QByteArray ianaId = ianaIdOf(request.start);
         if (!ianaId.isEmpty() && ianaId != "UTC") {
-            // The zone's offsets from the event's start on: a later move of the
-            // event by another program that keeps this definition stays right.
-            if (icalcomponent *vtimezone = ZoneDefinition::vtimezone(QTimeZone(ianaId), ianaId, request.start))
+            // Only a name of the zone database is written as the TZID (Qt
+            // also takes POSIX rules such as "CET-1CEST,M3.5.0,M10.5.0/3").
+            // The zone's offsets from the event's start on: a later move of
+            // the event by another program that keeps this definition stays
+            // right.
+            const QTimeZone zone = TimeZoneRegistry::ianaZoneFor(ianaId);
+            icalcomponent *vtimezone = zone.isValid() && zone.id() == ianaId
+                ? ZoneDefinition::vtimezone(zone, ianaId, request.start)
+                : nullptr;
+            if (vtimezone)
                 icalcomponent_add_component(calendar.get(), vtimezone);
             else
                 ianaId.clear(); // no zone data: an instant in UTC says the same

@@ -302,6 +302,20 @@ private slots:
         QVERIFY(!validIcalendar(unreadable.replace("TZOFFSETTO:+0200\r\n", "TZOFFSETTO:+0200\r\nNO COLON\r\n")));
     }
 
+    // A zone Qt knows by POSIX rules alone has no name another program could
+    // read: the event is written in UTC, at the same instant.
+    void aZoneWithoutADatabaseNameIsWrittenInUtc()
+    {
+        const QTimeZone rules("CET-1CEST,M3.5.0,M10.5.0/3");
+        if (!rules.isValid())
+            QSKIP("this Qt takes no POSIX rules as a zone");
+        const QDateTime start(QDate(2027, 6, 15), QTime(10, 0), rules);
+        const QByteArray text = newEventText(start);
+        QVERIFY(!text.contains("VTIMEZONE"));
+        QVERIFY2(text.contains("\r\nDTSTART:20270615T080000Z\r\n"), text.constData());
+        QVERIFY(validIcalendar(text));
+    }
+
     // Zone files list changes up to 2037 and a rule for the years after;
     // the fast conversion of wall-clock times follows that rule too.
     void wallTimesAfterTheZoneFilesTable_data()
