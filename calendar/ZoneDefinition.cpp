@@ -155,15 +155,15 @@ QByteArray ruleOf(const Run &run, const std::vector<Change> &changes, bool open)
 
 icalcomponent *observance(const Change &change, const QByteArray &rule)
 {
-    icalcomponent *part = icalcomponent_new(change.daylight ? ICAL_XDAYLIGHT_COMPONENT : ICAL_XSTANDARD_COMPONENT);
-    icalcomponent_add_property(part, icalproperty_new_tzoffsetfrom(change.offsetBefore));
-    icalcomponent_add_property(part, icalproperty_new_tzoffsetto(change.offsetAfter));
+    icalcomponent *component = icalcomponent_new(change.daylight ? ICAL_XDAYLIGHT_COMPONENT : ICAL_XSTANDARD_COMPONENT);
+    icalcomponent_add_property(component, icalproperty_new_tzoffsetfrom(change.offsetBefore));
+    icalcomponent_add_property(component, icalproperty_new_tzoffsetto(change.offsetAfter));
     if (!change.abbreviation.isEmpty())
-        icalcomponent_add_property(part, icalproperty_new_tzname(change.abbreviation.toUtf8().constData()));
-    icalcomponent_add_property(part, icalproperty_new_dtstart(wallTime(change.onset)));
+        icalcomponent_add_property(component, icalproperty_new_tzname(change.abbreviation.toUtf8().constData()));
+    icalcomponent_add_property(component, icalproperty_new_dtstart(wallTime(change.onset)));
     if (!rule.isEmpty())
-        icalcomponent_add_property(part, icalproperty_new_rrule(icalrecurrencetype_from_string(rule.constData())));
-    return part;
+        icalcomponent_add_property(component, icalproperty_new_rrule(icalrecurrencetype_from_string(rule.constData())));
+    return component;
 }
 
 } // namespace

@@ -41,7 +41,7 @@ std::pair<QByteArray, QByteArray> splitZone(const QByteArray &text)
 }
 
 // The same text with the zone renamed to a name no zone data knows (and no
-// part of which does), so that a reader must follow the VTIMEZONE's rules.
+// piece of it), so that a reader must follow the VTIMEZONE's rules.
 QByteArray renamed(const QByteArray &text, const QByteArray &zoneId, const QByteArray &name)
 {
     QByteArray result = text;
@@ -76,29 +76,29 @@ Shape shapeOf(const QByteArray &vtimezone)
         shape.problems.append(QStringLiteral("not a VTIMEZONE"));
         return shape;
     }
-    for (icalcomponent *part = icalcomponent_get_first_component(zone.get(), ICAL_ANY_COMPONENT); part;
-         part = icalcomponent_get_next_component(zone.get(), ICAL_ANY_COMPONENT)) {
-        const icalcomponent_kind kind = icalcomponent_isa(part);
+    for (icalcomponent *component = icalcomponent_get_first_component(zone.get(), ICAL_ANY_COMPONENT); component;
+         component = icalcomponent_get_next_component(zone.get(), ICAL_ANY_COMPONENT)) {
+        const icalcomponent_kind kind = icalcomponent_isa(component);
         if (kind == ICAL_XSTANDARD_COMPONENT)
             ++shape.standard;
         else if (kind == ICAL_XDAYLIGHT_COMPONENT)
             ++shape.daylight;
         else
-            shape.problems.append(QStringLiteral("a part that is no observance"));
+            shape.problems.append(QStringLiteral("a component that is no observance"));
         for (icalproperty_kind required :
             {ICAL_DTSTART_PROPERTY, ICAL_TZOFFSETFROM_PROPERTY, ICAL_TZOFFSETTO_PROPERTY}) {
-            if (icalcomponent_count_properties(part, required) != 1)
+            if (icalcomponent_count_properties(component, required) != 1)
                 shape.problems.append(QStringLiteral("observance without exactly one %1")
                                           .arg(QString::fromLatin1(icalproperty_kind_to_string(required))));
         }
-        if (icalcomponent_count_properties(part, ICAL_RRULE_PROPERTY) > 1)
+        if (icalcomponent_count_properties(component, ICAL_RRULE_PROPERTY) > 1)
             shape.problems.append(QStringLiteral("more than one RRULE"));
-        if (icalproperty *rule = icalcomponent_get_first_property(part, ICAL_RRULE_PROPERTY)) {
+        if (icalproperty *rule = icalcomponent_get_first_property(component, ICAL_RRULE_PROPERTY)) {
             ++shape.withRule;
             if (!icaltime_is_null_time(icalproperty_get_rrule(rule).until))
                 ++shape.withUntil;
         }
-        if (icalproperty *start = icalcomponent_get_first_property(part, ICAL_DTSTART_PROPERTY)) {
+        if (icalproperty *start = icalcomponent_get_first_property(component, ICAL_DTSTART_PROPERTY)) {
             const icaltimetype time = icalproperty_get_dtstart(start);
             shape.onsets.append(QDateTime(
                 QDate(time.year, time.month, time.day), QTime(time.hour, time.minute, time.second), QTimeZone::utc()));
@@ -168,8 +168,8 @@ private slots:
     {
         QTest::addColumn<QByteArray>("zoneId");
         QTest::addColumn<QDateTime>("start");
-        QTest::addColumn<int>("standardParts");
-        QTest::addColumn<int>("daylightParts");
+        QTest::addColumn<int>("standards");
+        QTest::addColumn<int>("daylights");
         QTest::addColumn<bool>("ruleForGood"); // the last yearly rules hold on without end
         QTest::addColumn<QDate>("checkedUntil");
 
@@ -212,8 +212,8 @@ private slots:
     {
         QFETCH(QByteArray, zoneId);
         QFETCH(QDateTime, start);
-        QFETCH(int, standardParts);
-        QFETCH(int, daylightParts);
+        QFETCH(int, standards);
+        QFETCH(int, daylights);
         QFETCH(bool, ruleForGood);
         QFETCH(QDate, checkedUntil);
         QVERIFY(start.isValid());
@@ -226,8 +226,8 @@ private slots:
 
         const Shape shape = shapeOf(vtimezone);
         QVERIFY2(shape.problems.isEmpty(), qPrintable(shape.problems.join(", ")));
-        QCOMPARE(shape.standard, standardParts);
-        QCOMPARE(shape.daylight, daylightParts);
+        QCOMPARE(shape.standard, standards);
+        QCOMPARE(shape.daylight, daylights);
         QCOMPARE(shape.withRule, ruleForGood ? 2 : 0);
         QVERIFY2(shape.withUntil == 0, vtimezone.constData());
         // The first observance is in force at the start: nothing before it.
