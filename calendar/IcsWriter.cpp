@@ -5,6 +5,7 @@
 #include "calendar/RecurrenceExpander.h"
 #include "calendar/SafeFile.h"
 #include "calendar/TimeZoneRegistry.h"
+#include "calendar/ZoneDefinition.h"
 
 #include <libical/ical.h>
 
@@ -85,22 +86,6 @@ QByteArray ianaIdOf(const QDateTime &value)
     default:
         return {};
     }
-}
-
-// A VTIMEZONE for an IANA zone, from libical's copy of the system zone data,
-// renamed to the plain IANA name that every reader knows.
-icalcomponent *vtimezoneFor(const QByteArray &ianaId)
-{
-    icaltimezone *builtin = icaltimezone_get_builtin_timezone(ianaId.constData());
-    if (!builtin)
-        return nullptr;
-    icalcomponent *source = icaltimezone_get_component(builtin);
-    if (!source)
-        return nullptr;
-    icalcomponent *copy = icalcomponent_new_clone(source);
-    if (icalproperty *tzid = icalcomponent_get_first_property(copy, ICAL_TZID_PROPERTY))
-        icalproperty_set_tzid(tzid, ianaId.constData());
-    return copy;
 }
 
 void addZonedTime(
@@ -197,7 +182,16 @@ QByteArray newEventFile(const NewEventRequest &request, const QString &uid, cons
     } else {
         QByteArray ianaId = ianaIdOf(request.start);
         if (!ianaId.isEmpty() && ianaId != "UTC") {
-            if (icalcomponent *vtimezone = vtimezoneFor(ianaId))
+            // Only a name of the zone database is written as the TZID (Qt
+            // also takes POSIX rules such as "CET-1CEST,M3.5.0,M10.5.0/3").
+            // The zone's offsets from the event's start on: a later move of
+            // the event by another program that keeps this definition stays
+            // right.
+            const QTimeZone zone = TimeZoneRegistry::ianaZoneFor(ianaId);
+            icalcomponent *vtimezone = zone.isValid() && zone.id() == ianaId
+                ? ZoneDefinition::vtimezone(zone, ianaId, request.start)
+                : nullptr;
+            if (vtimezone)
                 icalcomponent_add_component(calendar.get(), vtimezone);
             else
                 ianaId.clear(); // no zone data: an instant in UTC says the same

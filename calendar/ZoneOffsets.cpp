@@ -35,7 +35,7 @@ std::shared_ptr<const Table> buildTable(const QTimeZone &zone)
     table->toMs = to.toMSecsSinceEpoch();
     table->initialOffsetMs = zone.offsetFromUtc(from) * 1000;
     if (zone.hasTransitions()) {
-        for (const QTimeZone::OffsetData &change : zone.transitions(from, to)) {
+        for (const QTimeZone::OffsetData &change : changesBetween(zone, from, to)) {
             table->changesAtMs.push_back(change.atUtc.toMSecsSinceEpoch());
             table->offsetsMs.push_back(change.offsetFromUtc * 1000);
         }
@@ -70,6 +70,22 @@ qint64 msecsNearChange(const QTimeZone &zone, qint64 wallMs)
 }
 
 } // namespace
+
+QList<QTimeZone::OffsetData> changesBetween(const QTimeZone &zone, const QDateTime &from, const QDateTime &to)
+{
+    QList<QTimeZone::OffsetData> changes;
+    if (!zone.hasTransitions())
+        return changes;
+    for (QDateTime before = to;;) {
+        const QTimeZone::OffsetData change = zone.previousTransition(before);
+        if (!change.atUtc.isValid() || change.atUtc >= before || change.atUtc <= from)
+            break;
+        changes.append(change);
+        before = change.atUtc;
+    }
+    std::reverse(changes.begin(), changes.end());
+    return changes;
+}
 
 qint64 msecsOf(const QTimeZone &zone, QDate date, QTime time)
 {

@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QList>
 #include <QTime>
 #include <QTimeZone>
 
@@ -21,6 +22,12 @@ qint64 msecsOf(const QTimeZone &zone, QDate date, QTime time);
 
 // The same instant in `zone`; invalid where QDateTime(date, time, zone) is.
 QDateTime dateTimeOf(const QTimeZone &zone, QDate date, QTime time);
+
+// Every change of `zone`'s offset after `from` and before `to`, in order.
+// QTimeZone::transitions() and nextTransition() (Qt 6.4) end with the zone
+// file's table, in 2037, though later years follow the zone's rule:
+// previousTransition() knows those, so the list is built from the end.
+QList<QTimeZone::OffsetData> changesBetween(const QTimeZone &zone, const QDateTime &from, const QDateTime &to);
 
 // The rule above for any zone: `wallMs` is the wall-clock time read as UTC,
 // `offsetAt(ms)` the zone's offset (ms) at an instant. Every reading of a
