@@ -34,16 +34,6 @@
 namespace BrivaneApp {
 namespace {
 
-const char *const Usage
-    = "usage: brivane [--toggle | --settings]\n"
-      "       brivane agenda [--at DATETIME] [--json] [--all]\n"
-      "       brivane add TITLE --start DATETIME [--end DATETIME] [--all-day] [--calendar NAME-OR-ID]\n"
-      "       brivane delete ID\n"
-      "       brivane join [--at DATETIME]\n"
-      "       brivane status [--json] [--follow] [--at DATETIME]\n"
-      "       brivane zoho connect CODE | disconnect | status | sync\n"
-      "       brivane --help | --version\n";
-
 // Reached when the launcher (app/Launcher.cpp) found no instance to answer
 // and left the command to this program, or for commands an instance never
 // answers.
@@ -195,7 +185,8 @@ int run(int argc, char **argv)
     if (first == "zoho")
         return runCommand(argc, argv, runZohoCommand);
     if (argc > 2 || (!first.isEmpty() && first != "--toggle" && first != "--settings")) {
-        std::fprintf(stderr, "brivane: unknown option \"%s\"\n%s", argv[argc > 2 ? 2 : 1], Usage);
+        std::fprintf(
+            stderr, "brivane: unknown option \"%s\"\n%s", argv[argc > 2 ? 2 : 1], qPrintable(HelpText::usage()));
         return 2;
     }
 

@@ -116,6 +116,11 @@ QString full()
     return text;
 }
 
+QString usage()
+{
+    return usageLines();
+}
+
 QString forCommand(const QString &command)
 {
     const QString section = commandSection(command);

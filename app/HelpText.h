@@ -12,6 +12,9 @@ namespace HelpText {
 // Every command and option, and the exit statuses.
 QString full();
 
+// The usage lines alone, as an error about the arguments ends.
+QString usage();
+
 // One command's usage, options and exit statuses; empty when `command` is
 // none of the commands.
 QString forCommand(const QString &command);

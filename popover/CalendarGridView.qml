@@ -15,6 +15,9 @@ T.Control {
     // Set once the keyboard is used here, so a mouse user sees no ring.
     property bool keyboardUsed: false
     readonly property bool showsFocus: activeFocus && (visualFocus || keyboardUsed)
+    // Room for the week numbers at the left, when shown; the days share the rest.
+    readonly property real weekColumnWidth: viewModel.showWeekNumbers ? 24 : 0
+    readonly property real dayWidth: (column.width - weekColumnWidth) / 7
 
     implicitWidth: column.implicitWidth
     implicitHeight: column.implicitHeight
@@ -83,11 +86,15 @@ T.Control {
         Row {
             Layout.fillWidth: true
             Layout.bottomMargin: 2
+            Item {
+                width: grid.weekColumnWidth
+                height: 1
+            }
             Repeater {
                 model: grid.viewModel.weekdays
                 delegate: Text {
                     required property var modelData
-                    width: column.width / 7
+                    width: grid.dayWidth
                     horizontalAlignment: Text.AlignHCenter
                     text: modelData.symbol
                     font: Theme.font(11, Font.Medium)
@@ -98,32 +105,56 @@ T.Control {
             }
         }
 
-        Grid {
-            id: days
-            objectName: "days"
+        Row {
+            id: daysRow
             Layout.fillWidth: true
-            columns: 7
-            rowSpacing: 4
-            Repeater {
-                model: grid.viewModel.cells
-                delegate: DayCellView {
-                    width: column.width / 7
-                    showFocus: grid.showsFocus && isSelected
-                    required property bool isSelected
-                    onClicked: (index) => {
-                        grid.keyboardUsed = false
-                        // A click on the selected day clears it, unless it
-                        // was the first of a double click: wait and see.
-                        if (isSelected) {
-                            clearLater.index = index
-                            clearLater.restart()
-                        } else {
-                            grid.viewModel.clickDay(index)
-                        }
+            Column {
+                objectName: "weekNumbers"
+                visible: grid.viewModel.showWeekNumbers
+                width: grid.weekColumnWidth
+                spacing: days.rowSpacing
+                Repeater {
+                    model: grid.viewModel.weekNumbers
+                    delegate: Text {
+                        required property var modelData
+                        width: grid.weekColumnWidth
+                        height: 32
+                        horizontalAlignment: Text.AlignHCenter
+                        verticalAlignment: Text.AlignVCenter
+                        text: modelData.number
+                        font: Theme.font(10)
+                        color: Theme.alpha(Theme.secondary, 0.7)
+                        Accessible.role: Accessible.RowHeader
+                        Accessible.name: modelData.name
                     }
-                    onDoubleClicked: (index) => {
-                        clearLater.stop()
-                        grid.viewModel.doubleClickDay(index)
+                }
+            }
+            Grid {
+                id: days
+                objectName: "days"
+                columns: 7
+                rowSpacing: 4
+                Repeater {
+                    model: grid.viewModel.cells
+                    delegate: DayCellView {
+                        width: grid.dayWidth
+                        showFocus: grid.showsFocus && isSelected
+                        required property bool isSelected
+                        onClicked: (index) => {
+                            grid.keyboardUsed = false
+                            // A click on the selected day clears it, unless it
+                            // was the first of a double click: wait and see.
+                            if (isSelected) {
+                                clearLater.index = index
+                                clearLater.restart()
+                            } else {
+                                grid.viewModel.clickDay(index)
+                            }
+                        }
+                        onDoubleClicked: (index) => {
+                            clearLater.stop()
+                            grid.viewModel.doubleClickDay(index)
+                        }
                     }
                 }
             }
@@ -140,8 +171,8 @@ T.Control {
 
     background: Item {
         FocusRing {
-            x: days.x - 3
-            y: days.y - 3
+            x: daysRow.x + days.x - 3
+            y: daysRow.y + days.y - 3
             width: days.width + 6
             height: days.height + 6
             visible: grid.showsFocus && !grid.viewModel.hasSelection

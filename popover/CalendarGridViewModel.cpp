@@ -119,6 +119,7 @@ CalendarGridViewModel::CalendarGridViewModel(AppSettings &settings, const Clock 
         rebuild();
         emit dimWeekendsChanged();
     });
+    connect(&m_settings, &AppSettings::showWeekNumbersChanged, this, &CalendarGridViewModel::showWeekNumbersChanged);
     rebuild();
 }
 
@@ -238,6 +239,34 @@ QVariantList CalendarGridViewModel::weekdays() const
         });
     }
     return columns;
+}
+
+bool CalendarGridViewModel::showWeekNumbers() const
+{
+    return m_settings.showWeekNumbers();
+}
+
+QList<int> CalendarGridViewModel::weekNumbersOf(const QDate &month)
+{
+    const QDate first(month.year(), month.month(), 1);
+    const int rows = int(cellsOf(month, std::nullopt, QDate(), false).size() / 7);
+    QList<int> numbers;
+    QDate monday = first.addDays(1 - first.dayOfWeek());
+    for (int row = 0; row < rows; ++row, monday = monday.addDays(7))
+        numbers.append(monday.weekNumber());
+    return numbers;
+}
+
+QVariantList CalendarGridViewModel::weekNumbers() const
+{
+    QVariantList rows;
+    for (const int number : weekNumbersOf(m_displayedMonth)) {
+        rows.append(QVariantMap {
+            {QStringLiteral("number"), number},
+            {QStringLiteral("name"), tr("Week %1").arg(number)},
+        });
+    }
+    return rows;
 }
 
 void CalendarGridViewModel::changeMonth(int months)

@@ -116,6 +116,8 @@ class CalendarGridViewModel : public QObject
     Q_PROPERTY(bool dimWeekends READ dimWeekends NOTIFY dimWeekendsChanged)
     Q_PROPERTY(QVariantList weekdays READ weekdays NOTIFY dimWeekendsChanged)
     Q_PROPERTY(DayCellsModel *cells READ cells CONSTANT)
+    Q_PROPERTY(bool showWeekNumbers READ showWeekNumbers NOTIFY showWeekNumbersChanged)
+    Q_PROPERTY(QVariantList weekNumbers READ weekNumbers NOTIFY displayedMonthChanged)
 public:
     CalendarGridViewModel(AppSettings &settings, const Clock &clock, QObject *parent = nullptr);
 
@@ -144,6 +146,13 @@ public:
     bool dimWeekends() const;
     // {symbol, name, dimmed} per column, Monday first.
     QVariantList weekdays() const;
+    bool showWeekNumbers() const;
+    // The ISO week number of each row of `month`'s grid (weeks from Monday:
+    // the first row's week may belong to the year before, the last row's to
+    // the next).
+    static QList<int> weekNumbersOf(const QDate &month);
+    // {number, name} per row of the displayed month.
+    QVariantList weekNumbers() const;
     DayCellsModel *cells() { return &m_cells; }
 
     Q_INVOKABLE void showPreviousMonth() { changeMonth(-1); }
@@ -170,6 +179,7 @@ signals:
     void displayedMonthChanged();
     void selectedDateChanged();
     void dimWeekendsChanged();
+    void showWeekNumbersChanged();
     // A day was double-clicked (or activated by Return).
     void dayActivated(const QDate &day);
 

@@ -11,6 +11,7 @@ const QString DimWeekendsKey = QStringLiteral("dimWeekends");
 const QString TodayExpandedKey = QStringLiteral("todayExpanded");
 const QString UpcomingExpandedKey = QStringLiteral("upcomingExpanded");
 const QString LaunchAtLoginKey = QStringLiteral("launchAtLogin");
+const QString ShowWeekNumbersKey = QStringLiteral("showWeekNumbers");
 const QString CalendarFoldersKey = QStringLiteral("calendarFolders");
 const QString OnboardingCompleteKey = QStringLiteral("onboardingComplete");
 const QString ZohoConnectedKey = QStringLiteral("zohoConnected");
@@ -97,6 +98,7 @@ AppSettings::AppSettings(const QString &filePath, QObject *parent)
     m_todayExpanded = boolOr(m_settings.value(TodayExpandedKey), true);
     m_upcomingExpanded = boolOr(m_settings.value(UpcomingExpandedKey), true);
     m_launchAtLogin = isTrue(m_settings.value(LaunchAtLoginKey));
+    m_showWeekNumbers = isTrue(m_settings.value(ShowWeekNumbersKey));
 }
 
 QSet<QString> AppSettings::readIdSet(const QString &key) const
@@ -145,6 +147,15 @@ void AppSettings::setLaunchAtLogin(bool launch)
     m_launchAtLogin = launch;
     emit launchAtLoginChanged();
     writeBool(LaunchAtLoginKey, launch);
+}
+
+void AppSettings::setShowWeekNumbers(bool show)
+{
+    if (show == m_showWeekNumbers)
+        return;
+    m_showWeekNumbers = show;
+    emit showWeekNumbersChanged();
+    writeBool(ShowWeekNumbersKey, show);
 }
 
 void AppSettings::setTodayExpanded(bool expanded)

@@ -22,6 +22,7 @@ class AppSettings : public QObject
     Q_PROPERTY(bool todayExpanded READ todayExpanded WRITE setTodayExpanded NOTIFY todayExpandedChanged)
     Q_PROPERTY(bool upcomingExpanded READ upcomingExpanded WRITE setUpcomingExpanded NOTIFY upcomingExpandedChanged)
     Q_PROPERTY(bool launchAtLogin READ launchAtLogin WRITE setLaunchAtLogin NOTIFY launchAtLoginChanged)
+    Q_PROPERTY(bool showWeekNumbers READ showWeekNumbers WRITE setShowWeekNumbers NOTIFY showWeekNumbersChanged)
 public:
     // The process-wide instance, created on first use from any thread.
     static AppSettings &shared();
@@ -43,6 +44,9 @@ public:
     // Whether brivane starts at login (off until the user turns it on).
     bool launchAtLogin() const { return m_launchAtLogin; }
     void setLaunchAtLogin(bool launch);
+    // Whether the month grid shows ISO week numbers (off until turned on).
+    bool showWeekNumbers() const { return m_showWeekNumbers; }
+    void setShowWeekNumbers(bool show);
 
     Q_INVOKABLE void toggleCalendar(const QString &calendarIdentifier);
     Q_INVOKABLE void toggleZohoCalendar(const QString &zohoCalendarId);
@@ -80,6 +84,7 @@ signals:
     void todayExpandedChanged();
     void upcomingExpandedChanged();
     void launchAtLoginChanged();
+    void showWeekNumbersChanged();
 
 private:
     QStringList hiddenCalendarIDList() const { return m_hiddenCalendarIDs.values(); }
@@ -105,4 +110,5 @@ private:
     bool m_todayExpanded = true;
     bool m_upcomingExpanded = true;
     bool m_launchAtLogin = false;
+    bool m_showWeekNumbers = false;
 };

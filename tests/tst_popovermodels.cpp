@@ -51,6 +51,19 @@ QString rowLabel(const EventDetailViewModel &detail, const QString &kind)
     }
     return {};
 }
+
+// The event of `events` with this title; an empty one (failing what is
+// compared next) when there is none.
+AnyCalendarEvent eventTitled(const QList<AnyCalendarEvent> &events, const QString &title)
+{
+    for (const AnyCalendarEvent &event : events) {
+        if (event.title == title)
+            return event;
+    }
+    qWarning("no event is titled \"%s\"", qPrintable(title));
+    return {};
+}
+
 } // namespace
 
 class PopoverModelsTest : public QObject
@@ -94,6 +107,43 @@ private slots:
         QCOMPARE(int(days), month.daysInMonth());
         QVERIFY(std::all_of(cells.begin(), cells.end(),
             [](const DayCell &c) { return !c.date.isValid() || c.isCurrentMonth; })); // no neighbours' days
+    }
+
+    // ISO weeks: a row's week is its Monday's, even where that Monday or
+    // the row's Thursday lies in another year.
+    void weekNumbersOfAMonth_data()
+    {
+        QTest::addColumn<QDate>("month");
+        QTest::addColumn<QList<int>>("weeks");
+        QTest::newRow("January 2027 opens in 2026's week 53") << QDate(2027, 1, 1) << QList<int> {53, 1, 2, 3, 4};
+        QTest::newRow("December 2024 closes in 2025's week 1")
+            << QDate(2024, 12, 1) << QList<int> {48, 49, 50, 51, 52, 1};
+        QTest::newRow("February 2021, four whole weeks") << QDate(2021, 2, 1) << QList<int> {5, 6, 7, 8};
+        QTest::newRow("March 2026, six rows") << QDate(2026, 3, 1) << QList<int> {9, 10, 11, 12, 13, 14};
+        QTest::newRow("December 2026 ends in week 53") << QDate(2026, 12, 1) << QList<int> {49, 50, 51, 52, 53};
+    }
+    void weekNumbersOfAMonth()
+    {
+        QFETCH(QDate, month);
+        QFETCH(QList<int>, weeks);
+        QCOMPARE(CalendarGridViewModel::weekNumbersOf(month.addDays(5)), weeks);
+        // One number per row of the grid.
+        QCOMPARE(weeks.size() * 7, CalendarGridViewModel::cellsOf(month, std::nullopt, {}, false).size());
+    }
+
+    void weekNumbersFollowTheSettingAndTheMonth()
+    {
+        CalendarGridViewModel grid(*popover().settings, popover().clock);
+        QVERIFY(!grid.showWeekNumbers()); // off until turned on
+        QSignalSpy shown(&grid, &CalendarGridViewModel::showWeekNumbersChanged);
+        popover().settings->setShowWeekNumbers(true);
+        QVERIFY(grid.showWeekNumbers());
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(grid.weekNumbers().first().toMap().value("name").toString(), QStringLiteral("Week 9"));
+        grid.showNextMonth(); // April 2026
+        QCOMPARE(grid.weekNumbers().first().toMap().value("number").toInt(), 14);
+        QCOMPARE(grid.weekNumbers().size(), grid.rowCount());
+        popover().settings->setShowWeekNumbers(false);
     }
 
     void cellColoursByCase()
@@ -524,12 +574,8 @@ private slots:
         p.startStore();
         PopoverViewModel &root = p.makeViewModel();
         const QList<AnyCalendarEvent> today = root.eventsList()->firstRows()->events();
-        auto eventTitled = [&](const QString &title) {
-            return *std::find_if(
-                today.begin(), today.end(), [&](const AnyCalendarEvent &e) { return e.title == title; });
-        };
 
-        EventDetailViewModel withNotes(eventTitled("With notes"), *p.store, p.clock, p.launcher);
+        EventDetailViewModel withNotes(eventTitled(today, "With notes"), *p.store, p.clock, p.launcher);
         QCOMPARE(rowKinds(withNotes), (QStringList {"date", "time", "status", "calendar", "notes", "link"}));
         QCOMPARE(rowLabel(withNotes, "date"), QStringLiteral("Wednesday, March 25, 2026"));
         QCOMPARE(rowLabel(withNotes, "time"), QStringLiteral("12:00\u201313:00"));
@@ -543,18 +589,18 @@ private slots:
         QCOMPARE(p.launcher.urls, QList<QUrl> {QUrl("https://example.com/room/4")});
         QCOMPARE(p.launcher.calendarDays, QList<QDate> {QDate(2026, 3, 25)});
 
-        EventDetailViewModel emptyNotes(eventTitled("Empty notes"), *p.store, p.clock, p.launcher);
+        EventDetailViewModel emptyNotes(eventTitled(today, "Empty notes"), *p.store, p.clock, p.launcher);
         QVERIFY(!rowKinds(emptyNotes).contains("notes"));
         QCOMPARE(rowLabel(emptyNotes, "link"), QStringLiteral("room-4")); // no host: the whole link
 
-        EventDetailViewModel allDay(eventTitled("Holiday"), *p.store, p.clock, p.launcher);
+        EventDetailViewModel allDay(eventTitled(today, "Holiday"), *p.store, p.clock, p.launcher);
         QCOMPARE(rowKinds(allDay), (QStringList {"date", "status", "calendar"}));
         const EventDetailViewModel::Row status = allDay.rowList()[1];
         QCOMPARE(status.label, QStringLiteral("Happening now"));
         QVERIFY(status.accent);
         QCOMPARE(status.icon, QStringLiteral("circle.fill"));
 
-        EventDetailViewModel readOnly(eventTitled("Subscribed"), *p.store, p.clock, p.launcher);
+        EventDetailViewModel readOnly(eventTitled(today, "Subscribed"), *p.store, p.clock, p.launcher);
         QVERIFY(!readOnly.canDelete());
         readOnly.requestDelete();
         QVERIFY(!readOnly.showDeleteConfirm());
@@ -583,22 +629,18 @@ private slots:
         p.startStore();
         PopoverViewModel &root = p.makeViewModel();
         const QList<AnyCalendarEvent> today = root.eventsList()->firstRows()->events();
-        auto eventTitled = [&](const QString &title) {
-            return *std::find_if(
-                today.begin(), today.end(), [&](const AnyCalendarEvent &e) { return e.title == title; });
-        };
 
-        EventDetailViewModel call(eventTitled("Call"), *p.store, p.clock, p.launcher);
+        EventDetailViewModel call(eventTitled(today, "Call"), *p.store, p.clock, p.launcher);
         QCOMPARE(rowKinds(call), (QStringList {"date", "time", "status", "calendar", "notes", "meeting", "link"}));
         QCOMPARE(rowLabel(call, "meeting"), QStringLiteral("Join meeting"));
         call.joinMeeting();
         QCOMPARE(p.launcher.urls, QList<QUrl> {QUrl("https://us02web.zoom.us/j/850?pwd=x1")});
 
         // A location that is a link is where the meeting is.
-        EventDetailViewModel lunch(eventTitled("Lunch"), *p.store, p.clock, p.launcher);
+        EventDetailViewModel lunch(eventTitled(today, "Lunch"), *p.store, p.clock, p.launcher);
         QCOMPARE(lunch.meetingLink(), QUrl("https://example.com/menu"));
 
-        EventDetailViewModel plain(eventTitled("Plain"), *p.store, p.clock, p.launcher);
+        EventDetailViewModel plain(eventTitled(today, "Plain"), *p.store, p.clock, p.launcher);
         QVERIFY(!rowKinds(plain).contains("meeting"));
         plain.joinMeeting();
         QCOMPARE(p.launcher.urls.size(), 1);

@@ -113,6 +113,19 @@ private slots:
         save(QStringLiteral("popover-today.png"));
     }
 
+    // Week numbers beside the month: 9 to 14 for March 2026, each on its row.
+    void withWeekNumbers()
+    {
+        m_popover->settings->setShowWeekNumbers(true);
+        QTRY_VERIFY(m_popover->item("weekNumbers")->isVisible());
+        QQuickItem *numbers = m_popover->item("weekNumbers");
+        QQuickItem *firstDay = m_popover->item("day 1"); // a Sunday: the first row
+        QVERIFY(numbers->mapToScene({0, 0}).x() < firstDay->mapToScene({0, 0}).x());
+        save(QStringLiteral("popover-week-numbers.png"));
+        m_popover->settings->setShowWeekNumbers(false);
+        QTRY_VERIFY(!m_popover->item("weekNumbers")->isVisible());
+    }
+
     void aSelectedDay()
     {
         QQuickItem *thursday = m_popover->item("day 19");

@@ -156,6 +156,22 @@ private slots:
         QCOMPARE(p.launcher.urls.last(), QUrl("https://zoom.us/j/666"));
     }
 
+    // The week numbers take a narrow column at the left; the days keep
+    // their order and move right.
+    void weekNumbersMakeRoomAtTheLeft()
+    {
+        QQuickItem *firstDay = item("day 1");
+        QVERIFY(firstDay);
+        const qreal before = firstDay->mapToScene({0, 0}).x();
+        QVERIFY(!item("weekNumbers")->isVisible());
+        m_popover->settings->setShowWeekNumbers(true);
+        QTRY_VERIFY(item("weekNumbers")->isVisible());
+        QTRY_VERIFY(firstDay->mapToScene({0, 0}).x() > before);
+        QQuickItem *lastDay = item("day 31");
+        QVERIFY(lastDay->mapToScene({lastDay->width(), 0}).x() <= window().width());
+        m_popover->settings->setShowWeekNumbers(false);
+    }
+
     void escapeClosesTheSheetThenThePopover()
     {
         PopoverViewModel &root = *m_popover->viewModel;

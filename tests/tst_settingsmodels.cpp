@@ -389,6 +389,13 @@ private slots:
         QCOMPARE(changed.size(), 2);
         f.settings->setDimWeekends(false); // changed elsewhere: the tab follows
         QVERIFY(!appearance.dimWeekends());
+
+        QVERIFY(!appearance.showWeekNumbers());
+        QSignalSpy weeks(&appearance, &AppearanceTabViewModel::showWeekNumbersChanged);
+        appearance.setShowWeekNumbers(true);
+        QVERIFY(AppSettings(f.settings->filePath()).showWeekNumbers());
+        appearance.setShowWeekNumbers(true); // no change, no signal
+        QCOMPARE(weeks.size(), 1);
     }
 
     // "Open at Login" writes the XDG autostart entry and removes it; the

@@ -2,8 +2,8 @@ import QtQuick
 import Brivane.Resources
 import Brivane.Settings
 
-// Display options: weekend dimming in the popover's month grid; starting at
-// login.
+// Display options: weekend dimming and week numbers in the popover's month
+// grid; starting at login.
 ScrollPage {
     id: tab
 
@@ -27,6 +27,14 @@ ScrollPage {
         subtitle: qsTr("Saturday and Sunday appear slightly muted")
         isOn: tab.viewModel.dimWeekends
         onSwitched: (on) => tab.viewModel.dimWeekends = on
+    }
+    ToggleRow {
+        objectName: "showWeekNumbersRow"
+        width: tab.width
+        label: qsTr("Show Week Numbers")
+        subtitle: qsTr("A narrow column of ISO week numbers beside the month")
+        isOn: tab.viewModel.showWeekNumbers
+        onSwitched: (on) => tab.viewModel.showWeekNumbers = on
     }
     Item {
         width: tab.width

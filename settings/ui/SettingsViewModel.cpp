@@ -16,6 +16,18 @@ AppearanceTabViewModel::AppearanceTabViewModel(AppSettings &settings, AutostartW
 {
     connect(&m_settings, &AppSettings::dimWeekendsChanged, this, &AppearanceTabViewModel::dimWeekendsChanged);
     connect(&m_settings, &AppSettings::launchAtLoginChanged, this, &AppearanceTabViewModel::launchAtLoginChanged);
+    connect(
+        &m_settings, &AppSettings::showWeekNumbersChanged, this, &AppearanceTabViewModel::showWeekNumbersChanged);
+}
+
+bool AppearanceTabViewModel::showWeekNumbers() const
+{
+    return m_settings.showWeekNumbers();
+}
+
+void AppearanceTabViewModel::setShowWeekNumbers(bool show)
+{
+    m_settings.setShowWeekNumbers(show);
 }
 
 bool AppearanceTabViewModel::launchAtLogin() const

@@ -15,8 +15,8 @@ class DesktopLauncher;
 class ZohoAuthManager;
 class ZohoCalendarManager;
 
-// The Appearance tab: weekend dimming and starting at login, written as the
-// switches report them.
+// The Appearance tab: weekend dimming, week numbers and starting at login,
+// written as the switches report them.
 class AppearanceTabViewModel : public QObject
 {
     Q_OBJECT
@@ -25,6 +25,7 @@ class AppearanceTabViewModel : public QObject
     Q_PROPERTY(bool dimWeekends READ dimWeekends WRITE setDimWeekends NOTIFY dimWeekendsChanged)
     Q_PROPERTY(bool launchAtLogin READ launchAtLogin WRITE setLaunchAtLogin NOTIFY launchAtLoginChanged)
     Q_PROPERTY(QString launchAtLoginError READ launchAtLoginError NOTIFY launchAtLoginErrorChanged)
+    Q_PROPERTY(bool showWeekNumbers READ showWeekNumbers WRITE setShowWeekNumbers NOTIFY showWeekNumbersChanged)
 public:
     // Writes or removes the autostart entry; the reason in words when that
     // failed, else an empty string.
@@ -39,11 +40,14 @@ public:
     // the switch never claims what the desktop will not do.
     void setLaunchAtLogin(bool launch);
     QString launchAtLoginError() const { return m_launchAtLoginError; }
+    bool showWeekNumbers() const;
+    void setShowWeekNumbers(bool show);
 
 signals:
     void dimWeekendsChanged();
     void launchAtLoginChanged();
     void launchAtLoginErrorChanged();
+    void showWeekNumbersChanged();
 
 private:
     AppSettings &m_settings;
