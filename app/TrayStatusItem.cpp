@@ -5,11 +5,26 @@
 #include <QCursor>
 #include <QMenu>
 #include <QSystemTrayIcon>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace {
+
+// At login the panel and brivane start together; the first look is soon.
+constexpr int FirstLookMs = 1000;
+// A desktop without any tray is asked twice a minute, a cheap round trip.
+constexpr int LongestLookMs = 30000;
+
+} // namespace
 
 TrayStatusItem::TrayStatusItem(QObject *parent)
     : StatusItem(parent)
     , m_tray(new QSystemTrayIcon(this))
+    , m_trayLookout(new QTimer(this))
 {
+    m_trayLookout->setSingleShot(true);
+    connect(m_trayLookout, &QTimer::timeout, this, &TrayStatusItem::lookForTray);
     connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         // Under StatusNotifierItem the icon's geometry is unknown; the
         // pointer is where the click was.
@@ -35,6 +50,28 @@ void TrayStatusItem::setIcon(const QString &symbolName)
     m_iconName = symbolName;
     m_tray->setIcon(SymbolIcons::icon(symbolName));
     m_tray->show();
+    if (!m_trayFound && !m_trayLookout->isActive()) {
+        m_trayFound = isAvailable();
+        if (!m_trayFound)
+            m_trayLookout->start(FirstLookMs);
+    }
+}
+
+void TrayStatusItem::lookForTray()
+{
+    if (!isAvailable()) {
+        m_trayLookout->start(std::min(m_trayLookout->interval() * 2, LongestLookMs));
+        return;
+    }
+    m_trayFound = true;
+    // Qt watches for a tray that comes later, but misses one that takes its
+    // place while Qt itself is starting to watch: an icon that is still not
+    // docked is shown again.
+    if (m_tray->isVisible() && m_tray->geometry().isEmpty()) {
+        m_tray->hide();
+        m_tray->show();
+    }
+    emit availabilityChanged(true);
 }
 
 void TrayStatusItem::setTitle(const QString &title)

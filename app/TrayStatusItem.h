@@ -3,6 +3,7 @@
 #include "app/StatusItem.h"
 
 class QSystemTrayIcon;
+class QTimer;
 
 // The status item as a system tray icon (XEmbed or StatusNotifierItem, as
 // Qt finds), its title in the tooltip.
@@ -20,7 +21,13 @@ public:
     QRect geometry() const override;
 
 private:
+    void lookForTray();
+
     QSystemTrayIcon *m_tray;
+    // Looks again, less and less often, for a tray that was not there when
+    // the icon was first shown.
+    QTimer *m_trayLookout;
+    bool m_trayFound = false;
     QString m_title;
     QString m_iconName;
 };

@@ -2,9 +2,10 @@
 # a closing "N passed, N failed" line.
 passed=0
 failed=0
-check() { # check NAME COMMAND...
+check() { # check NAME COMMAND...; returns the command's success
     local name=$1; shift
-    if "$@"; then echo "PASS   : $name"; passed=$((passed + 1)); else echo "FAIL!  : $name"; failed=$((failed + 1)); fi
+    if "$@"; then echo "PASS   : $name"; passed=$((passed + 1)); return 0; fi
+    echo "FAIL!  : $name"; failed=$((failed + 1)); return 1
 }
 # Retries a command for up to $1 tenths of a second.
 eventually() {

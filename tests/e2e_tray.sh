@@ -24,9 +24,6 @@ Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$scratch/display" 2>/de
 pids+=($!)
 eventually 50 test -s "$scratch/display" || { echo "FAIL!  : Xvfb did not start"; echo "0 passed, 1 failed"; exit 1; }
 export DISPLAY=:$(head -1 "$scratch/display")
-trayer --edge top --align right --widthtype request --height 24 --SetDockType true >/dev/null 2>&1 &
-pids+=($!)
-eventually 50 sh -c 'xwininfo -root -tree | grep -q "\"panel\""'
 
 mkdir -p "$scratch"/{home,config/brivane,data,cache,runtime}
 chmod 700 "$scratch/runtime"
@@ -42,9 +39,20 @@ unset QT_QPA_PLATFORM BRIVANE_PRIVATE_BUS
 brivane_pid=$!
 pids+=($brivane_pid)
 
+# The tray starts after brivane, as it may at login: brivane has looked for
+# it and not found it before the tray is there.
+check "without a tray brivane says so and keeps running" eventually 300 grep -q "no system tray" "$scratch/brivane.log"
+trayer --edge top --align right --widthtype request --height 24 --SetDockType true >/dev/null 2>&1 &
+trayer_pid=$!
+pids+=($trayer_pid)
+
 # The icon: a small window of ours docked inside the tray.
 icon_line() { xwininfo -root -tree | grep '"brivane": ("brivane"' | grep -E ' (1[6-9]|2[0-9]|3[0-2])x(1[6-9]|2[0-9]|3[0-2])\+'; }
-check "tray icon appears" eventually 100 sh -c "$(declare -f icon_line); icon_line >/dev/null"
+if ! check "the icon appears in the tray that came later" eventually 300 sh -c "$(declare -f icon_line); icon_line >/dev/null"; then
+    kill -0 "$trayer_pid" 2>/dev/null || echo "(trayer is no longer running)"
+    echo "--- the windows:"
+    xwininfo -root -tree | grep -E '"(brivane|panel)"|trayer' | head -20
+fi
 read -r icon_x icon_y < <(icon_line | head -1 | awk '{ split($NF, p, "+"); split($(NF-1), s, "[x+]"); print p[2] + int(s[1] / 2), p[3] + int(s[2] / 2) }')
 
 # "WIDTH HEIGHT" of each of our top-level windows that is on screen.
