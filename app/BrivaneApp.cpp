@@ -8,6 +8,7 @@
 #include "app/HelpText.h"
 #include "app/InstanceAnswers.h"
 #include "app/JoinCommand.h"
+#include "app/DisplayPlatform.h"
 #include "app/PanelStatusItem.h"
 #include "app/PopoverWindow.h"
 #include "app/SingleInstance.h"
@@ -29,6 +30,7 @@
 #include <QTextStream>
 
 #include <cstdio>
+#include <vector>
 #include <malloc.h>
 
 namespace BrivaneApp {
@@ -61,7 +63,19 @@ int runTray(int argc, char **argv, const QByteArray &command, std::unique_ptr<Si
     if (!qEnvironmentVariableIsSet("QT_QUICK_BACKEND"))
         QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
 
-    QApplication app(argc, argv);
+    // The platform is Qt's to pick unless the session offers a better one;
+    // an argument, not QT_QPA_PLATFORM, so that programs opened from the
+    // popover make their own choice.
+    std::vector<char *> arguments(argv, argv + argc);
+    QByteArray platformOption = QByteArrayLiteral("-platform");
+    QByteArray platform = DisplayPlatform::platformArgument(DisplayPlatform::fromEnvironment());
+    if (!platform.isEmpty()) {
+        arguments.push_back(platformOption.data());
+        arguments.push_back(platform.data());
+    }
+    arguments.push_back(nullptr);
+    int argumentCount = static_cast<int>(arguments.size()) - 1;
+    QApplication app(argumentCount, arguments.data());
     nameApplication();
     QApplication::setQuitOnLastWindowClosed(false);
     QGuiApplication::setDesktopFileName(QStringLiteral(BRIVANE_APP_ID));

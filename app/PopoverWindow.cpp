@@ -41,6 +41,7 @@ PopoverWindow::PopoverWindow(QQmlEngine *engine)
         else if (m_wasActive && isVisible())
             closePopover(); // another window took the focus
     });
+    m_platformGrabs = !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
     m_grabRetry.setInterval(GrabRetryMs);
     connect(&m_grabRetry, &QTimer::timeout, this, &PopoverWindow::grabInput);
 }
@@ -92,8 +93,10 @@ void PopoverWindow::showBelow(const QRect &anchor, const QPoint &clickPoint)
     show();
     requestActivate();
     // Clicks elsewhere come here first, and close it. The grab needs the
-    // window on screen: taken when it is exposed.
-    m_wantsGrab = true;
+    // window on screen: taken when it is exposed. Wayland grants grabs to
+    // popups of another window only; there the popover closes when it loses
+    // the focus.
+    m_wantsGrab = m_platformGrabs;
     m_grabAttempts = 0;
     if (isExposed())
         grabInput();
@@ -129,8 +132,10 @@ void PopoverWindow::closePopover()
         return;
     m_wantsGrab = false;
     m_grabRetry.stop();
-    setMouseGrabEnabled(false);
-    setKeyboardGrabEnabled(false);
+    if (m_platformGrabs) {
+        setMouseGrabEnabled(false);
+        setKeyboardGrabEnabled(false);
+    }
     hide();
     if (m_measureFrames)
         emit framesWhileShown(m_frames, m_worstFrameNs / 1e6);

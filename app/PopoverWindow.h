@@ -60,6 +60,7 @@ private:
     QElapsedTimer m_showRequested;
     bool m_waitingForFrame = false;
     bool m_wasActive = false;
+    bool m_platformGrabs = true;
     bool m_wantsGrab = false;
     int m_grabAttempts = 0;
     QTimer m_grabRetry;
