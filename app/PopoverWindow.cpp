@@ -4,6 +4,8 @@
 #include <QQuickItem>
 #include <QScreen>
 
+#include <algorithm>
+
 namespace {
 constexpr int Gap = 4;
 constexpr int GrabRetryMs = 20;
@@ -13,7 +15,7 @@ constexpr int GrabAttempts = 25;
 PopoverWindow::PopoverWindow(QQmlEngine *engine)
     : QQuickView(engine, nullptr)
 {
-    setFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::NoDropShadowWindowHint);
+    setFlags(flagsFor(QGuiApplication::platformName(), qEnvironmentVariableIsSet("WAYLAND_DISPLAY")));
     setResizeMode(QQuickView::SizeRootObjectToView);
     setTitle(QStringLiteral("brivane"));
     resize(Width, Height);
@@ -46,6 +48,18 @@ PopoverWindow::PopoverWindow(QQmlEngine *engine)
     connect(&m_grabRetry, &QTimer::timeout, this, &PopoverWindow::grabInput);
 }
 
+Qt::WindowFlags PopoverWindow::flagsFor(const QString &platformName, bool inWaylandSession)
+{
+    const Qt::WindowFlags common = Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::NoDropShadowWindowHint;
+    // Through XWayland the compositor is the window manager, and sway (as
+    // others) centres a managed window wherever it asked to be. Unmanaged,
+    // the window stands where it is put; as an ordinary window rather than
+    // a utility one it is also given the keyboard when it appears.
+    if (platformName == QLatin1String("xcb") && inWaylandSession)
+        return Qt::Window | Qt::BypassWindowManagerHint | common;
+    return Qt::Tool | common;
+}
+
 PopoverWindow::~PopoverWindow()
 {
     // QWindow's destructor hides the window; its signals must not reach this
@@ -65,8 +79,42 @@ void PopoverWindow::setContent(const QUrl &source, const QVariantMap &initialPro
     }
 }
 
-QPoint PopoverWindow::placement(const QRect &anchor, const QSize &size, const QRect &screen)
+PopoverWindow::PanelAnchor PopoverWindow::anchorForClick(const QPoint &click, const QRect &screen)
 {
+    const int fromTop = click.y() - screen.top();
+    const int fromBottom = screen.bottom() - click.y();
+    const int fromLeft = click.x() - screen.left();
+    const int fromRight = screen.right() - click.x();
+    if (std::min({fromTop, fromBottom, fromLeft, fromRight}) < 0)
+        return {QRect(click, QSize(1, 1)), Qt::TopEdge};
+    // Panels along the top or bottom are the common case: in a corner, the
+    // click belongs to one of them.
+    const int vertical = std::min(fromTop, fromBottom);
+    if (vertical <= PanelReach) {
+        const int thickness = 2 * vertical + 1;
+        if (fromTop <= fromBottom)
+            return {QRect(click.x(), screen.top(), 1, thickness), Qt::TopEdge};
+        return {QRect(click.x(), screen.bottom() + 1 - thickness, 1, thickness), Qt::BottomEdge};
+    }
+    const int horizontal = std::min(fromLeft, fromRight);
+    if (horizontal <= PanelReach) {
+        const int thickness = 2 * horizontal + 1;
+        if (fromLeft <= fromRight)
+            return {QRect(screen.left(), click.y(), thickness, 1), Qt::LeftEdge};
+        return {QRect(screen.right() + 1 - thickness, click.y(), thickness, 1), Qt::RightEdge};
+    }
+    return {QRect(click, QSize(1, 1)), Qt::TopEdge};
+}
+
+QPoint PopoverWindow::placement(const QRect &anchor, const QSize &size, const QRect &screen, Qt::Edge panelEdge)
+{
+    if (panelEdge == Qt::LeftEdge || panelEdge == Qt::RightEdge) {
+        int x = panelEdge == Qt::LeftEdge ? anchor.right() + 1 + Gap : anchor.left() - Gap - size.width();
+        int y = anchor.y() + anchor.height() / 2 - size.height() / 2;
+        x = qBound(screen.left(), x, qMax(screen.left(), screen.right() + 1 - size.width()));
+        y = qBound(screen.top(), y, qMax(screen.top(), screen.bottom() + 1 - size.height()));
+        return {x, y};
+    }
     int x = anchor.x() + anchor.width() / 2 - size.width() / 2;
     int y = anchor.bottom() + 1 + Gap;
     // A panel at the bottom of the screen: open upwards.
@@ -79,12 +127,17 @@ QPoint PopoverWindow::placement(const QRect &anchor, const QSize &size, const QR
 
 void PopoverWindow::showBelow(const QRect &anchor, const QPoint &clickPoint)
 {
-    const QRect target = anchor.isValid() && !anchor.isEmpty() ? anchor : QRect(clickPoint, QSize(1, 1));
-    QScreen *screen = QGuiApplication::screenAt(target.center());
+    const bool knowsItem = anchor.isValid() && !anchor.isEmpty();
+    QScreen *screen = QGuiApplication::screenAt(knowsItem ? anchor.center() : clickPoint);
     if (!screen)
         screen = QGuiApplication::primaryScreen();
-    if (screen)
-        setPosition(placement(target, QSize(Width, Height), screen->availableGeometry()));
+    if (screen) {
+        // Measured from the whole screen: the panel is what the available
+        // part leaves out, where the desktop says so.
+        const PanelAnchor target = knowsItem ? PanelAnchor {anchor, Qt::TopEdge}
+                                             : anchorForClick(clickPoint, screen->geometry());
+        setPosition(placement(target.rect, QSize(Width, Height), screen->availableGeometry(), target.edge));
+    }
     m_showRequested.start();
     m_waitingForFrame = true;
     m_wasActive = false;

@@ -31,8 +31,27 @@ public:
     void showBelow(const QRect &anchor, const QPoint &clickPoint);
     void closePopover();
 
-    // The top-left corner for a window of `size` under `anchor` within `screen`.
-    static QPoint placement(const QRect &anchor, const QSize &size, const QRect &screen);
+    // The window's kind on a platform: a tool window, or an unmanaged one in
+    // X11 inside a Wayland session (XWayland), where only that is placed
+    // where it asks to be.
+    static Qt::WindowFlags flagsFor(const QString &platformName, bool inWaylandSession);
+
+    // Where the panel's item is when only a click point is known: a click
+    // near an edge of `screen` is taken as the middle of a panel along that
+    // edge, twice as thick as the click is far from it.
+    struct PanelAnchor
+    {
+        QRect rect;
+        Qt::Edge edge = Qt::TopEdge;
+    };
+    static constexpr int PanelReach = 64;
+    static PanelAnchor anchorForClick(const QPoint &click, const QRect &screen);
+
+    // The top-left corner for a window of `size` beside `anchor` within
+    // `screen`: below it for a panel at the top (above when there is no room),
+    // above it for one at the bottom, to its side for one at the left or right.
+    static QPoint placement(const QRect &anchor, const QSize &size, const QRect &screen,
+        Qt::Edge panelEdge = Qt::TopEdge);
 
     // Something was asked for (`what`) by the last click or key; firstFrameAfter
     // reports the time from that input to the next frame on screen.

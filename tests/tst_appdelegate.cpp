@@ -379,6 +379,49 @@ private slots:
         QFETCH(QPoint, expected);
         QCOMPARE(PopoverWindow::placement(anchor, QSize(320, 620), QRect(0, 0, 1280, 800)), expected);
     }
+
+    void popoverWindowKind()
+    {
+        // Plain X11 and Wayland: a tool window, placed by the window manager's leave.
+        QVERIFY(PopoverWindow::flagsFor("xcb", false).testFlag(Qt::Tool));
+        QVERIFY(!PopoverWindow::flagsFor("xcb", false).testFlag(Qt::BypassWindowManagerHint));
+        QVERIFY(PopoverWindow::flagsFor("wayland", true).testFlag(Qt::Tool));
+        // XWayland: unmanaged, and not a utility window (those get no keyboard there).
+        const Qt::WindowFlags xwayland = PopoverWindow::flagsFor("xcb", true);
+        QVERIFY(xwayland.testFlag(Qt::BypassWindowManagerHint));
+        QCOMPARE(xwayland & Qt::WindowType_Mask, Qt::Window);
+        for (const Qt::WindowFlags flags : {PopoverWindow::flagsFor("xcb", false), xwayland})
+            QVERIFY(flags.testFlag(Qt::FramelessWindowHint) && flags.testFlag(Qt::WindowStaysOnTopHint));
+    }
+
+    // Panels that give only the click point (StatusNotifierItem hosts): the
+    // popover still lands beside the panel, not over it.
+    void popoverPlacementFromAClick_data()
+    {
+        QTest::addColumn<QPoint>("click");
+        QTest::addColumn<QPoint>("expected");
+        // A 31 px bar at the top clicked in its middle row: 35 = 31 + the 4 px gap.
+        QTest::newRow("top bar, right end") << QPoint(1200, 15) << QPoint(960, 35);
+        // In the corner, nearer the left edge than the top: still the top bar.
+        QTest::newRow("top bar, left corner") << QPoint(10, 14) << QPoint(0, 33);
+        // A 39 px bottom panel: the popover ends 4 px above it.
+        QTest::newRow("bottom panel") << QPoint(640, 780) << QPoint(480, 800 - 39 - 4 - 620);
+        QTest::newRow("left dock") << QPoint(24, 400) << QPoint(49 + 4, 400 - 310);
+        // Beside a right dock, moved down onto the screen.
+        QTest::newRow("right dock") << QPoint(1256, 300) << QPoint(1280 - 47 - 4 - 320, 0);
+        // Too far from every edge to be a panel (a keyboard shortcut's
+        // pointer): right under the point.
+        QTest::newRow("middle of the screen") << QPoint(640, 100) << QPoint(480, 105);
+        QTest::newRow("a point off the screen") << QPoint(-5, -5) << QPoint(0, 0);
+    }
+    void popoverPlacementFromAClick()
+    {
+        QFETCH(QPoint, click);
+        QFETCH(QPoint, expected);
+        const QRect screen(0, 0, 1280, 800);
+        const PopoverWindow::PanelAnchor anchor = PopoverWindow::anchorForClick(click, screen);
+        QCOMPARE(PopoverWindow::placement(anchor.rect, QSize(320, 620), screen, anchor.edge), expected);
+    }
 };
 
 BRIVANE_TEST_MAIN(AppDelegateTest)

@@ -1,0 +1,153 @@
+#!/usr/bin/env bash
+# Starts the real program in a headless sway session with waybar as the
+# panel, as a sway user has it: Xwayland on, no variable set. waybar's tray
+# is the StatusNotifierWatcher; the test clicks the item as waybar does (its
+# Activate call with the click's coordinates) and finds the popover anchored
+# under the panel at the item's corner, with the keyboard (Escape typed on
+# the seat closes it), without a grab warning, and closing on a second click.
+set -uo pipefail
+brivane=$1
+for tool in sway waybar swaymsg Xwayland dbus-run-session gdbus xwininfo wtype setpriv setsid; do
+    command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
+done
+
+scratch=$(mktemp -d)
+chmod 755 "$scratch"
+# The session and the program each run in a process group of their own,
+# with no descriptor of this script's caller (a build lock, say): when the
+# test ends, each group goes as a whole, the services its bus started too.
+groups=()
+start_detached() {
+    (
+        for fd in /proc/$BASHPID/fd/*; do
+            fd=${fd##*/}
+            [ "$fd" -gt 2 ] && eval "exec $fd>&-"
+        done
+        exec setsid "$@"
+    ) &
+    groups+=($!)
+}
+cleanup() {
+    for group in "${groups[@]}"; do kill -TERM -- "-$group" 2>/dev/null; done
+    sleep 0.5
+    for group in "${groups[@]}"; do kill -KILL -- "-$group" 2>/dev/null; done
+    wait 2>/dev/null
+    rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+source "$(dirname "$0")/e2e_support.sh"
+
+# sway refuses to run as root: then the whole session runs as nobody.
+as_user=()
+if [ "$(id -u)" = 0 ]; then
+    as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+fi
+if ! "${as_user[@]}" test -x "$brivane"; then
+    echo "FAIL!  : $brivane cannot be run by the session's user"
+    echo "0 passed, 1 failed"
+    exit 1
+fi
+
+mkdir -p "$scratch"/{home,config/brivane,config/sway,config/waybar,data,cache,runtime}
+chmod 700 "$scratch/runtime"
+printf '[General]\nonboardingComplete=true\n' >"$scratch/config/brivane/brivane.conf"
+# A 30 px bar along the top with the tray at its right end.
+cat >"$scratch/config/waybar/config" <<'EOF'
+{ "layer": "top", "position": "top", "height": 30, "modules-right": ["tray", "clock"], "tray": { "spacing": 4 } }
+EOF
+cat >"$scratch/config/sway/config" <<EOF
+output HEADLESS-1 resolution 1280x800
+xwayland enable
+bar {
+    swaybar_command waybar
+}
+exec sh -c 'env > $scratch/session-env'
+EOF
+[ "$(id -u)" = 0 ] && chown -R 65534:65534 "$scratch"
+
+session_env=(env -i PATH="$PATH" HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/config"
+    XDG_DATA_HOME="$scratch/data" XDG_CACHE_HOME="$scratch/cache" XDG_RUNTIME_DIR="$scratch/runtime"
+    TZ=Europe/Berlin LANG=C.UTF-8)
+start_detached "${as_user[@]}" "${session_env[@]}" WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 \
+    WLR_RENDERER=pixman dbus-run-session -- sway -c "$scratch/config/sway/config" >"$scratch/sway.log" 2>&1
+if ! eventually 200 grep -qs '^DISPLAY=' "$scratch/session-env"; then
+    echo "FAIL!  : sway did not start"; tail -20 "$scratch/sway.log"
+    echo "0 passed, 1 failed"; exit 1
+fi
+in_session=("${as_user[@]}" "${session_env[@]}")
+for name in WAYLAND_DISPLAY DISPLAY SWAYSOCK DBUS_SESSION_BUS_ADDRESS; do
+    in_session+=("$(grep "^$name=" "$scratch/session-env")")
+done
+
+# As a user starts it from sway: no QT_QPA_PLATFORM, no other hint.
+start_detached "${in_session[@]}" QT_QUICK_BACKEND=software "$brivane" >"$scratch/brivane.log" 2>&1
+brivane_pid=${groups[-1]}
+
+watcher_items() {
+    "${in_session[@]}" gdbus call --session --dest org.kde.StatusNotifierWatcher \
+        --object-path /StatusNotifierWatcher --method org.freedesktop.DBus.Properties.Get \
+        org.kde.StatusNotifierWatcher RegisteredStatusNotifierItems 2>/dev/null
+}
+registered() { watcher_items | grep -q "StatusNotifierItem"; }
+if ! check "the item registers with waybar's tray" eventually 300 registered; then
+    cat "$scratch/brivane.log"
+fi
+# "service/path" or "service" (then the path is the usual one).
+item=$(watcher_items | grep -o "'[^']*'" | head -1 | tr -d "'")
+item_service=${item%%/*}
+item_path=/StatusNotifierItem
+[[ $item == */* ]] && item_path=/${item#*/}
+activate() {
+    "${in_session[@]}" gdbus call --session --dest "$item_service" --object-path "$item_path" \
+        --method org.kde.StatusNotifierItem.Activate "$1" "$2" >/dev/null
+}
+
+# Our X windows on Xwayland's screen: "X Y WIDTH HEIGHT" of each shown one.
+shown_windows() {
+    for id in $("${in_session[@]}" xwininfo -root -children 2>/dev/null | awk '/"brivane"/ { print $1 }'); do
+        "${in_session[@]}" xwininfo -id "$id" | awk '/Absolute upper-left X:/ { x = $4 } /Absolute upper-left Y:/ { y = $4 }
+            /Width:/ { w = $2 } /Height:/ { h = $2 } /Map State: IsViewable/ { print x, y, w, h }'
+    done
+}
+popover_geometry() { shown_windows | awk '$3 == 320 && $4 == 620 { print $1, $2; exit }'; }
+popover_shown() { [ -n "$(popover_geometry)" ]; }
+popover_hidden() { ! popover_shown; }
+# Keys typed through the compositor (a virtual keyboard), as a person's
+# reach whatever has the keyboard focus.
+press() { "${in_session[@]}" wtype "$@"; }
+
+# waybar reports the click in the output's coordinates: the tray sits in the
+# bar's right end, 30 px high.
+click_x=1200
+click_y=15
+activate "$click_x" "$click_y"
+check "Activate opens the 320 x 620 popover" eventually 100 popover_shown
+read -r popover_x popover_y < <(popover_geometry)
+echo "popover at ${popover_x:-?},${popover_y:-?} for a click at $click_x,$click_y"
+under_panel() { [ "${popover_y:--1}" -ge 30 ] && [ "$popover_y" -le 40 ]; }
+at_the_items_corner() {
+    [ "${popover_x:--1}" -le "$click_x" ] && [ "$((popover_x + 320))" -ge "$click_x" ] \
+        && [ "$((popover_x + 320))" -le 1280 ]
+}
+check "it hangs just under the panel, not over it" under_panel
+check "it spans the item's place and stays on the screen" at_the_items_corner
+# Escape closes it only if the compositor gave it the keyboard.
+sleep 0.3
+press -k Escape
+check "it has the keyboard: Escape typed on the seat closes it" eventually 30 popover_hidden
+activate "$click_x" "$click_y"
+eventually 100 popover_shown
+sleep 0.3
+activate "$click_x" "$click_y"
+check "a second click on the item closes it" eventually 30 popover_hidden
+
+no_grab_warning() { ! grep -q "grabbing the mouse only for popup windows" "$scratch/brivane.log"; }
+check "no grab warning in its output" no_grab_warning
+check "it is still running" kill -0 "$brivane_pid"
+if [ "$failed" != 0 ]; then
+    echo "--- brivane's output:"; tail -30 "$scratch/brivane.log"
+    echo "--- our windows:"; shown_windows
+fi
+echo "$passed passed, $failed failed"
+[ "$failed" = 0 ]
