@@ -1,5 +1,7 @@
 #include "app/CommandSupport.h"
 
+#include "app/Translations.h"
+
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
@@ -31,6 +33,7 @@ void nameApplication()
     QCoreApplication::setApplicationName(QStringLiteral("brivane"));
     QCoreApplication::setOrganizationName(QStringLiteral("brivane"));
     QCoreApplication::setApplicationVersion(QStringLiteral(BRIVANE_VERSION));
+    installTranslations();
 }
 
 int runCommandArguments(CommandFunction command)

@@ -14,7 +14,8 @@
 // where it writes. Returns the exit status.
 using CommandFunction = int (*)(const QStringList &arguments, QTextStream &out, QTextStream &err);
 
-// The application's names, for its settings and folders; before any is used.
+// The application's names, for its settings and folders, and the catalogue
+// of the user's language; before any is used.
 void nameApplication();
 
 // Runs `command` on the arguments of the application object that runs

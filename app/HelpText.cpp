@@ -1,7 +1,12 @@
 #include "app/HelpText.h"
 
+#include "app/Translations.h"
+
 #include <QCoreApplication>
 #include <QStringList>
+
+#include <algorithm>
+#include <iterator>
 
 namespace HelpText {
 namespace {
@@ -149,21 +154,30 @@ std::optional<QString> answerFor(int argc, const char *const *argv)
         return std::nullopt;
     const auto isHelp = [](const QByteArray &argument) { return argument == "--help" || argument == "-h"; };
     const QByteArray first(argv[1]);
-    if (isHelp(first))
-        return full();
     if (first == "--version")
         return version() + QLatin1Char('\n');
-    const QString command = forCommand(QString::fromLatin1(first));
-    if (command.isEmpty())
-        return std::nullopt;
-    for (int i = 2; i < argc; ++i) {
-        const QByteArray argument(argv[i]);
-        if (argument == "--")
-            break;
-        if (isHelp(argument))
-            return command;
+    bool asked = isHelp(first);
+    if (!asked && std::find(std::begin(Commands), std::end(Commands), first) != std::end(Commands)) {
+        for (int i = 2; i < argc && !asked; ++i) {
+            const QByteArray argument(argv[i]);
+            if (argument == "--")
+                break;
+            asked = isHelp(argument);
+        }
     }
-    return std::nullopt;
+    if (!asked)
+        return std::nullopt;
+    // The help speaks the user's language, whose catalogue needs an
+    // application object; the callers make theirs only after this.
+    static int applicationArgc = 1;
+    char applicationName[] = "brivane";
+    char *applicationArgv[] = {applicationName, nullptr};
+    std::optional<QCoreApplication> application;
+    if (!QCoreApplication::instance()) {
+        application.emplace(applicationArgc, applicationArgv);
+        installTranslations();
+    }
+    return isHelp(first) ? full() : forCommand(QString::fromLatin1(first));
 }
 
 } // namespace HelpText

@@ -61,8 +61,8 @@ StatusTitle fromEvents(const QList<CalendarEvent> &today, const QList<CalendarEv
     StatusTitle title;
     for (const CalendarEvent &event : todayCandidates) {
         if (title.nextEvents.size() == StatusTitle::MaxListedEvents) {
-            title.nextEvents.append(QCoreApplication::translate(
-                "StatusTitle", "and %n more", nullptr, int(todayCandidates.size() - StatusTitle::MaxListedEvents)));
+            const int more = int(todayCandidates.size()) - StatusTitle::MaxListedEvents;
+            title.nextEvents.append(QCoreApplication::translate("StatusTitle", "and %n more", nullptr, more));
             break;
         }
         title.nextEvents.append(locale.toString(event.start.toTimeZone(now.timeZone()).time(), QStringLiteral("HH:mm"))

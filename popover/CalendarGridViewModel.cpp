@@ -7,6 +7,17 @@
 #include <QCoreApplication>
 #include <QLocale>
 
+namespace {
+
+// A whole day as a screen reader speaks it, in the user's language.
+QString spokenDateFormat()
+{
+    //: A whole day for screen readers, in QDate::toString's format letters.
+    return QCoreApplication::translate("CalendarGridViewModel", "dddd d MMMM yyyy");
+}
+
+} // namespace
+
 DayCellsModel::DayCellsModel(QObject *parent)
     : QAbstractListModel(parent)
 { }
@@ -83,7 +94,7 @@ QVariant DayCellsModel::data(const QModelIndex &index, int role) const
     case AccessibleNameRole: {
         if (!cell.date.isValid())
             return QString();
-        QString name = QLocale().toString(cell.date, QStringLiteral("dddd d MMMM yyyy"));
+        QString name = QLocale().toString(cell.date, spokenDateFormat());
         if (cell.isToday)
             name += QCoreApplication::translate("CalendarGridViewModel", ", today");
         if (cell.isSelected)
@@ -219,7 +230,7 @@ QString CalendarGridViewModel::selectionDescription() const
 {
     if (!m_selected)
         return QCoreApplication::translate("CalendarGridViewModel", "No day selected");
-    return QLocale().toString(*m_selected, QStringLiteral("dddd d MMMM yyyy"));
+    return QLocale().toString(*m_selected, spokenDateFormat());
 }
 
 bool CalendarGridViewModel::dimWeekends() const

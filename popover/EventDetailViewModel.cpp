@@ -33,7 +33,9 @@ QList<EventDetailViewModel::Row> EventDetailViewModel::rowList() const
                                                              : m_event.startDate.toTimeZone(zone).date();
     QList<Row> rows;
     rows.append({QStringLiteral("date"), QStringLiteral("calendar"),
-        QLocale().toString(day, QStringLiteral("dddd, MMMM d, yyyy")), false});
+        QLocale().toString(day,
+            //: The detail's date, in QDate::toString's format letters.
+            QCoreApplication::translate("EventDetailViewModel", "dddd, MMMM d, yyyy")), false});
     if (!m_event.isAllDay) {
         rows.append({QStringLiteral("time"), QStringLiteral("clock"),
             EventFormatting::timeText(m_event.startDate, m_event.endDate, false, zone), false});

@@ -60,7 +60,9 @@ QString EventsListViewModel::firstSectionTitle() const
 {
     if (!m_selectedDay)
         return QCoreApplication::translate("EventsListViewModel", "Today");
-    return QLocale().toString(*m_selectedDay, QStringLiteral("dddd, MMM d"));
+    return QLocale().toString(*m_selectedDay,
+        //: The selected day's section title, in QDate::toString's format letters.
+        QCoreApplication::translate("EventsListViewModel", "dddd, MMM d"));
 }
 
 bool EventsListViewModel::firstExpanded() const

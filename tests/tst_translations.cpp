@@ -1,0 +1,93 @@
+#include "app/Translations.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QTest>
+#include <QTranslator>
+
+// The German catalogue as the program loads it: from its own resources, by
+// the locale's languages, with plural forms and date formats of its own.
+class TestTranslations : public QObject
+{
+    Q_OBJECT
+private slots:
+    void cleanup();
+    void germanIsFoundByLanguage_data();
+    void germanIsFoundByLanguage();
+    void aLanguageWithoutCatalogueKeepsTheWrittenTexts();
+    void pluralsFollowTheCount_data();
+    void pluralsFollowTheCount();
+    void dateFormatsAreTranslatedAsFormats();
+};
+
+void TestTranslations::cleanup()
+{
+    // Each case installs at most one translator; take them all off again.
+    const auto translators = QCoreApplication::instance()->findChildren<QTranslator *>();
+    for (QTranslator *translator : translators) {
+        QCoreApplication::removeTranslator(translator);
+        delete translator;
+    }
+}
+
+void TestTranslations::germanIsFoundByLanguage_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::newRow("German of Germany") << QLocale(QLocale::German, QLocale::Germany);
+    QTest::newRow("German of Austria falls back to German") << QLocale(QLocale::German, QLocale::Austria);
+    QTest::newRow("Swiss German falls back to German") << QLocale(QLocale::German, QLocale::Switzerland);
+}
+
+void TestTranslations::germanIsFoundByLanguage()
+{
+    QFETCH(QLocale, locale);
+    QCOMPARE(installTranslations(locale), QStringLiteral("de"));
+    QCOMPARE(QCoreApplication::translate("AgendaCommand", "Today"), QStringLiteral("Heute"));
+    QCOMPARE(QCoreApplication::translate("AppDelegate", "Quit brivane"), QStringLiteral("brivane beenden"));
+    // A text the catalogue does not hold stays as written.
+    QCOMPARE(QCoreApplication::translate("AgendaCommand", "no such text"), QStringLiteral("no such text"));
+}
+
+void TestTranslations::aLanguageWithoutCatalogueKeepsTheWrittenTexts()
+{
+    QCOMPARE(installTranslations(QLocale(QLocale::Japanese, QLocale::Japan)), QString());
+    QCOMPARE(installTranslations(QLocale::c()), QString());
+    QCOMPARE(QCoreApplication::translate("AgendaCommand", "Today"), QStringLiteral("Today"));
+}
+
+void TestTranslations::pluralsFollowTheCount_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QString>("english");
+    QTest::addColumn<QString>("german");
+    QTest::newRow("one") << 1 << QStringLiteral("and 1 more") << QStringLiteral("und 1 weiterer");
+    QTest::newRow("two") << 2 << QStringLiteral("and 2 more") << QStringLiteral("und 2 weitere");
+    QTest::newRow("eleven") << 11 << QStringLiteral("and 11 more") << QStringLiteral("und 11 weitere");
+}
+
+void TestTranslations::pluralsFollowTheCount()
+{
+    QFETCH(int, count);
+    QFETCH(QString, english);
+    QFETCH(QString, german);
+    QCOMPARE(QCoreApplication::translate("StatusTitle", "and %n more", nullptr, count), english);
+    installTranslations(QLocale(QLocale::German, QLocale::Germany));
+    QCOMPARE(QCoreApplication::translate("StatusTitle", "and %n more", nullptr, count), german);
+}
+
+void TestTranslations::dateFormatsAreTranslatedAsFormats()
+{
+    const QLocale german(QLocale::German, QLocale::Germany);
+    installTranslations(german);
+    const QDate day(2026, 12, 9);
+    const QString detailFormat = QCoreApplication::translate("EventDetailViewModel", "dddd, MMMM d, yyyy");
+    QCOMPARE(german.toString(day, detailFormat), QStringLiteral("Mittwoch, 9. Dezember 2026"));
+    const QString spokenFormat = QCoreApplication::translate("CalendarGridViewModel", "dddd d MMMM yyyy");
+    QCOMPARE(german.toString(day, spokenFormat), QStringLiteral("Mittwoch, 9. Dezember 2026"));
+    const QString sectionFormat = QCoreApplication::translate("EventsListViewModel", "dddd, MMM d");
+    QVERIFY2(german.toString(day, sectionFormat).startsWith(QStringLiteral("Mittwoch, 9. Dez")),
+        qPrintable(german.toString(day, sectionFormat)));
+}
+
+QTEST_GUILESS_MAIN(TestTranslations)
+#include "tst_translations.moc"
