@@ -291,8 +291,9 @@ QMenu *AppDelegate::buildContextMenu()
 
 void AppDelegate::updateStatusTitle()
 {
-    m_lastTitle = StatusTitleBuilder::compute(*m_eventStore, m_settings.hiddenCalendarIDs(), m_clock.now(), QLocale());
+    const StatusTitle title
+        = StatusTitleBuilder::compute(*m_eventStore, m_settings.hiddenCalendarIDs(), m_clock.now(), QLocale());
     m_statusItem->setIcon(CalendarSymbol);
-    m_statusItem->setTitle(m_lastTitle.plainText());
+    m_statusItem->setTitle(title.plainText());
     emit statusTitleUpdated();
 }

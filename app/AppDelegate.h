@@ -1,10 +1,10 @@
 #pragma once
 
 #include "app/StatusItem.h"
-#include "app/StatusTitle.h"
 #include "calendar/CalendarStore.h"
 #include "calendar/Clock.h"
-#include "popover/DesktopLauncher.h"
+#include "calendar/DesktopLauncher.h"
+#include "calendar/StatusTitle.h"
 
 #include <QMenu>
 #include <QPointer>
@@ -70,7 +70,6 @@ public:
     SettingsViewModel *settingsViewModel() const;
     QQuickView *onboardingWindow() const { return m_onboardingWindow.get(); }
     QMenu *contextMenu() const { return m_menu; }
-    const StatusTitle &lastTitle() const { return m_lastTitle; }
 
 signals:
     // "Quit brivane" was chosen.
@@ -100,5 +99,4 @@ private:
     std::unique_ptr<QQuickView> m_settingsWindow;
     std::unique_ptr<QQuickView> m_onboardingWindow;
     QPointer<QMenu> m_menu;
-    StatusTitle m_lastTitle;
 };

@@ -46,7 +46,6 @@ private slots:
 
 private:
     void switchTo(Mode mode);
-    void applyHostAnswer(const QDBusMessage &reply);
 
     QDBusConnection m_connection;
     TrayItemFactory m_makeTrayItem;

@@ -36,7 +36,6 @@ PopoverWindow::PopoverWindow(QQmlEngine *engine)
             m_interaction.clear();
         }
     });
-    connect(this, &QWindow::visibleChanged, this, &PopoverWindow::shownChanged);
     connect(this, &QWindow::activeChanged, this, [this] {
         if (isActive())
             m_wasActive = true;

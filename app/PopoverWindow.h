@@ -65,7 +65,6 @@ signals:
     void firstFrameAfter(const QString &what, qint64 milliseconds);
     // Frames drawn while the popover was shown and the slowest of them.
     void framesWhileShown(int frames, double worstMilliseconds);
-    void shownChanged(bool shown);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;

@@ -1,8 +1,8 @@
 #include "app/StatusCommand.h"
 
 #include "app/CommandSupport.h"
-#include "app/StatusTitle.h"
 #include "app/StoreSetup.h"
+#include "calendar/StatusTitle.h"
 #include "settings/AppSettings.h"
 
 #include <QCommandLineParser>

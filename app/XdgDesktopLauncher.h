@@ -1,6 +1,6 @@
 #pragma once
 
-#include "popover/DesktopLauncher.h"
+#include "calendar/DesktopLauncher.h"
 
 #include <QStringList>
 

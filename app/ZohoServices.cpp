@@ -23,7 +23,9 @@ ZohoServices::ZohoServices(AppSettings &settings, const Clock &clock, Use use)
     , m_note(settings)
     , m_keychain(m_secrets, &m_note)
     , m_auth(m_keychain, m_network, m_systemClock, [&settings] { return settings.zohoAccountsUrl(); })
-    , m_calendars(m_auth, settings, m_network, clock, [&settings] { return settings.zohoCalendarUrl(); })
+    , m_calendars(
+          m_auth, [&settings] { return settings.hiddenZohoCalendarIDs(); }, m_network, clock,
+          [&settings] { return settings.zohoCalendarUrl(); })
 {
     if (use == Use::Command)
         m_calendars.stopAutomaticSync();
@@ -104,14 +106,4 @@ std::optional<ZohoServices::SyncRecord> ZohoServices::lastRecordedSync()
 void ZohoServices::forgetRecordedSync()
 {
     QFile::remove(syncRecordPath());
-}
-
-ZohoAuthManager &ZohoAuthManager::shared()
-{
-    return ZohoServices::shared().auth();
-}
-
-ZohoCalendarManager &ZohoCalendarManager::shared()
-{
-    return ZohoServices::shared().calendars();
 }

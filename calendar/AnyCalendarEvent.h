@@ -1,7 +1,7 @@
 #pragma once
 
 #include "calendar/CalendarTypes.h"
-#include "zoho/ZohoTypes.h"
+#include "calendar/ZohoTypes.h"
 
 #include <QColor>
 #include <QHash>
@@ -56,19 +56,6 @@ private:
 };
 
 size_t qHash(const CalendarTarget &target, size_t hashSeed = 0);
-
-// The popover's open overlay: the new-event form for a date, or one event's detail.
-struct ActiveSheet
-{
-    enum class Kind { NewEvent, EventDetail };
-
-    static ActiveSheet newEvent(const QDateTime &date) { return {Kind::NewEvent, date, std::nullopt}; }
-    static ActiveSheet eventDetail(const AnyCalendarEvent &event) { return {Kind::EventDetail, {}, event}; }
-
-    Kind kind;
-    QDateTime date;
-    std::optional<AnyCalendarEvent> event;
-};
 
 namespace UnifiedEvents {
 

@@ -1,10 +1,10 @@
 #include "calendar/EventCreation.h"
 
 #include "calendar/CalendarNames.h"
-#include "zoho/ZohoCalendarManager.h"
+#include "calendar/ZohoEventWriter.h"
 
 #include <QCoreApplication>
-#include <QPointer>
+#include <QTimeZone>
 
 #include <algorithm>
 
@@ -85,8 +85,8 @@ QString noTargetMessage()
     return QCoreApplication::translate("EventCreation", "No calendar selected");
 }
 
-void save(const Draft &draft, const std::optional<CalendarTarget> &target, CalendarStore &store,
-    ZohoCalendarManager *zoho, std::function<void(const Result &)> done)
+void save(const Draft &draft, const std::optional<CalendarTarget> &target, CalendarStore &store, ZohoEventWriter *zoho,
+    std::function<void(const Result &)> done)
 {
     const QString title = draft.title.trimmed();
     if (!target)
@@ -110,12 +110,12 @@ void save(const Draft &draft, const std::optional<CalendarTarget> &target, Calen
     if (!zoho)
         return done({false, ZohoError::notAuthenticated().description(), {}});
     const QString calendarId = target->zohoCalendar()->id;
-    QPointer<ZohoCalendarManager> manager(zoho);
-    zoho->createEvent(title, draft.start, draft.end, draft.allDay, calendarId,
-        [done, manager](const std::optional<ZohoError> &error) {
+    // The writer calls back itself, so it is still there to ask for the uid.
+    zoho->createEvent(
+        title, draft.start, draft.end, draft.allDay, calendarId, [done, zoho](const std::optional<ZohoError> &error) {
             if (error)
                 return done({false, error->description(), {}});
-            const QString uid = manager ? manager->lastCreatedEventId() : QString();
+            const QString uid = zoho->lastCreatedEventId();
             // The id the popover and `brivane agenda` give Zoho events.
             done({true, {}, uid.isEmpty() ? QString() : QStringLiteral("zoho_") + uid});
         });

@@ -6,7 +6,7 @@
 #include <functional>
 #include <optional>
 
-class ZohoCalendarManager;
+class ZohoEventWriter;
 
 // How a new event is made, for the popover's form and `brivane add` alike:
 // the proposed times, the calendars it can go to, and the save itself.
@@ -62,7 +62,7 @@ QString noTargetMessage();
 // Writes the draft (its title trimmed) into `target`: the store answers at
 // once, Zoho later. `done` is called exactly once, from the event loop for
 // Zoho and from inside the call for the store. Zoho targets need `zoho`.
-void save(const Draft &draft, const std::optional<CalendarTarget> &target, CalendarStore &store,
-    ZohoCalendarManager *zoho, std::function<void(const Result &)> done);
+void save(const Draft &draft, const std::optional<CalendarTarget> &target, CalendarStore &store, ZohoEventWriter *zoho,
+    std::function<void(const Result &)> done);
 
 } // namespace EventCreation

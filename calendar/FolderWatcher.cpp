@@ -59,14 +59,6 @@ void FolderWatcher::unwatch(const QString &dirPath)
     inotify_rm_watch(m_fd, wd);
 }
 
-void FolderWatcher::unwatchAll()
-{
-    for (auto it = m_wdByPath.cbegin(); it != m_wdByPath.cend(); ++it)
-        inotify_rm_watch(m_fd, it.value());
-    m_wdByPath.clear();
-    m_pathByWd.clear();
-}
-
 void FolderWatcher::takePendingEvents()
 {
     if (m_fd < 0)

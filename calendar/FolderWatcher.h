@@ -19,8 +19,6 @@ public:
     bool isActive() const { return m_fd >= 0; }
     void watch(const QString &dirPath);
     void unwatch(const QString &dirPath);
-    void unwatchAll();
-    bool isWatching(const QString &dirPath) const { return m_wdByPath.contains(dirPath); }
     // Reports now what the kernel has noted so far, without waiting for the
     // event loop: every change made before this call is among it.
     void takePendingEvents();

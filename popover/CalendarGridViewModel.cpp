@@ -1,8 +1,8 @@
 #include "popover/CalendarGridViewModel.h"
 
 #include "calendar/CalendarEventManager.h"
+#include "calendar/ZohoTypes.h"
 #include "settings/AppSettings.h"
-#include "zoho/ZohoTypes.h"
 
 #include <QCoreApplication>
 #include <QLocale>

@@ -1,10 +1,10 @@
 #include "popover/EventDetailViewModel.h"
 
 #include "calendar/CalendarStore.h"
+#include "calendar/DesktopLauncher.h"
 #include "calendar/EventFormatting.h"
 #include "calendar/EventRemoval.h"
 #include "calendar/MeetingLinks.h"
-#include "popover/DesktopLauncher.h"
 
 #include <QCoreApplication>
 #include <QLocale>

@@ -1,8 +1,8 @@
 #include "popover/EventsListViewModel.h"
 
 #include "calendar/CalendarEventManager.h"
+#include "calendar/DesktopLauncher.h"
 #include "calendar/MeetingLinks.h"
-#include "popover/DesktopLauncher.h"
 #include "settings/AppSettings.h"
 #include "zoho/ZohoCalendarManager.h"
 

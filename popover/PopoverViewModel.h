@@ -2,6 +2,7 @@
 
 #include "calendar/AnyCalendarEvent.h"
 #include "calendar/CalendarEventManager.h"
+#include "popover/ActiveSheet.h"
 #include "popover/CalendarGridViewModel.h"
 #include "popover/EventDetailViewModel.h"
 #include "popover/EventsListViewModel.h"

@@ -370,13 +370,6 @@ QImage tinted(const QImage &source, const QColor &color)
 
 } // namespace
 
-QStringList symbolNames()
-{
-    QStringList names = table().keys();
-    names.sort();
-    return names;
-}
-
 QStringList themeNames(const QString &symbolName)
 {
     return table().value(symbolName);

@@ -10,9 +10,6 @@
 // theme by freedesktop name, with drawings of our own where the theme has none.
 namespace SymbolIcons {
 
-// Every symbol name the table knows.
-QStringList symbolNames();
-
 // The freedesktop icon names tried for a symbol, best first.
 QStringList themeNames(const QString &symbolName);
 

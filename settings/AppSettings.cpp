@@ -1,8 +1,7 @@
 #include "settings/AppSettings.h"
 
-#include "app/InstanceClient.h"
-
 #include <QFileInfo>
+#include <QStandardPaths>
 
 namespace {
 const QString HiddenCalendarsKey = QStringLiteral("hiddenCalendarIDs");
@@ -62,7 +61,10 @@ AppSettings &AppSettings::shared()
 
 QString AppSettings::defaultFilePath()
 {
-    return InstanceClient::settingsFilePath();
+    // The same file as InstanceClient::settingsFilePath(), which the launcher
+    // reads without this library; tst_appsettings holds the two together.
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+        + QStringLiteral("/brivane/brivane.conf");
 }
 
 QString AppSettings::usablePath(const QString &filePath, std::unique_ptr<QTemporaryDir> &fallback, bool &persistent)

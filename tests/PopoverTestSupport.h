@@ -7,8 +7,8 @@
 #include "ZohoTestSupport.h"
 
 #include "calendar/CalendarStore.h"
+#include "calendar/DesktopLauncher.h"
 #include "calendar/LocalFolderProvider.h"
-#include "popover/DesktopLauncher.h"
 #include "popover/PopoverViewModel.h"
 #include "settings/AppSettings.h"
 #include "zoho/ZohoAuthManager.h"
@@ -113,7 +113,8 @@ public:
         network = std::make_unique<QNetworkAccessManager>();
         const QUrl url = server->url();
         auth = std::make_unique<ZohoAuthManager>(*keychain, *network, clock, [url] { return url; });
-        zoho = std::make_unique<ZohoCalendarManager>(*auth, *settings, *network, clock, [url] { return url; });
+        zoho = std::make_unique<ZohoCalendarManager>(
+            *auth, [s = settings.get()] { return s->hiddenZohoCalendarIDs(); }, *network, clock, [url] { return url; });
         server->addCode(QStringLiteral("code"));
         auth->exchangeCode(QStringLiteral("code"));
         if (!waitFor([this] { return auth->isConnected(); }, 10000))

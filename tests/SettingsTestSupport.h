@@ -86,7 +86,8 @@ public:
         network = std::make_unique<QNetworkAccessManager>();
         const QUrl url = server->url();
         auth = std::make_unique<ZohoAuthManager>(*keychain, *network, clock, [url] { return url; });
-        zoho = std::make_unique<ZohoCalendarManager>(*auth, *settings, *network, clock, [url] { return url; });
+        zoho = std::make_unique<ZohoCalendarManager>(
+            *auth, [s = settings.get()] { return s->hiddenZohoCalendarIDs(); }, *network, clock, [url] { return url; });
     }
 
     SettingsViewModel &makeSettings()

@@ -306,13 +306,12 @@ private slots:
         writeFile(personalCalendar() + "/p.ics",
             singleEvent("UID:p\r\nSUMMARY:Dentist\r\nDTSTART;TZID=Europe/Berlin:20260325T143000\r\n"
                         "DTEND;TZID=Europe/Berlin:20260325T150000\r\n"));
-        AppDelegate &delegate = launch(true);
+        launch(true);
         QCOMPARE(m_item->titleText, QString("Client call \u00B7 in 10m"));
 
         const QString workId = "local:" + QFileInfo(work).canonicalFilePath();
         m_settings->toggleCalendar(workId);
         QCOMPARE(m_item->titleText, QString("Dentist \u00B7 14:30"));
-        QCOMPARE(delegate.lastTitle().nextEvents, QStringList {"14:30 Dentist"});
         m_settings->toggleCalendar(workId);
         QCOMPARE(m_item->titleText, QString("Client call \u00B7 in 10m"));
     }

@@ -2,8 +2,10 @@
 // programs or older versions may have left there.
 #include "TestSupport.h"
 
+#include "app/InstanceClient.h"
 #include "settings/AppSettings.h"
 
+#include <QStandardPaths>
 #include <QtConcurrent>
 
 class AppSettingsTest : public QObject
@@ -111,6 +113,30 @@ private slots:
         seen.append(&AppSettings::shared());
         QCOMPARE(QSet<AppSettings *>(seen.begin(), seen.end()).size(), 1);
         QVERIFY(AppSettings::shared().filePath().endsWith("brivane/brivane.conf"));
+    }
+
+    // The launcher names the settings file in a command's context without
+    // linking the settings; both must name the same file, wherever
+    // XDG_CONFIG_HOME points.
+    void launcherAndSettingsNameTheSameFile()
+    {
+        const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
+        const bool wasSet = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
+        const QString elsewhere = m_dir.path() + "/elsewhere";
+        // Paths are only computed here, nothing is written: test mode (which
+        // ignores XDG_CONFIG_HOME) is off for the two calls alone.
+        QStandardPaths::setTestModeEnabled(false);
+        qputenv("XDG_CONFIG_HOME", elsewhere.toUtf8());
+        const QString settingsPath = AppSettings::defaultFilePath();
+        const QString clientPath = InstanceClient::settingsFilePath();
+        if (wasSet)
+            qputenv("XDG_CONFIG_HOME", saved);
+        else
+            qunsetenv("XDG_CONFIG_HOME");
+        QStandardPaths::setTestModeEnabled(true);
+        QCOMPARE(settingsPath, elsewhere + "/brivane/brivane.conf");
+        QCOMPARE(clientPath, settingsPath);
+        QCOMPARE(AppSettings::defaultFilePath(), InstanceClient::settingsFilePath());
     }
 
 private:

@@ -2,8 +2,8 @@
 // long names, and what it shows when nothing is next.
 #include "TestSupport.h"
 
-#include "app/StatusTitle.h"
 #include "calendar/EventFormatting.h"
+#include "calendar/StatusTitle.h"
 
 using namespace TestSupport;
 

@@ -94,8 +94,9 @@ private slots:
         m_settings = std::make_unique<AppSettings>(m_config.path() + "/brivane.conf");
         const QUrl url = m_server->url();
         m_auth = std::make_unique<ZohoAuthManager>(*m_keychain, *m_network, *m_clock, [url] { return url; });
-        m_manager
-            = std::make_unique<ZohoCalendarManager>(*m_auth, *m_settings, *m_network, *m_clock, [url] { return url; });
+        m_manager = std::make_unique<ZohoCalendarManager>(
+            *m_auth, [s = m_settings.get()] { return s->hiddenZohoCalendarIDs(); }, *m_network, *m_clock,
+            [url] { return url; });
         m_auth->setRequestTimeout(3000);
         m_manager->setRequestTimeout(3000);
     }

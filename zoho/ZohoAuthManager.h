@@ -1,9 +1,10 @@
 #pragma once
 
 #include "calendar/Clock.h"
+#include "calendar/ZohoTypes.h"
 #include "zoho/ZohoHttp.h"
 #include "zoho/ZohoKeychain.h"
-#include "zoho/ZohoTypes.h"
+#include "zoho/ZohoWire.h"
 
 #include <QObject>
 #include <QUrl>
@@ -37,10 +38,6 @@ public:
     // A token's lifetime as the server states it, bounded: Zoho's are an
     // hour, and a lifetime of centuries would only overflow the date.
     static constexpr qint64 LongestTokenLifetimeSeconds = 366LL * 24 * 3600;
-
-    // The application's instance (wired up by the application); code that
-    // can be handed its manager takes it as a parameter instead.
-    static ZohoAuthManager &shared();
 
     // `clock` times the tokens' lifetimes, which run on the real clock: give it
     // the system's, never one that a command fixed with `--at`.

@@ -1,7 +1,6 @@
 #include "zoho/ZohoCalendarManager.h"
 
 #include "calendar/CalendarEventManager.h"
-#include "settings/AppSettings.h"
 #include "zoho/ZohoAuthManager.h"
 #include "zoho/ZohoConfig.h"
 #include "zoho/ZohoHttp.h"
@@ -88,11 +87,11 @@ using ZohoJson::calendarFrom;
 using ZohoJson::eventFrom;
 using ZohoJson::objectList;
 
-ZohoCalendarManager::ZohoCalendarManager(ZohoAuthManager &auth, AppSettings &settings, QNetworkAccessManager &network,
-    const Clock &clock, std::function<QUrl()> calendarUrl, QObject *parent)
+ZohoCalendarManager::ZohoCalendarManager(ZohoAuthManager &auth, std::function<QSet<QString>()> hiddenCalendarIds,
+    QNetworkAccessManager &network, const Clock &clock, std::function<QUrl()> calendarUrl, QObject *parent)
     : QObject(parent)
     , m_auth(auth)
-    , m_settings(settings)
+    , m_hiddenCalendarIds(std::move(hiddenCalendarIds))
     , m_network(network)
     , m_clock(clock)
     , m_calendarUrl(std::move(calendarUrl))
@@ -277,7 +276,7 @@ void ZohoCalendarManager::fetchEvents(EventsCallback done)
         if (!token.ok())
             return done(token.error, {});
         QList<ZohoCalendar> visible;
-        const QSet<QString> hidden = m_settings.hiddenZohoCalendarIDs();
+        const QSet<QString> hidden = m_hiddenCalendarIds();
         for (const ZohoCalendar &calendar : m_calendars) {
             if (!hidden.contains(calendar.id))
                 visible.append(calendar);

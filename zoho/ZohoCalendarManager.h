@@ -1,25 +1,26 @@
 #pragma once
 
 #include "calendar/Clock.h"
+#include "calendar/ZohoEventWriter.h"
+#include "calendar/ZohoTypes.h"
 #include "zoho/ZohoHttp.h"
-#include "zoho/ZohoTypes.h"
 
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QTimer>
 #include <QUrl>
 
 #include <functional>
 #include <optional>
 
-class AppSettings;
 class QNetworkAccessManager;
 class ZohoAuthManager;
 
 // The user's Zoho calendars and the coming week's Zoho events, split into
 // today and upcoming like the local lists, kept fresh every five minutes;
 // and event creation in a chosen Zoho calendar.
-class ZohoCalendarManager : public QObject
+class ZohoCalendarManager : public QObject, public ZohoEventWriter
 {
     Q_OBJECT
     Q_PROPERTY(bool isSyncing READ isSyncing NOTIFY isSyncingChanged)
@@ -31,11 +32,11 @@ public:
     static constexpr int MaxCalendars = 100;
     static constexpr int MaxEventsPerCalendar = 2000;
 
-    // The application's instance (wired up by the application).
-    static ZohoCalendarManager &shared();
-
-    ZohoCalendarManager(ZohoAuthManager &auth, AppSettings &settings, QNetworkAccessManager &network,
-        const Clock &clock, std::function<QUrl()> calendarUrl, QObject *parent = nullptr);
+    // `hiddenCalendarIds`: the Zoho calendars the user hid (by id), asked at
+    // every sync; their events are not read.
+    ZohoCalendarManager(ZohoAuthManager &auth, std::function<QSet<QString>()> hiddenCalendarIds,
+        QNetworkAccessManager &network, const Clock &clock, std::function<QUrl()> calendarUrl,
+        QObject *parent = nullptr);
 
     const QList<ZohoEvent> &todayEvents() const { return m_todayEvents; }
     const QList<ZohoEvent> &upcomingEvents() const { return m_upcomingEvents; }
@@ -58,13 +59,11 @@ public:
     // Reads the calendar list alone (no events), as `sync` does first.
     void fetchCalendars(std::function<void(const std::optional<ZohoError> &)> done);
 
-    using CreateCallback = std::function<void(const std::optional<ZohoError> &error)>;
     // Creates the event, then syncs; `done` gets the error, if any.
     void createEvent(const QString &title, const QDateTime &start, const QDateTime &end, bool allDay,
-        const QString &calendarId, CreateCallback done);
+        const QString &calendarId, CreateCallback done) override;
 
-    // The uid Zoho gave the event created last; empty when its answer named none.
-    QString lastCreatedEventId() const { return m_lastCreatedEventId; }
+    QString lastCreatedEventId() const override { return m_lastCreatedEventId; }
 
     void setRequestTimeout(int milliseconds) { m_timeoutMs = milliseconds; }
 
@@ -109,7 +108,7 @@ private:
     void setLastWarning(const QString &warning);
 
     ZohoAuthManager &m_auth;
-    AppSettings &m_settings;
+    std::function<QSet<QString>()> m_hiddenCalendarIds;
     QNetworkAccessManager &m_network;
     const Clock &m_clock;
     std::function<QUrl()> m_calendarUrl;

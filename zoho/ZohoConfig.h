@@ -8,7 +8,7 @@
 // addresses, which depend on the account's data centre.
 namespace ZohoConfig {
 
-// Defined for brivane_core alone; elsewhere clientId() tells the ID.
+// Defined for brivane_zoho alone; elsewhere clientId() tells the ID.
 #ifdef BRIVANE_ZOHO_CLIENT_ID
 inline constexpr const char *ClientId = BRIVANE_ZOHO_CLIENT_ID;
 inline constexpr const char *ClientSecret = BRIVANE_ZOHO_CLIENT_SECRET;

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "calendar/ZohoTypes.h"
 #include "zoho/ZohoHttp.h"
-#include "zoho/ZohoTypes.h"
+#include "zoho/ZohoWire.h"
 
 #include <QJsonArray>
 #include <QJsonObject>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "zoho/SecretStore.h"
-#include "zoho/ZohoTypes.h"
+#include "zoho/ZohoWire.h"
 
 // The Zoho tokens in the secret store: three items, "accessToken",
 // "refreshToken" and "tokenExpiry" (seconds since 1970 as decimal text).

@@ -1,7 +1,7 @@
 #include "settings/ui/IntegrationsTabViewModel.h"
 
 #include "calendar/CalendarStore.h"
-#include "popover/DesktopLauncher.h"
+#include "calendar/DesktopLauncher.h"
 #include "settings/ui/ZohoCodeEntryViewModel.h"
 #include "zoho/ZohoAuthManager.h"
 #include "zoho/ZohoConfig.h"
@@ -102,11 +102,6 @@ void IntegrationsTabViewModel::zohoConnectionChanged()
 bool IntegrationsTabViewModel::connectedAt(int row) const
 {
     return row >= 0 && row < m_states.size() && m_states[row].connected;
-}
-
-bool IntegrationsTabViewModel::setupAvailableAt(int row) const
-{
-    return row >= 0 && row < m_states.size() && m_states[row].setupAvailable;
 }
 
 bool IntegrationsTabViewModel::zohoConnected() const

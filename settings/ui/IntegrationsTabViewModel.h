@@ -69,7 +69,6 @@ public:
     void setZohoAuth(ZohoAuthManager *auth);
 
     bool connectedAt(int row) const;
-    bool setupAvailableAt(int row) const;
     bool zohoConnected() const;
     QString zohoSubtitle() const;
     bool showCodeSheet() const { return m_showCodeSheet; }

@@ -1,6 +1,6 @@
 #include "settings/ui/ZohoCodeEntryViewModel.h"
 
-#include "popover/DesktopLauncher.h"
+#include "calendar/DesktopLauncher.h"
 #include "zoho/ZohoAuthManager.h"
 
 #include <QClipboard>

@@ -1,4 +1,4 @@
-#include "app/StatusTitle.h"
+#include "calendar/StatusTitle.h"
 
 #include "calendar/CalendarEventManager.h"
 #include "calendar/CalendarStore.h"

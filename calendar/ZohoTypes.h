@@ -6,12 +6,8 @@
 
 #include <optional>
 
-struct ZohoTokens
-{
-    QString accessToken;
-    QString refreshToken;
-    QDateTime expiryDate;
-};
+// The Zoho calendars and events the unified event model holds, and the
+// colours they come with; the Zoho client (zoho/) fills them in.
 
 // What went wrong with Zoho, as the user reads it.
 class ZohoError
@@ -70,11 +66,3 @@ QColor systemBlue();
 // letter or digit is trimmed from both ends), as a colour; anything else
 // (three or eight digits, "orange") gives nothing.
 std::optional<QColor> hexColor(const QString &text);
-
-// A token from a server goes into a header only when it is visible ASCII:
-// no space, CR, LF or other control byte that could end the header.
-bool isHeaderSafeToken(const QString &token);
-
-// Zoho's date forms, tried in order: "20261206T100000Z" (or with a numeric
-// offset), "20261206T100000" (local), "20261206" (local midnight), ISO 8601.
-std::optional<QDateTime> parseZohoDate(const QString &text, const QTimeZone &localZone);
