@@ -16,6 +16,11 @@ PopoverWindow::PopoverWindow(QQmlEngine *engine)
     : QQuickView(engine, nullptr)
 {
     setFlags(flagsFor(QGuiApplication::platformName(), qEnvironmentVariableIsSet("WAYLAND_DISPLAY")));
+    // Unmanaged in XWayland, the compositor's window manager takes the X
+    // focus back from the popover at once (it lets no X client move the
+    // focus): there losing it says nothing about the user's click. Keys and
+    // clicks outside reach it through its grabs instead.
+    m_closesWhenInactive = !flags().testFlag(Qt::BypassWindowManagerHint);
     setResizeMode(QQuickView::SizeRootObjectToView);
     setTitle(QStringLiteral("brivane"));
     resize(Width, Height);
@@ -39,7 +44,7 @@ PopoverWindow::PopoverWindow(QQmlEngine *engine)
     connect(this, &QWindow::activeChanged, this, [this] {
         if (isActive())
             m_wasActive = true;
-        else if (m_wasActive && isVisible())
+        else if (m_wasActive && isVisible() && m_closesWhenInactive)
             closePopover(); // another window took the focus
     });
     m_platformGrabs = !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));

@@ -79,6 +79,7 @@ private:
     bool m_waitingForFrame = false;
     bool m_wasActive = false;
     bool m_platformGrabs = true;
+    bool m_closesWhenInactive = true;
     bool m_wantsGrab = false;
     int m_grabAttempts = 0;
     QTimer m_grabRetry;
