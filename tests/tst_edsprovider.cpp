@@ -262,7 +262,7 @@ private slots:
         const QList<CalendarEvent> day = desktop.eventsOf("cal-work", berlin(3, 26), berlin(3, 27));
         QVERIFY(!day.isEmpty());
         QCOMPARE(desktop.store.eventDetails(day[0]),
-            (EventDetails {"Agenda attached", "https://example.com/call", "Room 4"}));
+            (EventDetails {"Agenda attached", "https://example.com/call", "Room 4", {}}));
         // An occurrence of a series has the series' notes.
         const QList<CalendarEvent> review = desktop.eventsOf("cal-work", berlin(3, 23), berlin(3, 24));
         QCOMPARE(titlesOf(review), QStringList {"Weekly review"});
