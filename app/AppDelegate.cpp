@@ -236,6 +236,25 @@ void AppDelegate::togglePopover(const QPoint &clickPoint)
         m_popoverViewModel->appeared();
 }
 
+void AppDelegate::showEventDetail(const CalendarEvent &event)
+{
+    if (!m_popover || !m_settings.onboardingComplete())
+        return;
+    setupPopoverContent();
+    if (!m_popover->isVisible()) {
+        m_popover->showBelow(m_statusItem->geometry(), {});
+        if (m_popoverViewModel)
+            m_popoverViewModel->appeared();
+    } else {
+        bringForward(*m_popover);
+    }
+    if (!m_popoverViewModel)
+        return;
+    if (m_popoverViewModel->sheetKind() == PopoverViewModel::EventDetailSheet)
+        m_popoverViewModel->closeSheet();
+    m_popoverViewModel->openDetail(AnyCalendarEvent::fromLocal(event));
+}
+
 void AppDelegate::setZohoCalendarManager(ZohoCalendarManager *zoho)
 {
     m_zoho = zoho;

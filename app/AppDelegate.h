@@ -55,6 +55,9 @@ public:
     // The right-click menu, made anew each time it is asked for.
     QMenu *buildContextMenu();
     void updateStatusTitle();
+    // The popover with the detail of `event` (a reminder's "Open"); a form
+    // being filled in is left as it is.
+    void showEventDetail(const CalendarEvent &event);
 
     // Zoho's events join the popover's lists, and its calendars the form's
     // targets, once the application has its Zoho manager.
@@ -70,6 +73,7 @@ public:
     SettingsViewModel *settingsViewModel() const;
     QQuickView *onboardingWindow() const { return m_onboardingWindow.get(); }
     QMenu *contextMenu() const { return m_menu; }
+    DesktopLauncher &launcher() { return *m_launcher; }
 
 signals:
     // "Quit brivane" was chosen.

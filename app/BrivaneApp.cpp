@@ -4,6 +4,7 @@
 #include "app/AgendaCommand.h"
 #include "app/AppDelegate.h"
 #include "app/CommandSupport.h"
+#include "app/DBusNotifier.h"
 #include "app/DeleteCommand.h"
 #include "app/HelpText.h"
 #include "app/InstanceAnswers.h"
@@ -11,12 +12,14 @@
 #include "app/DisplayPlatform.h"
 #include "app/PanelStatusItem.h"
 #include "app/PopoverWindow.h"
+#include "app/SleepWatcher.h"
 #include "app/SingleInstance.h"
 #include "app/StatusCommand.h"
 #include "app/StoreSetup.h"
 #include "app/TrayStatusItem.h"
 #include "app/ZohoCommand.h"
 #include "app/ZohoServices.h"
+#include "reminders/ReminderScheduler.h"
 #include "settings/AppSettings.h"
 #ifdef BRIVANE_HAVE_EDS
 #include "calendar/EdsProvider.h"
@@ -153,6 +156,15 @@ int runTray(int argc, char **argv, const QByteArray &command, std::unique_ptr<Si
     }
     if (command == "settings")
         delegate.openSettings();
+
+    // Events' alarms as the desktop's notifications; planned anew when the
+    // machine wakes, since its clock moved on meanwhile.
+    DBusNotifier notifier(QDBusConnection::sessionBus());
+    ReminderScheduler reminders(delegate.eventStore(), settings, clock, notifier, delegate.launcher());
+    QObject::connect(&reminders, &ReminderScheduler::openEventRequested, &delegate, &AppDelegate::showEventDetail);
+    SleepWatcher sleepWatcher(QDBusConnection::systemBus());
+    QObject::connect(&sleepWatcher, &SleepWatcher::resumed, &reminders, &ReminderScheduler::systemResumed);
+    reminders.start();
 
     // Zoho syncs in the background (every five minutes, and when connected),
     // so its events are ready when the popover asks. Started after the icon

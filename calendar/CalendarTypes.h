@@ -75,6 +75,19 @@ public:
     bool operator==(const CalendarEvent &other) const = default;
 };
 
+// When an event reminds (a VALARM that displays or plays a sound): an
+// offset from its start or end, or a fixed instant. See EventAlarms for the
+// moment each occurrence's alarm comes due.
+struct EventAlarm
+{
+    enum class Anchor : quint8 { Start, End, Instant };
+    Anchor anchor = Anchor::Start;
+    qint64 offsetSeconds = 0; // Start and End: negative is before
+    QDateTime instant; // Instant only, in UTC
+
+    bool operator==(const EventAlarm &other) const = default;
+};
+
 // The rarely shown parts of an event, read when a detail view asks
 // (CalendarStore::eventDetails), not kept with every occurrence.
 struct EventDetails
@@ -82,6 +95,7 @@ struct EventDetails
     QString notes;
     QString url;
     QString location;
+    QList<EventAlarm> alarms;
 
     bool operator==(const EventDetails &other) const = default;
 };

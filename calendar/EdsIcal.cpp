@@ -1,5 +1,6 @@
 #include "calendar/EdsIcal.h"
 
+#include "calendar/EventAlarms.h"
 #include "calendar/EventFormatting.h"
 #include "calendar/ZoneOffsets.h"
 
@@ -358,6 +359,7 @@ EventDetails detailsOf(ICalComponent *component)
     details.location = text(icalcomponent_get_location(event));
     if (icalproperty *url = icalcomponent_get_first_property(event, ICAL_URL_PROPERTY))
         details.url = text(icalproperty_get_url(url));
+    details.alarms = EventAlarms::read(event);
     return details;
 }
 

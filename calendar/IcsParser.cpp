@@ -1,5 +1,6 @@
 #include "calendar/IcsParser.h"
 
+#include "calendar/EventAlarms.h"
 #include "calendar/EventFormatting.h"
 #include "calendar/RecurrenceRules.h"
 #include "calendar/SafeFile.h"
@@ -329,6 +330,7 @@ bool readEvent(icalcomponent *event, EventRecord &record, FileContext &context)
             details->location = textOf(icalproperty_get_location(prop));
         if (icalproperty *prop = icalcomponent_get_first_property(event, ICAL_URL_PROPERTY))
             details->url = textOf(icalproperty_get_url(prop));
+        details->alarms = EventAlarms::read(event);
         record.details = std::move(details);
     }
     if (icalproperty *prop = icalcomponent_get_first_property(event, ICAL_STATUS_PROPERTY))

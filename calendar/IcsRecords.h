@@ -1,5 +1,6 @@
 #pragma once
 
+#include "calendar/CalendarTypes.h"
 #include "calendar/SafeFile.h"
 
 #include <QByteArray>
@@ -56,6 +57,7 @@ struct RecordDetails
     QString notes;
     QString location;
     QString url;
+    QList<EventAlarm> alarms;
 };
 
 // How an event repeats. Most events do not: kept apart from the record.

@@ -1009,7 +1009,7 @@ EventDetails LocalFolderProvider::eventDetails(const CalendarEvent &event) const
         if (!record && !series.overrides.empty())
             record = &series.overrides.front();
         if (record && record->details)
-            return {record->details->notes, record->details->url, record->details->location};
+            return {record->details->notes, record->details->url, record->details->location, record->details->alarms};
     }
     return {};
 }

@@ -11,6 +11,8 @@ const QString TodayExpandedKey = QStringLiteral("todayExpanded");
 const QString UpcomingExpandedKey = QStringLiteral("upcomingExpanded");
 const QString LaunchAtLoginKey = QStringLiteral("launchAtLogin");
 const QString ShowWeekNumbersKey = QStringLiteral("showWeekNumbers");
+const QString ShowRemindersKey = QStringLiteral("showReminders");
+const QString DefaultReminderMinutesKey = QStringLiteral("defaultReminderMinutes");
 const QString CalendarFoldersKey = QStringLiteral("calendarFolders");
 const QString OnboardingCompleteKey = QStringLiteral("onboardingComplete");
 const QString ZohoConnectedKey = QStringLiteral("zohoConnected");
@@ -49,6 +51,16 @@ bool boolOr(const QVariant &value, bool fallback)
         && (value.toString() == QLatin1String("true") || value.toString() == QLatin1String("false")))
         return value.toString() == QLatin1String("true");
     return fallback;
+}
+// A whole number of minutes in the allowed range (the INI file keeps it as
+// text); anything else turns the default reminder off.
+int validReminderMinutes(const QVariant &value)
+{
+    bool ok = false;
+    const int minutes = value.toString().toInt(&ok);
+    if (!ok || minutes < AppSettings::NoDefaultReminder || minutes > AppSettings::MaxDefaultReminderMinutes)
+        return AppSettings::NoDefaultReminder;
+    return minutes;
 }
 } // namespace
 
@@ -101,6 +113,8 @@ AppSettings::AppSettings(const QString &filePath, QObject *parent)
     m_upcomingExpanded = boolOr(m_settings.value(UpcomingExpandedKey), true);
     m_launchAtLogin = isTrue(m_settings.value(LaunchAtLoginKey));
     m_showWeekNumbers = isTrue(m_settings.value(ShowWeekNumbersKey));
+    m_showReminders = boolOr(m_settings.value(ShowRemindersKey), true);
+    m_defaultReminderMinutes = validReminderMinutes(m_settings.value(DefaultReminderMinutesKey));
 }
 
 QSet<QString> AppSettings::readIdSet(const QString &key) const
@@ -158,6 +172,27 @@ void AppSettings::setShowWeekNumbers(bool show)
     m_showWeekNumbers = show;
     emit showWeekNumbersChanged();
     writeBool(ShowWeekNumbersKey, show);
+}
+
+void AppSettings::setShowReminders(bool show)
+{
+    if (show == m_showReminders)
+        return;
+    m_showReminders = show;
+    emit showRemindersChanged();
+    writeBool(ShowRemindersKey, show);
+}
+
+void AppSettings::setDefaultReminderMinutes(int minutes)
+{
+    if (minutes < NoDefaultReminder || minutes > MaxDefaultReminderMinutes)
+        minutes = NoDefaultReminder;
+    if (minutes == m_defaultReminderMinutes)
+        return;
+    m_defaultReminderMinutes = minutes;
+    emit defaultReminderMinutesChanged();
+    m_settings.setValue(DefaultReminderMinutesKey, minutes);
+    m_settings.sync();
 }
 
 void AppSettings::setTodayExpanded(bool expanded)

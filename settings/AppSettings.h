@@ -23,6 +23,9 @@ class AppSettings : public QObject
     Q_PROPERTY(bool upcomingExpanded READ upcomingExpanded WRITE setUpcomingExpanded NOTIFY upcomingExpandedChanged)
     Q_PROPERTY(bool launchAtLogin READ launchAtLogin WRITE setLaunchAtLogin NOTIFY launchAtLoginChanged)
     Q_PROPERTY(bool showWeekNumbers READ showWeekNumbers WRITE setShowWeekNumbers NOTIFY showWeekNumbersChanged)
+    Q_PROPERTY(bool showReminders READ showReminders WRITE setShowReminders NOTIFY showRemindersChanged)
+    Q_PROPERTY(int defaultReminderMinutes READ defaultReminderMinutes WRITE setDefaultReminderMinutes NOTIFY
+            defaultReminderMinutesChanged)
 public:
     // The process-wide instance, created on first use from any thread.
     static AppSettings &shared();
@@ -47,6 +50,17 @@ public:
     // Whether the month grid shows ISO week numbers (off until turned on).
     bool showWeekNumbers() const { return m_showWeekNumbers; }
     void setShowWeekNumbers(bool show);
+    // Whether events' alarms come up as desktop notifications (on until
+    // turned off).
+    bool showReminders() const { return m_showReminders; }
+    void setShowReminders(bool show);
+    // Minutes before its start at which a timed event without alarms of its
+    // own reminds; NoDefaultReminder (the default) gives such events none.
+    static constexpr int NoDefaultReminder = -1;
+    static constexpr int MaxDefaultReminderMinutes = 7 * 24 * 60;
+    int defaultReminderMinutes() const { return m_defaultReminderMinutes; }
+    // Values outside NoDefaultReminder..MaxDefaultReminderMinutes turn it off.
+    void setDefaultReminderMinutes(int minutes);
 
     Q_INVOKABLE void toggleCalendar(const QString &calendarIdentifier);
     Q_INVOKABLE void toggleZohoCalendar(const QString &zohoCalendarId);
@@ -85,6 +99,8 @@ signals:
     void upcomingExpandedChanged();
     void launchAtLoginChanged();
     void showWeekNumbersChanged();
+    void showRemindersChanged();
+    void defaultReminderMinutesChanged();
 
 private:
     QStringList hiddenCalendarIDList() const { return m_hiddenCalendarIDs.values(); }
@@ -111,4 +127,6 @@ private:
     bool m_upcomingExpanded = true;
     bool m_launchAtLogin = false;
     bool m_showWeekNumbers = false;
+    bool m_showReminders = true;
+    int m_defaultReminderMinutes = NoDefaultReminder;
 };

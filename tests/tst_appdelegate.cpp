@@ -189,6 +189,37 @@ private slots:
         QVERIFY(!m_item->shownMenu->actions().value(0)->isEnabled());
     }
 
+    // A reminder's "Open": the popover comes up with the event's detail, and
+    // a second reminder's replaces it; a form being filled in stays.
+    void aRemindersOpenShowsTheEventsDetail()
+    {
+        writeFile(personalCalendar() + "/review.ics",
+            singleEvent("UID:review\r\nSUMMARY:Design review\r\nDTSTART;TZID=Europe/Berlin:20260325T110000\r\n"
+                        "DTEND;TZID=Europe/Berlin:20260325T120000\r\n"));
+        writeFile(personalCalendar() + "/retro.ics",
+            singleEvent("UID:retro\r\nSUMMARY:Retro\r\nDTSTART;TZID=Europe/Berlin:20260325T160000\r\n"
+                        "DTEND;TZID=Europe/Berlin:20260325T170000\r\n"));
+        AppDelegate &delegate = launch(true);
+        const QList<CalendarEvent> events = delegate.eventStore().events(
+            QDateTime(QDate(2026, 3, 25), QTime(0, 0), Berlin), QDateTime(QDate(2026, 3, 26), QTime(0, 0), Berlin));
+        QCOMPARE(events.size(), 2);
+        delegate.showEventDetail(events[0]);
+        QVERIFY(delegate.popover()->isVisible());
+        PopoverViewModel *popover = delegate.popoverViewModel();
+        QVERIFY(popover);
+        QCOMPARE(popover->sheetKind(), PopoverViewModel::EventDetailSheet);
+        QCOMPARE(popover->detail()->title(), QStringLiteral("Design review"));
+        delegate.showEventDetail(events[1]);
+        QVERIFY(delegate.popover()->isVisible());
+        QCOMPARE(popover->detail()->title(), QStringLiteral("Retro"));
+
+        popover->closeSheet();
+        popover->openNewEvent(QDateTime(QDate(2026, 3, 25), QTime(14, 0), Berlin));
+        QCOMPARE(popover->sheetKind(), PopoverViewModel::NewEventSheet);
+        delegate.showEventDetail(events[0]);
+        QCOMPARE(popover->sheetKind(), PopoverViewModel::NewEventSheet);
+    }
+
     void settingsWindowIsBroughtForwardWhileOpenAndMadeAnewAfterClose()
     {
         AppDelegate &delegate = launch(true);

@@ -168,7 +168,9 @@ private slots:
                 "DTSTART;VALUE=DATE:20260327\r\nDTEND;VALUE=DATE:20260329\r\nEND:VEVENT\r\n"
                 "BEGIN:VEVENT\r\nUID:call\r\nDTSTAMP:20260101T000000Z\r\nSUMMARY:Call New York\r\n"
                 "DTSTART;TZID=America/New_York:20260326T090000\r\nDTEND;TZID=America/New_York:20260326T093000\r\n"
-                "LOCATION:Room 4\r\nURL:https://example.com/call\r\nDESCRIPTION:Agenda attached\r\nEND:VEVENT\r\n"
+                "LOCATION:Room 4\r\nURL:https://example.com/call\r\nDESCRIPTION:Agenda attached\r\n"
+                "BEGIN:VALARM\r\nACTION:DISPLAY\r\nDESCRIPTION:Call\r\nTRIGGER;RELATED=END:-PT5M\r\nEND:VALARM\r\n"
+                "BEGIN:VALARM\r\nACTION:EMAIL\r\nTRIGGER:-PT1H\r\nEND:VALARM\r\nEND:VEVENT\r\n"
                 "BEGIN:VEVENT\r\nUID:wall\r\nDTSTAMP:20260101T000000Z\r\nSUMMARY:Floating tea\r\n"
                 "DTSTART:20260326T150000\r\nDTEND:20260326T153000\r\nEND:VEVENT\r\n"));
         FIXTURE("import", "cal-work", events);
@@ -256,13 +258,16 @@ private slots:
         QVERIFY(desktop.eventsOf("cal-work", berlin(3, 29), berlin(3, 30)).isEmpty());
     }
 
+    // Notes, link, place and the alarms that show something, as in a
+    // local file.
     void detailsComeFromTheCalendar()
     {
         Desktop desktop;
         const QList<CalendarEvent> day = desktop.eventsOf("cal-work", berlin(3, 26), berlin(3, 27));
         QVERIFY(!day.isEmpty());
         QCOMPARE(desktop.store.eventDetails(day[0]),
-            (EventDetails {"Agenda attached", "https://example.com/call", "Room 4"}));
+            (EventDetails {"Agenda attached", "https://example.com/call", "Room 4",
+                {EventAlarm {EventAlarm::Anchor::End, -300, {}}}}));
         // An occurrence of a series has the series' notes.
         const QList<CalendarEvent> review = desktop.eventsOf("cal-work", berlin(3, 23), berlin(3, 24));
         QCOMPARE(titlesOf(review), QStringList {"Weekly review"});

@@ -22,6 +22,7 @@ LAYERS = {
     'calendar': 0,
     'zoho': 1,
     'settings': 1,
+    'reminders': 2,
     'resources': 2,
     'popover': 3,
     'settings/ui': 3,

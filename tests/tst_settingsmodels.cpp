@@ -398,6 +398,45 @@ private slots:
         QCOMPARE(weeks.size(), 1);
     }
 
+    // Reminders: the switch writes the setting; the picker's entries map to
+    // minutes before the start and back, whatever the file says.
+    void remindersSwitchAndDefaultReminderPicker()
+    {
+        SettingsFixture &f = *m_fixture;
+        f.makeEmptyRoot();
+        f.startStore();
+        AppearanceTabViewModel &appearance = *f.makeSettings().appearance();
+        QVERIFY(appearance.showReminders());
+        QSignalSpy shown(&appearance, &AppearanceTabViewModel::showRemindersChanged);
+        appearance.setShowReminders(false);
+        appearance.setShowReminders(false);
+        QCOMPARE(shown.size(), 1);
+        QVERIFY(!AppSettings(f.settings->filePath()).showReminders());
+
+        QCOMPARE(appearance.defaultReminderChoices(),
+            (QStringList {"None", "At start of event", "1 minute before", "5 minutes before", "10 minutes before"}));
+        QCOMPARE(appearance.defaultReminderIndex(), 0);
+        QSignalSpy picked(&appearance, &AppearanceTabViewModel::defaultReminderIndexChanged);
+        const QList<int> minutes {-1, 0, 1, 5, 10};
+        for (int index = appearance.defaultReminderChoices().size() - 1; index >= 0; --index) {
+            appearance.setDefaultReminderIndex(index);
+            QCOMPARE(appearance.defaultReminderIndex(), index);
+            QCOMPARE(AppSettings(f.settings->filePath()).defaultReminderMinutes(), minutes[index]);
+        }
+        QCOMPARE(picked.size(), 5);
+        appearance.setDefaultReminderIndex(0); // no change, no signal
+        appearance.setDefaultReminderIndex(7);
+        appearance.setDefaultReminderIndex(-1);
+        QCOMPARE(appearance.defaultReminderIndex(), 0);
+        QCOMPARE(picked.size(), 5);
+        // Set elsewhere, to a value the picker lacks: the nearest entry.
+        f.settings->setDefaultReminderMinutes(15);
+        QCOMPARE(appearance.defaultReminderIndex(), 4);
+        QCOMPARE(picked.size(), 6);
+        f.settings->setDefaultReminderMinutes(4);
+        QCOMPARE(appearance.defaultReminderIndex(), 3);
+    }
+
     // "Open at Login" writes the XDG autostart entry and removes it; the
     // setting follows only what could be done.
     void openAtLoginWritesAndRemovesTheAutostartEntry()

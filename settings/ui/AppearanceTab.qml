@@ -1,9 +1,10 @@
 import QtQuick
+import QtQuick.Layouts
 import Brivane.Resources
 import Brivane.Settings
 
 // Display options: weekend dimming and week numbers in the popover's month
-// grid; starting at login.
+// grid; reminders of events; starting at login.
 ScrollPage {
     id: tab
 
@@ -35,6 +36,60 @@ ScrollPage {
         subtitle: qsTr("A narrow column of ISO week numbers beside the month")
         isOn: tab.viewModel.showWeekNumbers
         onSwitched: (on) => tab.viewModel.showWeekNumbers = on
+    }
+    Item {
+        width: tab.width
+        height: 9
+        Divider {
+            anchors.bottom: parent.bottom
+            width: parent.width
+            inset: 20
+        }
+    }
+    SectionHeader {
+        title: qsTr("Notifications")
+        leftPadding: 20
+        rightPadding: 20
+        topPadding: 16
+        bottomPadding: 8
+    }
+    ToggleRow {
+        objectName: "showRemindersRow"
+        width: tab.width
+        label: qsTr("Show Reminders")
+        subtitle: qsTr("Events' alarms appear as desktop notifications")
+        isOn: tab.viewModel.showReminders
+        onSwitched: (on) => tab.viewModel.showReminders = on
+    }
+    Item {
+        objectName: "defaultReminderRow"
+        width: tab.width
+        implicitHeight: reminderRow.implicitHeight + 16
+        RowLayout {
+            id: reminderRow
+            anchors.fill: parent
+            anchors.leftMargin: 20
+            anchors.rightMargin: 20
+            anchors.topMargin: 8
+            anchors.bottomMargin: 8
+            spacing: 12
+            Text {
+                Layout.fillWidth: true
+                text: qsTr("Default Reminder")
+                font: Theme.font(13)
+                color: Theme.primary
+                wrapMode: Text.Wrap
+                Accessible.ignored: true
+            }
+            MenuPicker {
+                objectName: "defaultReminderPicker"
+                model: tab.viewModel.defaultReminderChoices
+                currentIndex: tab.viewModel.defaultReminderIndex
+                onActivated: (index) => tab.viewModel.defaultReminderIndex = index
+                Accessible.name: qsTr("Default Reminder")
+                Accessible.description: qsTr("For timed events without alarms of their own")
+            }
+        }
     }
     Item {
         width: tab.width

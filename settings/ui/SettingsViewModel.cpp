@@ -18,6 +18,53 @@ AppearanceTabViewModel::AppearanceTabViewModel(AppSettings &settings, AutostartW
     connect(&m_settings, &AppSettings::launchAtLoginChanged, this, &AppearanceTabViewModel::launchAtLoginChanged);
     connect(
         &m_settings, &AppSettings::showWeekNumbersChanged, this, &AppearanceTabViewModel::showWeekNumbersChanged);
+    connect(&m_settings, &AppSettings::showRemindersChanged, this, &AppearanceTabViewModel::showRemindersChanged);
+    connect(&m_settings, &AppSettings::defaultReminderMinutesChanged, this,
+        &AppearanceTabViewModel::defaultReminderIndexChanged);
+}
+
+bool AppearanceTabViewModel::showReminders() const
+{
+    return m_settings.showReminders();
+}
+
+void AppearanceTabViewModel::setShowReminders(bool show)
+{
+    m_settings.setShowReminders(show);
+}
+
+QStringList AppearanceTabViewModel::defaultReminderChoices() const
+{
+    QStringList choices;
+    for (const int minutes : DefaultReminderMinutes) {
+        if (minutes == AppSettings::NoDefaultReminder)
+            choices << tr("None");
+        else if (minutes == 0)
+            choices << tr("At start of event");
+        else if (minutes == 1)
+            choices << tr("1 minute before");
+        else
+            choices << tr("%1 minutes before").arg(minutes);
+    }
+    return choices;
+}
+
+int AppearanceTabViewModel::defaultReminderIndex() const
+{
+    const int current = m_settings.defaultReminderMinutes();
+    int nearest = 0;
+    for (int i = 0; i < int(std::size(DefaultReminderMinutes)); ++i) {
+        if (qAbs(DefaultReminderMinutes[i] - current) < qAbs(DefaultReminderMinutes[nearest] - current))
+            nearest = i;
+    }
+    return nearest;
+}
+
+void AppearanceTabViewModel::setDefaultReminderIndex(int index)
+{
+    if (index < 0 || index >= int(std::size(DefaultReminderMinutes)))
+        return;
+    m_settings.setDefaultReminderMinutes(DefaultReminderMinutes[index]);
 }
 
 bool AppearanceTabViewModel::showWeekNumbers() const

@@ -4,6 +4,7 @@
 #include "settings/ui/IntegrationsTabViewModel.h"
 
 #include <QObject>
+#include <QStringList>
 #include <QVariantList>
 #include <QtQml/qqmlregistration.h>
 
@@ -15,8 +16,8 @@ class DesktopLauncher;
 class ZohoAuthManager;
 class ZohoCalendarManager;
 
-// The Appearance tab: weekend dimming, week numbers and starting at login,
-// written as the switches report them.
+// The Appearance tab: weekend dimming, week numbers, starting at login and
+// reminders, written as the switches and the picker report them.
 class AppearanceTabViewModel : public QObject
 {
     Q_OBJECT
@@ -26,7 +27,14 @@ class AppearanceTabViewModel : public QObject
     Q_PROPERTY(bool launchAtLogin READ launchAtLogin WRITE setLaunchAtLogin NOTIFY launchAtLoginChanged)
     Q_PROPERTY(QString launchAtLoginError READ launchAtLoginError NOTIFY launchAtLoginErrorChanged)
     Q_PROPERTY(bool showWeekNumbers READ showWeekNumbers WRITE setShowWeekNumbers NOTIFY showWeekNumbersChanged)
+    Q_PROPERTY(bool showReminders READ showReminders WRITE setShowReminders NOTIFY showRemindersChanged)
+    Q_PROPERTY(QStringList defaultReminderChoices READ defaultReminderChoices CONSTANT)
+    Q_PROPERTY(int defaultReminderIndex READ defaultReminderIndex WRITE setDefaultReminderIndex NOTIFY
+            defaultReminderIndexChanged)
 public:
+    // The default reminder's choices, in the picker's order: minutes before
+    // the start, AppSettings::NoDefaultReminder for none.
+    static constexpr int DefaultReminderMinutes[] = {-1, 0, 1, 5, 10};
     // Writes or removes the autostart entry; the reason in words when that
     // failed, else an empty string.
     using AutostartWriter = std::function<QString(bool enabled)>;
@@ -42,12 +50,22 @@ public:
     QString launchAtLoginError() const { return m_launchAtLoginError; }
     bool showWeekNumbers() const;
     void setShowWeekNumbers(bool show);
+    bool showReminders() const;
+    void setShowReminders(bool show);
+    QStringList defaultReminderChoices() const;
+    // The picker's entry for the setting; a value put into the settings file
+    // by hand that is not among the choices shows as the nearest choice.
+    int defaultReminderIndex() const;
+    // Out-of-range indexes are ignored.
+    void setDefaultReminderIndex(int index);
 
 signals:
     void dimWeekendsChanged();
     void launchAtLoginChanged();
     void launchAtLoginErrorChanged();
     void showWeekNumbersChanged();
+    void showRemindersChanged();
+    void defaultReminderIndexChanged();
 
 private:
     AppSettings &m_settings;
