@@ -4,15 +4,20 @@
 #include <QEasingCurve>
 #include <QFont>
 #include <QObject>
+#include <QPointer>
 #include <QtQml/qqmlregistration.h>
 
+class ColorSchemeSource;
 class QJSEngine;
 class QQmlEngine;
 
 // The colours and fonts every window of the program draws with, in one place.
-// Colours that follow the desktop come from the application palette (accent
-// = highlight) and change with it; the fixed ones are FixedColors'. Sizes
-// are logical pixels; `font(13, Font.DemiBold)` is the desktop's font at 13.
+// Light: colours that follow the desktop come from the application palette
+// (accent = highlight) and change with it; the fixed ones are FixedColors'.
+// Dark (the colour scheme source says so): a dark window with light text,
+// the accent and the fixed colours lightened until they read on it. Every
+// colour changes with `dark`, so bound views redraw. Sizes are logical
+// pixels; `font(13, Font.DemiBold)` is the desktop's font at 13.
 //
 //   import Brivane.Resources
 //   Text { color: Theme.secondary; font: Theme.font(11, Font.Medium) }
@@ -21,16 +26,17 @@ class Theme : public QObject
     Q_OBJECT
     QML_ELEMENT
     QML_SINGLETON
+    Q_PROPERTY(bool dark READ dark NOTIFY paletteChanged)
     Q_PROPERTY(QColor accent READ accent NOTIFY paletteChanged)
     Q_PROPERTY(QColor primary READ primary NOTIFY paletteChanged)
     Q_PROPERTY(QColor secondary READ secondary NOTIFY paletteChanged)
     Q_PROPERTY(QColor windowBackground READ windowBackground NOTIFY paletteChanged)
     Q_PROPERTY(QColor separator READ separator NOTIFY paletteChanged)
-    Q_PROPERTY(QColor blue READ blue CONSTANT)
-    Q_PROPERTY(QColor orange READ orange CONSTANT)
-    Q_PROPERTY(QColor red READ red CONSTANT)
-    Q_PROPERTY(QColor green READ green CONSTANT)
-    Q_PROPERTY(QColor zoho READ zoho CONSTANT)
+    Q_PROPERTY(QColor blue READ blue NOTIFY paletteChanged)
+    Q_PROPERTY(QColor orange READ orange NOTIFY paletteChanged)
+    Q_PROPERTY(QColor red READ red NOTIFY paletteChanged)
+    Q_PROPERTY(QColor green READ green NOTIFY paletteChanged)
+    Q_PROPERTY(QColor zoho READ zoho NOTIFY paletteChanged)
     Q_PROPERTY(QColor white READ white CONSTANT)
     Q_PROPERTY(QColor black READ black CONSTANT)
     Q_PROPERTY(QString fontFamily READ fontFamily NOTIFY fontChanged)
@@ -42,6 +48,16 @@ public:
     // The process's one theme; QML gets the same object.
     static Theme *instance();
     static Theme *create(QQmlEngine *, QJSEngine *);
+
+    // Follows `source` from now on (nothing: light). The source stays the
+    // caller's; the theme lets go of it when it is destroyed.
+    void setColorSchemeSource(ColorSchemeSource *source);
+    bool dark() const { return m_dark; }
+
+    // WCAG's contrast ratio of two opaque colours (1 to 21).
+    static double contrastRatio(const QColor &a, const QColor &b);
+    // `color` drawn over the opaque `background`.
+    static QColor composite(const QColor &color, const QColor &background);
 
     QColor accent() const;
     QColor primary() const; // body text: the palette's text at 85 %
@@ -74,4 +90,11 @@ protected:
 
 private:
     Theme();
+    void followScheme();
+    // `color` made lighter, hue kept, until it reads on the dark window.
+    QColor forDark(const QColor &color) const;
+    QColor textBase() const;
+
+    QPointer<ColorSchemeSource> m_source;
+    bool m_dark = false;
 };
