@@ -37,6 +37,14 @@ class Theme : public QObject
     Q_PROPERTY(QColor red READ red NOTIFY paletteChanged)
     Q_PROPERTY(QColor green READ green NOTIFY paletteChanged)
     Q_PROPERTY(QColor zoho READ zoho NOTIFY paletteChanged)
+    // The paper calendar page the program's own tiles show, alike in light
+    // and dark: a page is white paper whatever the window around it.
+    Q_PROPERTY(QColor pagePaper READ pagePaper CONSTANT)
+    Q_PROPERTY(QColor pageRed READ pageRed CONSTANT)
+    Q_PROPERTY(QColor pageRedLight READ pageRedLight CONSTANT)
+    Q_PROPERTY(QColor pageRedDark READ pageRedDark CONSTANT)
+    Q_PROPERTY(QColor pageCell READ pageCell CONSTANT)
+    Q_PROPERTY(QColor pageToday READ pageToday CONSTANT)
     Q_PROPERTY(QColor white READ white CONSTANT)
     Q_PROPERTY(QColor black READ black CONSTANT)
     Q_PROPERTY(QString fontFamily READ fontFamily NOTIFY fontChanged)
@@ -69,6 +77,12 @@ public:
     QColor red() const;
     QColor green() const;
     QColor zoho() const;
+    QColor pagePaper() const { return QColor(0xFF, 0xF5, 0xF3); }
+    QColor pageRed() const { return QColor(0xD9, 0x36, 0x2C); }
+    QColor pageRedLight() const { return QColor(0xF2, 0x65, 0x5A); }
+    QColor pageRedDark() const { return QColor(0xB8, 0x26, 0x1E); }
+    QColor pageCell() const { return QColor(0xF6, 0xB8, 0xB2); }
+    QColor pageToday() const { return QColor(0xE0, 0x44, 0x3A); }
     QColor white() const { return Qt::white; }
     QColor black() const { return Qt::black; }
     QString fontFamily() const;

@@ -32,7 +32,7 @@ Rectangle {
             width: parent.width
             height: 8
             radius: 4
-            color: Qt.rgba(0.85, 0.2, 0.2, 1)
+            color: Theme.pageRed
             Rectangle {
                 anchors.bottom: parent.bottom
                 width: parent.width
@@ -52,7 +52,7 @@ Rectangle {
                     width: 3
                     height: 3
                     radius: 1
-                    color: Qt.rgba(0.85, 0.2, 0.2, 0.55)
+                    color: Theme.alpha(Theme.pageRed, 0.55)
                 }
             }
         }
