@@ -21,7 +21,7 @@ public:
     static constexpr const char *SettingsInterface = "org.freedesktop.portal.Settings";
     static constexpr const char *AppearanceNamespace = "org.freedesktop.appearance";
     static constexpr const char *ColorSchemeKey = "color-scheme";
-    static constexpr int PortalTimeoutMs = 2000;
+    static constexpr int PortalTimeoutMs = 5000;
 
     // What is read when no portal answers.
     struct Fallback

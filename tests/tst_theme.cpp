@@ -1,0 +1,370 @@
+// The theme's light and dark palettes (contrast, hue kept), the theme
+// following a colour scheme source while views are bound to it, and the
+// desktop's scheme as PortalColorScheme reads it: from the portal (on a
+// private session bus, run through tests/with_session_bus.sh) and from
+// GNOME's and KDE's own settings where no portal answers.
+#define BRIVANE_TEST_APPLICATION QGuiApplication
+#include "TestSupport.h"
+
+#include "app/PortalColorScheme.h"
+#include "resources/ColorSchemeSource.h"
+#include "resources/Theme.h"
+
+#include <QDBusConnection>
+#include <QDBusVariant>
+#include <QGuiApplication>
+#include <QQmlComponent>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtQml/qqmlextensionplugin.h>
+#include <QtTest>
+
+Q_IMPORT_QML_PLUGIN(Brivane_ResourcesPlugin)
+
+namespace {
+
+using Scheme = ColorSchemeSource::Scheme;
+
+class FakeScheme final : public ColorSchemeSource
+{
+public:
+    Scheme scheme() const override { return m_scheme; }
+    void set(Scheme scheme)
+    {
+        if (scheme == m_scheme)
+            return;
+        m_scheme = scheme;
+        emit schemeChanged();
+    }
+
+private:
+    Scheme m_scheme = Scheme::NoPreference;
+};
+
+// A desktop portal's Settings interface with ReadOne (version 2 on).
+class ModernPortal : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Settings")
+public:
+    uint value = 1;
+    int reads = 0;
+
+public slots:
+    QDBusVariant ReadOne(const QString &nameSpace, const QString &key)
+    {
+        ++reads;
+        if (nameSpace == QLatin1String("org.freedesktop.appearance") && key == QLatin1String("color-scheme"))
+            return QDBusVariant(QVariant(value));
+        return QDBusVariant(QVariant(QString()));
+    }
+
+signals:
+    void SettingChanged(const QString &nameSpace, const QString &key, const QDBusVariant &value);
+};
+
+// An older portal: only Read, whose answer wraps the value once more.
+class OldPortal : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Settings")
+public:
+    uint value = 1;
+    int reads = 0;
+
+public slots:
+    QDBusVariant Read(const QString &nameSpace, const QString &key)
+    {
+        ++reads;
+        if (nameSpace != QLatin1String("org.freedesktop.appearance") || key != QLatin1String("color-scheme"))
+            return QDBusVariant(QVariant(QString()));
+        return QDBusVariant(QVariant::fromValue(QDBusVariant(QVariant(value))));
+    }
+};
+
+QColor onBackground(const QColor &color, const QColor &background)
+{
+    return Theme::composite(color, background);
+}
+
+double textContrast(const QColor &text, const QColor &background)
+{
+    return Theme::contrastRatio(onBackground(text, background), background);
+}
+
+QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &text)
+{
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return {};
+    file.write(text);
+    return path;
+}
+
+} // namespace
+
+class ThemeTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup() { Theme::instance()->setColorSchemeSource(nullptr); }
+
+    void contrastRatiosAreWcags()
+    {
+        QCOMPARE(Theme::contrastRatio(Qt::white, Qt::black), 21.0);
+        QCOMPARE(Theme::contrastRatio(Qt::black, Qt::white), 21.0);
+        QCOMPARE(Theme::contrastRatio(QColor(0x77, 0x77, 0x77), QColor(0x77, 0x77, 0x77)), 1.0);
+        // #777 on white is the well-known 4.48:1.
+        QVERIFY(qAbs(Theme::contrastRatio(QColor(0x77, 0x77, 0x77), Qt::white) - 4.48) < 0.01);
+        QCOMPARE(Theme::composite(QColor(0, 0, 0, 0), Qt::white), QColor(Qt::white));
+        QCOMPARE(Theme::composite(QColor(0, 0, 0, 255), Qt::white), QColor(Qt::black));
+    }
+
+    void bothPalettesKeepTextReadable_data()
+    {
+        QTest::addColumn<bool>("dark");
+        QTest::newRow("light") << false;
+        QTest::newRow("dark") << true;
+    }
+    void bothPalettesKeepTextReadable()
+    {
+        QFETCH(bool, dark);
+        FakeScheme source;
+        source.set(dark ? Scheme::Dark : Scheme::Light);
+        Theme *theme = Theme::instance();
+        theme->setColorSchemeSource(&source);
+        QCOMPARE(theme->dark(), dark);
+        const QColor window = theme->windowBackground();
+        QVERIFY2(textContrast(theme->primary(), window) >= 4.5,
+            qPrintable(QString::number(textContrast(theme->primary(), window))));
+        // Dividers are seen, but stay quiet.
+        QVERIFY(textContrast(theme->separator(), window) > 1.1);
+        QVERIFY(textContrast(theme->separator(), window) < 3.0);
+        if (!dark)
+            return;
+        // The dark window is the usual dark theme's, not black and not grey.
+        QVERIFY(window.lightness() >= 0x1e && window.lightness() <= 0x2b);
+        for (const QColor &text : {theme->secondary(), theme->accent(), theme->red(), theme->blue(), theme->orange(),
+                 theme->green(), theme->zoho()}) {
+            QVERIFY2(textContrast(text, window) >= 4.5, qPrintable(text.name()));
+        }
+        QVERIFY(textContrast(theme->secondary(), window) < textContrast(theme->primary(), window));
+    }
+
+    void darkColoursKeepTheirHue()
+    {
+        Theme *theme = Theme::instance();
+        FakeScheme source;
+        theme->setColorSchemeSource(&source);
+        const QColor lightAccent = theme->accent();
+        const QColor lightZoho = theme->zoho();
+        source.set(Scheme::Dark);
+        const auto hueDistance = [](const QColor &a, const QColor &b) {
+            const int distance = qAbs(a.hslHue() - b.hslHue());
+            return std::min(distance, 360 - distance);
+        };
+        // Lighter, not inverted: an inversion would turn the hue round.
+        if (lightAccent.hslSaturation() > 20) {
+            QVERIFY(hueDistance(theme->accent(), lightAccent) <= 8);
+        }
+        QVERIFY(theme->accent().lightness() >= lightAccent.lightness());
+        QVERIFY(hueDistance(theme->zoho(), lightZoho) <= 8);
+        QVERIFY(theme->zoho().lightness() > lightZoho.lightness());
+        // The light page colours are the same paper in both.
+        QCOMPARE(theme->white(), QColor(Qt::white));
+    }
+
+    void followsTheSourceLive()
+    {
+        Theme *theme = Theme::instance();
+        QSignalSpy changed(theme, &Theme::paletteChanged);
+        auto source = std::make_unique<FakeScheme>();
+        theme->setColorSchemeSource(source.get());
+        QCOMPARE(changed.size(), 0); // no preference: light, as before
+        const QColor light = theme->windowBackground();
+
+        QQmlEngine engine;
+        engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
+        QQmlComponent component(&engine);
+        component.setData("import QtQuick\nimport Brivane.Resources\n"
+                          "Rectangle { color: Theme.windowBackground; property color ink: Theme.primary }",
+            QUrl());
+        std::unique_ptr<QObject> view(component.create());
+        QVERIFY2(view, qPrintable(component.errorString()));
+        QCOMPARE(view->property("color").value<QColor>(), light);
+
+        source->set(Scheme::Dark);
+        QCOMPARE(changed.size(), 1);
+        QVERIFY(theme->dark());
+        // The bound view has the dark colours without being made again.
+        QCOMPARE(view->property("color").value<QColor>(), theme->windowBackground());
+        QVERIFY(view->property("color").value<QColor>() != light);
+        QCOMPARE(view->property("ink").value<QColor>(), theme->primary());
+        source->set(Scheme::Dark);
+        QCOMPARE(changed.size(), 1); // no change, no redraw
+
+        source->set(Scheme::Light);
+        QCOMPARE(changed.size(), 2);
+        QCOMPARE(view->property("color").value<QColor>(), light);
+
+        // A source that goes away leaves the theme light.
+        source->set(Scheme::Dark);
+        QCOMPARE(changed.size(), 3);
+        source.reset();
+        QVERIFY(!theme->dark());
+        QCOMPARE(changed.size(), 4);
+    }
+
+    void portalValuesAreUnwrapped()
+    {
+        QCOMPARE(PortalColorScheme::fromPortalValue(QVariant(0u)), Scheme::NoPreference);
+        QCOMPARE(PortalColorScheme::fromPortalValue(QVariant(1u)), Scheme::Dark);
+        QCOMPARE(PortalColorScheme::fromPortalValue(QVariant(2u)), Scheme::Light);
+        QCOMPARE(PortalColorScheme::fromPortalValue(QVariant(3u)), Scheme::NoPreference);
+        // Read's answer: a variant in a variant.
+        QCOMPARE(PortalColorScheme::fromPortalValue(
+                     QVariant::fromValue(QDBusVariant(QVariant::fromValue(QDBusVariant(QVariant(1u)))))),
+            Scheme::Dark);
+        // Not a uint32: nothing is made of it.
+        QCOMPARE(PortalColorScheme::fromPortalValue(QVariant(1)), Scheme::NoPreference);
+        QCOMPARE(PortalColorScheme::fromPortalValue(QVariant(QStringLiteral("dark"))), Scheme::NoPreference);
+        QCOMPARE(PortalColorScheme::fromPortalValue(QVariant()), Scheme::NoPreference);
+    }
+
+    void gnomeAndKdeSettingsStandIn()
+    {
+        QTemporaryDir dir;
+        using Fallback = PortalColorScheme::Fallback;
+        QCOMPARE(PortalColorScheme::fromDesktopFiles(Fallback {QStringLiteral("Adwaita:dark"), {}, {}}), Scheme::Dark);
+        QCOMPARE(PortalColorScheme::fromDesktopFiles(Fallback {QStringLiteral("Adwaita-dark"), {}, {}}), Scheme::Dark);
+        QCOMPARE(PortalColorScheme::fromDesktopFiles(Fallback {QStringLiteral("Adwaita"), {}, {}}), Scheme::NoPreference);
+        QCOMPARE(PortalColorScheme::fromDesktopFiles(Fallback {QStringLiteral("Adwaita"), dir.filePath("missing"), {}}),
+            Scheme::NoPreference);
+
+        const auto kde = [&dir](const QByteArray &text) {
+            return PortalColorScheme::fromDesktopFiles(Fallback {{}, writeFile(dir, QStringLiteral("kdeglobals"), text), {}});
+        };
+        QCOMPARE(kde("[General]\nColorScheme=BreezeDark\n"), Scheme::Dark);
+        QCOMPARE(kde("[General]\nColorScheme=BreezeLight\n"), Scheme::Light);
+        // A scheme of another name: the window's colour tells.
+        QCOMPARE(kde("[General]\nColorScheme=Nordic\n\n[Colors:Window]\nBackgroundNormal=46,52,64\n"), Scheme::Dark);
+        QCOMPARE(kde("[Colors:Window]\nBackgroundAlternate=20,20,20\nBackgroundNormal = 239,240,241\n"), Scheme::Light);
+        // The same key in another group does not count.
+        QCOMPARE(kde("[Colors:View]\nBackgroundNormal=20,20,20\n"), Scheme::NoPreference);
+        QCOMPARE(kde("[Colors:Window]\nBackgroundNormal=dark\n"), Scheme::NoPreference);
+        QCOMPARE(kde("[Colors:Window]\nBackgroundNormal=12,12\n"), Scheme::NoPreference);
+        QCOMPARE(kde(""), Scheme::NoPreference);
+
+        QCOMPARE(PortalColorScheme::fromGsettings(QStringLiteral("'prefer-dark'\n")), Scheme::Dark);
+        QCOMPARE(PortalColorScheme::fromGsettings(QStringLiteral("'prefer-light'\n")), Scheme::Light);
+        QCOMPARE(PortalColorScheme::fromGsettings(QStringLiteral("'default'\n")), Scheme::NoPreference);
+        QCOMPARE(PortalColorScheme::fromGsettings(QString()), Scheme::NoPreference);
+    }
+
+    void withoutAPortalTheFilesAnswer()
+    {
+        // No bus at all here (or one without a portal): the files' answer.
+        QTemporaryDir dir;
+        const QString kdeglobals = writeFile(dir, QStringLiteral("kdeglobals"), "[General]\nColorScheme=BreezeDark\n");
+        PortalColorScheme scheme(QDBusConnection(QStringLiteral("no-bus")), {{}, kdeglobals, {}});
+        QSignalSpy settled(&scheme, &PortalColorScheme::settled);
+        QSignalSpy changed(&scheme, &ColorSchemeSource::schemeChanged);
+        scheme.start();
+        QCOMPARE(scheme.scheme(), Scheme::Dark);
+        QCOMPARE(changed.size(), 1);
+        QTRY_COMPARE(settled.size(), 1);
+    }
+
+    // The rest run on a private session bus (tst_theme_portal).
+    void theModernPortalIsReadAndFollowed()
+    {
+        if (!TestSupport::onPrivateBus())
+            QSKIP("needs a private session bus: see tst_theme_portal");
+        QDBusConnection portalBus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("portal"));
+        ModernPortal portal;
+        QVERIFY(portalBus.registerObject(QLatin1String(PortalColorScheme::PortalPath), &portal,
+            QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals));
+        QVERIFY(portalBus.registerService(QLatin1String(PortalColorScheme::PortalService)));
+
+        {
+            // The portal knows better than a light KDE file.
+            QTemporaryDir dir;
+            const QString kdeglobals = writeFile(dir, QStringLiteral("kdeglobals"), "[General]\nColorScheme=BreezeLight\n");
+            PortalColorScheme scheme(QDBusConnection::sessionBus(), {{}, kdeglobals, {}});
+            QSignalSpy settled(&scheme, &PortalColorScheme::settled);
+            scheme.start();
+            QCOMPARE(scheme.scheme(), Scheme::Light);
+            QVERIFY(settled.wait(5000));
+            QCOMPARE(scheme.scheme(), Scheme::Dark);
+            QCOMPARE(portal.reads, 1);
+
+            // The desktop switches: the theme follows without asking again.
+            Theme::instance()->setColorSchemeSource(&scheme);
+            QVERIFY(Theme::instance()->dark());
+            QSignalSpy changed(&scheme, &ColorSchemeSource::schemeChanged);
+            emit portal.SettingChanged(QStringLiteral("org.freedesktop.appearance"), QStringLiteral("color-scheme"),
+                QDBusVariant(QVariant(2u)));
+            QVERIFY(changed.wait(5000));
+            QCOMPARE(scheme.scheme(), Scheme::Light);
+            QVERIFY(!Theme::instance()->dark());
+            // Other settings are no concern of ours.
+            emit portal.SettingChanged(QStringLiteral("org.freedesktop.appearance"), QStringLiteral("accent-color"),
+                QDBusVariant(QVariant(1u)));
+            emit portal.SettingChanged(QStringLiteral("org.gnome.desktop.interface"), QStringLiteral("color-scheme"),
+                QDBusVariant(QVariant(1u)));
+            emit portal.SettingChanged(QStringLiteral("org.freedesktop.appearance"), QStringLiteral("color-scheme"),
+                QDBusVariant(QVariant(1u)));
+            QVERIFY(changed.wait(5000));
+            QCOMPARE(changed.size(), 2); // only the last one changed anything
+            QCOMPARE(scheme.scheme(), Scheme::Dark);
+            QCOMPARE(portal.reads, 1);
+            Theme::instance()->setColorSchemeSource(nullptr);
+        }
+        portalBus.unregisterService(QLatin1String(PortalColorScheme::PortalService));
+        QDBusConnection::disconnectFromBus(QStringLiteral("portal"));
+    }
+
+    void anOlderPortalIsReadThroughRead()
+    {
+        if (!TestSupport::onPrivateBus())
+            QSKIP("needs a private session bus: see tst_theme_portal");
+        QDBusConnection portalBus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("old"));
+        OldPortal portal;
+        portal.value = 2;
+        QVERIFY(portalBus.registerObject(QLatin1String(PortalColorScheme::PortalPath), &portal,
+            QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals));
+        QVERIFY(portalBus.registerService(QLatin1String(PortalColorScheme::PortalService)));
+        {
+            PortalColorScheme scheme(QDBusConnection::sessionBus(), {QStringLiteral("Adwaita:dark"), {}, {}});
+            QSignalSpy settled(&scheme, &PortalColorScheme::settled);
+            scheme.start();
+            QCOMPARE(scheme.scheme(), Scheme::Dark); // GTK_THEME until the portal answers
+            QVERIFY(settled.wait(5000));
+            QCOMPARE(portal.reads, 1);
+            QCOMPARE(scheme.scheme(), Scheme::Light);
+        }
+        portalBus.unregisterService(QLatin1String(PortalColorScheme::PortalService));
+        QDBusConnection::disconnectFromBus(QStringLiteral("old"));
+    }
+
+    void noPortalOnTheBusLeavesTheFiles()
+    {
+        if (!TestSupport::onPrivateBus())
+            QSKIP("needs a private session bus: see tst_theme_portal");
+        QTemporaryDir dir;
+        const QString kdeglobals
+            = writeFile(dir, QStringLiteral("kdeglobals"), "[Colors:Window]\nBackgroundNormal=35,38,41\n");
+        PortalColorScheme scheme(QDBusConnection::sessionBus(), {{}, kdeglobals, {}});
+        QSignalSpy settled(&scheme, &PortalColorScheme::settled);
+        scheme.start();
+        QVERIFY(settled.wait(10000));
+        QCOMPARE(scheme.scheme(), Scheme::Dark);
+    }
+};
+
+BRIVANE_TEST_MAIN(ThemeTest)
+#include "tst_theme.moc"
