@@ -2,6 +2,9 @@
 
 #include "resources/ColorSchemeSource.h"
 
+#include <QColor>
+#include <QImage>
+
 // A colour scheme source the test switches by hand.
 class FakeColorScheme final : public ColorSchemeSource
 {

@@ -102,7 +102,7 @@ private slots:
         QCOMPARE(m_item->icon, QStringLiteral("calendar"));
         QCOMPARE(m_item->day, 25);
         // 23:30 UTC is half past midnight in Berlin: already the 26th.
-        m_clock->setNow(QDateTime(QDate(2026, 3, 25), QTime(23, 30), QTimeZone::UTC));
+        m_clock->setNow(QDateTime(QDate(2026, 3, 25), QTime(23, 30), QTimeZone::utc()));
         delegate.updateStatusTitle();
         QCOMPARE(m_item->day, 26);
         // Across the month's end, the page starts again at 1.

@@ -8,6 +8,7 @@
 
 #include "app/PortalColorScheme.h"
 #include "resources/ColorSchemeSource.h"
+#include "resources/SymbolIcons.h"
 #include "resources/Theme.h"
 
 #include <QDBusConnection>
@@ -217,6 +218,147 @@ private slots:
         source.reset();
         QVERIFY(!theme->dark());
         QCOMPARE(changed.size(), 4);
+    }
+
+    void thePanelIconShowsTheDay()
+    {
+        // Every day of the month looks different, even at 16 pixels.
+        QList<QImage> days;
+        for (int day = 1; day <= 31; ++day) {
+            const QImage image = SymbolIcons::calendarDayImage(day, QSize(16, 16));
+            QCOMPARE(image.size(), QSize(16, 16));
+            for (const QImage &other : std::as_const(days))
+                QVERIFY2(image != other, qPrintable(QString::number(day)));
+            days.append(image);
+        }
+        QVERIFY(SymbolIcons::calendarDayImage(0, QSize(16, 16)).isNull());
+        QVERIFY(SymbolIcons::calendarDayImage(32, QSize(16, 16)).isNull());
+        QVERIFY(SymbolIcons::calendarDayImage(5, QSize()).isNull());
+        QVERIFY(SymbolIcons::calendarDayIcon(0).isNull());
+
+        // Twice the pixels on a doubled screen, the same logical size.
+        const QImage sharp = SymbolIcons::calendarDayImage(28, QSize(22, 22), 2.0);
+        QCOMPARE(sharp.size(), QSize(44, 44));
+        QCOMPARE(sharp.devicePixelRatio(), 2.0);
+        QCOMPARE(sharp.deviceIndependentSize(), QSizeF(22, 22));
+        // A red band on top, white paper below, dark ink in between, and
+        // nothing drawn beyond the page's rounded corners.
+        const QColor band = sharp.pixelColor(22, 5);
+        QVERIFY(band.red() > 180 && band.green() < 100 && band.blue() < 100);
+        QCOMPARE(sharp.pixelColor(0, 0).alpha(), 0);
+        QCOMPARE(sharp.pixelColor(43, 43).alpha(), 0);
+        int ink = 0;
+        int paper = 0;
+        for (int y = 14; y < 40; ++y) {
+            for (int x = 4; x < 40; ++x) {
+                const QColor pixel = sharp.pixelColor(x, y);
+                ink += pixel.alpha() == 255 && pixel.lightness() < 80;
+                paper += pixel.alpha() == 255 && pixel.lightness() > 240;
+            }
+        }
+        QVERIFY2(ink > 60, qPrintable(QString::number(ink))); // two digits' strokes
+        QVERIFY(paper > ink);
+
+        const QIcon icon = SymbolIcons::calendarDayIcon(9);
+        for (int size : {16, 22, 24, 32, 48, 64})
+            QVERIFY(icon.availableSizes().contains(QSize(size, size)));
+        QCOMPARE(icon.pixmap(QSize(22, 22)).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied),
+            SymbolIcons::calendarDayImage(9, QSize(22, 22)).convertToFormat(QImage::Format_ARGB32_Premultiplied));
+    }
+
+    void linkAndCloudAreOurOwnDrawings()
+    {
+        for (const char *name : {"link", "cloud.fill"}) {
+            for (qreal ratio : {1.0, 2.0}) {
+                QCOMPARE(SymbolIcons::symbolImage(QLatin1String(name), 11, Qt::black, ratio),
+                    SymbolIcons::drawnSymbol(QLatin1String(name), 11, Qt::black, ratio));
+            }
+        }
+    }
+
+    void theCloudHasThreeBumpsOnAFlatBase_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<qreal>("ratio");
+        QTest::newRow("11 px") << 11 << 1.0;
+        QTest::newRow("11 px at 2x") << 11 << 2.0;
+        QTest::newRow("16 px at 2x") << 16 << 2.0;
+    }
+    void theCloudHasThreeBumpsOnAFlatBase()
+    {
+        QFETCH(int, size);
+        QFETCH(qreal, ratio);
+        const QImage cloud = SymbolIcons::drawnSymbol(QStringLiteral("cloud.fill"), size, Qt::black, ratio);
+        const auto filled = [&cloud](int x, int y) { return qAlpha(cloud.pixel(x, y)) >= 128; };
+        // The top edge, column by column: its peaks are the bumps.
+        QList<int> top;
+        for (int x = 0; x < cloud.width(); ++x) {
+            int y = 0;
+            while (y < cloud.height() && !filled(x, y))
+                ++y;
+            top.append(y);
+        }
+        int bumps = 0;
+        bool rising = false;
+        for (int x = 1; x < top.size(); ++x) {
+            if (top[x] < top[x - 1])
+                rising = true;
+            else if (top[x] > top[x - 1] && rising) {
+                ++bumps;
+                rising = false;
+            }
+        }
+        QCOMPARE(bumps, 3);
+        // The lowest row is one long flat line.
+        int bottom = cloud.height() - 1;
+        while (bottom > 0 && ![&] {
+            for (int x = 0; x < cloud.width(); ++x) {
+                if (filled(x, bottom))
+                    return true;
+            }
+            return false;
+        }())
+            --bottom;
+        int base = 0;
+        for (int x = 0; x < cloud.width(); ++x)
+            base += filled(x, bottom) || filled(x, bottom - 1);
+        QVERIFY2(base >= cloud.width() / 2, qPrintable(QString::number(base)));
+    }
+
+    void theLinkIsTwoLoopsOnTheDiagonal_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<qreal>("ratio");
+        QTest::newRow("10 px at 2x") << 10 << 2.0;
+        QTest::newRow("16 px") << 16 << 1.0;
+        QTest::newRow("16 px at 2x") << 16 << 2.0;
+    }
+    void theLinkIsTwoLoopsOnTheDiagonal()
+    {
+        QFETCH(int, size);
+        QFETCH(qreal, ratio);
+        const QImage link = SymbolIcons::drawnSymbol(QStringLiteral("link"), size, Qt::black, ratio);
+        const int side = link.width();
+        const auto ink = [&link](int x0, int y0, int x1, int y1) {
+            int sum = 0;
+            for (int y = y0; y < y1; ++y) {
+                for (int x = x0; x < x1; ++x)
+                    sum += qAlpha(link.pixel(x, y));
+            }
+            return sum;
+        };
+        const int half = side / 2;
+        // From bottom left to top right, not a bar across the middle.
+        const int rising = ink(half, 0, side, half) + ink(0, half, half, side);
+        const int falling = ink(0, 0, half, half) + ink(half, half, side, side);
+        QVERIFY2(rising > 2 * falling, qPrintable(QStringLiteral("%1 %2").arg(rising).arg(falling)));
+        // Loops: hollow where each loop's middle is (a quarter in from
+        // either end of the diagonal), ink around them.
+        const qreal unit = side / 16.0;
+        for (const QPointF centre : {QPointF(4.6, 11.4), QPointF(11.4, 4.6)}) {
+            const QPoint at((centre * unit).toPoint());
+            QVERIFY2(qAlpha(link.pixel(at)) < 100, qPrintable(QStringLiteral("%1,%2").arg(at.x()).arg(at.y())));
+        }
     }
 
     void portalValuesAreUnwrapped()
