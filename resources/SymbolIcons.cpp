@@ -132,12 +132,16 @@ const QHash<QString, Drawing> &drawings()
             [](QPainter &p, const QPen &pen) {
                 // Three bumps of clearly different heights over a flat
                 // base, so that the notches between them survive 9 pixels.
-                QPainterPath cloud;
-                cloud.addEllipse(QPointF(4.3, 10.4), 2.8, 2.8);
-                cloud.addEllipse(QPointF(8.4, 7.6), 3.9, 3.9);
-                cloud.addEllipse(QPointF(12.1, 10.0), 2.7, 2.7);
-                cloud.addRect(QRectF(4.3, 9, 7.8, 4.2));
-                cloud.setFillRule(Qt::WindingFill);
+                QPainterPath bumps;
+                bumps.addEllipse(QPointF(4.4, 9.9), 3.1, 3.1);
+                bumps.addEllipse(QPointF(9.0, 7.4), 3.2, 3.2);
+                bumps.addEllipse(QPointF(12.8, 10.2), 2.8, 2.8);
+                bumps.addRect(QRectF(4.4, 10, 8.4, 3.0));
+                bumps.setFillRule(Qt::WindingFill);
+                QPainterPath notches;
+                notches.addEllipse(QPointF(6.6, 6.0), 1.1, 1.1);
+                notches.addEllipse(QPointF(12.0, 7.1), 1.0, 1.0);
+                const QPainterPath cloud = bumps.simplified().subtracted(notches);
                 p.setPen(Qt::NoPen);
                 p.setBrush(pen.color());
                 p.drawPath(cloud.simplified());
