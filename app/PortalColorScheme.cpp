@@ -54,8 +54,13 @@ void PortalColorScheme::start()
         askGsettings();
         return;
     }
-    m_bus.connect(QLatin1String(PortalService), QLatin1String(PortalPath), QLatin1String(SettingsInterface),
-        QStringLiteral("SettingChanged"), this, SLOT(settingChanged(QString, QString, QDBusVariant)));
+    // The slot's variant argument is matched by its type's name, which has
+    // to be known before the first signal comes.
+    qRegisterMetaType<QDBusVariant>();
+    // Any sender: the portal's well-known name may change hands (a portal
+    // that starts later) while the path and interface are the portal's own.
+    m_bus.connect(QString(), QLatin1String(PortalPath), QLatin1String(SettingsInterface),
+        QStringLiteral("SettingChanged"), this, SLOT(settingChanged(QString,QString,QDBusVariant)));
     ask(QStringLiteral("ReadOne"));
 }
 

@@ -12,6 +12,8 @@
 #include "resources/Theme.h"
 
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
 #include <QDBusVariant>
 #include <QGuiApplication>
 #include <QPainter>
@@ -62,9 +64,6 @@ public slots:
             return QDBusVariant(QVariant(value));
         return QDBusVariant(QVariant(QString()));
     }
-
-signals:
-    void SettingChanged(const QString &nameSpace, const QString &key, const QDBusVariant &value);
 };
 
 // An older portal: only Read, whose answer wraps the value once more.
@@ -95,6 +94,33 @@ double textContrast(const QColor &text, const QColor &background)
 {
     return Theme::contrastRatio(onBackground(text, background), background);
 }
+
+// The portal's signal as the portal sends it, from its own connection.
+void sendSettingChanged(QDBusConnection &bus, const QString &nameSpace, const QString &key, uint value)
+{
+    QDBusMessage signal = QDBusMessage::createSignal(QLatin1String(PortalColorScheme::PortalPath),
+        QLatin1String(PortalColorScheme::SettingsInterface), QStringLiteral("SettingChanged"));
+    signal << nameSpace << key << QVariant::fromValue(QDBusVariant(QVariant(value)));
+    bus.send(signal);
+}
+
+// A connection of the fake portal's own, gone with the test however it ends.
+struct PortalConnection
+{
+    explicit PortalConnection(const QString &connectionName)
+        : name(connectionName)
+        , bus(QDBusConnection::connectToBus(QDBusConnection::SessionBus, connectionName))
+    {
+    }
+    ~PortalConnection()
+    {
+        bus.unregisterService(QLatin1String(PortalColorScheme::PortalService));
+        bus.unregisterObject(QLatin1String(PortalColorScheme::PortalPath));
+        QDBusConnection::disconnectFromBus(name);
+    }
+    QString name;
+    QDBusConnection bus;
+};
 
 QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &text)
 {
@@ -444,7 +470,8 @@ private slots:
     {
         if (!TestSupport::onPrivateBus())
             QSKIP("needs a private session bus: see tst_theme_portal");
-        QDBusConnection portalBus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("portal"));
+        PortalConnection connection(QStringLiteral("portal"));
+        QDBusConnection &portalBus = connection.bus;
         ModernPortal portal;
         QVERIFY(portalBus.registerObject(QLatin1String(PortalColorScheme::PortalPath), &portal,
             QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals));
@@ -466,33 +493,32 @@ private slots:
             Theme::instance()->setColorSchemeSource(&scheme);
             QVERIFY(Theme::instance()->dark());
             QSignalSpy changed(&scheme, &ColorSchemeSource::schemeChanged);
-            emit portal.SettingChanged(QStringLiteral("org.freedesktop.appearance"), QStringLiteral("color-scheme"),
-                QDBusVariant(QVariant(2u)));
+            // A round trip on the reader's connection: its subscription is
+            // with the bus before the portal speaks.
+            QVERIFY(QDBusConnection::sessionBus().interface()->isServiceRegistered(
+                QLatin1String(PortalColorScheme::PortalService)));
+            sendSettingChanged(portalBus, QStringLiteral("org.freedesktop.appearance"), QStringLiteral("color-scheme"), 2u);
             QVERIFY(changed.wait(5000));
             QCOMPARE(scheme.scheme(), Scheme::Light);
             QVERIFY(!Theme::instance()->dark());
             // Other settings are no concern of ours.
-            emit portal.SettingChanged(QStringLiteral("org.freedesktop.appearance"), QStringLiteral("accent-color"),
-                QDBusVariant(QVariant(1u)));
-            emit portal.SettingChanged(QStringLiteral("org.gnome.desktop.interface"), QStringLiteral("color-scheme"),
-                QDBusVariant(QVariant(1u)));
-            emit portal.SettingChanged(QStringLiteral("org.freedesktop.appearance"), QStringLiteral("color-scheme"),
-                QDBusVariant(QVariant(1u)));
+            sendSettingChanged(portalBus, QStringLiteral("org.freedesktop.appearance"), QStringLiteral("accent-color"), 1u);
+            sendSettingChanged(portalBus, QStringLiteral("org.gnome.desktop.interface"), QStringLiteral("color-scheme"), 1u);
+            sendSettingChanged(portalBus, QStringLiteral("org.freedesktop.appearance"), QStringLiteral("color-scheme"), 1u);
             QVERIFY(changed.wait(5000));
             QCOMPARE(changed.size(), 2); // only the last one changed anything
             QCOMPARE(scheme.scheme(), Scheme::Dark);
             QCOMPARE(portal.reads, 1);
             Theme::instance()->setColorSchemeSource(nullptr);
         }
-        portalBus.unregisterService(QLatin1String(PortalColorScheme::PortalService));
-        QDBusConnection::disconnectFromBus(QStringLiteral("portal"));
     }
 
     void anOlderPortalIsReadThroughRead()
     {
         if (!TestSupport::onPrivateBus())
             QSKIP("needs a private session bus: see tst_theme_portal");
-        QDBusConnection portalBus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("old"));
+        PortalConnection connection(QStringLiteral("old"));
+        QDBusConnection &portalBus = connection.bus;
         OldPortal portal;
         portal.value = 2;
         QVERIFY(portalBus.registerObject(QLatin1String(PortalColorScheme::PortalPath), &portal,
@@ -507,8 +533,6 @@ private slots:
             QCOMPARE(portal.reads, 1);
             QCOMPARE(scheme.scheme(), Scheme::Light);
         }
-        portalBus.unregisterService(QLatin1String(PortalColorScheme::PortalService));
-        QDBusConnection::disconnectFromBus(QStringLiteral("old"));
     }
 
     void noPortalOnTheBusLeavesTheFiles()
