@@ -82,7 +82,7 @@ void AppDelegate::applicationDidFinishLaunching()
     if (!autostartProblem.isEmpty())
         qWarning("brivane: %s: %s", qPrintable(AutostartEntry::path()), qPrintable(autostartProblem));
     // The icon is there from the start; a tray slot without one looks broken.
-    m_statusItem->setIcon(CalendarSymbol);
+    m_statusItem->setIcon(CalendarSymbol, dayOfMonth());
     connect(m_statusItem.get(), &StatusItem::clicked, this, &AppDelegate::handleClick);
     m_statusItem->setMenuProvider([this] { return buildContextMenu(); });
 
@@ -101,6 +101,11 @@ void AppDelegate::applicationDidFinishLaunching()
     // A calendar switched off in the settings leaves the title at once.
     connect(&m_settings, &AppSettings::hiddenCalendarIDsChanged, this, &AppDelegate::updateStatusTitle);
     checkOnboarding();
+}
+
+int AppDelegate::dayOfMonth() const
+{
+    return m_clock.now().toTimeZone(m_clock.timeZone()).date().day();
 }
 
 void AppDelegate::checkOnboarding()
@@ -312,7 +317,8 @@ void AppDelegate::updateStatusTitle()
 {
     const StatusTitle title
         = StatusTitleBuilder::compute(*m_eventStore, m_settings.hiddenCalendarIDs(), m_clock.now(), QLocale());
-    m_statusItem->setIcon(CalendarSymbol);
+    // The title's timer also turns the icon's page at midnight.
+    m_statusItem->setIcon(CalendarSymbol, dayOfMonth());
     m_statusItem->setTitle(title.plainText());
     emit statusTitleUpdated();
 }

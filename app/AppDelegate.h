@@ -88,6 +88,8 @@ private:
     std::unique_ptr<QQuickView> makeWindow(
         const QString &qmlFile, const QVariantMap &initialProperties, const QSize &size);
     void finishOnboarding();
+    // Today's day in the user's zone, for the icon.
+    int dayOfMonth() const;
 
     AppSettings &m_settings;
     const Clock &m_clock;

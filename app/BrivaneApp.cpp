@@ -12,6 +12,7 @@
 #include "app/DisplayPlatform.h"
 #include "app/PanelStatusItem.h"
 #include "app/PopoverWindow.h"
+#include "app/PortalColorScheme.h"
 #include "app/SleepWatcher.h"
 #include "app/SingleInstance.h"
 #include "app/StatusCommand.h"
@@ -20,6 +21,7 @@
 #include "app/ZohoCommand.h"
 #include "app/ZohoServices.h"
 #include "reminders/ReminderScheduler.h"
+#include "resources/Theme.h"
 #include "settings/AppSettings.h"
 #ifdef BRIVANE_HAVE_EDS
 #include "calendar/EdsProvider.h"
@@ -91,6 +93,12 @@ int runTray(int argc, char **argv, const QByteArray &command, std::unique_ptr<Si
         std::fprintf(stderr, "brivane: cannot listen on %s\n", qPrintable(SingleInstance::defaultSocketPath()));
         return 1;
     }
+
+    // Light or dark as the desktop says, followed while running; made before
+    // any window so that none shows in the wrong one first.
+    PortalColorScheme colorScheme(QDBusConnection::sessionBus(), PortalColorScheme::desktopFallback());
+    Theme::instance()->setColorSchemeSource(&colorScheme);
+    colorScheme.start();
 
     AppSettings &settings = AppSettings::shared();
     static SystemClock clock;

@@ -112,16 +112,17 @@ void PanelStatusItem::switchTo(Mode mode)
     // The title first: the new item shows itself with the icon.
     m_active->setTitle(m_title);
     if (!m_symbolName.isEmpty())
-        m_active->setIcon(m_symbolName);
+        m_active->setIcon(m_symbolName, m_dayOfMonth);
     emit modeChanged(mode);
     if (isAvailable() != wasAvailable)
         emit availabilityChanged(isAvailable());
 }
 
-void PanelStatusItem::setIcon(const QString &symbolName)
+void PanelStatusItem::setIcon(const QString &symbolName, int dayOfMonth)
 {
     m_symbolName = symbolName;
-    m_active->setIcon(symbolName);
+    m_dayOfMonth = dayOfMonth;
+    m_active->setIcon(symbolName, dayOfMonth);
 }
 
 void PanelStatusItem::setTitle(const QString &title)

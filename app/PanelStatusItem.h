@@ -27,7 +27,7 @@ public:
     PanelStatusItem(const QDBusConnection &connection, TrayItemFactory makeTrayItem, QObject *parent = nullptr);
     ~PanelStatusItem() override;
 
-    void setIcon(const QString &symbolName) override;
+    void setIcon(const QString &symbolName, int dayOfMonth) override;
     void setTitle(const QString &title) override;
     QString title() const override { return m_title; }
     bool isAvailable() const override;
@@ -52,6 +52,7 @@ private:
     std::unique_ptr<StatusItem> m_active;
     Mode m_mode = Mode::Tray;
     QString m_symbolName;
+    int m_dayOfMonth = 0;
     QString m_title;
     MenuProvider m_menuProvider;
     QDBusServiceWatcher *m_watcherWatch = nullptr;

@@ -206,14 +206,18 @@ SniStatusItem::~SniStatusItem()
     m_connection.unregisterService(m_serviceName);
 }
 
-void SniStatusItem::setIcon(const QString &symbolName)
+void SniStatusItem::setIcon(const QString &symbolName, int dayOfMonth)
 {
-    if (symbolName == m_symbolName && m_published)
+    if (symbolName == m_symbolName && dayOfMonth == m_dayOfMonth && m_published)
         return;
-    const bool changed = symbolName != m_symbolName;
+    const bool changed = symbolName != m_symbolName || dayOfMonth != m_dayOfMonth;
     m_symbolName = symbolName;
-    m_iconName = SymbolIcons::themeIconName(symbolName);
-    m_iconPixmaps = pixmapsOf(SymbolIcons::icon(symbolName));
+    m_dayOfMonth = dayOfMonth;
+    const QIcon today = SymbolIcons::calendarDayIcon(dayOfMonth);
+    // Hosts prefer a name to pixels: the drawn day goes without one, the
+    // theme's symbol stands in only where no day is drawn.
+    m_iconName = today.isNull() ? SymbolIcons::themeIconName(symbolName) : QString();
+    m_iconPixmaps = pixmapsOf(today.isNull() ? SymbolIcons::icon(symbolName) : today);
     if (!m_published)
         publish();
     else if (changed)

@@ -53,7 +53,7 @@ public:
     explicit SniStatusItem(const QDBusConnection &connection, QObject *parent = nullptr);
     ~SniStatusItem() override;
 
-    void setIcon(const QString &symbolName) override;
+    void setIcon(const QString &symbolName, int dayOfMonth) override;
     void setTitle(const QString &title) override;
     QString title() const override { return m_title; }
     bool isAvailable() const override { return !m_failed; }
@@ -93,6 +93,7 @@ private:
     QString m_serviceName;
     DBusMenuExporter *m_menu;
     QString m_symbolName;
+    int m_dayOfMonth = 0;
     QString m_iconName;
     SniPixmapList m_iconPixmaps;
     QString m_title;

@@ -22,7 +22,9 @@ public:
 
     using QObject::QObject;
 
-    virtual void setIcon(const QString &symbolName) = 0;
+    // The icon: a calendar page showing `dayOfMonth` (1–31) where one is
+    // given, else (0) the symbol from the icon theme.
+    virtual void setIcon(const QString &symbolName, int dayOfMonth) = 0;
     // The title text (without its leading space), shown where the panel can.
     virtual void setTitle(const QString &title) = 0;
     virtual QString title() const = 0;

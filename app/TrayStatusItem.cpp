@@ -43,12 +43,14 @@ TrayStatusItem::TrayStatusItem(QObject *parent)
     });
 }
 
-void TrayStatusItem::setIcon(const QString &symbolName)
+void TrayStatusItem::setIcon(const QString &symbolName, int dayOfMonth)
 {
-    if (symbolName == m_iconName && m_tray->isVisible())
+    if (symbolName == m_iconName && dayOfMonth == m_iconDay && m_tray->isVisible())
         return;
     m_iconName = symbolName;
-    m_tray->setIcon(SymbolIcons::icon(symbolName));
+    m_iconDay = dayOfMonth;
+    const QIcon today = SymbolIcons::calendarDayIcon(dayOfMonth);
+    m_tray->setIcon(today.isNull() ? SymbolIcons::icon(symbolName) : today);
     m_tray->show();
     if (!m_trayFound && !m_trayLookout->isActive()) {
         m_trayFound = isAvailable();

@@ -13,7 +13,7 @@ class TrayStatusItem final : public StatusItem
 public:
     explicit TrayStatusItem(QObject *parent = nullptr);
 
-    void setIcon(const QString &symbolName) override;
+    void setIcon(const QString &symbolName, int dayOfMonth) override;
     void setTitle(const QString &title) override;
     QString title() const override { return m_title; }
     bool isAvailable() const override;
@@ -30,4 +30,5 @@ private:
     bool m_trayFound = false;
     QString m_title;
     QString m_iconName;
+    int m_iconDay = 0;
 };

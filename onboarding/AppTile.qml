@@ -20,7 +20,7 @@ Item {
         id: page
         anchors.fill: parent
         radius: 18
-        color: "#FFF5F3"
+        color: Theme.pagePaper
         clip: true
 
         Rectangle {
@@ -28,14 +28,14 @@ Item {
             height: 26
             radius: 18
             gradient: Gradient {
-                GradientStop { position: 0; color: "#F2655A" }
-                GradientStop { position: 1; color: "#D9362C" }
+                GradientStop { position: 0; color: Theme.pageRedLight }
+                GradientStop { position: 1; color: Theme.pageRed }
             }
             Rectangle {
                 anchors.bottom: parent.bottom
                 width: parent.width
                 height: 10
-                color: "#D9362C"
+                color: Theme.pageRed
             }
         }
         // The rings the page hangs from.
@@ -48,9 +48,9 @@ Item {
                 width: 8
                 height: 12
                 radius: 4
-                color: "#FFF5F3"
+                color: Theme.pagePaper
                 border.width: 2
-                border.color: "#B8261E"
+                border.color: Theme.pageRedDark
             }
         }
         Grid {
@@ -66,7 +66,7 @@ Item {
                     width: 10
                     height: 9
                     radius: 2.5
-                    color: index === 6 ? "#E0443A" : "#F6B8B2"
+                    color: index === 6 ? Theme.pageToday : Theme.pageCell
                 }
             }
         }

@@ -71,9 +71,9 @@ QVariantList OnboardingViewModel::steps() const
     };
     return {
         step(QStringLiteral("calendar"), tr("View your calendar"),
-            tr("Click the menu bar icon to see the month view and all your upcoming events.")),
+            tr("Click the calendar icon in the panel to see the month view and all your upcoming events.")),
         step(QStringLiteral("plus.circle"), tr("Create events"),
-            tr("Click + or double-tap a day to create a new event right from the menu bar.")),
+            tr("Click + or double-tap a day to create a new event right from the panel.")),
         step(QStringLiteral("hand.tap"), tr("Event details"),
             tr("Tap any event to see full details, notes, and links \u2014 or delete it.")),
         step(QStringLiteral("gearshape"), tr("Customise"),

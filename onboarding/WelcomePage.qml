@@ -24,7 +24,7 @@ Item {
         Text {
             Layout.fillWidth: true
             horizontalAlignment: Text.AlignHCenter
-            text: qsTr("Your calendar, always one click away.\nEvents, reminders, and new events \u2014 right from the menu bar.")
+            text: qsTr("Your calendar, always one click away.\nEvents, reminders, and new events \u2014 right from the panel.")
             font: Theme.font(14)
             color: Theme.secondary
             wrapMode: Text.WordWrap

@@ -84,7 +84,7 @@ FocusScope {
         objectName: "dimming"
         anchors.fill: parent
         visible: root.sheetProgress > 0
-        color: "black"
+        color: Theme.black
         opacity: 0.25 * Math.min(1, root.sheetProgress)
         MouseArea {
             anchors.fill: parent

@@ -1,6 +1,8 @@
 #include "resources/SymbolIcons.h"
 
 #include <QDir>
+#include <QFont>
+#include <QFontMetricsF>
 #include <QHash>
 #include <QMutex>
 #include <QPainter>
@@ -8,6 +10,8 @@
 #include <QPixmap>
 #include <QStandardPaths>
 
+#include <algorithm>
+#include <cmath>
 #include <functional>
 
 namespace SymbolIcons {
@@ -27,7 +31,8 @@ const QHash<QString, QStringList> &table()
         {QStringLiteral("chevron.down"), {QStringLiteral("pan-down-symbolic"), QStringLiteral("go-down-symbolic")}},
         {QStringLiteral("plus"), {QStringLiteral("list-add-symbolic")}},
         {QStringLiteral("trash"), {QStringLiteral("user-trash-symbolic"), QStringLiteral("edit-delete-symbolic")}},
-        {QStringLiteral("cloud.fill"), {QStringLiteral("weather-overcast-symbolic")}},
+        // The theme's cloud is a rain cloud's blob at small sizes: ours.
+        {QStringLiteral("cloud.fill"), {}},
         {QStringLiteral("clock"), {QStringLiteral("preferences-system-time-symbolic")}},
         {QStringLiteral("timer"), {QStringLiteral("appointment-soon-symbolic"), QStringLiteral("alarm-symbolic")}},
         {QStringLiteral("note.text"),
@@ -39,7 +44,8 @@ const QHash<QString, QStringList> &table()
         {QStringLiteral("arrow.left.circle"), {}},
         {QStringLiteral("circle.fill"), {QStringLiteral("media-record-symbolic")}},
         {QStringLiteral("folder"), {QStringLiteral("folder-symbolic")}},
-        {QStringLiteral("link"), {QStringLiteral("insert-link-symbolic")}},
+        // The theme's link reads as a text cursor at small sizes: ours.
+        {QStringLiteral("link"), {}},
         {QStringLiteral("video"), {QStringLiteral("camera-video-symbolic")}},
         {QStringLiteral("paintbrush"), {}},
         {QStringLiteral("checkmark"), {QStringLiteral("object-select-symbolic")}},
@@ -124,11 +130,18 @@ const QHash<QString, Drawing> &drawings()
             }},
         {QStringLiteral("cloud.fill"),
             [](QPainter &p, const QPen &pen) {
-                QPainterPath cloud;
-                cloud.addEllipse(QRectF(1, 7, 6, 6));
-                cloud.addEllipse(QRectF(4, 3, 7.5, 7.5));
-                cloud.addEllipse(QRectF(9, 6, 6, 6));
-                cloud.addRoundedRect(QRectF(3.5, 9, 9.5, 4), 1, 1);
+                // Three bumps of clearly different heights over a flat
+                // base, so that the notches between them survive 9 pixels.
+                QPainterPath bumps;
+                bumps.addEllipse(QPointF(4.4, 9.9), 3.1, 3.1);
+                bumps.addEllipse(QPointF(9.0, 7.4), 3.2, 3.2);
+                bumps.addEllipse(QPointF(12.8, 10.2), 2.8, 2.8);
+                bumps.addRect(QRectF(4.4, 10, 8.4, 3.0));
+                bumps.setFillRule(Qt::WindingFill);
+                QPainterPath notches;
+                notches.addEllipse(QPointF(6.6, 6.0), 1.1, 1.1);
+                notches.addEllipse(QPointF(12.0, 7.1), 1.0, 1.0);
+                const QPainterPath cloud = bumps.simplified().subtracted(notches);
                 p.setPen(Qt::NoPen);
                 p.setBrush(pen.color());
                 p.drawPath(cloud.simplified());
@@ -196,10 +209,12 @@ const QHash<QString, Drawing> &drawings()
             }},
         {QStringLiteral("link"),
             [](QPainter &p, const QPen &) {
+                // Two rounded loops along the diagonal, overlapping by a
+                // third so that each end hooks into the other.
                 p.translate(8, 8);
                 p.rotate(-45);
-                p.drawRoundedRect(QRectF(-7, -2.5, 7.5, 5), 2.5, 2.5);
-                p.drawRoundedRect(QRectF(-0.5, -2.5, 7.5, 5), 2.5, 2.5);
+                p.drawRoundedRect(QRectF(-7.8, -2.9, 10.2, 5.8), 2.9, 2.9);
+                p.drawRoundedRect(QRectF(-2.4, -2.9, 10.2, 5.8), 2.9, 2.9);
             }},
         {QStringLiteral("video"),
             [](QPainter &p, const QPen &) {
@@ -359,6 +374,9 @@ QIcon drawnTrayCalendar()
     return icon;
 }
 
+// The sizes the panel icons come in; panels take the nearest one.
+constexpr int PanelIconSizes[] = {16, 22, 24, 32, 48, 64};
+
 QImage tinted(const QImage &source, const QColor &color)
 {
     QImage image = source.convertToFormat(QImage::Format_ARGB32_Premultiplied);
@@ -369,6 +387,71 @@ QImage tinted(const QImage &source, const QColor &color)
 }
 
 } // namespace
+
+QImage calendarDayImage(int day, QSize size, qreal devicePixelRatio, bool dark)
+{
+    if (day < 1 || day > 31 || size.isEmpty() || devicePixelRatio <= 0)
+        return {};
+    const QSize pixels(qCeil(size.width() * devicePixelRatio), qCeil(size.height() * devicePixelRatio));
+    QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    // Drawn in device pixels: at 16 px every pixel of the number counts.
+    const qreal side = std::min(pixels.width(), pixels.height());
+    const qreal outline = std::max(1.0, side / 22.0);
+    const QRectF page = QRectF(QPointF((pixels.width() - side) / 2, (pixels.height() - side) / 2), QSizeF(side, side))
+                            .adjusted(outline / 2, outline / 2, -outline / 2, -outline / 2);
+    const qreal radius = side / 7.0;
+    QPainterPath pagePath;
+    pagePath.addRoundedRect(page, radius, radius);
+    painter.fillPath(pagePath, Qt::white);
+    const qreal bandHeight = std::round(side * 0.27);
+    QPainterPath band;
+    band.addRect(QRectF(page.left(), page.top(), page.width(), bandHeight));
+    painter.fillPath(pagePath.intersected(band), QColor(0xE0, 0x3E, 0x36));
+    painter.setPen(QPen(dark ? QColor(0xB0, 0xB0, 0xB0) : QColor(0x44, 0x44, 0x44), outline));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPath(pagePath);
+
+    // The number as large as the space under the band allows, two digits
+    // included, in a bold face so that it survives 16 pixels.
+    const QRectF body(page.left() + outline, page.top() + bandHeight, page.width() - 2 * outline,
+        page.bottom() - page.top() - bandHeight - outline);
+    QFont font;
+    font.setBold(true);
+    font.setHintingPreference(QFont::PreferNoHinting);
+    const QString number = QString::number(day);
+    int pixelSize = std::max(1, int(body.height() * 0.95));
+    for (; pixelSize > 1; --pixelSize) {
+        font.setPixelSize(pixelSize);
+        const QFontMetricsF metrics(font);
+        if (metrics.tightBoundingRect(number).width() <= body.width() * 0.92
+            && metrics.tightBoundingRect(number).height() <= body.height() * 0.8)
+            break;
+    }
+    font.setPixelSize(pixelSize);
+    painter.setFont(font);
+    painter.setPen(QColor(0x22, 0x22, 0x22));
+    // Centred on the digits' own ink, not the font's line box.
+    const QRectF ink = QFontMetricsF(font).tightBoundingRect(number);
+    const QPointF origin(body.center().x() - ink.center().x(), body.center().y() - ink.center().y());
+    painter.drawText(origin, number);
+    painter.end();
+    image.setDevicePixelRatio(devicePixelRatio);
+    return image;
+}
+
+QIcon calendarDayIcon(int day, bool dark)
+{
+    if (day < 1 || day > 31)
+        return {};
+    QIcon icon;
+    for (int size : PanelIconSizes)
+        icon.addPixmap(QPixmap::fromImage(calendarDayImage(day, QSize(size, size), 1.0, dark)));
+    return icon;
+}
 
 QStringList themeNames(const QString &symbolName)
 {

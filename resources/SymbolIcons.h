@@ -24,6 +24,16 @@ QIcon icon(const QString &symbolName);
 // symbolic icon tinted, or our own drawing. Cached; cheap to ask again.
 QImage symbolImage(const QString &symbolName, int pixelSize, const QColor &color, qreal devicePixelRatio = 1.0);
 
+// A calendar page with the day of the month on it, `size` logical pixels,
+// for the panel: a red band over a white page, the number in dark ink, an
+// outline that keeps the page apart from a light panel (`dark`: a dark
+// panel, the outline is lighter). A null image for a day outside 1–31.
+QImage calendarDayImage(int day, QSize size, qreal devicePixelRatio = 1.0, bool dark = false);
+
+// calendarDayImage() in the sizes panels pick from; a null icon for a day
+// outside 1–31.
+QIcon calendarDayIcon(int day, bool dark = false);
+
 // Our own drawing of the symbol; a null image for an unknown name.
 QImage drawnSymbol(const QString &symbolName, int pixelSize, const QColor &color, qreal devicePixelRatio = 1.0);
 

@@ -4,15 +4,20 @@
 #include <QEasingCurve>
 #include <QFont>
 #include <QObject>
+#include <QPointer>
 #include <QtQml/qqmlregistration.h>
 
+class ColorSchemeSource;
 class QJSEngine;
 class QQmlEngine;
 
 // The colours and fonts every window of the program draws with, in one place.
-// Colours that follow the desktop come from the application palette (accent
-// = highlight) and change with it; the fixed ones are FixedColors'. Sizes
-// are logical pixels; `font(13, Font.DemiBold)` is the desktop's font at 13.
+// Light: colours that follow the desktop come from the application palette
+// (accent = highlight) and change with it; the fixed ones are FixedColors'.
+// Dark (the colour scheme source says so): a dark window with light text,
+// the accent and the fixed colours lightened until they read on it. Every
+// colour changes with `dark`, so bound views redraw. Sizes are logical
+// pixels; `font(13, Font.DemiBold)` is the desktop's font at 13.
 //
 //   import Brivane.Resources
 //   Text { color: Theme.secondary; font: Theme.font(11, Font.Medium) }
@@ -21,16 +26,25 @@ class Theme : public QObject
     Q_OBJECT
     QML_ELEMENT
     QML_SINGLETON
+    Q_PROPERTY(bool dark READ dark NOTIFY paletteChanged)
     Q_PROPERTY(QColor accent READ accent NOTIFY paletteChanged)
     Q_PROPERTY(QColor primary READ primary NOTIFY paletteChanged)
     Q_PROPERTY(QColor secondary READ secondary NOTIFY paletteChanged)
     Q_PROPERTY(QColor windowBackground READ windowBackground NOTIFY paletteChanged)
     Q_PROPERTY(QColor separator READ separator NOTIFY paletteChanged)
-    Q_PROPERTY(QColor blue READ blue CONSTANT)
-    Q_PROPERTY(QColor orange READ orange CONSTANT)
-    Q_PROPERTY(QColor red READ red CONSTANT)
-    Q_PROPERTY(QColor green READ green CONSTANT)
-    Q_PROPERTY(QColor zoho READ zoho CONSTANT)
+    Q_PROPERTY(QColor blue READ blue NOTIFY paletteChanged)
+    Q_PROPERTY(QColor orange READ orange NOTIFY paletteChanged)
+    Q_PROPERTY(QColor red READ red NOTIFY paletteChanged)
+    Q_PROPERTY(QColor green READ green NOTIFY paletteChanged)
+    Q_PROPERTY(QColor zoho READ zoho NOTIFY paletteChanged)
+    // The paper calendar page the program's own tiles show, alike in light
+    // and dark: a page is white paper whatever the window around it.
+    Q_PROPERTY(QColor pagePaper READ pagePaper CONSTANT)
+    Q_PROPERTY(QColor pageRed READ pageRed CONSTANT)
+    Q_PROPERTY(QColor pageRedLight READ pageRedLight CONSTANT)
+    Q_PROPERTY(QColor pageRedDark READ pageRedDark CONSTANT)
+    Q_PROPERTY(QColor pageCell READ pageCell CONSTANT)
+    Q_PROPERTY(QColor pageToday READ pageToday CONSTANT)
     Q_PROPERTY(QColor white READ white CONSTANT)
     Q_PROPERTY(QColor black READ black CONSTANT)
     Q_PROPERTY(QString fontFamily READ fontFamily NOTIFY fontChanged)
@@ -43,6 +57,16 @@ public:
     static Theme *instance();
     static Theme *create(QQmlEngine *, QJSEngine *);
 
+    // Follows `source` from now on (nothing: light). The source stays the
+    // caller's; the theme lets go of it when it is destroyed.
+    void setColorSchemeSource(ColorSchemeSource *source);
+    bool dark() const { return m_dark; }
+
+    // WCAG's contrast ratio of two opaque colours (1 to 21).
+    static double contrastRatio(const QColor &a, const QColor &b);
+    // `color` drawn over the opaque `background`.
+    static QColor composite(const QColor &color, const QColor &background);
+
     QColor accent() const;
     QColor primary() const; // body text: the palette's text at 85 %
     QColor secondary() const; // quieter text and symbols: at 50 %
@@ -53,6 +77,12 @@ public:
     QColor red() const;
     QColor green() const;
     QColor zoho() const;
+    QColor pagePaper() const { return QColor(0xFF, 0xF5, 0xF3); }
+    QColor pageRed() const { return QColor(0xD9, 0x36, 0x2C); }
+    QColor pageRedLight() const { return QColor(0xF2, 0x65, 0x5A); }
+    QColor pageRedDark() const { return QColor(0xB8, 0x26, 0x1E); }
+    QColor pageCell() const { return QColor(0xF6, 0xB8, 0xB2); }
+    QColor pageToday() const { return QColor(0xE0, 0x44, 0x3A); }
     QColor white() const { return Qt::white; }
     QColor black() const { return Qt::black; }
     QString fontFamily() const;
@@ -74,4 +104,11 @@ protected:
 
 private:
     Theme();
+    void followScheme();
+    // `color` made lighter, hue kept, until it reads on the dark window.
+    QColor forDark(const QColor &color) const;
+    QColor textBase() const;
+
+    QPointer<ColorSchemeSource> m_source;
+    bool m_dark = false;
 };

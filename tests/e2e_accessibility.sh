@@ -92,7 +92,7 @@ check "the settings window is there with its tabs" eventually 30 has_settings
 for tab in Calendars Appearance; do
     check "settings: the $tab tab" grep -qE "^ *page tab: $tab$" "$scratch/tree"
 done
-for control in "heading: Shown in Menu Bar" "heading: Local"; do
+for control in "heading: Shown in the Panel" "heading: Local"; do
     check "settings: $control" shows "$control"
 done
 check "settings: the Personal calendar's switch" grep -qE "^ *(check box|toggle button|push button): Personal$" "$scratch/tree"

@@ -26,7 +26,11 @@ const QTimeZone Berlin("Europe/Berlin");
 class RecordingStatusItem final : public StatusItem
 {
 public:
-    void setIcon(const QString &symbolName) override { icon = symbolName; }
+    void setIcon(const QString &symbolName, int dayOfMonth) override
+    {
+        icon = symbolName;
+        day = dayOfMonth;
+    }
     void setTitle(const QString &text) override
     {
         titleText = text;
@@ -39,6 +43,7 @@ public:
     void click(Click kind) { emit clicked(kind, QPoint(610, 10)); }
 
     QString icon;
+    int day = 0;
     QString titleText;
     int titleUpdates = 0;
     QPointer<QMenu> shownMenu;
@@ -90,6 +95,24 @@ private slots:
         m_clock = std::make_unique<FixedClock>(QDateTime(QDate(2026, 3, 25), QTime(10, 0), Berlin), Berlin);
     }
     void cleanup() { m_delegate.reset(); }
+
+    void theIconShowsTodayInTheUsersZone()
+    {
+        AppDelegate &delegate = launch(true);
+        QCOMPARE(m_item->icon, QStringLiteral("calendar"));
+        QCOMPARE(m_item->day, 25);
+        // 23:30 UTC is half past midnight in Berlin: already the 26th.
+        m_clock->setNow(QDateTime(QDate(2026, 3, 25), QTime(23, 30), QTimeZone::utc()));
+        delegate.updateStatusTitle();
+        QCOMPARE(m_item->day, 26);
+        // Across the month's end, the page starts again at 1.
+        m_clock->setNow(QDateTime(QDate(2026, 3, 31), QTime(23, 59, 50), Berlin));
+        delegate.updateStatusTitle();
+        QCOMPARE(m_item->day, 31);
+        m_clock->advanceSeconds(20);
+        delegate.updateStatusTitle();
+        QCOMPARE(m_item->day, 1);
+    }
 
     void leftClickTogglesThePopoverOnceOnboarded()
     {

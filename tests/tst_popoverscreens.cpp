@@ -5,7 +5,9 @@
 // With BRIVANE_SCREENSHOTS=<folder> the pictures are written there (the
 // README's come from docs/); without it only what they show is checked.
 #define BRIVANE_TEST_APPLICATION QApplication
+#include "FakeColorScheme.h"
 #include "PopoverTestSupport.h"
+#include "resources/Theme.h"
 
 #include <QApplication>
 #include <QtQml/qqmlextensionplugin.h>
@@ -111,6 +113,23 @@ private slots:
         QVERIFY(!m_popover->item("dot 18")->isVisible()); // Zoho's planning only
         QVERIFY(!m_popover->item("dot 2")->isVisible());
         save(QStringLiteral("popover-today.png"));
+    }
+
+    // The same in the desktop's dark scheme, switched while on screen.
+    void todayInDark()
+    {
+        const QImage light = m_popover->view->grabWindow();
+        FakeColorScheme scheme;
+        Theme::instance()->setColorSchemeSource(&scheme);
+        scheme.set(ColorSchemeSource::Scheme::Dark);
+        QVERIFY(Theme::instance()->dark());
+        const QImage dark = m_popover->view->grabWindow();
+        QVERIFY2(meanLightness(light) > 0.6, qPrintable(QString::number(meanLightness(light))));
+        QVERIFY2(meanLightness(dark) < 0.3, qPrintable(QString::number(meanLightness(dark))));
+        save(QStringLiteral("popover-today-dark.png"));
+        scheme.set(ColorSchemeSource::Scheme::Light);
+        QVERIFY(meanLightness(m_popover->view->grabWindow()) > 0.6);
+        Theme::instance()->setColorSchemeSource(nullptr);
     }
 
     // Week numbers beside the month: 9 to 14 for March 2026, each on its row.

@@ -213,7 +213,7 @@ private slots:
 
     void accountsAreDetectedByTheirSourceTitles()
     {
-        const IntegrationInfo &apple = integration("Apple Calendar");
+        const IntegrationInfo &apple = integration("Desktop Calendars");
         const IntegrationInfo &google = integration("Google Calendar");
         const IntegrationInfo &outlook = integration("Outlook Calendar");
         QVERIFY(IntegrationsTabViewModel::isConnected({source("Team EXCHANGE")}, outlook));
@@ -234,8 +234,8 @@ private slots:
         IntegrationsTabViewModel &tab = *f.makeSettings().integrations();
         const auto text = [&tab](int row, int role) { return tab.data(tab.index(row), role).toString(); };
         QCOMPARE(tab.rowCount(), 3);
-        QCOMPARE(text(0, IntegrationsTabViewModel::NameRole), QStringLiteral("Apple Calendar"));
-        QCOMPARE(text(0, IntegrationsTabViewModel::SubtitleRole), QStringLiteral("Connected via iCloud / local"));
+        QCOMPARE(text(0, IntegrationsTabViewModel::NameRole), QStringLiteral("Desktop Calendars"));
+        QCOMPARE(text(0, IntegrationsTabViewModel::SubtitleRole), QStringLiteral("Connected on this computer"));
         QVERIFY(tab.connectedAt(0));
         QCOMPARE(
             text(1, IntegrationsTabViewModel::SubtitleRole), QStringLiteral("Add via Settings \u2192 Online Accounts"));
@@ -293,7 +293,7 @@ private slots:
         QVERIFY(!tab.zohoConnected());
         QCOMPARE(tab.zohoSubtitle(), QStringLiteral("Connect using a generated code"));
         QVERIFY(tab.showsClientIdNote()); // the test build has the placeholder
-        QVERIFY(tab.clientIdNote().contains("-DBRIVANE_ZOHO_CLIENT_ID="));
+        QVERIFY(tab.clientIdNote().contains("README"));
 
         tab.openCodeSheet();
         QVERIFY(tab.showCodeSheet());
@@ -337,11 +337,13 @@ private slots:
         QVERIFY(!tab.showCodeSheet());
         QVERIFY(sheet->error().isEmpty());
         QCOMPARE(tab.zohoSubtitle(), QStringLiteral("Connected via Zoho Self Client"));
+        QVERIFY(!tab.showsClientIdNote()); // not beside a working connection
         tab.openCodeSheet(); // nothing to connect while connected
         QVERIFY(!tab.showCodeSheet());
 
         tab.disconnectZoho();
         QVERIFY(!tab.zohoConnected());
+        QVERIFY(tab.showsClientIdNote());
         // A new sheet each time: step one, nothing typed.
         tab.openCodeSheet();
         QVERIFY(tab.codeEntry() != sheet);

@@ -3,7 +3,9 @@
 // calendars. With BRIVANE_SCREENSHOTS=<folder> the pictures are written
 // there (the README's come from docs/); without it only their size is checked.
 #define BRIVANE_TEST_APPLICATION QApplication
+#include "FakeColorScheme.h"
 #include "SettingsTestSupport.h"
+#include "resources/Theme.h"
 
 #include <QApplication>
 #include <QtQml/qqmlextensionplugin.h>
@@ -74,6 +76,27 @@ private slots:
         save(window, "settings-integrations.png", QSize(420, 480));
         f.settingsViewModel->setSelectedTab(2);
         save(window, "settings-appearance.png", QSize(420, 480));
+    }
+
+    // Two tabs in the desktop's dark scheme, switched while the window is open.
+    void settingsInDark()
+    {
+        SettingsFixture &f = *m_fixture;
+        QQuickView &window = f.showSettings();
+        f.settingsViewModel->setSelectedTab(2);
+        const QImage light = window.grabWindow();
+        FakeColorScheme scheme;
+        Theme::instance()->setColorSchemeSource(&scheme);
+        scheme.set(ColorSchemeSource::Scheme::Dark);
+        const QImage dark = window.grabWindow();
+        QVERIFY2(meanLightness(light) > 0.6, qPrintable(QString::number(meanLightness(light))));
+        QVERIFY2(meanLightness(dark) < 0.3, qPrintable(QString::number(meanLightness(dark))));
+        save(window, "settings-appearance-dark.png", QSize(420, 480));
+        f.settingsViewModel->setSelectedTab(1);
+        save(window, "settings-integrations-dark.png", QSize(420, 480));
+        Theme::instance()->setColorSchemeSource(nullptr);
+        f.settingsViewModel->setSelectedTab(2);
+        QVERIFY(meanLightness(window.grabWindow()) > 0.6);
     }
 
     void zohoSheet()

@@ -277,7 +277,7 @@ private slots:
         QStringList names;
         collectNames(top, names);
         for (const char *name :
-            {"Calendars", "Integrations", "Appearance", "Shown in Menu Bar", "Local", "Work", "Personal", "Projects"})
+            {"Calendars", "Integrations", "Appearance", "Shown in the Panel", "Local", "Work", "Personal", "Projects"})
             QVERIFY2(names.contains(name), qPrintable(name + QStringLiteral(" not in ") + names.join(" | ")));
 
         // The tabs are read as tabs, the one on show as checked.

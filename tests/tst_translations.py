@@ -48,7 +48,7 @@ def placeholders(text):
 
 
 lupdate = shutil.which("lupdate") or "/usr/lib/qt6/bin/lupdate"
-folders = ["app", "calendar", "onboarding", "popover", "resources", "settings", "zoho"]
+folders = ["app", "calendar", "onboarding", "popover", "reminders", "resources", "settings", "zoho"]
 catalogues = sorted(f for f in os.listdir(os.path.join(source_dir, "translations")) if f.endswith(".ts"))
 check("there is a catalogue", bool(catalogues))
 

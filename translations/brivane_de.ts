@@ -110,6 +110,26 @@
         <source>brivane starts in the panel when you log in</source>
         <translation>brivane startet bei der Anmeldung in der Leiste</translation>
     </message>
+    <message>
+        <source>Notifications</source>
+        <translation>Benachrichtigungen</translation>
+    </message>
+    <message>
+        <source>Show Reminders</source>
+        <translation>Erinnerungen anzeigen</translation>
+    </message>
+    <message>
+        <source>Events&apos; alarms appear as desktop notifications</source>
+        <translation>Die Erinnerungen der Termine erscheinen als Desktop-Benachrichtigungen</translation>
+    </message>
+    <message>
+        <source>Default Reminder</source>
+        <translation>Standard-Erinnerung</translation>
+    </message>
+    <message>
+        <source>For timed events without alarms of their own</source>
+        <translation>Für Termine mit Uhrzeit ohne eigene Erinnerung</translation>
+    </message>
 </context>
 <context>
     <name>AppearanceTabViewModel</name>
@@ -120,6 +140,22 @@
     <message>
         <source>brivane still opens at login: %1</source>
         <translation>brivane öffnet sich weiterhin bei der Anmeldung: %1</translation>
+    </message>
+    <message>
+        <source>None</source>
+        <translation>Keine</translation>
+    </message>
+    <message>
+        <source>At start of event</source>
+        <translation>Zu Beginn des Termins</translation>
+    </message>
+    <message>
+        <source>1 minute before</source>
+        <translation>1 Minute vorher</translation>
+    </message>
+    <message>
+        <source>%1 minutes before</source>
+        <translation>%1 Minuten vorher</translation>
     </message>
 </context>
 <context>
@@ -206,7 +242,7 @@ Einstellungen → Online-Konten</translation>
         <translation>Kalender</translation>
     </message>
     <message>
-        <source>Shown in Menu Bar</source>
+        <source>Shown in the Panel</source>
         <translation>In der Leiste angezeigt</translation>
     </message>
 </context>
@@ -693,12 +729,6 @@ Infobereich; läuft es schon, öffnet oder schließt das laufende sein Fenster.
         <translation>Mit einem erzeugten Code verbinden</translation>
     </message>
     <message>
-        <source>This build has no Zoho client ID. Create a Self Client at api-console.zoho.com and build brivane with its ID and secret:
-cmake -DBRIVANE_ZOHO_CLIENT_ID=… -DBRIVANE_ZOHO_CLIENT_SECRET=…</source>
-        <translation>Diesem Build fehlt eine Zoho-Client-ID. Lege unter api-console.zoho.com einen Self Client an und baue brivane mit seiner ID und seinem Secret:
-cmake -DBRIVANE_ZOHO_CLIENT_ID=… -DBRIVANE_ZOHO_CLIENT_SECRET=…</translation>
-    </message>
-    <message>
         <source>Set up</source>
         <translation>Einrichten</translation>
     </message>
@@ -721,6 +751,42 @@ cmake -DBRIVANE_ZOHO_CLIENT_ID=… -DBRIVANE_ZOHO_CLIENT_SECRET=…</translation
     <message>
         <source>No online-accounts settings on this desktop (GNOME Settings or KDE System Settings)</source>
         <translation>Dieser Desktop hat keine Einstellungen für Online-Konten (GNOME-Einstellungen oder KDE-Systemeinstellungen)</translation>
+    </message>
+    <message>
+        <source>Desktop Calendars</source>
+        <translation>Desktop-Kalender</translation>
+    </message>
+    <message>
+        <source>Calendars on this computer</source>
+        <translation>Kalender auf diesem Computer</translation>
+    </message>
+    <message>
+        <source>Connected on this computer</source>
+        <translation>Auf diesem Computer verbunden</translation>
+    </message>
+    <message>
+        <source>Google Calendar</source>
+        <translation>Google Kalender</translation>
+    </message>
+    <message>
+        <source>Add via Settings → Online Accounts</source>
+        <translation>Über Einstellungen → Online-Konten hinzufügen</translation>
+    </message>
+    <message>
+        <source>Connected via Google account</source>
+        <translation>Über Google-Konto verbunden</translation>
+    </message>
+    <message>
+        <source>Outlook Calendar</source>
+        <translation>Outlook-Kalender</translation>
+    </message>
+    <message>
+        <source>Connected via Microsoft account</source>
+        <translation>Über Microsoft-Konto verbunden</translation>
+    </message>
+    <message>
+        <source>This copy of brivane was built without a Zoho client ID, so it cannot connect to Zoho. The Zoho Calendar section of brivane&apos;s README says how to build it with one.</source>
+        <translation>Diese Kopie von brivane wurde ohne Zoho-Client-ID gebaut und kann sich daher nicht mit Zoho verbinden. Wie man sie mit einer baut, steht im Abschnitt „Zoho Calendar“ der README von brivane.</translation>
     </message>
 </context>
 <context>
@@ -873,16 +939,8 @@ cmake -DBRIVANE_ZOHO_CLIENT_ID=… -DBRIVANE_ZOHO_CLIENT_SECRET=…</translation
         <translation>Deinen Kalender ansehen</translation>
     </message>
     <message>
-        <source>Click the menu bar icon to see the month view and all your upcoming events.</source>
-        <translation>Klicke auf das Kalendersymbol in der Leiste, um den Monat und alle anstehenden Termine zu sehen.</translation>
-    </message>
-    <message>
         <source>Create events</source>
         <translation>Termine anlegen</translation>
-    </message>
-    <message>
-        <source>Click + or double-tap a day to create a new event right from the menu bar.</source>
-        <translation>Klicke auf + oder doppelt auf einen Tag, um direkt aus der Leiste einen Termin anzulegen.</translation>
     </message>
     <message>
         <source>Event details</source>
@@ -899,6 +957,33 @@ cmake -DBRIVANE_ZOHO_CLIENT_ID=… -DBRIVANE_ZOHO_CLIENT_SECRET=…</translation
     <message>
         <source>Right-click the icon → Settings to manage calendars, connect Zoho, and more.</source>
         <translation>Rechtsklick auf das Symbol → Einstellungen, um Kalender zu verwalten, Zoho zu verbinden und mehr.</translation>
+    </message>
+    <message>
+        <source>Click the calendar icon in the panel to see the month view and all your upcoming events.</source>
+        <translation>Klicke auf das Kalendersymbol in der Leiste, um den Monat und alle anstehenden Termine zu sehen.</translation>
+    </message>
+    <message>
+        <source>Click + or double-tap a day to create a new event right from the panel.</source>
+        <translation>Klicke auf + oder doppelt auf einen Tag, um direkt aus der Leiste einen Termin anzulegen.</translation>
+    </message>
+</context>
+<context>
+    <name>ReminderScheduler</name>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>Join</source>
+        <translation>Beitreten</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>Öffnen</translation>
+    </message>
+    <message>
+        <source>Snooze</source>
+        <translation>Später erinnern</translation>
     </message>
 </context>
 <context>
@@ -965,7 +1050,7 @@ brivane</translation>
     </message>
     <message>
         <source>Your calendar, always one click away.
-Events, reminders, and new events — right from the menu bar.</source>
+Events, reminders, and new events — right from the panel.</source>
         <translation>Dein Kalender, immer nur einen Klick entfernt.
 Termine, Erinnerungen und neue Termine – direkt aus der Leiste.</translation>
     </message>

@@ -1,8 +1,9 @@
 import QtQuick
 import Brivane.Resources
 
-// The tile of an account kind, drawn by us: a calendar page for Apple's, a
-// letter for Google's and Outlook's, the symbol for any other.
+// The tile of an account kind, drawn by us: a calendar page for the
+// desktop's own calendars, a letter for Google's and Outlook's, the symbol
+// for any other.
 Rectangle {
     id: tile
 
@@ -18,7 +19,7 @@ Rectangle {
 
     // A calendar page: white, with a red band along the top.
     Item {
-        visible: tile.name === "Apple Calendar"
+        visible: tile.symbol === "calendar"
         anchors.centerIn: parent
         width: 26
         height: 24
@@ -31,7 +32,7 @@ Rectangle {
             width: parent.width
             height: 8
             radius: 4
-            color: Qt.rgba(0.85, 0.2, 0.2, 1)
+            color: Theme.pageRed
             Rectangle {
                 anchors.bottom: parent.bottom
                 width: parent.width
@@ -51,20 +52,20 @@ Rectangle {
                     width: 3
                     height: 3
                     radius: 1
-                    color: Qt.rgba(0.85, 0.2, 0.2, 0.55)
+                    color: Theme.alpha(Theme.pageRed, 0.55)
                 }
             }
         }
     }
     Text {
-        visible: tile.name === "Google Calendar"
+        visible: tile.symbol === "g.circle.fill"
         anchors.centerIn: parent
         text: "G"
         font: Theme.font(20, Font.Bold)
         color: Theme.white
     }
     Row {
-        visible: tile.name === "Outlook Calendar"
+        visible: tile.symbol === "envelope.fill"
         anchors.centerIn: parent
         Text {
             text: "O"
@@ -80,7 +81,7 @@ Rectangle {
         }
     }
     SymbolIcon {
-        visible: tile.name !== "Apple Calendar" && tile.name !== "Google Calendar" && tile.name !== "Outlook Calendar"
+        visible: tile.symbol !== "calendar" && tile.symbol !== "g.circle.fill" && tile.symbol !== "envelope.fill"
         anchors.centerIn: parent
         name: tile.symbol
         size: 17

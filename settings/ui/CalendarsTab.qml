@@ -15,7 +15,7 @@ ScrollPage {
     Accessible.name: qsTr("Calendars")
 
     SectionHeader {
-        title: qsTr("Shown in Menu Bar")
+        title: qsTr("Shown in the Panel")
         leftPadding: 20
         rightPadding: 20
         topPadding: 16

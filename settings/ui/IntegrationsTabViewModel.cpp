@@ -9,16 +9,18 @@
 const QList<IntegrationInfo> &IntegrationsTabViewModel::integrations()
 {
     static const QList<IntegrationInfo> table {
-        {QStringLiteral("Apple Calendar"), QStringLiteral("iCloud & local calendars"),
-            QStringLiteral("Connected via iCloud / local"), QStringLiteral("calendar"),
+        // The calendars the desktop itself keeps (Evolution's store, GNOME
+        // Calendar, KOrganizer): local ones and the accounts it syncs.
+        {QStringLiteral(QT_TR_NOOP("Desktop Calendars")), QStringLiteral(QT_TR_NOOP("Calendars on this computer")),
+            QStringLiteral(QT_TR_NOOP("Connected on this computer")), QStringLiteral("calendar"),
             QColor::fromRgbF(0.95f, 0.25f, 0.25f), SetupTarget::CalendarApplication,
             {QStringLiteral("icloud"), QStringLiteral("local"), QStringLiteral("on my mac"),
                 QStringLiteral("birthdays")}},
-        {QStringLiteral("Google Calendar"), QStringLiteral("Add via Settings \u2192 Online Accounts"),
-            QStringLiteral("Connected via Google account"), QStringLiteral("g.circle.fill"),
+        {QStringLiteral(QT_TR_NOOP("Google Calendar")), QStringLiteral(QT_TR_NOOP("Add via Settings \u2192 Online Accounts")),
+            QStringLiteral(QT_TR_NOOP("Connected via Google account")), QStringLiteral("g.circle.fill"),
             QColor::fromRgbF(0.26f, 0.52f, 0.96f), SetupTarget::OnlineAccounts, {QStringLiteral("google")}},
-        {QStringLiteral("Outlook Calendar"), QStringLiteral("Add via Settings \u2192 Online Accounts"),
-            QStringLiteral("Connected via Microsoft account"), QStringLiteral("envelope.fill"),
+        {QStringLiteral(QT_TR_NOOP("Outlook Calendar")), QStringLiteral(QT_TR_NOOP("Add via Settings \u2192 Online Accounts")),
+            QStringLiteral(QT_TR_NOOP("Connected via Microsoft account")), QStringLiteral("envelope.fill"),
             QColor::fromRgbF(0.0f, 0.47f, 0.84f), SetupTarget::OnlineAccounts,
             {QStringLiteral("exchange"), QStringLiteral("microsoft"), QStringLiteral("outlook"),
                 QStringLiteral("hotmail"), QStringLiteral("live.com")}},
@@ -116,13 +118,14 @@ QString IntegrationsTabViewModel::zohoSubtitle() const
 
 bool IntegrationsTabViewModel::showsClientIdNote() const
 {
-    return isPlaceholderClientId(ZohoConfig::clientId());
+    // Beside a working connection the note would only confuse.
+    return isPlaceholderClientId(ZohoConfig::clientId()) && !zohoConnected();
 }
 
 QString IntegrationsTabViewModel::clientIdNote() const
 {
-    return tr("This build has no Zoho client ID. Create a Self Client at api-console.zoho.com and build brivane "
-              "with its ID and secret:\ncmake -DBRIVANE_ZOHO_CLIENT_ID=\u2026 -DBRIVANE_ZOHO_CLIENT_SECRET=\u2026");
+    return tr("This copy of brivane was built without a Zoho client ID, so it cannot connect to Zoho. "
+              "The Zoho Calendar section of brivane's README says how to build it with one.");
 }
 
 void IntegrationsTabViewModel::setUp(int row)
@@ -183,9 +186,9 @@ QVariant IntegrationsTabViewModel::data(const QModelIndex &index, int role) cons
     const RowState &state = m_states[index.row()];
     switch (role) {
     case NameRole:
-        return info.name;
+        return tr(info.name.toUtf8().constData());
     case SubtitleRole:
-        return state.connected ? info.connectedSubtitle : info.subtitle;
+        return tr((state.connected ? info.connectedSubtitle : info.subtitle).toUtf8().constData());
     case ConnectedRole:
         return state.connected;
     case IconRole:

@@ -43,7 +43,7 @@ class IntegrationsTabViewModel : public QAbstractListModel
     Q_PROPERTY(bool showCodeSheet READ showCodeSheet NOTIFY showCodeSheetChanged)
     // The open sheet's model, or the last one's while it leaves.
     Q_PROPERTY(ZohoCodeEntryViewModel *codeEntry READ codeEntry NOTIFY codeEntryChanged)
-    Q_PROPERTY(bool showsClientIdNote READ showsClientIdNote CONSTANT)
+    Q_PROPERTY(bool showsClientIdNote READ showsClientIdNote NOTIFY zohoChanged)
     Q_PROPERTY(QString clientIdNote READ clientIdNote CONSTANT)
 public:
     enum Role {
@@ -56,7 +56,7 @@ public:
         SetupHelpRole,
     };
 
-    // Apple, Google, Outlook: fixed, in this order.
+    // The desktop's own, Google, Outlook: fixed, in this order.
     static const QList<IntegrationInfo> &integrations();
     // True when a source's lower-cased title contains one of the keywords.
     static bool isConnected(const QList<CalendarSource> &sources, const IntegrationInfo &info);

@@ -94,7 +94,7 @@ FocusScope {
     Rectangle {
         anchors.fill: parent
         visible: sheetLoader.progress > 0
-        color: "black"
+        color: Theme.black
         opacity: 0.2 * Math.min(1, sheetLoader.progress)
         MouseArea {
             anchors.fill: parent
