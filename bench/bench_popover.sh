@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Measures the popover of the real program under Xvfb with trayer, with a
 # full list (ten events today, ten upcoming): click to the popover's first
 # frame, the same when it opens again, click to the first frame of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Measures the calendar store on a folder of calendars: cold load, the
 // refresh after one file changes, the list and title queries, and memory.
 // Prints figures; asserts nothing.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Measures the tray application under Xvfb with trayer: start to tray icon,
 # click to the popover's first frame (first and second opening), resident
 # memory after start and after the popover opened, and CPU over an idle

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Measures brivane beside khal on generated calendars: the store's cold and
 warm load, `brivane agenda` and `brivane status` with and without a running
 instance, the peak memory of `brivane status --follow` with and without one,

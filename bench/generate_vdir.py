@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes a realistic vdir for benchmarks: several accounts and calendars,
 ten years of events around a given day, a tenth of them recurring (with
 EXDATEs and moved occurrences), some all-day, in several zones and floating."""

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // GLib and EDS come first (through EdsIcal.h): Qt's keyword macros would
 // clash with their member names.
 #include "calendar/EdsIcal.h"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The .deb, made by CPack from the install rules (scripts/package runs
 # `cpack --config <build>/CPackConfig.cmake`).
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "popover/EventRowsModel.h"
 
 #include "calendar/EventFormatting.h"

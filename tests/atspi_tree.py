@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Prints what a screen reader sees of one application: the accessibility
 (AT-SPI) tree, one "role: name" line per node, indented by depth. Asks the
 session's org.a11y.Bus for the accessibility bus and walks it with gdbus.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What a screen reader sees: the real program under Xvfb with trayer, in a
 # private D-Bus session (starting no services of the machine, so no keyring)
 # with its own accessibility bus. Once the popover is open, brivane's window

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The real program in a real CalDAV chain: a Radicale server of the test's
 # own on loopback, vdirsyncer between it and a folder, brivane reading and
 # writing that folder. Events put on the server reach `brivane agenda`; an

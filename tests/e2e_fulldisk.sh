@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The real program on a real full file system: a small tmpfs, mounted in a
 # mount namespace of the test's own (as root, or as an unprivileged user
 # where the kernel allows user namespaces), holds the calendars and the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # brivane installed as a user or a package installs it: `cmake --install`
 # into a prefix of the test's own (with a space in its name), the files a
 # desktop, a software centre, man and the shells look for checked with

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by the end-to-end scripts: checks that print QtTest-like lines and
 # a closing "N passed, N failed" line.
 passed=0

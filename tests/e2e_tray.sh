@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Starts the real program under Xvfb with trayer as the system tray and uses
 # it as a person would: the icon appears, a left click opens the popover, a
 # double click on a day, a title and Return write an event, a right click

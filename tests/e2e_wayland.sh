@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Starts the real program in a headless sway session with waybar as the
 # panel, as a sway user has it: Xwayland on, no variable set. waybar's tray
 # is the StatusNotifierWatcher; the test clicks the item as waybar does (its

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Zoho commands as a user runs them, against the fake Zoho server (in both
 # of the dialects it speaks) and a real Secret Service (run through
 # with_secret_service.sh); then every way the fake server can fail, each of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sets up and changes calendars of a (private) Evolution Data Server the way
 // another program of the desktop would: through the source registry and the
 // calendar factory, from a process of its own. Used by the tests and the

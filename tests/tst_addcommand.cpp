@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `brivane add`: the form's save path from the command line, its defaults,
 // targets and errors; and the real binary's exit codes.
 #include "PopoverTestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `brivane agenda`: what it prints, in text and JSON, and how it refuses bad
 // options.
 #include "TestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The application shell without a tray: launch, click routing, the windows'
 // rules and the first-run completion, with a status item that records.
 #define BRIVANE_TEST_APPLICATION QApplication

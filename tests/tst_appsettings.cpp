@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings file: defaults, what is written when, and values that other
 // programs or older versions may have left there.
 #include "TestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Files that are broken, hostile or not calendars at all: nothing crashes,
 // blocks, eats memory or is written back; what can be read is shown; each
 // bad file is reported once, and a flood of them in a bounded number of lines.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The folder layouts calendars come in (roots of accounts, vdirsyncer's
 // storages, lone calendar folders), told apart by what they hold; and the
 // calendars khal's and vdirsyncer's configurations name when brivane is not

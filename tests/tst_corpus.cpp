@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Real-world files exported by other calendar programs, recurrence corner
 // cases and fuzzed files, when the checkout has them beside it: every one is
 // read without a crash or a hang, and none is changed by reading.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `brivane delete`: the real binary removes what `agenda --json` shows and
 // `add` printed, one occurrence of a series alone, refuses what the detail
 // refuses, and tells bad ids and arguments apart; with a running instance

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How the desktop's accounts are titled and coloured: the titles feed the
 // Calendars tab's groups and the Integrations tab's detection.
 #include "TestSupport.h"

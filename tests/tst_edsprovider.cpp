@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The desktop's calendars through a real, private Evolution Data Server
 // (tests/with_eds.sh starts it by D-Bus activation in a session of its own).
 // Calendars and events are set up and changed by another process

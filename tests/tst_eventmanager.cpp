@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Today's and the coming week's lists: their ranges, their caps, the hidden
 // calendars and what makes them query again.
 #include "TestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writing into the user's folders: a write either lands whole or leaves
 // everything as it was and says why in words; the index never goes through
 // a link or into another user's folder.

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Checks that no test can reach the session of whoever runs the suite.
 
 Usage: tst_isolation.py CTEST BUILD_DIR TESTS_SOURCE_DIR

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The desktop's keyring is asked for Zoho's tokens only once Zoho has been
 // connected: starting brivane, or a command, never wakes it (nor starts its
 // daemon) otherwise. The Secret Service here is the test's own stand-in on a

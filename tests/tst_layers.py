@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Fails on any include (or QML import) that reaches up or sideways in the
 layers: calendar/ at the bottom; zoho/ and settings/ above it; resources/
 above those; popover/, settings/ui/ and onboarding/ above that; app/ on top.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The local-folder store as a whole: its layout, saving and removing, and
 // changes made by other programs.
 #include "TestSupport.h"

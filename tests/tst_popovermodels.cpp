@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The popover's view models without their QML: the month's cells, clicks
 // and keys in the grid, the sections of the list and their labels over
 // time, the detail's rows by kind of event, the form's defaults, targets and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The popover drawn at a fixed moment with local and Zoho events: today in
 // a month of six rows with both lists longer than the room and the days
 // with events marked, a selected day, the detail of a recurring event, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The popover's QML driven as a user drives it, with mouse and keys on the
 // window (offscreen, software renderer), and read as a screen reader reads it.
 #define BRIVANE_TEST_APPLICATION QApplication

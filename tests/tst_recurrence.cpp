@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading and expanding events: recurrence, the four kinds of time, zones
 // and the range rule, through the store as the program uses it.
 #include "TestSupport.h"

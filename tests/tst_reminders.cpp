@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "calendar/EventAlarms.h"
 #include "reminders/ReminderCache.h"
 #include "reminders/ReminderScheduler.h"

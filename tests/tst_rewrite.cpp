@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Removing events from files other programs wrote: the file keeps every line
 // that is not part of what was removed, as it was written (folding, line
 // breaks, parameters, components this program does not know), and only the

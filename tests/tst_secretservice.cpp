@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The token items in a real Secret Service (GNOME Keyring in a private D-Bus
 // session): written on connecting, read at start, removed on disconnecting;
 // and the application's wiring, whose tokens expire by the real clock.

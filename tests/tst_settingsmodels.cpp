@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings window's and the first-run window's view models without
 // their QML: the Calendars tab's groups and rows, the Integrations tab's
 // account detection, setup targets and Zoho sheet, the Appearance switch,

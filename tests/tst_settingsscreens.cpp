@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings window's three tabs, both steps of Zoho's code-entry sheet
 // and the first-run window's three pages, drawn with a fixed set of
 // calendars. With BRIVANE_SCREENSHOTS=<folder> the pictures are written

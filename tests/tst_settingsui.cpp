@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings window's and the first-run window's QML driven as a user
 // drives them, with mouse and keys (offscreen, software renderer), beside a
 // popover that follows what is chosen; and read as a screen reader reads them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One brivane per session: later starts hand over their command, and a
 // socket left by a crashed run does not block the next start.
 #include "TestSupport.h"

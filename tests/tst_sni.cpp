@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The status item as a StatusNotifierItem, seen by a watcher and a panel
 // host of the test's own on a private session bus (tests/with_session_bus.sh):
 // registration, what the panel reads, the label following the title, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `brivane status`, run as panels run it: plain, JSON and following changes.
 #include "TestSupport.h"
 

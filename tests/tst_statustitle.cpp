@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The status title: which event it names, how it counts down, how it cuts
 // long names, and what it shows when nothing is next.
 #include "TestSupport.h"

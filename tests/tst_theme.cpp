@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The theme's light and dark palettes (contrast, hue kept), the theme
 // following a colour scheme source while views are bound to it, and the
 // desktop's scheme as PortalColorScheme reads it: from the portal (on a

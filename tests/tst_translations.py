@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Checks the translation catalogues against the sources and the program.
 
 Usage: tst_translations.py SOURCE_DIR BRIVANE

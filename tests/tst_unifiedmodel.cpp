@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One event record for both sources: conversion, merging order, the events
 // of a chosen day, and calendar targets' identity.
 #include "TestSupport.h"

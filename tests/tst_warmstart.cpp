@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Starting warm: the index of parsed files kept between runs, and commands
 // that take their answer from the running instance.
 #include "TestSupport.h"

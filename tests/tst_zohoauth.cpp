@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Connecting to Zoho: the code exchange, the token store, refreshing, and
 // every way the accounts server can answer, hostile ones included, against a
 // fake server over HTTP that speaks either the original contract or Zoho's

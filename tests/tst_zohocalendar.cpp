@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Zoho calendars and events: reading, splitting into today and upcoming,
 // failures of single calendars, hostile answers, limits, overlapping syncs and
 // event creation, against a fake server over HTTP that speaks either the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The VTIMEZONE written with a new event: only the zone's offsets from the
 // event's start on, small, valid, and read by brivane's own parser (as a
 // zone known only by its rules) to the same instants as the zone data. And

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a command against a private Evolution Data Server: a D-Bus session of
 # its own whose only activatable services are EDS's source registry and
 # factories, in a throw-away home with its own XDG folders. Nothing of the

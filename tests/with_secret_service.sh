@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a command inside a private D-Bus session with an unlocked GNOME Keyring
 # as the Secret Service, in a throw-away home folder.
 set -uo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a command on a private D-Bus session bus in a throw-away home folder:
 # nothing it does reaches the user's own session or files.
 set -uo pipefail

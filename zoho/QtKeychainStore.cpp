@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "zoho/QtKeychainStore.h"
 
 #include <qt6keychain/keychain.h>

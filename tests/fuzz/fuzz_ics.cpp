@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the iCalendar reader as the store uses it: parse a file, expand its
 // events over a few weeks, name each occurrence, and remove one of them.
 #include "calendar/IcsParser.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the reader of the calendar index: the input is taken as the records
 // behind a valid checksum (damage the checksum would catch never gets this
 // far), and whatever reads is then expanded as the store would.

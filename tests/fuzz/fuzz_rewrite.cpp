@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the removal of events from a file as the store makes it: the input
 // is the file; one occurrence of one of its series (chosen by the input's
 // last byte) and then that whole series are removed. Whatever the input,

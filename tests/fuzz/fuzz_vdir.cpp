@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the reader of the calendar folder layout: the input describes a
 // small tree of account and calendar folders, `displayname` and `color`
 // files and event files, which is made on disk and then read.

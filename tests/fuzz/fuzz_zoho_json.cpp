@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the readers of Zoho's answers: the calendar list, the event list,
 // the token endpoint's answer, dates, colours and the error excerpts.
 #include "zoho/ZohoJson.h"

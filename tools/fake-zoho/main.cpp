@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // fake-zoho: Zoho's accounts server and Calendar API, played on 127.0.0.1,
 // for trying brivane's Zoho connection without an account.
 #include "tools/fake-zoho/FakeZohoServer.h"
