@@ -84,6 +84,9 @@ ScrollPage {
             }
             MenuPicker {
                 objectName: "defaultReminderPicker"
+                // Room for the longest choice ("10 minutes before", or its
+                // translation); the text alone does not size the picker.
+                Layout.preferredWidth: 180
                 model: tab.viewModel.defaultReminderChoices
                 currentIndex: tab.viewModel.defaultReminderIndex
                 onActivated: (index) => tab.viewModel.defaultReminderIndex = index
