@@ -5,6 +5,7 @@
 // private session bus, run through tests/with_session_bus.sh) and from
 // GNOME's and KDE's own settings where no portal answers.
 #define BRIVANE_TEST_APPLICATION QGuiApplication
+#include "FakeColorScheme.h"
 #include "TestSupport.h"
 
 #include "app/PortalColorScheme.h"
@@ -31,22 +32,6 @@ Q_IMPORT_QML_PLUGIN(Brivane_ResourcesPlugin)
 namespace {
 
 using Scheme = ColorSchemeSource::Scheme;
-
-class FakeScheme final : public ColorSchemeSource
-{
-public:
-    Scheme scheme() const override { return m_scheme; }
-    void set(Scheme scheme)
-    {
-        if (scheme == m_scheme)
-            return;
-        m_scheme = scheme;
-        emit schemeChanged();
-    }
-
-private:
-    Scheme m_scheme = Scheme::NoPreference;
-};
 
 // A desktop portal's Settings interface with ReadOne (version 2 on).
 class ModernPortal : public QObject
@@ -162,7 +147,7 @@ private slots:
     void bothPalettesKeepTextReadable()
     {
         QFETCH(bool, dark);
-        FakeScheme source;
+        FakeColorScheme source;
         source.set(dark ? Scheme::Dark : Scheme::Light);
         Theme *theme = Theme::instance();
         theme->setColorSchemeSource(&source);
@@ -187,7 +172,7 @@ private slots:
     void darkColoursKeepTheirHue()
     {
         Theme *theme = Theme::instance();
-        FakeScheme source;
+        FakeColorScheme source;
         theme->setColorSchemeSource(&source);
         const QColor lightAccent = theme->accent();
         const QColor lightZoho = theme->zoho();
@@ -211,7 +196,7 @@ private slots:
     {
         Theme *theme = Theme::instance();
         QSignalSpy changed(theme, &Theme::paletteChanged);
-        auto source = std::make_unique<FakeScheme>();
+        auto source = std::make_unique<FakeColorScheme>();
         theme->setColorSchemeSource(source.get());
         QCOMPARE(changed.size(), 0); // no preference: light, as before
         const QColor light = theme->windowBackground();
