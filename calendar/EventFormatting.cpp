@@ -126,21 +126,21 @@ QString relativeTimeLabel(const QDateTime &start, const QDateTime &end, const QD
     if (now < start) {
         const qint64 minutes = now.secsTo(start) / 60;
         if (minutes < Hour)
-            return QStringLiteral("in %1m").arg(minutes);
+            return QCoreApplication::translate("EventFormatting", "in %1m", "minutes until the start").arg(minutes);
         if (minutes < Day)
-            return QStringLiteral("in %1h").arg(minutes / Hour);
-        return QStringLiteral("in %1d").arg(minutes / Day);
+            return QCoreApplication::translate("EventFormatting", "in %1h", "hours until the start").arg(minutes / Hour);
+        return QCoreApplication::translate("EventFormatting", "in %1d", "days until the start").arg(minutes / Day);
     }
     if (now <= end) {
         const qint64 minutes = now.secsTo(end) / 60;
         if (minutes <= 59)
-            return QStringLiteral("ends in %1m").arg(minutes);
-        return QStringLiteral("now");
+            return QCoreApplication::translate("EventFormatting", "ends in %1m", "minutes until the end").arg(minutes);
+        return QCoreApplication::translate("EventFormatting", "now", "an event under way");
     }
     const qint64 minutes = start.secsTo(now) / 60;
     if (minutes < Hour)
-        return QStringLiteral("-%1m").arg(minutes);
-    return QStringLiteral("-%1h").arg(minutes / Hour);
+        return QCoreApplication::translate("EventFormatting", "-%1m", "minutes since the start of an event that is over").arg(minutes);
+    return QCoreApplication::translate("EventFormatting", "-%1h", "hours since the start of an event that is over").arg(minutes / Hour);
 }
 
 } // namespace EventFormatting

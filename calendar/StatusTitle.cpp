@@ -74,25 +74,29 @@ StatusTitle fromEvents(const QList<CalendarEvent> &today, const QList<CalendarEv
         : !tomorrowCandidates.isEmpty()                    ? &tomorrowCandidates.first()
                                                            : nullptr;
     if (!next) {
-        title.text = QLatin1Char(' ') + locale.toString(now.date(), QStringLiteral("ddd d MMM"));
+        title.text = QLatin1Char(' ')
+            + locale.toString(now.date(),
+                QCoreApplication::translate("StatusTitle", "ddd d MMM", "date format of the panel's title"));
         return title;
     }
 
     // On one line first: a line break must not reach a panel's single line.
     const QString name
-        = shortenedName(next->hasTitle ? EventFormatting::oneLineTitle(next->title) : QStringLiteral("Event"));
+        = shortenedName(next->hasTitle ? EventFormatting::oneLineTitle(next->title)
+                                      : QCoreApplication::translate("StatusTitle", "Event"));
     const bool underWay = next->start <= now && next->end >= now;
     if (underWay) {
         const qint64 minutes = qMax<qint64>(1, now.msecsTo(next->end) / 60000);
-        title.text = QLatin1Char(' ') + name + Separator + QString::number(minutes) + QStringLiteral("m left");
+        title.text = QLatin1Char(' ') + name + Separator
+            + QCoreApplication::translate("StatusTitle", "%1m left", "minutes until the event ends").arg(minutes);
         title.state = StatusTitle::State::Running;
         return title;
     }
     const qint64 minutes = now.msecsTo(next->start) / 60000; // toward zero
     title.state = StatusTitle::State::Upcoming;
     if (minutes <= 59)
-        title.text
-            = QLatin1Char(' ') + name + QStringLiteral(" \u00B7 in ") + QString::number(minutes) + QLatin1Char('m');
+        title.text = QLatin1Char(' ') + name + Separator
+            + QCoreApplication::translate("StatusTitle", "in %1m", "minutes until the event starts").arg(minutes);
     else
         title.text = QLatin1Char(' ') + name + Separator
             + locale.toString(next->start.toTimeZone(now.timeZone()).time(), QStringLiteral("HH:mm"));

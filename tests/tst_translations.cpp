@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Translations.h"
+#include "calendar/EventFormatting.h"
+#include "calendar/StatusTitle.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -19,6 +21,7 @@ private slots:
     void pluralsFollowTheCount_data();
     void pluralsFollowTheCount();
     void dateFormatsAreTranslatedAsFormats();
+    void countdownsAndThePanelTitleSpeakTheLanguage();
 };
 
 void TestTranslations::cleanup()
@@ -88,6 +91,42 @@ void TestTranslations::dateFormatsAreTranslatedAsFormats()
     const QString sectionFormat = QCoreApplication::translate("EventsListViewModel", "dddd, MMM d");
     QVERIFY2(german.toString(day, sectionFormat).startsWith(QStringLiteral("Mittwoch, 9. Dez")),
         qPrintable(german.toString(day, sectionFormat)));
+}
+
+void TestTranslations::countdownsAndThePanelTitleSpeakTheLanguage()
+{
+    const QLocale german(QLocale::German, QLocale::Germany);
+    installTranslations(german);
+    const QTimeZone berlin("Europe/Berlin");
+    const QDateTime now(QDate(2026, 12, 9), QTime(9, 0), berlin);
+    auto label = [&](qint64 startMinutes, qint64 endMinutes) {
+        return EventFormatting::relativeTimeLabel(now.addSecs(startMinutes * 60), now.addSecs(endMinutes * 60), now);
+    };
+    QCOMPARE(label(5, 30), QStringLiteral("in 5 Min."));
+    QCOMPARE(label(120, 150), QStringLiteral("in 2 Std."));
+    QCOMPARE(label(3 * 1440, 3 * 1440 + 60), QStringLiteral("in 3 Tg."));
+    QCOMPARE(label(-30, 10), QStringLiteral("endet in 10 Min."));
+    QCOMPARE(label(-30, 90), QStringLiteral("jetzt"));
+    QCOMPARE(label(-45, -15), QStringLiteral("-45 Min."));
+
+    CalendarEvent soon;
+    soon.title = QStringLiteral("Stand-up");
+    soon.hasTitle = true;
+    soon.start = now.addSecs(5 * 60);
+    soon.end = now.addSecs(20 * 60);
+    QCOMPARE(StatusTitleBuilder::fromEvents({soon}, {}, now, german).text, QStringLiteral(" Stand-up \u00B7 in 5 Min."));
+    CalendarEvent running = soon;
+    running.start = now.addSecs(-10 * 60);
+    running.hasTitle = false;
+    QCOMPARE(StatusTitleBuilder::fromEvents({running}, {}, now, german).text,
+        QStringLiteral(" Termin \u00B7 noch 20 Min."));
+    QCOMPARE(StatusTitleBuilder::fromEvents({}, {}, now, german).text, QStringLiteral(" Mi. 9. Dez."));
+
+    // Without a catalogue the written texts stay.
+    cleanup();
+    QCOMPARE(label(5, 30), QStringLiteral("in 5m"));
+    QCOMPARE(StatusTitleBuilder::fromEvents({running}, {}, now, QLocale::c()).text,
+        QStringLiteral(" Event \u00B7 20m left"));
 }
 
 QTEST_GUILESS_MAIN(TestTranslations)

@@ -411,6 +411,41 @@ Erlaube den Kalenderzugriff, um deine Kalender zu sehen.</translation>
         <source>Untitled</source>
         <translation>Ohne Titel</translation>
     </message>
+    <message>
+        <source>in %1m</source>
+        <comment>minutes until the start</comment>
+        <translation>in %1 Min.</translation>
+    </message>
+    <message>
+        <source>in %1h</source>
+        <comment>hours until the start</comment>
+        <translation>in %1 Std.</translation>
+    </message>
+    <message>
+        <source>in %1d</source>
+        <comment>days until the start</comment>
+        <translation>in %1 Tg.</translation>
+    </message>
+    <message>
+        <source>ends in %1m</source>
+        <comment>minutes until the end</comment>
+        <translation>endet in %1 Min.</translation>
+    </message>
+    <message>
+        <source>now</source>
+        <comment>an event under way</comment>
+        <translation>jetzt</translation>
+    </message>
+    <message>
+        <source>-%1m</source>
+        <comment>minutes since the start of an event that is over</comment>
+        <translation>-%1 Min.</translation>
+    </message>
+    <message>
+        <source>-%1h</source>
+        <comment>hours since the start of an event that is over</comment>
+        <translation>-%1 Std.</translation>
+    </message>
 </context>
 <context>
     <name>EventRemoval</name>
@@ -1031,6 +1066,25 @@ Infobereich; läuft es schon, öffnet oder schließt das laufende sein Fenster.
             <numerusform>und %n weiterer</numerusform>
             <numerusform>und %n weitere</numerusform>
         </translation>
+    </message>
+    <message>
+        <source>ddd d MMM</source>
+        <comment>date format of the panel&apos;s title</comment>
+        <translation>ddd d. MMM</translation>
+    </message>
+    <message>
+        <source>Event</source>
+        <translation>Termin</translation>
+    </message>
+    <message>
+        <source>%1m left</source>
+        <comment>minutes until the event ends</comment>
+        <translation>noch %1 Min.</translation>
+    </message>
+    <message>
+        <source>in %1m</source>
+        <comment>minutes until the event starts</comment>
+        <translation>in %1 Min.</translation>
     </message>
 </context>
 <context>
