@@ -11,6 +11,8 @@
 #define BRIVANE_TEST_APPLICATION QApplication
 #include "FakeColorScheme.h"
 #include "SettingsTestSupport.h"
+#include "app/AppDelegate.h"
+#include "app/PopoverWindow.h"
 #include "app/Translations.h"
 #include "resources/Theme.h"
 
@@ -113,6 +115,14 @@ QString folderName()
 
 Q_DECLARE_METATYPE(Language)
 
+// A view's checks end at its first failure: what follows would build on it.
+#define LOOK(...)                                                                                                      \
+    do {                                                                                                               \
+        look(__VA_ARGS__);                                                                                             \
+        if (QTest::currentTestFailed())                                                                                \
+            return;                                                                                                    \
+    } while (false)
+
 class LookScreensTest : public QObject
 {
     Q_OBJECT
@@ -127,7 +137,7 @@ class LookScreensTest : public QObject
     QString m_rowName;
 
     // The picture of `window` and what it must show: its size in device
-    // pixels, a dark or light window, every text whole, and `english` or
+    // pixels (the window grown with the text), a dark or light window, every text whole, and `english` or
     // `german` (one label of the view) in the row's language.
     void look(QQuickWindow &window, QQuickItem *root, const QString &view, const QSize &size, const QString &english,
         const QString &german)
@@ -182,17 +192,17 @@ class LookScreensTest : public QObject
         f.viewModel.reset();
         f.launcher.calendarAppStarts = true;
         QQuickView &view = f.showView();
-        const QSize size(320, 620);
+        const QSize size = PopoverWindow::popoverSize();
         QQuickItem *root = view.rootObject();
 
         QVERIFY(f.viewModel->eventsList()->showUpcoming());
         // Section titles are drawn in capitals.
-        look(view, root, QStringLiteral("popover-today"), size, QStringLiteral("UPCOMING"), QStringLiteral("DEMNÄCHST"));
+        LOOK(view, root, QStringLiteral("popover-today"), size, QStringLiteral("UPCOMING"), QStringLiteral("DEMNÄCHST"));
 
         // Monday 2 March, the eighth cell of a month that starts on Monday 23 February.
         f.viewModel->grid()->clickDay(7);
         QTRY_VERIFY(f.viewModel->eventsList()->showNoEvents());
-        look(view, root, QStringLiteral("popover-empty-day"), size, QStringLiteral("No events"),
+        LOOK(view, root, QStringLiteral("popover-empty-day"), size, QStringLiteral("No events"),
             QStringLiteral("Keine Termine"));
         f.viewModel->grid()->clickDay(7);
         QTRY_VERIFY(!f.viewModel->eventsList()->showNoEvents());
@@ -200,12 +210,12 @@ class LookScreensTest : public QObject
         f.launcher.calendarAppStarts = false;
         f.viewModel->eventsList()->openCalendar();
         QTRY_VERIFY(!f.viewModel->eventsList()->openCalendarMessage().isEmpty());
-        look(view, root, QStringLiteral("popover-open-failed"), size, QStringLiteral("Open Calendar"),
+        LOOK(view, root, QStringLiteral("popover-open-failed"), size, QStringLiteral("Open Calendar"),
             QStringLiteral("Kalender öffnen"));
 
         f.viewModel->eventsList()->selectFirstRow(1);
         QVERIFY(f.sheetSettled(true));
-        look(view, root, QStringLiteral("popover-detail"), size, QStringLiteral("Open in Calendar"),
+        LOOK(view, root, QStringLiteral("popover-detail"), size, QStringLiteral("Open in Calendar"),
             QStringLiteral("Im Kalender öffnen"));
         f.viewModel->detail()->close();
         QVERIFY(f.sheetSettled(false));
@@ -222,7 +232,7 @@ class LookScreensTest : public QObject
         form->save();
         QTRY_VERIFY(!form->saveError().isEmpty());
         QTRY_VERIFY(f.item("saveError")->isVisible());
-        look(view, root, QStringLiteral("popover-form-error"), size, QStringLiteral("New Event"),
+        LOOK(view, root, QStringLiteral("popover-form-error"), size, QStringLiteral("New Event"),
             QStringLiteral("Neuer Termin"));
         form->cancel();
         QVERIFY(f.sheetSettled(false));
@@ -235,13 +245,13 @@ class LookScreensTest : public QObject
         f.settingsView.reset();
         f.settingsViewModel.reset();
         QQuickView &window = f.showSettings();
-        const QSize size(420, 480);
+        const QSize size = Theme::instance()->scaled(AppDelegate::SettingsSize);
         const QStringList names {QStringLiteral("calendars"), QStringLiteral("integrations"), QStringLiteral("appearance")};
         const QStringList english {QStringLiteral("Calendars"), QStringLiteral("Integrations"), QStringLiteral("Appearance")};
         const QStringList german {QStringLiteral("Kalender"), QStringLiteral("Integrationen"), QStringLiteral("Darstellung")};
         for (int tab = 0; tab < 3; ++tab) {
             f.settingsViewModel->setSelectedTab(tab);
-            look(window, window.rootObject(), QStringLiteral("settings-") + names[tab], size, english[tab], german[tab]);
+            LOOK(window, window.rootObject(), QStringLiteral("settings-") + names[tab], size, english[tab], german[tab]);
         }
 
         // Zoho's code sheet opens only while no account is connected.
@@ -251,14 +261,14 @@ class LookScreensTest : public QObject
         QQuickItem *sheet = SettingsFixture::itemIn(window, QStringLiteral("codeSheet"));
         QVERIFY(sheet);
         QVERIFY(waitFor([&] { return sheet->property("progress").toReal() == 1.0; }));
-        look(window, window.rootObject(), QStringLiteral("settings-zoho-steps"), size,
+        LOOK(window, window.rootObject(), QStringLiteral("settings-zoho-steps"), size,
             QStringLiteral("Connect Zoho Calendar"), QStringLiteral("Zoho Calendar verbinden"));
         ZohoCodeEntryViewModel *entry = f.settingsViewModel->integrations()->codeEntry();
         entry->showCodeStep();
         entry->setCode(QStringLiteral("1000.expired"));
         entry->connectZoho();
         QTRY_VERIFY(!entry->error().isEmpty());
-        look(window, window.rootObject(), QStringLiteral("settings-zoho-code"), size,
+        LOOK(window, window.rootObject(), QStringLiteral("settings-zoho-code"), size,
             QStringLiteral("Authorization code"), QStringLiteral("Autorisierungscode"));
         f.settingsView.reset();
         f.settingsViewModel.reset();
@@ -269,19 +279,19 @@ class LookScreensTest : public QObject
     {
         SettingsFixture &f = *m_fixture;
         QQuickView &window = f.showOnboarding();
-        const QSize size(480, 540);
+        const QSize size = Theme::instance()->scaled(AppDelegate::OnboardingSize);
         auto slideSettled = [&] {
             return waitFor([&] { return window.rootObject()->property("slideProgress").toReal() == 1.0; });
         };
-        look(window, window.rootObject(), QStringLiteral("onboarding-welcome"), size, QStringLiteral("Continue"),
+        LOOK(window, window.rootObject(), QStringLiteral("onboarding-welcome"), size, QStringLiteral("Continue"),
             QStringLiteral("Weiter"));
         f.onboarding->goToNextPage();
         QVERIFY(slideSettled());
-        look(window, window.rootObject(), QStringLiteral("onboarding-access"), size, QStringLiteral("Back"),
+        LOOK(window, window.rootObject(), QStringLiteral("onboarding-access"), size, QStringLiteral("Back"),
             QStringLiteral("Zurück"));
         f.onboarding->goToNextPage();
         QVERIFY(slideSettled());
-        look(window, window.rootObject(), QStringLiteral("onboarding-howto"), size,
+        LOOK(window, window.rootObject(), QStringLiteral("onboarding-howto"), size,
             QStringLiteral("Here's how it works"), QStringLiteral("So funktioniert es"));
         f.onboardingView.reset();
         f.onboarding.reset();
@@ -333,11 +343,15 @@ private slots:
         QTest::addColumn<bool>("dark");
         QTest::addColumn<Language>("language");
         QTest::addColumn<qreal>("textScale");
-        for (const bool dark : {false, true}) {
-            for (const Language language : {Language::English, Language::German}) {
-                const char *scheme = dark ? "dark" : "light";
-                const char *code = language == Language::German ? "de" : "en";
-                QTest::addRow("%s-%s", scheme, code) << dark << language << qreal(1.0);
+        // The desktop's body text at its default 11 pt and at 1.25 times that.
+        for (const qreal textScale : {1.0, 1.25}) {
+            for (const bool dark : {false, true}) {
+                for (const Language language : {Language::English, Language::German}) {
+                    const char *scheme = dark ? "dark" : "light";
+                    const char *code = language == Language::German ? "de" : "en";
+                    QTest::addRow("%s-%s-%gpt", scheme, code, Theme::BodyPointSize * textScale)
+                        << dark << language << textScale;
+                }
             }
         }
     }
@@ -355,8 +369,12 @@ private slots:
         m_scheme.set(dark ? ColorSchemeSource::Scheme::Dark : ColorSchemeSource::Scheme::Light);
         QCOMPARE(Theme::instance()->dark(), dark);
         QFont font = m_desktopFont;
-        font.setPointSizeF(m_desktopFont.pointSizeF() * textScale);
+        font.setPointSizeF(Theme::BodyPointSize * textScale);
         QGuiApplication::setFont(font);
+        QCOMPARE(Theme::instance()->textScale(), textScale);
+        // The popover grows with the text, in both directions.
+        QCOMPARE(PopoverWindow::popoverSize(),
+            QSize(qCeil(PopoverWindow::Width * textScale), qCeil(PopoverWindow::Height * textScale)));
         QTranslator *translator = nullptr;
         if (language == Language::German) {
             const QLocale german(QLocale::German, QLocale::Germany);
