@@ -5,12 +5,26 @@
 # is the StatusNotifierWatcher; the test clicks the item as waybar does (its
 # Activate call with the click's coordinates) and finds the popover anchored
 # under the panel at the item's corner, without a grab warning, and closing
-# on a second click and on `brivane --toggle`.
+# on a second click and on `brivane --toggle`; grim's picture of it is light.
+# With "dark" as the second argument, the desktop portal (tests/fake_portal.py)
+# prefers dark: the popover's picture is dark, and light again, while open,
+# once the portal says the user switched.
 set -uo pipefail
 brivane=$1
-for tool in sway waybar swaymsg Xwayland dbus-run-session gdbus xwininfo setpriv setsid; do
+mode=${2:-light}
+tools=(sway waybar swaymsg Xwayland dbus-run-session gdbus xwininfo setpriv setsid grim python3)
+for tool in "${tools[@]}"; do
     command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
 done
+# The portal needs the system's Python, where python3-gi installs GLib's
+# bindings (a python3 of the caller's own may come first on PATH).
+portal_python=
+for candidate in /usr/bin/python3 "$(command -v python3)"; do
+    if "$candidate" -c 'from gi.repository import Gio' 2>/dev/null; then portal_python=$candidate; break; fi
+done
+if [ "$mode" = dark ] && [ -z "$portal_python" ]; then
+    echo "skipped: python3-gi is not installed"; exit 77
+fi
 
 scratch=$(mktemp -d)
 chmod 755 "$scratch"
@@ -81,6 +95,15 @@ for name in WAYLAND_DISPLAY DISPLAY SWAYSOCK DBUS_SESSION_BUS_ADDRESS; do
     in_session+=("$(grep "^$name=" "$scratch/session-env")")
 done
 
+# The desktop's portal, where the test plays one: it prefers dark.
+if [ "$mode" = dark ]; then
+    start_detached "${in_session[@]}" "$portal_python" "$(dirname "$0")/fake_portal.py" 1 >"$scratch/portal.log" 2>&1
+    portal_pid=${groups[-1]}
+    if ! check "the portal answers on the session bus" eventually 100 grep -qs '^ready' "$scratch/portal.log"; then
+        cat "$scratch/portal.log"; echo "$passed passed, $failed failed"; exit 1
+    fi
+fi
+
 # As a user starts it from sway: no QT_QPA_PLATFORM, no other hint.
 start_detached "${in_session[@]}" QT_QUICK_BACKEND=software "$brivane" >"$scratch/brivane.log" 2>&1
 brivane_pid=${groups[-1]}
@@ -119,6 +142,7 @@ popover_hidden() { ! popover_shown; }
 # bar's right end, 30 px high.
 click_x=1200
 click_y=15
+"${in_session[@]}" grim -t ppm - >"$scratch/desktop.ppm" 2>/dev/null
 activate "$click_x" "$click_y"
 check "Activate opens the 320 x 620 popover" eventually 300 popover_shown
 read -r popover_x popover_y < <(popover_geometry)
@@ -130,6 +154,55 @@ at_the_items_corner() {
 }
 check "it hangs just under the panel, not over it" under_panel
 check "it spans the item's place and stays on the screen" at_the_items_corner
+
+# What the screen shows inside the popover's rectangle, from grim's
+# picture: the mean lightness (0 black, 1 white) and the most common colour.
+cat >"$scratch/region.py" <<'PY'
+import collections, sys
+x, y, w, h = map(int, sys.argv[1:5])
+data = sys.stdin.buffer.read()
+fields, start = [], 0
+while len(fields) < 4:  # P6, width, height, maximum, then one whitespace
+    while data[start:start + 1].isspace(): start += 1
+    end = start
+    while not data[end:end + 1].isspace(): end += 1
+    fields.append(data[start:end]); start = end
+pixels = data[start + 1:]
+width, height, top = int(fields[1]), int(fields[2]), int(fields[3])
+if fields[0] != b"P6" or len(pixels) < width * height * 3 or x + w > width or y + h > height: sys.exit(1)
+total, colours = 0, collections.Counter()
+for row in range(y, y + h):
+    line = pixels[(row * width + x) * 3:(row * width + x + w) * 3]
+    for i in range(0, w * 3, 3):
+        colour = line[i:i + 3]
+        colours[colour] += 1
+        total += (max(colour) + min(colour)) / 2
+print("%.3f #%s" % (total / (w * h * top), colours.most_common(1)[0][0].hex()))
+PY
+screen_region() {
+    "${in_session[@]}" grim -t ppm - 2>/dev/null | python3 "$scratch/region.py" "$popover_x" "$popover_y" 320 620
+}
+read -r _ desktop_colour < <(python3 "$scratch/region.py" "${popover_x:-0}" "${popover_y:-0}" 320 620 <"$scratch/desktop.ppm")
+echo "before the popover its place showed ${desktop_colour:-?} most"
+# Dark or light, and not what was there before the popover: a frame not yet
+# drawn, or the desktop behind it, does not count.
+seen() {
+    read -r lightness colour < <(screen_region) || return 1
+    [ "$colour" != "$desktop_colour" ] && awk -v l="$lightness" "BEGIN { exit !($1) }"
+}
+is_dark() { seen 'l > 0.05 && l < 0.3'; }
+is_light() { seen 'l > 0.6'; }
+if [ "$mode" = dark ]; then
+    check "in the portal's dark scheme the popover is dark" eventually 100 is_dark
+    echo "inside the popover: lightness ${lightness:-?}, mostly ${colour:-?}"
+    # The user switches to light while the popover is open.
+    kill -USR1 "$portal_pid"
+    check "switched to light, the open popover redraws light" eventually 100 is_light
+    echo "inside the popover: lightness ${lightness:-?}, mostly ${colour:-?}"
+else
+    check "without a dark preference the popover is light" eventually 100 is_light
+    echo "inside the popover: lightness ${lightness:-?}, mostly ${colour:-?}"
+fi
 sleep 0.3
 activate "$click_x" "$click_y"
 check "a second click on the item closes it" eventually 50 popover_hidden
