@@ -8,11 +8,16 @@
 # on a second click and on `brivane --toggle`; grim's picture of it is light.
 # With "dark" as the second argument, the desktop portal (tests/fake_portal.py)
 # prefers dark: the popover's picture is dark, and light again, while open,
-# once the portal says the user switched.
+# once the portal says the user switched. With "native", sway runs without
+# Xwayland and brivane on Qt's Wayland platform: the test finds where sway
+# puts the popover (its tree), that it has the keyboard and closes when
+# another window takes it, and that a for_window rule of the user's places
+# it under the panel.
 set -uo pipefail
 brivane=$1
 mode=${2:-light}
-tools=(sway waybar swaymsg Xwayland dbus-run-session gdbus xwininfo setpriv setsid grim python3)
+tools=(sway waybar swaymsg dbus-run-session gdbus setpriv setsid grim python3)
+[ "$mode" = native ] || tools+=(Xwayland xwininfo)
 for tool in "${tools[@]}"; do
     command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
 done
@@ -73,7 +78,7 @@ cat >"$scratch/config/waybar/config" <<'EOF'
 EOF
 cat >"$scratch/config/sway/config" <<EOF
 output HEADLESS-1 resolution 1280x800
-xwayland enable
+xwayland $([ "$mode" = native ] && echo disable || echo enable)
 bar {
     swaybar_command waybar
 }
@@ -86,13 +91,18 @@ session_env=(env -i PATH="$PATH" HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/
     TZ=Europe/Berlin LANG=C.UTF-8)
 start_detached "${as_user[@]}" "${session_env[@]}" WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 \
     WLR_RENDERER=pixman dbus-run-session -- sway -c "$scratch/config/sway/config" >"$scratch/sway.log" 2>&1
-if ! eventually 200 grep -qs '^DISPLAY=' "$scratch/session-env"; then
+# The environment is written once sway's own variables are all set.
+session_ready() {
+    grep -qs '^SWAYSOCK=' "$scratch/session-env" && grep -qs '^WAYLAND_DISPLAY=' "$scratch/session-env" \
+        && { [ "$mode" = native ] || grep -qs '^DISPLAY=' "$scratch/session-env"; }
+}
+if ! eventually 200 session_ready; then
     echo "FAIL!  : sway did not start"; tail -20 "$scratch/sway.log"
     echo "0 passed, 1 failed"; exit 1
 fi
 in_session=("${as_user[@]}" "${session_env[@]}")
 for name in WAYLAND_DISPLAY DISPLAY SWAYSOCK DBUS_SESSION_BUS_ADDRESS; do
-    in_session+=("$(grep "^$name=" "$scratch/session-env")")
+    line=$(grep "^$name=" "$scratch/session-env") && in_session+=("$line")
 done
 
 # The desktop's portal, where the test plays one: it prefers dark.
@@ -134,6 +144,24 @@ shown_windows() {
             /Width:/ { w = $2 } /Height:/ { h = $2 } /Map State: IsViewable/ { print x, y, w, h }'
     done
 }
+# Without Xwayland, our Wayland windows in sway's tree: "X Y WIDTH HEIGHT
+# FOCUSED FLOATING" of the popover (titled "brivane"), its content's place.
+sway_popover() {
+    "${in_session[@]}" swaymsg -t get_tree 2>/dev/null | python3 -c '
+import json, sys
+def walk(node, floating):
+    yield node, floating
+    for child in node.get("nodes", []): yield from walk(child, False)
+    for child in node.get("floating_nodes", []): yield from walk(child, True)
+for node, floating in walk(json.load(sys.stdin), False):
+    if node.get("app_id") == "io.github.brivane.brivane" and node.get("name") == "brivane" and node.get("visible"):
+        r, w = node["rect"], node["window_rect"]
+        print(r["x"] + w["x"], r["y"] + w["y"], w["width"], w["height"], node["focused"], floating)
+        break'
+}
+if [ "$mode" = native ]; then
+    shown_windows() { sway_popover; }
+fi
 popover_geometry() { shown_windows | awk '$3 == 320 && $4 == 620 { print $1, $2; exit }'; }
 popover_shown() { [ -n "$(popover_geometry)" ]; }
 popover_hidden() { ! popover_shown; }
@@ -152,8 +180,20 @@ at_the_items_corner() {
     [ "${popover_x:--1}" -le "$click_x" ] && [ "$((popover_x + 320))" -ge "$click_x" ] \
         && [ "$((popover_x + 320))" -le 1280 ]
 }
-check "it hangs just under the panel, not over it" under_panel
-check "it spans the item's place and stays on the screen" at_the_items_corner
+if [ "$mode" = native ]; then
+    # The compositor places an ordinary window: sway floats it (its size is
+    # fixed) wherever it likes, and gives it the keyboard.
+    on_screen() {
+        [ "${popover_x:--1}" -ge 0 ] && [ "$((popover_x + 320))" -le 1280 ] \
+            && [ "${popover_y:--1}" -ge 0 ] && [ "$((popover_y + 620))" -le 800 ]
+    }
+    floating_with_keyboard() { sway_popover | awk '$5 == "True" && $6 == "True" { found = 1 } END { exit !found }'; }
+    check "sway floats it whole on the screen" on_screen
+    check "it has the keyboard" eventually 50 floating_with_keyboard
+else
+    check "it hangs just under the panel, not over it" under_panel
+    check "it spans the item's place and stays on the screen" at_the_items_corner
+fi
 
 # What the screen shows inside the popover's rectangle, from grim's
 # picture: the mean lightness (0 black, 1 white) and the most common colour.
@@ -211,6 +251,32 @@ check "a second click on the item closes it" eventually 50 popover_hidden
 check "brivane --toggle opens it again" eventually 300 popover_shown
 "${in_session[@]}" "$brivane" --toggle
 check "and closes it" eventually 50 popover_hidden
+
+if [ "$mode" = native ]; then
+    "${in_session[@]}" "$brivane" --toggle
+    check "opened again" eventually 300 popover_shown
+    # Another window of the program takes the keyboard.
+    "${in_session[@]}" "$brivane" --settings
+    check "another window taking the keyboard closes it" eventually 100 popover_hidden
+    # What a sway user adds to the config: the popover under the bar's
+    # right end, 4 px below it and 5 px in from the screen's edge.
+    "${in_session[@]}" swaymsg 'for_window [app_id="io.github.brivane.brivane" title="^brivane$"] move absolute position 955 34' >/dev/null
+    "${in_session[@]}" "$brivane" --toggle
+    check "with a for_window rule it opens" eventually 300 popover_shown
+    read -r popover_x popover_y < <(popover_geometry)
+    echo "popover at ${popover_x:-?},${popover_y:-?} by the rule"
+    by_the_rule() { [ "${popover_x:-}" = 955 ] && [ "${popover_y:-}" = 34 ]; }
+    check "where the rule puts it, under the panel at the item's corner" by_the_rule
+    check "still with the keyboard" eventually 50 floating_with_keyboard
+    if command -v wtype >/dev/null; then
+        # Keys reach a Wayland client straight from the compositor.
+        "${in_session[@]}" wtype -k Escape
+        check "Escape closes it" eventually 50 popover_hidden
+    else
+        "${in_session[@]}" "$brivane" --toggle
+        check "and closes again" eventually 50 popover_hidden
+    fi
+fi
 
 no_grab_warning() { ! grep -q "grabbing the mouse only for popup windows" "$scratch/brivane.log"; }
 check "no grab warning in its output" no_grab_warning
