@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Every view of the program (the popover's month and lists, an empty day, a
-// failed "Open Calendar", an event's detail, the form with an error; the
-// settings' tabs and Zoho's code sheet; the first-run pages) drawn in each
-// look a desktop can ask for: light and dark, English and German, the
+// failed "Open Calendar", an event's detail and its delete question, the
+// form with an error; the settings' tabs and Zoho's code sheet; the
+// first-run pages) drawn in each look a desktop can ask for: light and dark, English and German, the
 // desktop's font at its default size and larger. Registered twice, the
 // second time at twice the device pixel ratio. Each picture is checked for
 // what a user would see wrong: a text cut off, a light window in the dark
@@ -93,6 +93,18 @@ void findClippedTexts(QQuickItem *item, const QRectF &window, QStringList &clipp
             fault = QStringLiteral("out of the window at %1,%2 %3x%4").arg(rect.x()).arg(rect.y()).arg(rect.width()).arg(rect.height());
         if (!fault.isEmpty() && !hidden)
             clipped.append(QStringLiteral("\"%1\" (%2): %3").arg(text.left(40), item->objectName(), fault));
+    }
+    // A button narrower than its content and padding: the text touches its
+    // edge, or goes past it.
+    if (item->inherits("QQuickAbstractButton") && !item->property("text").toString().isEmpty()) {
+        const qreal needed = item->property("implicitContentWidth").toReal()
+            + item->property("leftPadding").toReal() + item->property("rightPadding").toReal();
+        if (needed > item->width() + 0.5) {
+            clipped.append(QStringLiteral("button \"%1\" (%2): %3 px wide in %4")
+                    .arg(item->property("text").toString().left(40), item->objectName())
+                    .arg(needed)
+                    .arg(item->width()));
+        }
     }
     for (QQuickItem *child : item->childItems())
         findClippedTexts(child, window, clipped);
@@ -217,6 +229,15 @@ class LookScreensTest : public QObject
         QVERIFY(f.sheetSettled(true));
         LOOK(view, root, QStringLiteral("popover-detail"), size, QStringLiteral("Open in Calendar"),
             QStringLiteral("Im Kalender öffnen"));
+        // A recurring event asks whether to delete this occurrence.
+        f.viewModel->detail()->requestDelete();
+        QVERIFY(f.viewModel->detail()->showDeleteConfirm());
+        QQuickItem *dialog = f.item(QStringLiteral("deleteConfirmation"));
+        QVERIFY(dialog);
+        QTRY_VERIFY(dialog->isVisible());
+        LOOK(view, root, QStringLiteral("popover-delete"), size, QStringLiteral("Delete Event"),
+            QStringLiteral("Termin löschen"));
+        f.viewModel->detail()->cancelDelete();
         f.viewModel->detail()->close();
         QVERIFY(f.sheetSettled(false));
 
