@@ -4,7 +4,7 @@
 // form with an error; the settings' tabs and Zoho's code sheet; the
 // first-run pages) drawn in each look a desktop can ask for: light and dark, English and German, the
 // desktop's font at its default size and larger. Registered twice, the
-// second time at twice the device pixel ratio. Each picture is checked for
+// second time at twice the device pixel ratio (with half the rows). Each picture is checked for
 // what a user would see wrong: a text cut off, a light window in the dark
 // scheme, a picture at the wrong resolution, an English text in German.
 // The pictures are written to the folder the test prints.
