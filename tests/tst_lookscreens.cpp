@@ -65,7 +65,8 @@ void findClippedTexts(QQuickItem *item, const QRectF &window, QStringList &clipp
         if (!elides && !wraps && item->implicitWidth() > item->width() + slack)
             fault = QStringLiteral("%1 px wide in %2").arg(item->implicitWidth()).arg(item->width());
         else if (!elides && item->property("contentHeight").toReal() > item->height() + slack)
-            fault = QStringLiteral("%1 px high in %2").arg(item->property("contentHeight").toReal()).arg(item->height());
+            fault
+                = QStringLiteral("%1 px high in %2").arg(item->property("contentHeight").toReal()).arg(item->height());
         // What the text really covers: its content, aligned in its item.
         const qreal shownWidth = std::min(item->width(), item->property("contentWidth").toReal());
         QRectF rect = item->mapRectToScene(QRectF(0, 0, item->width(), item->height()));
@@ -87,23 +88,29 @@ void findClippedTexts(QQuickItem *item, const QRectF &window, QStringList &clipp
             if (!box.intersects(rect))
                 hidden = true;
             else if (!scrolled && !box.adjusted(-slack, -slack, slack, slack).contains(rect))
-                fault = QStringLiteral("cut by %1").arg(up->objectName().isEmpty() ? QString::fromLatin1(up->metaObject()->className()) : up->objectName());
+                fault = QStringLiteral("cut by %1")
+                            .arg(up->objectName().isEmpty() ? QString::fromLatin1(up->metaObject()->className())
+                                                            : up->objectName());
         }
         if (fault.isEmpty() && !hidden && !scrolled && !window.adjusted(-slack, -slack, slack, slack).contains(rect))
-            fault = QStringLiteral("out of the window at %1,%2 %3x%4").arg(rect.x()).arg(rect.y()).arg(rect.width()).arg(rect.height());
+            fault = QStringLiteral("out of the window at %1,%2 %3x%4")
+                        .arg(rect.x())
+                        .arg(rect.y())
+                        .arg(rect.width())
+                        .arg(rect.height());
         if (!fault.isEmpty() && !hidden)
             clipped.append(QStringLiteral("\"%1\" (%2): %3").arg(text.left(40), item->objectName(), fault));
     }
     // A button narrower than its content and padding: the text touches its
     // edge, or goes past it.
     if (item->inherits("QQuickAbstractButton") && !item->property("text").toString().isEmpty()) {
-        const qreal needed = item->property("implicitContentWidth").toReal()
-            + item->property("leftPadding").toReal() + item->property("rightPadding").toReal();
+        const qreal needed = item->property("implicitContentWidth").toReal() + item->property("leftPadding").toReal()
+            + item->property("rightPadding").toReal();
         if (needed > item->width() + 0.5) {
             clipped.append(QStringLiteral("button \"%1\" (%2): %3 px wide in %4")
-                    .arg(item->property("text").toString().left(40), item->objectName())
-                    .arg(needed)
-                    .arg(item->width()));
+                               .arg(item->property("text").toString().left(40), item->objectName())
+                               .arg(needed)
+                               .arg(item->width()));
         }
     }
     for (QQuickItem *child : item->childItems())
@@ -168,7 +175,8 @@ class LookScreensTest : public QObject
             QVERIFY2(lightness > 0.6, qPrintable(QStringLiteral("%1 is not light: %2").arg(view).arg(lightness)));
         QStringList clipped;
         findClippedTexts(root, QRectF(QPointF(0, 0), QSizeF(size)), clipped);
-        QVERIFY2(clipped.isEmpty(), qPrintable(view + QStringLiteral(" cuts off ") + clipped.join(QStringLiteral("; "))));
+        QVERIFY2(
+            clipped.isEmpty(), qPrintable(view + QStringLiteral(" cuts off ") + clipped.join(QStringLiteral("; "))));
         QVERIFY(english != german);
         const QString expected = m_language == Language::German ? german : english;
         const QString unexpected = m_language == Language::German ? english : german;
@@ -209,7 +217,8 @@ class LookScreensTest : public QObject
 
         QVERIFY(f.viewModel->eventsList()->showUpcoming());
         // Section titles are drawn in capitals.
-        LOOK(view, root, QStringLiteral("popover-today"), size, QStringLiteral("UPCOMING"), QStringLiteral("DEMNÄCHST"));
+        LOOK(
+            view, root, QStringLiteral("popover-today"), size, QStringLiteral("UPCOMING"), QStringLiteral("DEMNÄCHST"));
 
         // Monday 2 March, the eighth cell of a month that starts on Monday 23 February.
         f.viewModel->grid()->clickDay(7);
@@ -267,12 +276,16 @@ class LookScreensTest : public QObject
         f.settingsViewModel.reset();
         QQuickView &window = f.showSettings();
         const QSize size = Theme::instance()->scaled(AppDelegate::SettingsSize);
-        const QStringList names {QStringLiteral("calendars"), QStringLiteral("integrations"), QStringLiteral("appearance")};
-        const QStringList english {QStringLiteral("Calendars"), QStringLiteral("Integrations"), QStringLiteral("Appearance")};
-        const QStringList german {QStringLiteral("Kalender"), QStringLiteral("Integrationen"), QStringLiteral("Darstellung")};
+        const QStringList names {
+            QStringLiteral("calendars"), QStringLiteral("integrations"), QStringLiteral("appearance")};
+        const QStringList english {
+            QStringLiteral("Calendars"), QStringLiteral("Integrations"), QStringLiteral("Appearance")};
+        const QStringList german {
+            QStringLiteral("Kalender"), QStringLiteral("Integrationen"), QStringLiteral("Darstellung")};
         for (int tab = 0; tab < 3; ++tab) {
             f.settingsViewModel->setSelectedTab(tab);
-            LOOK(window, window.rootObject(), QStringLiteral("settings-") + names[tab], size, english[tab], german[tab]);
+            LOOK(
+                window, window.rootObject(), QStringLiteral("settings-") + names[tab], size, english[tab], german[tab]);
         }
 
         // Zoho's code sheet opens only while no account is connected.
@@ -301,9 +314,8 @@ class LookScreensTest : public QObject
         SettingsFixture &f = *m_fixture;
         QQuickView &window = f.showOnboarding();
         const QSize size = Theme::instance()->scaled(AppDelegate::OnboardingSize);
-        auto slideSettled = [&] {
-            return waitFor([&] { return window.rootObject()->property("slideProgress").toReal() == 1.0; });
-        };
+        auto slideSettled
+            = [&] { return waitFor([&] { return window.rootObject()->property("slideProgress").toReal() == 1.0; }); };
         LOOK(window, window.rootObject(), QStringLiteral("onboarding-welcome"), size, QStringLiteral("Continue"),
             QStringLiteral("Weiter"));
         f.onboarding->goToNextPage();
