@@ -8,6 +8,7 @@
 #include "calendar/MeetingLinks.h"
 #include "onboarding/OnboardingViewModel.h"
 #include "popover/PopoverViewModel.h"
+#include "resources/Theme.h"
 #include "settings/AppSettings.h"
 #include "settings/AutostartEntry.h"
 #include "settings/ui/SettingsViewModel.h"
@@ -145,7 +146,7 @@ void AppDelegate::showOnboarding()
     connect(viewModel, &OnboardingViewModel::completed, this, &AppDelegate::finishOnboarding);
     auto window
         = makeWindow(qmlUrl(QStringLiteral("Brivane/Onboarding"), QStringLiteral("OnboardingView.qml")).toString(),
-            {{QStringLiteral("viewModel"), QVariant::fromValue(viewModel)}}, OnboardingSize);
+            {{QStringLiteral("viewModel"), QVariant::fromValue(viewModel)}}, Theme::instance()->scaled(OnboardingSize));
     viewModel->setParent(window.get());
     window->setFlags(Qt::Window | Qt::WindowCloseButtonHint);
     window->setTitle(QString()); // no visible title
@@ -188,7 +189,7 @@ void AppDelegate::setupPopoverContent()
     });
     m_popover->setContent(qmlUrl(QStringLiteral("Brivane/Popover"), QStringLiteral("MenuBarPopoverView.qml")),
         {{QStringLiteral("viewModel"), QVariant::fromValue(m_popoverViewModel)}});
-    m_popover->resize(PopoverWindow::Width, PopoverWindow::Height);
+    m_popover->resize(PopoverWindow::popoverSize());
 }
 
 void AppDelegate::openSettings()
@@ -201,7 +202,7 @@ void AppDelegate::openSettings()
     auto *viewModel = new SettingsViewModel(*m_eventStore, m_settings, *m_launcher, SettingsViewModel::CalendarsTab);
     viewModel->setZoho(m_zoho, m_zohoAuth);
     auto window = makeWindow(qmlUrl(QStringLiteral("Brivane/Settings"), QStringLiteral("SettingsView.qml")).toString(),
-        {{QStringLiteral("viewModel"), QVariant::fromValue(viewModel)}}, SettingsSize);
+        {{QStringLiteral("viewModel"), QVariant::fromValue(viewModel)}}, Theme::instance()->scaled(SettingsSize));
     viewModel->setParent(window.get());
     window->setFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint);
     window->setTitle(tr("Settings"));

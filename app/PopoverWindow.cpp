@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/PopoverWindow.h"
 
+#include "resources/Theme.h"
+
 #include <QGuiApplication>
 #include <QQuickItem>
 #include <QScreen>
@@ -24,9 +26,9 @@ PopoverWindow::PopoverWindow(QQmlEngine *engine)
     m_closesWhenInactive = !flags().testFlag(Qt::BypassWindowManagerHint);
     setResizeMode(QQuickView::SizeRootObjectToView);
     setTitle(QStringLiteral("brivane"));
-    resize(Width, Height);
-    setMinimumSize(QSize(Width, Height));
-    setMaximumSize(QSize(Width, Height));
+    // Sized once, for the desktop's text at start: the content is made once
+    // and keeps the sizes of its texts from then on.
+    fitTextSize();
     connect(this, &QQuickWindow::frameSwapped, this, [this] {
         if (m_measureFrames && m_frameTimer.isValid()) {
             ++m_frames;
@@ -51,6 +53,25 @@ PopoverWindow::PopoverWindow(QQmlEngine *engine)
     m_platformGrabs = !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
     m_grabRetry.setInterval(GrabRetryMs);
     connect(&m_grabRetry, &QTimer::timeout, this, &PopoverWindow::grabInput);
+}
+
+QSize PopoverWindow::popoverSize()
+{
+    return Theme::instance()->scaled(QSize(Width, Height));
+}
+
+void PopoverWindow::fitTextSize()
+{
+    const QSize size = popoverSize();
+    // Bounds in the order that lets the size move either way.
+    if (size.width() >= maximumWidth()) {
+        setMaximumSize(size);
+        setMinimumSize(size);
+    } else {
+        setMinimumSize(size);
+        setMaximumSize(size);
+    }
+    resize(size);
 }
 
 Qt::WindowFlags PopoverWindow::flagsFor(const QString &platformName, bool inWaylandSession)
@@ -141,7 +162,7 @@ void PopoverWindow::showBelow(const QRect &anchor, const QPoint &clickPoint)
         // part leaves out, where the desktop says so.
         const PanelAnchor target = knowsItem ? PanelAnchor {anchor, Qt::TopEdge}
                                              : anchorForClick(clickPoint, screen->geometry());
-        setPosition(placement(target.rect, QSize(Width, Height), screen->availableGeometry(), target.edge));
+        setPosition(placement(target.rect, popoverSize(), screen->availableGeometry(), target.edge));
     }
     m_showRequested.start();
     m_waitingForFrame = true;

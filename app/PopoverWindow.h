@@ -17,8 +17,10 @@ class PopoverWindow : public QQuickView
 {
     Q_OBJECT
 public:
+    // The size at the desktop's default text size; it grows with larger text.
     static constexpr int Width = 320;
     static constexpr int Height = 620;
+    static QSize popoverSize();
 
     explicit PopoverWindow(QQmlEngine *engine);
     ~PopoverWindow() override;
@@ -75,6 +77,8 @@ protected:
 
 private:
     void grabInput();
+    // Sized for the desktop's text.
+    void fitTextSize();
 
     QElapsedTimer m_showRequested;
     bool m_waitingForFrame = false;

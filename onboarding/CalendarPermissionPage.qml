@@ -54,8 +54,8 @@ Item {
             objectName: "grantAccess"
             visible: !page.viewModel.calendarGranted
             Layout.alignment: Qt.AlignHCenter
-            Layout.preferredWidth: 220
-            Layout.preferredHeight: 40
+            Layout.preferredWidth: Math.max(Theme.scaled(220), implicitWidth)
+            Layout.preferredHeight: Theme.scaled(40)
             Layout.topMargin: 6
             symbolFirst: true
             spacing: 8

@@ -65,7 +65,7 @@ Item {
                 id: confirmButton
                 objectName: "confirmDelete"
                 Layout.fillWidth: true
-                Layout.preferredHeight: 28
+                Layout.preferredHeight: Theme.scaled(28)
                 text: dialog.confirmText
                 color: Theme.red
                 backgroundColor: Theme.alpha(Theme.red, 0.1)
@@ -77,7 +77,7 @@ Item {
                 id: cancelButton
                 objectName: "cancelDelete"
                 Layout.fillWidth: true
-                Layout.preferredHeight: 28
+                Layout.preferredHeight: Theme.scaled(28)
                 text: qsTr("Cancel")
                 color: Theme.primary
                 backgroundColor: Theme.alpha(Theme.primary, 0.06)

@@ -30,7 +30,7 @@ SheetFrame {
         // Header: close, title, delete.
         Item {
             Layout.fillWidth: true
-            Layout.preferredHeight: 36
+            Layout.preferredHeight: Theme.scaled(36)
             PlainButton {
                 id: closeButton
                 objectName: "closeDetail"

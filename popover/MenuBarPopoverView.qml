@@ -52,7 +52,7 @@ FocusScope {
 
     ColumnLayout {
         id: mainColumn
-        width: 320
+        width: parent.width
         height: parent.height
         spacing: 0
         // Under a sheet nothing here takes the keyboard or the screen reader's turn.
@@ -103,7 +103,7 @@ FocusScope {
         Loader {
             id: sheetLoader
             objectName: "sheet"
-            width: 320
+            width: root.width
             y: root.height - height * Math.max(0, root.sheetProgress)
             opacity: Math.min(1, Math.max(0, root.sheetProgress))
             focus: true

@@ -44,7 +44,7 @@ SheetFrame {
         // Header: Cancel, title, Add.
         Item {
             Layout.fillWidth: true
-            Layout.preferredHeight: 44
+            Layout.preferredHeight: Theme.scaled(44)
             PlainButton {
                 objectName: "cancelForm"
                 anchors.left: parent.left

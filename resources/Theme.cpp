@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QPalette>
+#include <QtMath>
 #include <QQmlEngine>
 
 #include <algorithm>
@@ -209,10 +210,32 @@ int Theme::springDuration() const
     return SpringDurationMs;
 }
 
+qreal Theme::textScale() const
+{
+    const QFont font = QGuiApplication::font();
+    // A font given in pixels (some platform themes do) in points at 96 dpi.
+    const qreal points = font.pointSizeF() > 0 ? font.pointSizeF() : font.pixelSize() * 72.0 / 96.0;
+    // Smaller desktop text keeps the views as drawn: Qt's own fallback (9 pt
+    // where no desktop names a font) and the 10 pt of some desktops would
+    // otherwise shrink their small print below reading size.
+    return std::max(1.0, points / BodyPointSize);
+}
+
+QSize Theme::scaled(const QSize &size) const
+{
+    const qreal scale = textScale();
+    return QSize(qCeil(size.width() * scale), qCeil(size.height() * scale));
+}
+
+qreal Theme::scaled(qreal pixels) const
+{
+    return std::ceil(pixels * textScale());
+}
+
 QFont Theme::font(int pixelSize, int weight) const
 {
     QFont font = QGuiApplication::font();
-    font.setPixelSize(qMax(1, pixelSize));
+    font.setPixelSize(qMax(1, qRound(pixelSize * textScale())));
     font.setWeight(QFont::Weight(qBound(1, weight, 1000)));
     return font;
 }

@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QObject>
 #include <QPointer>
+#include <QSize>
 #include <QtQml/qqmlregistration.h>
 
 class ColorSchemeSource;
@@ -18,7 +19,9 @@ class QQmlEngine;
 // Dark (the colour scheme source says so): a dark window with light text,
 // the accent and the fixed colours lightened until they read on it. Every
 // colour changes with `dark`, so bound views redraw. Sizes are logical
-// pixels; `font(13, Font.DemiBold)` is the desktop's font at 13.
+// pixels at the desktop's default text size; `font(13, Font.DemiBold)` is
+// the desktop's font at 13 px, grown by `textScale` where the desktop's
+// text is set larger.
 //
 //   import Brivane.Resources
 //   Text { color: Theme.secondary; font: Theme.font(11, Font.Medium) }
@@ -49,6 +52,9 @@ class Theme : public QObject
     Q_PROPERTY(QColor white READ white CONSTANT)
     Q_PROPERTY(QColor black READ black CONSTANT)
     Q_PROPERTY(QString fontFamily READ fontFamily NOTIFY fontChanged)
+    // How much larger the desktop's text is than the 11 pt body the views
+    // are drawn for (1 at 11 pt and below, 1.25 at 13.75 pt).
+    Q_PROPERTY(qreal textScale READ textScale NOTIFY fontChanged)
     // The spring that brings sheets in and out (response 0.32 s, damping
     // fraction 0.82) as an easing curve over `springDuration` milliseconds.
     Q_PROPERTY(QEasingCurve spring READ spring CONSTANT)
@@ -87,12 +93,18 @@ public:
     QColor white() const { return Qt::white; }
     QColor black() const { return Qt::black; }
     QString fontFamily() const;
+    qreal textScale() const;
+    // `size` grown by textScale: a window's room for its texts.
+    QSize scaled(const QSize &size) const;
+    static constexpr qreal BodyPointSize = 11;
     QEasingCurve spring() const;
     int springDuration() const;
 
-    // The desktop's font at `pixelSize`, with a weight of QFont::Weight
-    // (QML's Font.Normal, Font.Medium, Font.DemiBold, Font.Bold).
+    // The desktop's font at `pixelSize` times textScale, with a weight of
+    // QFont::Weight (QML's Font.Normal, Font.Medium, Font.DemiBold, Font.Bold).
     Q_INVOKABLE QFont font(int pixelSize, int weight = QFont::Normal) const;
+    // `pixels` times textScale, for room that grows with the text.
+    Q_INVOKABLE qreal scaled(qreal pixels) const;
     // `color` with its alpha multiplied by `opacity`.
     Q_INVOKABLE QColor alpha(const QColor &color, qreal opacity) const;
 

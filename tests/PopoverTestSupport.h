@@ -11,6 +11,7 @@
 #include "calendar/DesktopLauncher.h"
 #include "calendar/LocalFolderProvider.h"
 #include "popover/PopoverViewModel.h"
+#include "resources/Theme.h"
 #include "settings/AppSettings.h"
 #include "zoho/ZohoAuthManager.h"
 #include "zoho/ZohoCalendarManager.h"
@@ -133,7 +134,8 @@ public:
         return *viewModel;
     }
 
-    // The popover's QML in a 320 × 620 window, shown and drawn once.
+    // The popover's QML in a 320 × 620 window (larger with larger desktop
+    // text), shown and drawn once.
     QQuickView &showView()
     {
         if (!viewModel)
@@ -146,7 +148,7 @@ public:
         view->setSource(QUrl(QStringLiteral("qrc:/qt/qml/Brivane/Popover/MenuBarPopoverView.qml")));
         for (const QQmlError &error : view->errors())
             qWarning("%s", qPrintable(error.toString()));
-        view->resize(320, 620);
+        view->resize(Theme::instance()->scaled(QSize(320, 620)));
         view->show();
         if (!QTest::qWaitForWindowExposed(view.get()))
             qFatal("the popover window was not exposed");

@@ -98,7 +98,7 @@ public:
         return *settingsViewModel;
     }
 
-    // A window of `size` showing `qmlFile` of the module at `modulePath`.
+    // A window of `size` (grown with the desktop's text) showing `qmlFile` of the module at `modulePath`.
     std::unique_ptr<QQuickView> showWindow(const QString &modulePath, QObject *model, const QSize &size)
     {
         if (!engine) {
@@ -111,7 +111,7 @@ public:
         window->setSource(QUrl(QStringLiteral("qrc:/qt/qml/") + modulePath));
         for (const QQmlError &error : window->errors())
             qWarning("%s", qPrintable(error.toString()));
-        window->resize(size);
+        window->resize(Theme::instance()->scaled(size));
         window->show();
         if (!QTest::qWaitForWindowExposed(window.get()))
             qFatal("the window was not exposed");

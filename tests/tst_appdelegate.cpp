@@ -262,6 +262,25 @@ private slots:
         QVERIFY(delegate.settingsWindow()->isVisible());
     }
 
+    // With the desktop's text at 1.25 times the 11 pt body, the windows
+    // are 1.25 times as large: their texts grow by as much.
+    void windowsGrowWithTheDesktopsText()
+    {
+        const QFont before = QGuiApplication::font();
+        auto restore = qScopeGuard([&] { QGuiApplication::setFont(before); });
+        QFont larger = before;
+        larger.setPointSizeF(13.75);
+        QGuiApplication::setFont(larger);
+        AppDelegate &delegate = launch(true);
+        m_item->click(StatusItem::Click::Left);
+        QVERIFY(delegate.popover()->isVisible());
+        QCOMPARE(delegate.popover()->size(), QSize(400, 775));
+        QCOMPARE(delegate.popover()->minimumSize(), QSize(400, 775));
+        QCOMPARE(delegate.popover()->maximumSize(), QSize(400, 775));
+        delegate.openSettings();
+        QCOMPARE(delegate.settingsWindow()->size(), QSize(525, 600));
+    }
+
     void firstRunShowsOnboardingAndCompletionStartsEverything()
     {
         AppDelegate &delegate = launch(false);

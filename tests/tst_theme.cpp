@@ -233,6 +233,46 @@ private slots:
         QCOMPARE(changed.size(), 4);
     }
 
+    // Texts and windows grow with the desktop's text above the 11 pt body
+    // the views are drawn for, and never shrink below it.
+    void textFollowsTheDesktopsSize_data()
+    {
+        QTest::addColumn<QFont>("desktopFont");
+        QTest::addColumn<qreal>("scale");
+        QTest::addColumn<int>("bodyPixels"); // what font(13) gives
+        QTest::addColumn<QSize>("popover"); // what 320 x 620 becomes
+        QFont font(QStringLiteral("DejaVu Sans")); // not the fallback's family: each row is a change
+        font.setPointSizeF(9);
+        QTest::newRow("Qt's 9 pt fallback") << font << 1.0 << 13 << QSize(320, 620);
+        font.setPointSizeF(11);
+        QTest::newRow("the 11 pt body") << font << 1.0 << 13 << QSize(320, 620);
+        font.setPointSizeF(13.75);
+        QTest::newRow("13.75 pt") << font << 1.25 << 16 << QSize(400, 775);
+        font.setPointSizeF(12);
+        QTest::newRow("12 pt") << font << 12 / 11.0 << 14 << QSize(350, 677);
+        font.setPixelSize(22); // 16.5 pt at 96 dpi
+        QTest::newRow("a font given in pixels") << font << 1.5 << 20 << QSize(480, 930);
+    }
+    void textFollowsTheDesktopsSize()
+    {
+        QFETCH(QFont, desktopFont);
+        QFETCH(qreal, scale);
+        QFETCH(int, bodyPixels);
+        QFETCH(QSize, popover);
+        const QFont before = QGuiApplication::font();
+        auto restore = qScopeGuard([&] { QGuiApplication::setFont(before); });
+        Theme *theme = Theme::instance();
+        QSignalSpy changed(theme, &Theme::fontChanged);
+        QGuiApplication::setFont(desktopFont);
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(theme->textScale(), scale);
+        QCOMPARE(theme->font(13).pixelSize(), bodyPixels);
+        QCOMPARE(theme->font(13, QFont::DemiBold).weight(), QFont::DemiBold);
+        QCOMPARE(theme->font(13).family(), desktopFont.family());
+        QCOMPARE(theme->scaled(QSize(320, 620)), popover);
+        QCOMPARE(theme->scaled(24.0), std::ceil(24 * scale));
+    }
+
     void thePanelIconShowsTheDay()
     {
         // Every day of the month looks different, even at 16 pixels.

@@ -86,7 +86,7 @@ ScrollPage {
                 objectName: "defaultReminderPicker"
                 // Room for the longest choice ("10 minutes before", or its
                 // translation); the text alone does not size the picker.
-                Layout.preferredWidth: 180
+                Layout.preferredWidth: Theme.scaled(180)
                 model: tab.viewModel.defaultReminderChoices
                 currentIndex: tab.viewModel.defaultReminderIndex
                 onActivated: (index) => tab.viewModel.defaultReminderIndex = index

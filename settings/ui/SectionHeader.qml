@@ -8,7 +8,7 @@ Text {
 
     text: title.toUpperCase()
     font.family: Theme.fontFamily
-    font.pixelSize: 11
+    font.pixelSize: Theme.font(11).pixelSize
     font.weight: Font.DemiBold
     font.letterSpacing: 0.5
     color: Theme.secondary

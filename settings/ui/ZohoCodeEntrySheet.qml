@@ -155,7 +155,7 @@ FocusScope {
                 }
                 Rectangle {
                     Layout.fillWidth: true
-                    implicitHeight: 30
+                    implicitHeight: Theme.scaled(30)
                     radius: 6
                     color: Theme.alpha(Theme.primary, 0.05)
                     border.width: 1
