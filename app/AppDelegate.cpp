@@ -13,6 +13,7 @@
 #include "settings/ui/SettingsViewModel.h"
 #include "zoho/ZohoAuthManager.h"
 #include "zoho/ZohoCalendarManager.h"
+#include "zoho/ZohoProvider.h"
 
 #include <QGuiApplication>
 #include <QMenu>
@@ -179,7 +180,6 @@ void AppDelegate::setupPopoverContent()
     if (!m_popover || m_popover->hasContent())
         return;
     m_popoverViewModel = new PopoverViewModel(*m_eventStore, m_settings, m_clock, *m_launcher);
-    m_popoverViewModel->setZohoManager(m_zoho);
     connect(m_popoverViewModel, &PopoverViewModel::closeRequested, m_popover.get(), &PopoverWindow::closePopover);
     connect(m_popoverViewModel, &PopoverViewModel::quitRequested, this, &AppDelegate::quitRequested);
     connect(m_popoverViewModel, &PopoverViewModel::sheetChanged, this, [this] {
@@ -199,7 +199,7 @@ void AppDelegate::openSettings()
     }
     // A closed window is not reused: a new one starts on its first tab.
     auto *viewModel = new SettingsViewModel(*m_eventStore, m_settings, *m_launcher, SettingsViewModel::CalendarsTab);
-    viewModel->setZoho(m_zoho, m_zohoAuth);
+    viewModel->setZohoAuth(m_zohoAuth);
     auto window = makeWindow(qmlUrl(QStringLiteral("Brivane/Settings"), QStringLiteral("SettingsView.qml")).toString(),
         {{QStringLiteral("viewModel"), QVariant::fromValue(viewModel)}}, SettingsSize);
     viewModel->setParent(window.get());
@@ -258,16 +258,19 @@ void AppDelegate::showEventDetail(const CalendarEvent &event)
         return;
     if (m_popoverViewModel->sheetKind() == PopoverViewModel::EventDetailSheet)
         m_popoverViewModel->closeSheet();
-    m_popoverViewModel->openDetail(AnyCalendarEvent::fromLocal(event));
+    m_popoverViewModel->openDetail(AnyCalendarEvent::fromStore(event));
 }
 
 void AppDelegate::setZohoCalendarManager(ZohoCalendarManager *zoho)
 {
+    if (m_zoho || !zoho)
+        return; // one Zoho account per process
     m_zoho = zoho;
+    auto *provider = new ZohoProvider(*zoho);
+    m_eventStore->addProvider(provider);
+    provider->start();
     if (SettingsViewModel *settings = settingsViewModel())
-        settings->setZoho(m_zoho, m_zohoAuth);
-    if (m_popoverViewModel)
-        m_popoverViewModel->setZohoManager(zoho);
+        settings->setZohoAuth(m_zohoAuth);
 }
 
 void AppDelegate::setZohoAuthManager(ZohoAuthManager *auth)

@@ -1091,7 +1091,7 @@ QList<CalendarSource> EdsProvider::sources() const
         if (seen.contains(calendar->accountId))
             continue;
         seen.insert(calendar->accountId);
-        result.append({calendar->accountId, calendar->accountTitle, providerId()});
+        result.append({calendar->accountId, calendar->accountTitle, providerId(), {}});
     }
     return result;
 }

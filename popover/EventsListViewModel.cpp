@@ -5,47 +5,32 @@
 #include "calendar/DesktopLauncher.h"
 #include "calendar/MeetingLinks.h"
 #include "settings/AppSettings.h"
-#include "zoho/ZohoCalendarManager.h"
 
 #include <QCoreApplication>
 #include <QLocale>
 
-EventsListViewModel::EventsListViewModel(CalendarEventManager &localEvents, AppSettings &settings, const Clock &clock,
-    DesktopLauncher &launcher, QObject *parent)
+EventsListViewModel::EventsListViewModel(
+    CalendarEventManager &events, AppSettings &settings, const Clock &clock, DesktopLauncher &launcher, QObject *parent)
     : QObject(parent)
-    , m_localEvents(localEvents)
+    , m_events(events)
     , m_settings(settings)
     , m_clock(clock)
     , m_launcher(launcher)
     , m_currentTime(clock.now())
 {
-    connect(&m_localEvents, &CalendarEventManager::todayEventsChanged, this, &EventsListViewModel::rebuild);
-    connect(&m_localEvents, &CalendarEventManager::upcomingEventsChanged, this, &EventsListViewModel::rebuild);
+    connect(&m_events, &CalendarEventManager::todayEventsChanged, this, &EventsListViewModel::rebuild);
+    connect(&m_events, &CalendarEventManager::upcomingEventsChanged, this, &EventsListViewModel::rebuild);
     connect(&m_settings, &AppSettings::todayExpandedChanged, this, &EventsListViewModel::sectionsChanged);
     connect(&m_settings, &AppSettings::upcomingExpandedChanged, this, &EventsListViewModel::sectionsChanged);
     connect(this, &EventsListViewModel::sectionsChanged, this, &EventsListViewModel::shownRowsChanged);
-    const auto meetingLinkOf = [&store = localEvents.store()](const AnyCalendarEvent &event) {
-        return event.localEvent ? MeetingLinks::find(store.eventDetails(*event.localEvent)) : QUrl();
+    const auto meetingLinkOf = [&store = events.store()](const AnyCalendarEvent &event) {
+        return MeetingLinks::find(store.eventDetails(event.storeEvent));
     };
     m_firstRows.setMeetingLinkLookup(meetingLinkOf);
     m_upcomingRows.setMeetingLinkLookup(meetingLinkOf);
     m_clockTimer.setInterval(ClockIntervalMs);
     connect(&m_clockTimer, &QTimer::timeout, this, &EventsListViewModel::tick);
     m_clockTimer.start();
-    rebuild();
-}
-
-void EventsListViewModel::setZohoManager(ZohoCalendarManager *zoho)
-{
-    if (m_zoho == zoho)
-        return;
-    if (m_zoho)
-        disconnect(m_zoho, nullptr, this, nullptr);
-    m_zoho = zoho;
-    if (m_zoho) {
-        connect(m_zoho, &ZohoCalendarManager::todayEventsChanged, this, &EventsListViewModel::rebuild);
-        connect(m_zoho, &ZohoCalendarManager::upcomingEventsChanged, this, &EventsListViewModel::rebuild);
-    }
     rebuild();
 }
 
@@ -194,11 +179,8 @@ void EventsListViewModel::tick()
 
 void EventsListViewModel::rebuild()
 {
-    const QList<ZohoEvent> noZohoEvents;
-    const QList<AnyCalendarEvent> today
-        = UnifiedEvents::merged(m_localEvents.todayEvents(), m_zoho ? m_zoho->todayEvents() : noZohoEvents);
-    const QList<AnyCalendarEvent> upcoming
-        = UnifiedEvents::merged(m_localEvents.upcomingEvents(), m_zoho ? m_zoho->upcomingEvents() : noZohoEvents);
+    const QList<AnyCalendarEvent> today = UnifiedEvents::fromStore(m_events.todayEvents());
+    const QList<AnyCalendarEvent> upcoming = UnifiedEvents::fromStore(m_events.upcomingEvents());
     const QTimeZone zone = m_clock.timeZone();
     m_currentTime = m_clock.now();
     m_firstRows.setEvents(UnifiedEvents::eventsOfDay(m_selectedDay, today, upcoming, zone), m_currentTime, zone);

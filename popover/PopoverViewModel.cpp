@@ -2,7 +2,6 @@
 #include "popover/PopoverViewModel.h"
 
 #include "settings/AppSettings.h"
-#include "zoho/ZohoCalendarManager.h"
 
 PopoverViewModel::PopoverViewModel(
     CalendarStore &store, AppSettings &settings, const Clock &clock, DesktopLauncher &launcher, QObject *parent)
@@ -34,12 +33,6 @@ PopoverViewModel::PopoverViewModel(
     });
 }
 
-void PopoverViewModel::setZohoManager(ZohoCalendarManager *zoho)
-{
-    m_zoho = zoho;
-    m_list.setZohoManager(zoho);
-}
-
 void PopoverViewModel::appeared()
 {
     m_eventManager.fetchEvents();
@@ -68,7 +61,7 @@ void PopoverViewModel::openNewEvent(const QDateTime &initialDate)
         return;
     if (m_form)
         m_form->deleteLater();
-    m_form = new NewEventViewModel(initialDate, m_store, m_zoho, m_clock, this);
+    m_form = new NewEventViewModel(initialDate, m_store, m_clock, this);
     connect(m_form, &NewEventViewModel::saved, this, [this, form = m_form.data()] {
         // A Zoho save can finish after its form was dismissed.
         if (m_form == form && m_activeSheet && m_sheetKind == NewEventSheet)

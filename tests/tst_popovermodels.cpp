@@ -606,9 +606,15 @@ private slots:
         readOnly.requestDelete();
         QVERIFY(!readOnly.showDeleteConfirm());
 
-        ZohoEvent zoho {QStringLiteral("z"), QStringLiteral("cal"), QStringLiteral("From Zoho"), at(25, 18), at(25, 19),
-            false, QColor(Qt::red)};
-        EventDetailViewModel fromZoho(AnyCalendarEvent::fromZoho(zoho), *p.store, p.clock, p.launcher);
+        CalendarEvent zoho;
+        zoho.id = QStringLiteral("zoho_z");
+        zoho.title = QStringLiteral("From Zoho");
+        zoho.start = at(25, 18);
+        zoho.end = at(25, 19);
+        zoho.calendarId = QStringLiteral("zoho:cal");
+        zoho.calendarTitle = QStringLiteral("Cal");
+        zoho.providerId = ZohoProviderId;
+        EventDetailViewModel fromZoho(AnyCalendarEvent::fromStore(zoho), *p.store, p.clock, p.launcher);
         QVERIFY(!fromZoho.canDelete());
         QVERIFY(!fromZoho.showsOpenInCalendar());
         QCOMPARE(rowLabel(fromZoho, "calendar"), QStringLiteral("Zoho Calendar"));
@@ -626,7 +632,8 @@ private slots:
                 + "URL:https://example.com/agenda\r\nLOCATION:Room 4\r\n"
                   "DESCRIPTION:Agenda: https://docs.example.com/a\\nJoin: https://us02web.zoom.us/j/850?pwd=x1\r\n");
         p.addEvent("work", "lunch", timed("Lunch", at(25, 14), at(25, 15)) + "LOCATION:https://example.com/menu\r\n");
-        p.addEvent("work", "plain", timed("Plain", at(25, 16), at(25, 17)) + "DESCRIPTION:See https://example.com/\r\n");
+        p.addEvent(
+            "work", "plain", timed("Plain", at(25, 16), at(25, 17)) + "DESCRIPTION:See https://example.com/\r\n");
         p.startStore();
         PopoverViewModel &root = p.makeViewModel();
         const QList<AnyCalendarEvent> today = root.eventsList()->firstRows()->events();
@@ -707,7 +714,7 @@ private slots:
     void formDatesStayWithinWhatFilesHold()
     {
         popover().startStore();
-        NewEventViewModel form(at(25, 14, 37), *popover().store, nullptr, popover().clock);
+        NewEventViewModel form(at(25, 14, 37), *popover().store, popover().clock);
         for (const int digit : {3, 0, 0, 1})
             form.start()->typeDigit(DateTimeEdit::Year, digit);
         QCOMPARE(form.start()->value().date(), QDate(2999, 12, 31));
@@ -725,10 +732,10 @@ private slots:
     void formDefaultsFromTheInitialDate()
     {
         popover().startStore();
-        NewEventViewModel atTwentyTo(at(25, 14, 37).addSecs(12), *popover().store, nullptr, popover().clock);
+        NewEventViewModel atTwentyTo(at(25, 14, 37).addSecs(12), *popover().store, popover().clock);
         QCOMPARE(atTwentyTo.start()->value(), at(25, 15));
         QCOMPARE(atTwentyTo.end()->value(), at(25, 16));
-        NewEventViewModel gridDay(QDate(2026, 3, 30).startOfDay(Berlin), *popover().store, nullptr, popover().clock);
+        NewEventViewModel gridDay(QDate(2026, 3, 30).startOfDay(Berlin), *popover().store, popover().clock);
         QCOMPARE(gridDay.start()->value(), at(30, 1));
         QCOMPARE(gridDay.end()->value(), at(30, 2));
     }
@@ -758,7 +765,7 @@ private slots:
         QFETCH(QDateTime, start);
         popover().clock.setNow(now);
         popover().startStore();
-        NewEventViewModel form(day.startOfDay(Berlin), *popover().store, nullptr, popover().clock);
+        NewEventViewModel form(day.startOfDay(Berlin), *popover().store, popover().clock);
         QCOMPARE(form.start()->value(), start);
         QCOMPARE(form.end()->value(), start.addSecs(3600));
     }
@@ -766,7 +773,7 @@ private slots:
     void theEndFollowsTheStart()
     {
         popover().startStore();
-        NewEventViewModel form(at(25, 14, 37), *popover().store, nullptr, popover().clock);
+        NewEventViewModel form(at(25, 14, 37), *popover().store, popover().clock);
         form.start()->step(DateTimeEdit::Hour, 1); // 16:00, as late as the end
         QCOMPARE(form.end()->value(), at(25, 17));
         form.start()->step(DateTimeEdit::Hour, -3); // earlier: the end stays
@@ -795,7 +802,7 @@ private slots:
         p.addReadOnlyEvent("subscribed.ics", "s", timed("S", at(25, 9), at(25, 10)));
         p.startStore();
         p.connectZoho(QJsonArray {QJsonObject {{"uid", "zc"}, {"calname", "Zoho work"}, {"color", "#ABC"}}}, {});
-        NewEventViewModel form(Now, *p.store, p.zoho.get(), p.clock);
+        NewEventViewModel form(Now, *p.store, p.clock);
         const QStringList names = form.targets()->names();
         // Plain string order (upper case first), read-only left out, Zoho last.
         QCOMPARE(names, (QStringList {"Alpha", "Personal", "zeta", "Zoho work"}));
@@ -825,7 +832,7 @@ private slots:
         p.connectZoho(QJsonArray {QJsonObject {{"uid", "zp"}, {"calname", "Personal"}},
                           QJsonObject {{"uid", "zw"}, {"calname", "Work"}}},
             {});
-        NewEventViewModel form(Now, *p.store, p.zoho.get(), p.clock);
+        NewEventViewModel form(Now, *p.store, p.clock);
         const QAbstractItemModel &menu = *form.targets();
         auto listed = [&menu](int role) {
             QStringList names;
@@ -860,7 +867,7 @@ private slots:
         QDir(p.root + "/local/personal").removeRecursively();
         p.provider->deleteLater();
         p.store = std::make_unique<CalendarStore>();
-        NewEventViewModel nowhere(Now, *p.store, nullptr, p.clock);
+        NewEventViewModel nowhere(Now, *p.store, p.clock);
         nowhere.appeared();
         nowhere.setTitle(QStringLiteral("Nowhere"));
         nowhere.save();
@@ -878,7 +885,7 @@ private slots:
         p.startStore();
         p.connectZoho(QJsonArray {QJsonObject {{"uid", "zc"}, {"calname", "Zoho"}}}, {});
         p.server->setCreateFailure(FakeZohoServer::Failure::Status401);
-        NewEventViewModel form(Now, *p.store, p.zoho.get(), p.clock);
+        NewEventViewModel form(Now, *p.store, p.clock);
         form.setTitle(QStringLiteral("Refused"));
         form.selectTarget(int(form.targets()->targets().size()) - 1);
         form.save();
@@ -897,7 +904,7 @@ private slots:
         p.startStore();
         p.connectZoho(QJsonArray {QJsonObject {{"uid", "zc"}, {"calname", "Zoho"}}}, {});
 
-        NewEventViewModel local(Now, *p.store, p.zoho.get(), p.clock);
+        NewEventViewModel local(Now, *p.store, p.clock);
         local.appeared();
         local.setTitle(QStringLiteral("  Once  "));
         QSignalSpy localSaved(&local, &NewEventViewModel::saved);
@@ -907,7 +914,7 @@ private slots:
         QCOMPARE(p.icsFiles("personal").size(), 1);
         QCOMPARE(titlesOf(p.store->events(at(25, 0), at(26, 0))), QStringList {"Once"}); // trimmed
 
-        NewEventViewModel zoho(Now, *p.store, p.zoho.get(), p.clock);
+        NewEventViewModel zoho(Now, *p.store, p.clock);
         zoho.setTitle(QStringLiteral("Once in Zoho"));
         zoho.selectTarget(int(zoho.targets()->targets().size()) - 1);
         QSignalSpy zohoSaved(&zoho, &NewEventViewModel::saved);

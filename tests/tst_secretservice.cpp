@@ -12,6 +12,7 @@
 
 #include <QJsonArray>
 #include <QNetworkAccessManager>
+#include <QSettings>
 
 using namespace TestSupport;
 
@@ -153,7 +154,8 @@ private slots:
         QVERIFY(!AppSettings(settingsPath).zohoConnected().has_value());
         QVERIFY(QtKeychainStore(ZohoKeychain::serviceName()).read("refreshToken").has_value()); // never asked
 
-        AppSettings(settingsPath).setHiddenZohoCalendarIDs({"work"});
+        // A file from before the note that hid a Zoho calendar, in the old key.
+        QSettings(settingsPath, QSettings::IniFormat).setValue("hiddenZohoCalendarIDs", "work");
         QVERIFY(connectedAtStart());
         QCOMPARE(AppSettings(settingsPath).zohoConnected(), std::optional<bool>(true));
 

@@ -48,7 +48,7 @@ int rowOf(const CalendarsTabViewModel &tab, const QString &title)
 
 CalendarSource source(const QString &title)
 {
-    return CalendarSource {title, title, QStringLiteral("test")};
+    return CalendarSource {title, title, QStringLiteral("test"), {}};
 }
 
 CalendarInfo calendarIn(const QString &sourceTitle, const QString &title)
@@ -177,12 +177,14 @@ private slots:
         QCOMPARE(tab.rows()[3].color, FixedColors::orange()); // five digits
         QCOMPARE(tab.rows()[4].color, FixedColors::orange()); // eight digits
 
+        // One hidden set for every calendar, Zoho's by the store's ids.
         tab.toggle(3);
-        QCOMPARE(f.settings->hiddenZohoCalendarIDs(), QSet<QString> {"s"});
+        QCOMPARE(f.settings->hiddenCalendarIDs(), QSet<QString> {"zoho:s"});
         QVERIFY(!tab.rows()[3].shown);
-        QVERIFY(f.settings->hiddenCalendarIDs().isEmpty());
+        QVERIFY(tab.rows()[2].shown);
         tab.toggle(3);
-        QVERIFY(f.settings->hiddenZohoCalendarIDs().isEmpty());
+        QVERIFY(f.settings->hiddenCalendarIDs().isEmpty());
+        QVERIFY(tab.rows()[3].shown);
     }
 
     void noZohoSectionWithoutZohoCalendars()
@@ -193,7 +195,7 @@ private slots:
         f.connectZoho(QJsonArray {}, {}); // connected, no calendars
         CalendarsTabViewModel &tab = *f.makeSettings().calendars();
         QCOMPARE(kindsAndTitles(tab), (QStringList {"heading: Work", "calendar: Projects"}));
-        f.settingsViewModel->setZoho(nullptr, nullptr); // no Zoho at all
+        f.settingsViewModel->setZohoAuth(nullptr); // no Zoho at all
         QCOMPARE(kindsAndTitles(tab), (QStringList {"heading: Work", "calendar: Projects"}));
     }
 
@@ -516,11 +518,16 @@ private slots:
     {
         QTest::addColumn<QString>("program");
         QTest::addColumn<QString>("exec");
-        QTest::newRow("plain") << "/usr/bin/brivane" << "/usr/bin/brivane";
-        QTest::newRow("a space") << "/home/me/my apps/brivane" << "\"/home/me/my apps/brivane\"";
-        QTest::newRow("a quote and a dollar") << "/opt/a\"b$c/brivane" << "\"/opt/a\\\\\"b\\\\$c/brivane\"";
-        QTest::newRow("a percent sign") << "/opt/100%/brivane" << "/opt/100%%/brivane";
-        QTest::newRow("a backslash") << "/opt/a\\b/brivane" << "\"/opt/a\\\\\\\\b/brivane\"";
+        QTest::newRow("plain") << "/usr/bin/brivane"
+                               << "/usr/bin/brivane";
+        QTest::newRow("a space") << "/home/me/my apps/brivane"
+                                 << "\"/home/me/my apps/brivane\"";
+        QTest::newRow("a quote and a dollar") << "/opt/a\"b$c/brivane"
+                                              << "\"/opt/a\\\\\"b\\\\$c/brivane\"";
+        QTest::newRow("a percent sign") << "/opt/100%/brivane"
+                                        << "/opt/100%%/brivane";
+        QTest::newRow("a backslash") << "/opt/a\\b/brivane"
+                                     << "\"/opt/a\\\\\\\\b/brivane\"";
     }
     void theAutostartEntryQuotesItsProgram()
     {

@@ -6,9 +6,15 @@
 #include "TestSupport.h"
 #include "ZohoTestSupport.h"
 
+#include "calendar/CalendarEventManager.h"
+#include "calendar/CalendarStore.h"
+#include "calendar/EventCreation.h"
+#include "calendar/EventRemoval.h"
+#include "calendar/StatusTitle.h"
 #include "settings/AppSettings.h"
 #include "zoho/ZohoAuthManager.h"
 #include "zoho/ZohoCalendarManager.h"
+#include "zoho/ZohoProvider.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -95,9 +101,7 @@ private slots:
         m_settings = std::make_unique<AppSettings>(m_config.path() + "/brivane.conf");
         const QUrl url = m_server->url();
         m_auth = std::make_unique<ZohoAuthManager>(*m_keychain, *m_network, *m_clock, [url] { return url; });
-        m_manager = std::make_unique<ZohoCalendarManager>(
-            *m_auth, [s = m_settings.get()] { return s->hiddenZohoCalendarIDs(); }, *m_network, *m_clock,
-            [url] { return url; });
+        m_manager = std::make_unique<ZohoCalendarManager>(*m_auth, *m_network, *m_clock, [url] { return url; });
         m_auth->setRequestTimeout(3000);
         m_manager->setRequestTimeout(3000);
     }
@@ -186,14 +190,173 @@ private slots:
         QCOMPARE(m_manager->todayEvents().value(0).calendarColor, systemBlue());
     }
 
-    void hiddenCalendarsAreListedButNotRead()
+    void everyCalendarIsRead()
     {
-        m_settings->setHiddenZohoCalendarIDs({"home"});
+        // Hidden or not: which are shown is decided by the store's filter.
+        m_settings->setHiddenCalendarIDs({ZohoProvider::calendarIdOf("home")});
         m_server->setEvents("home", QJsonArray {zohoEventJson("h", "Hidden", "20260325T120000Z", "20260325T130000Z")});
         connect();
         QCOMPARE(m_manager->calendars().size(), 3);
-        QVERIFY(m_server->requestsTo("/api/v1/calendars/home").isEmpty());
-        QVERIFY(m_manager->todayEvents().isEmpty());
+        QCOMPARE(m_server->requestsTo("/api/v1/calendars/home/events").size(), 1);
+        QCOMPARE(titlesOf(m_manager->todayEvents()), QStringList {"Hidden"});
+    }
+
+    // Zoho among the store's providers: its calendars, its occurrences
+    // (ids apart from every other provider's), one account.
+    void theStoreHoldsZohosCalendarsAndEvents()
+    {
+        m_server->setEvents("work",
+            QJsonArray {zohoEventJson("w1", "Standup", "20260325T090000Z", "20260325T093000Z"),
+                zohoEventJson("w2", "Offsite", "20260327", "20260328", "true")});
+        m_server->setEvents(
+            "home", QJsonArray {zohoEventJson("h1", "Dentist", "20260326T150000Z", "20260326T160000Z")});
+        CalendarStore store;
+        auto *provider = new ZohoProvider(*m_manager);
+        store.addProvider(provider);
+        provider->start();
+        QVERIFY(store.isLoaded()); // answers with what it holds, nothing before a sync
+        QVERIFY(store.calendars().isEmpty());
+        QVERIFY(store.sources().isEmpty());
+        QSignalSpy changed(&store, &CalendarStore::changed);
+        connect();
+        QTRY_VERIFY(!changed.isEmpty());
+
+        const QList<CalendarSource> sources = store.sources();
+        QCOMPARE(sources.size(), 1);
+        QCOMPARE(sources[0].service, QStringLiteral("zoho"));
+        QCOMPARE(sources[0].providerId, QStringLiteral("zoho"));
+        const QList<CalendarInfo> calendars = store.calendars();
+        QCOMPARE(calendars.size(), 3);
+        QCOMPARE(calendars[0].identifier, QStringLiteral("zoho:work"));
+        QCOMPARE(calendars[0].title, QStringLiteral("Work"));
+        QCOMPARE(calendars[0].color, QStringLiteral("#FF0000"));
+        QCOMPARE(calendars[0].sourceId, sources[0].identifier);
+        QVERIFY(calendars[0].allowsModifications);
+        QCOMPARE(calendars[2].color, QString()); // "#ABC" is no colour
+        QCOMPARE(ZohoProvider::zohoCalendarId(calendars[1].identifier), QStringLiteral("home"));
+        QCOMPARE(ZohoProvider::zohoCalendarId(QStringLiteral("/home/me/calendars/work")), QString());
+
+        const QList<CalendarEvent> week = store.events(Now.addSecs(-3600), Now.addDays(7));
+        QStringList ids;
+        for (const CalendarEvent &event : week)
+            ids.append(event.id);
+        QCOMPARE(ids, (QStringList {"zoho_w1", "zoho_h1", "zoho_w2"}));
+        QCOMPARE(week[0].calendarId, QStringLiteral("zoho:work"));
+        QCOMPARE(week[0].calendarTitle, QStringLiteral("Work"));
+        QCOMPARE(week[0].calendarColor, QStringLiteral("#FF0000"));
+        QCOMPARE(week[0].providerId, QStringLiteral("zoho"));
+        QCOMPARE(week[1].calendarColor, QStringLiteral("#3B82F6")); // Home has none: Zoho's default
+        // An all-day event keeps its dates; the end is the day after, as iCalendar's.
+        QVERIFY(week[2].allDay);
+        QCOMPARE(week[2].startDate, QDate(2026, 3, 27));
+        QCOMPARE(week[2].endDate, QDate(2026, 3, 28));
+        // A range and a calendar filter, as any provider's.
+        QCOMPARE(store.events(Now.addSecs(-3600), Now.addDays(7), {"zoho:home"}).size(), 1);
+        QVERIFY(store.events(Now.addDays(1).addSecs(3 * 3600), Now.addDays(1).addSecs(4 * 3600)).isEmpty());
+
+        const std::optional<CalendarEvent> found = store.eventById("zoho_h1");
+        QVERIFY(found);
+        QCOMPARE(found->title, QStringLiteral("Dentist"));
+        QVERIFY(!store.eventById("zoho_none"));
+        QVERIFY(!store.eventById("w1")); // Zoho's own uid is not the store's id
+        QCOMPARE(store.eventDetails(*found), EventDetails {});
+        // Zoho's events are only shown.
+        const StoreResult removed = store.removeEvent(*found);
+        QVERIFY(!removed.ok);
+        QCOMPARE(removed.error, EventRemoval::zohoRefusal());
+    }
+
+    // A new event through the store, as the form and `brivane add` make it:
+    // the store's answer comes from the event loop once Zoho has it.
+    void theStoreCreatesInAZohoCalendar()
+    {
+        CalendarStore store;
+        auto *provider = new ZohoProvider(*m_manager);
+        store.addProvider(provider);
+        provider->start();
+        connect();
+        QTRY_COMPARE(store.calendars().size(), 3);
+
+        NewEventRequest request;
+        request.calendarId = QStringLiteral("zoho:home");
+        request.title = QStringLiteral("Lunch");
+        request.start = QDateTime(QDate(2026, 3, 25), QTime(12, 30), Berlin);
+        request.end = request.start.addSecs(3600);
+        // Zoho cannot answer at once: the synchronous save says so.
+        const StoreResult direct = store.saveEvent(request);
+        QVERIFY(!direct.ok);
+        QVERIFY(!direct.error.isEmpty());
+        QVERIFY(m_server->events("home").isEmpty());
+
+        std::optional<StoreResult> saved;
+        store.saveEventLater(request, [&saved](const StoreResult &result) { saved = result; });
+        QVERIFY(!saved); // never from inside the call
+        QVERIFY(waitFor([&saved] { return saved.has_value(); }));
+        QVERIFY2(saved->ok, qPrintable(saved->error));
+        const QString uid = m_server->events("home").at(0).toObject().value("uid").toString();
+        QVERIFY(!uid.isEmpty());
+        QCOMPARE(saved->eventId, "zoho_" + uid);
+        // The sync after the creation has it in the store already.
+        QVERIFY(store.eventById(saved->eventId));
+
+        // Through the form's path, choosing the Zoho calendar as any other.
+        const QList<CalendarTarget> targets = EventCreation::targets(store);
+        QCOMPARE(targets.size(), 3);
+        QVERIFY(targets[0].isZoho());
+        QCOMPARE(targets[0].calendar().identifier, QStringLiteral("zoho:work"));
+        std::optional<EventCreation::Result> result;
+        EventCreation::save({"  Review  ", request.start.addDays(1), request.end.addDays(1), false}, targets[0], store,
+            [&result](const EventCreation::Result &answer) { result = answer; });
+        QVERIFY(waitFor([&result] { return result.has_value(); }));
+        QVERIFY(result->ok);
+        QCOMPARE(m_server->events("work").last().toObject().value("title").toString(), QStringLiteral("Review"));
+
+        // Zoho's refusal is the answer, from the event loop too.
+        m_server->setCreateFailure(Failure::Status500);
+        result.reset();
+        EventCreation::save({"Refused", request.start, request.end, false}, targets[0], store,
+            [&result](const EventCreation::Result &answer) { result = answer; });
+        QVERIFY(!result);
+        QVERIFY(waitFor([&result] { return result.has_value(); }));
+        QVERIFY(!result->ok);
+        QVERIFY(result->error.contains("500"));
+
+        // A calendar that is gone is told from the event loop as well.
+        request.calendarId = QStringLiteral("zoho:gone");
+        saved.reset();
+        store.saveEventLater(request, [&saved](const StoreResult &answer) { saved = answer; });
+        QVERIFY(!saved);
+        QVERIFY(waitFor([&saved] { return saved.has_value(); }));
+        QVERIFY(!saved->ok);
+    }
+
+    // Hiding a Zoho calendar is the store's filter: at once, with no request.
+    void hidingTakesEffectWithoutASync()
+    {
+        m_server->setEvents(
+            "work", QJsonArray {zohoEventJson("w1", "Standup", "20260325T120000Z", "20260325T123000Z")});
+        m_server->setEvents(
+            "home", QJsonArray {zohoEventJson("h1", "Dentist", "20260325T150000Z", "20260325T160000Z")});
+        CalendarStore store;
+        auto *provider = new ZohoProvider(*m_manager);
+        store.addProvider(provider);
+        provider->start();
+        connect();
+        QTRY_COMPARE(store.calendars().size(), 3);
+        CalendarEventManager events(store, *m_clock, m_settings->hiddenCalendarIDs());
+        events.fetchEvents();
+        QCOMPARE(events.todayEvents().size(), 2);
+        const qsizetype requests = m_server->requests().size();
+        m_settings->toggleCalendar(ZohoProvider::calendarIdOf("home"));
+        events.setHiddenCalendarIds(m_settings->hiddenCalendarIDs());
+        QCOMPARE(events.todayEvents().size(), 1);
+        QCOMPARE(events.todayEvents()[0].title, QStringLiteral("Standup"));
+        m_settings->toggleCalendar(ZohoProvider::calendarIdOf("home"));
+        events.setHiddenCalendarIds(m_settings->hiddenCalendarIDs());
+        QCOMPARE(events.todayEvents().size(), 2);
+        QCOMPARE(m_server->requests().size(), requests);
+        // The status title leaves Zoho's events out.
+        QCOMPARE(StatusTitleBuilder::compute(store, {}, Now, QLocale::c()).state, StatusTitle::State::Idle);
     }
 
     void oneFailingCalendarIsNamedAndTheOthersListed_data()

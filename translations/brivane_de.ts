@@ -338,10 +338,6 @@ Erlaube den Kalenderzugriff, um deine Kalender zu sehen.</translation>
 <context>
     <name>EventCreation</name>
     <message>
-        <source>Zoho Calendar</source>
-        <translation>Zoho Calendar</translation>
-    </message>
-    <message>
         <source>No calendar selected</source>
         <translation>Kein Kalender ausgewählt</translation>
     </message>
@@ -1154,6 +1150,17 @@ Codes verfallen nach 10 Minuten – warte nicht zu lange!</translation>
     <message>
         <source>Disconnect Zoho Calendar</source>
         <translation>Zoho Calendar trennen</translation>
+    </message>
+</context>
+<context>
+    <name>ZohoProvider</name>
+    <message>
+        <source>Zoho Calendar</source>
+        <translation>Zoho Calendar</translation>
+    </message>
+    <message>
+        <source>A Zoho calendar takes new events only in the background.</source>
+        <translation>Ein Zoho-Kalender nimmt neue Termine nur im Hintergrund an.</translation>
     </message>
 </context>
 </TS>
