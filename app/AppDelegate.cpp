@@ -180,6 +180,7 @@ void AppDelegate::setupPopoverContent()
     if (!m_popover || m_popover->hasContent())
         return;
     m_popoverViewModel = new PopoverViewModel(*m_eventStore, m_settings, m_clock, *m_launcher);
+    showZohoCacheState();
     connect(m_popoverViewModel, &PopoverViewModel::closeRequested, m_popover.get(), &PopoverWindow::closePopover);
     connect(m_popoverViewModel, &PopoverViewModel::quitRequested, this, &AppDelegate::quitRequested);
     connect(m_popoverViewModel, &PopoverViewModel::sheetChanged, this, [this] {
@@ -269,8 +270,18 @@ void AppDelegate::setZohoCalendarManager(ZohoCalendarManager *zoho)
     auto *provider = new ZohoProvider(*zoho);
     m_eventStore->addProvider(provider);
     provider->start();
+    // Kept lists are marked as the last sync's until a sync replaces them.
+    connect(zoho, &ZohoCalendarManager::calendarsChanged, this, &AppDelegate::showZohoCacheState);
+    connect(zoho, &ZohoCalendarManager::synced, this, &AppDelegate::showZohoCacheState);
+    showZohoCacheState();
     if (SettingsViewModel *settings = settingsViewModel())
         settings->setZohoAuth(m_zohoAuth);
+}
+
+void AppDelegate::showZohoCacheState()
+{
+    if (m_popoverViewModel)
+        m_popoverViewModel->setZohoCachedSince(m_zoho && m_zoho->isFromCache() ? m_zoho->lastSynced() : QDateTime());
 }
 
 void AppDelegate::setZohoAuthManager(ZohoAuthManager *auth)

@@ -87,6 +87,7 @@ signals:
     void popoverSheetFirstFrame(qint64 milliseconds);
 
 private:
+    void showZohoCacheState();
     std::unique_ptr<QQuickView> makeWindow(
         const QString &qmlFile, const QVariantMap &initialProperties, const QSize &size);
     void finishOnboarding();

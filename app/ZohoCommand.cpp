@@ -107,6 +107,11 @@ int runZohoCommand(const QStringList &arguments, QTextStream &out, QTextStream &
         out << "  " << calendar.name << (hidden.contains(ZohoProvider::calendarIdOf(calendar.id)) ? "  (hidden)" : "")
             << (calendar.isDefault ? "  (default)" : "") << "  [" << calendar.id << "]\n";
     }
+    // Without the network the last sync's lists are what brivane shows.
+    if (calendars.isFromCache()) {
+        out << "Showing the last sync's calendars and events, from "
+            << calendars.lastSynced().toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")) << '\n';
+    }
     const std::optional<ZohoServices::SyncRecord> lastSync = ZohoServices::lastRecordedSync();
     if (lastSync) {
         out << "Last sync: " << lastSync->finished.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")) << '\n';

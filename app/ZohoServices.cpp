@@ -4,6 +4,8 @@
 #include "app/CommandSupport.h"
 #include "calendar/CalendarStore.h"
 #include "settings/AppSettings.h"
+#include "zoho/ZohoCache.h"
+#include "zoho/ZohoConfig.h"
 #include "zoho/ZohoProvider.h"
 
 #include <QFile>
@@ -30,6 +32,14 @@ ZohoServices::ZohoServices(AppSettings &settings, const Clock &clock, Use use)
 {
     if (use == Use::Command)
         m_calendars.stopAutomaticSync();
+    // The last sync's lists, shown until the next sync (or all along without
+    // the network). Only a sync of the real week is kept: not the one of a
+    // command told another moment.
+    const bool realWeek = dynamic_cast<const SystemClock *>(&clock) != nullptr;
+    m_calendars.useCache(
+        std::make_unique<ZohoCache>(ZohoCache::defaultPath(),
+            ZohoCache::accountKey(settings.zohoAccountsUrl(), settings.zohoCalendarUrl(), ZohoConfig::clientId())),
+        realWeek);
     m_auth.setRequestTimeout(requestTimeoutMs());
     m_calendars.setRequestTimeout(requestTimeoutMs());
     QObject::connect(&m_calendars, &ZohoCalendarManager::isSyncingChanged, &m_calendars, [this] {

@@ -34,6 +34,22 @@ EventsListViewModel::EventsListViewModel(
     rebuild();
 }
 
+QString EventsListViewModel::zohoNote(const QDateTime &cachedSince, const QTimeZone &zone)
+{
+    if (!cachedSince.isValid())
+        return QCoreApplication::translate("EventRowsModel", "Zoho Calendar");
+    //: Zoho's mark on an event, when Zoho could not be reached since the time named.
+    return QCoreApplication::translate("EventsListViewModel", "Zoho Calendar, as of the last sync (%1)")
+        .arg(QLocale().toString(cachedSince.toTimeZone(zone), QLocale::ShortFormat));
+}
+
+void EventsListViewModel::setZohoCachedSince(const QDateTime &synced)
+{
+    const QString note = zohoNote(synced, m_clock.timeZone());
+    m_firstRows.setZohoNote(note);
+    m_upcomingRows.setZohoNote(note);
+}
+
 void EventsListViewModel::setSelectedDate(const std::optional<QDate> &day)
 {
     if (day == m_selectedDay)

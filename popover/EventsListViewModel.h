@@ -69,6 +69,12 @@ public:
         DesktopLauncher &launcher, QObject *parent = nullptr);
 
     void setSelectedDate(const std::optional<QDate> &day);
+    // Zoho's rows are the last sync's, kept from before, since `synced`;
+    // an invalid time: Zoho's rows are current.
+    void setZohoCachedSince(const QDateTime &synced);
+    // The note of Zoho's mark: "Zoho Calendar", with the last sync's time
+    // while its rows are the last sync's.
+    static QString zohoNote(const QDateTime &cachedSince, const QTimeZone &zone);
 
     QString firstSectionTitle() const;
     EventRowsModel *firstRows() { return &m_firstRows; }

@@ -55,6 +55,9 @@ public:
     // Escape: the delete question, else the open sheet, else the popover closes.
     Q_INVOKABLE void escapePressed();
 
+    // See EventsListViewModel::setZohoCachedSince.
+    void setZohoCachedSince(const QDateTime &synced) { m_list.setZohoCachedSince(synced); }
+
     void openNewEvent(const QDateTime &initialDate);
     void openDetail(const AnyCalendarEvent &event);
     void closeSheet();

@@ -530,6 +530,36 @@ private slots:
         QCOMPARE(titlesOf(list->firstRows()->events()), (QStringList {"Local at noon", "Zoho at noon"}));
         QCOMPARE(titlesOf(list->upcomingRows()->events()), QStringList {"Zoho tomorrow"});
         QVERIFY(list->firstRows()->data(list->firstRows()->index(1), EventRowsModel::IsZohoRole).toBool());
+
+        // Zoho's mark says whose the row is, and while the rows are the last
+        // sync's kept from before, since when; local rows have no such note.
+        const auto note = [list](int row) {
+            return list->firstRows()->data(list->firstRows()->index(row), EventRowsModel::ZohoNoteRole).toString();
+        };
+        const auto spoken = [list](int row) {
+            return list->firstRows()
+                ->data(list->firstRows()->index(row), EventRowsModel::AccessibleNameRole)
+                .toString();
+        };
+        QCOMPARE(note(0), QString());
+        QCOMPARE(note(1), QStringLiteral("Zoho Calendar"));
+        QVERIFY(spoken(1).endsWith(", Zoho Calendar"));
+        QSignalSpy changed(list->firstRows(), &QAbstractItemModel::dataChanged);
+        const QDateTime synced(QDate(2026, 3, 25), QTime(7, 45), QTimeZone::utc()); // 08:45 in Berlin
+        p.viewModel->setZohoCachedSince(synced);
+        QCOMPARE(changed.size(), 1);
+        const QString expected = "Zoho Calendar, as of the last sync ("
+            + QLocale().toString(synced.toTimeZone(p.clock.timeZone()), QLocale::ShortFormat) + ")";
+        QCOMPARE(note(1), expected);
+        QVERIFY(note(1).contains("08:45") || note(1).contains("8:45"));
+        QVERIFY(spoken(1).endsWith(", " + expected));
+        QCOMPARE(note(0), QString());
+        QCOMPARE(list->upcomingRows()->data(list->upcomingRows()->index(0), EventRowsModel::ZohoNoteRole).toString(),
+            expected);
+        p.viewModel->setZohoCachedSince(synced); // the same: nothing to redraw
+        QCOMPARE(changed.size(), 1);
+        p.viewModel->setZohoCachedSince({}); // a sync replaced them
+        QCOMPARE(note(1), QStringLiteral("Zoho Calendar"));
     }
 
     // "Open Calendar" with no calendar application to start says so in the

@@ -13,6 +13,7 @@
 #include "calendar/StatusTitle.h"
 #include "settings/AppSettings.h"
 #include "zoho/ZohoAuthManager.h"
+#include "zoho/ZohoCache.h"
 #include "zoho/ZohoCalendarManager.h"
 #include "zoho/ZohoProvider.h"
 
@@ -68,6 +69,29 @@ class ZohoCalendarTest : public QObject
         QVERIFY(waitFor([&done] { return done; }, 10000));
     }
 
+    QString cachePath() const { return m_config.path() + "/cache/brivane/zoho-calendars.json"; }
+    std::unique_ptr<ZohoCache> cacheOf(const QString &account = QStringLiteral("account A")) const
+    {
+        return std::make_unique<ZohoCache>(cachePath(), account);
+    }
+    // Another start of the program: a manager of its own over the same
+    // connection (the tokens in the keyring), its cache read at once.
+    std::unique_ptr<ZohoCalendarManager> restarted(std::unique_ptr<ZohoCache> cache)
+    {
+        const QUrl url = m_server->url();
+        auto manager = std::make_unique<ZohoCalendarManager>(*m_auth, *m_network, *m_clock, [url] { return url; });
+        manager->stopAutomaticSync();
+        manager->setRequestTimeout(3000);
+        manager->useCache(std::move(cache), true);
+        return manager;
+    }
+    static void syncAndWait(ZohoCalendarManager &manager)
+    {
+        bool done = false;
+        manager.sync([&done] { done = true; });
+        QVERIFY(waitFor([&done] { return done; }, 10000));
+    }
+
     int calendarListRequests() const
     {
         return m_server->requestsTo("/api/v1/calendars").size() - m_server->requestsTo("/api/v1/calendars/").size();
@@ -85,6 +109,7 @@ private slots:
     {
         QFETCH_GLOBAL(int, dialect);
         QFile::remove(m_config.path() + "/brivane.conf");
+        QFile::remove(cachePath());
         m_server = std::make_unique<FakeZohoServer>();
         m_server->setDialect(Dialect(dialect));
         QVERIFY(m_server->start());
@@ -328,6 +353,166 @@ private slots:
         QVERIFY(!saved);
         QVERIFY(waitFor([&saved] { return saved.has_value(); }));
         QVERIFY(!saved->ok);
+    }
+
+    // ---- the last sync kept for a start without the network
+
+    void theLastSyncIsKeptForAStartWithoutTheNetwork()
+    {
+        m_server->setEvents("work",
+            QJsonArray {zohoEventJson("w1", "Standup", "20260325T090000Z", "20260325T093000Z"),
+                zohoEventJson("w2", "Offsite", "20260327", "20260328", "true")});
+        m_server->setEvents(
+            "home", QJsonArray {zohoEventJson("h1", "Dentist", "20260326T150000Z", "20260326T160000Z")});
+        m_manager->useCache(cacheOf(), true);
+        QVERIFY(!QFile::exists(cachePath())); // nothing before a sync
+        connect();
+        QVERIFY(QFile::exists(cachePath()));
+        // For the user alone: the file 0600, its folder 0700.
+        QCOMPARE(
+            QFile::permissions(cachePath()), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+        QCOMPARE(QFile::permissions(QFileInfo(cachePath()).path()),
+            QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadUser | QFile::WriteUser
+                | QFile::ExeUser);
+        const QByteArray kept = readFile(cachePath());
+        QVERIFY(!kept.contains(m_auth->tokens()->accessToken.toUtf8()));
+        QVERIFY(!kept.contains(m_auth->tokens()->refreshToken.toUtf8()));
+        QVERIFY(!m_manager->isFromCache());
+        QCOMPARE(m_manager->lastSynced(), Now);
+
+        // The next start finds no network: the kept lists are there at once.
+        m_server->setCalendarsFailure(Failure::Reset);
+        std::unique_ptr<ZohoCalendarManager> offline = restarted(cacheOf());
+        QVERIFY(offline->isFromCache());
+        QCOMPARE(offline->lastSynced(), Now);
+        QCOMPARE(offline->calendars(), m_manager->calendars());
+        QCOMPARE(offline->todayEvents(), m_manager->todayEvents());
+        QCOMPARE(offline->upcomingEvents(), m_manager->upcomingEvents());
+        CalendarStore store;
+        auto *provider = new ZohoProvider(*offline);
+        store.addProvider(provider);
+        provider->start();
+        QCOMPARE(store.calendars().size(), 3);
+        QCOMPARE(store.events(Now.addSecs(-3600), Now.addDays(7)).size(), 3);
+        const std::optional<CalendarEvent> offsite = store.eventById("zoho_w2");
+        QVERIFY(offsite && offsite->allDay);
+        QCOMPARE(offsite->startDate, QDate(2026, 3, 27));
+        // A sync that fails keeps them, still the last sync's.
+        syncAndWait(*offline);
+        QVERIFY(!offline->lastError().isEmpty());
+        QVERIFY(offline->isFromCache());
+        QCOMPARE(titlesOf(offline->todayEvents()), QStringList {"Standup"});
+        QVERIFY(QFile::exists(cachePath()));
+
+        // The next sync that works replaces them, on screen and on disk.
+        m_server->setCalendarsFailure(Failure::None);
+        m_server->setEvents("work", QJsonArray {zohoEventJson("w3", "Moved", "20260325T130000Z", "20260325T133000Z")});
+        m_server->setEvents("home", QJsonArray {});
+        m_clock->setNow(Now.addSecs(600));
+        syncAndWait(*offline);
+        QVERIFY(offline->lastError().isEmpty());
+        QVERIFY(!offline->isFromCache());
+        QCOMPARE(offline->lastSynced(), Now.addSecs(600));
+        QCOMPARE(titlesOf(offline->todayEvents()), QStringList {"Moved"});
+        QVERIFY(offline->upcomingEvents().isEmpty());
+        const std::optional<ZohoCache::Snapshot> rewritten = cacheOf()->read(Berlin);
+        QVERIFY(rewritten);
+        QCOMPARE(rewritten->events.size(), 1);
+        QCOMPARE(rewritten->events[0].title, QStringLiteral("Moved"));
+        QCOMPARE(rewritten->synced, Now.addSecs(600));
+
+        // Disconnecting forgets them.
+        m_auth->disconnect();
+        QVERIFY(!QFile::exists(cachePath()));
+    }
+
+    // A cache that is not this account's, not this format, or not whole is none.
+    void aCacheThatDoesNotFitIsIgnored_data()
+    {
+        QTest::addColumn<QByteArray>("from"); // "account", "version", or the text of a damaged file
+        QTest::newRow("another account") << QByteArray("account");
+        QTest::newRow("another version") << QByteArray("version");
+        QTest::newRow("not JSON") << QByteArray("{\"format\": 1, \"acc");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("an array") << QByteArray("[1, 2]");
+        QTest::newRow("binary") << QByteArray("\x00\xff\xfe{}", 5);
+        QTest::newRow("a broken event") << QByteArray("event");
+        QTest::newRow("a bad time") << QByteArray("time");
+        QTest::newRow("a calendar without a name") << QByteArray("calendar");
+    }
+    void aCacheThatDoesNotFitIsIgnored()
+    {
+        QFETCH(QByteArray, from);
+        m_server->setEvents(
+            "work", QJsonArray {zohoEventJson("w1", "Standup", "20260325T090000Z", "20260325T093000Z")});
+        m_manager->useCache(cacheOf(), true);
+        connect();
+        QVERIFY(QFile::exists(cachePath()));
+        QString account = QStringLiteral("account A");
+        if (from == "account") {
+            account = QStringLiteral("account B");
+        } else {
+            QJsonObject root = QJsonDocument::fromJson(readFile(cachePath())).object();
+            QVERIFY(!root.isEmpty());
+            if (from == "version") {
+                root["format"] = ZohoCache::FormatVersion + 1;
+            } else if (from == "event" || from == "time") {
+                QJsonArray events = root["events"].toArray();
+                QJsonObject event = events[0].toObject();
+                if (from == "event")
+                    event.remove("calendar");
+                else
+                    event["start"] = "next Tuesday";
+                events[0] = event;
+                root["events"] = events;
+            } else if (from == "calendar") {
+                QJsonArray calendars = root["calendars"].toArray();
+                QJsonObject calendar = calendars[1].toObject();
+                calendar["name"] = 7;
+                calendars[1] = calendar;
+                root["calendars"] = calendars;
+            }
+            const bool edited = from == "version" || from == "event" || from == "time" || from == "calendar";
+            writeFile(cachePath(), edited ? QJsonDocument(root).toJson() : from);
+        }
+        m_server->setCalendarsFailure(Failure::Reset);
+        std::unique_ptr<ZohoCalendarManager> offline = restarted(cacheOf(account));
+        QVERIFY(!offline->isFromCache());
+        QVERIFY(offline->calendars().isEmpty());
+        QVERIFY(offline->todayEvents().isEmpty());
+        QVERIFY(!offline->lastSynced().isValid());
+        QVERIFY(!cacheOf(account)->read(Berlin));
+        // The same file for the account and version it was written by still reads.
+        if (from == "account")
+            QVERIFY(cacheOf()->read(Berlin));
+    }
+
+    void theAccountKeyTellsAccountsApartWithoutSecrets()
+    {
+        const QUrl eu("https://accounts.zoho.eu");
+        const QUrl com("https://accounts.zoho.com");
+        const QUrl calendar("https://calendar.zoho.eu");
+        const QString key = ZohoCache::accountKey(eu, calendar, "1000.CLIENTID");
+        QCOMPARE(ZohoCache::accountKey(eu, calendar, "1000.CLIENTID"), key);
+        QVERIFY(ZohoCache::accountKey(com, calendar, "1000.CLIENTID") != key);
+        QVERIFY(ZohoCache::accountKey(eu, QUrl("https://calendar.zoho.com"), "1000.CLIENTID") != key);
+        QVERIFY(ZohoCache::accountKey(eu, calendar, "1000.OTHER") != key);
+        QVERIFY(!key.contains("CLIENTID"));
+    }
+
+    // A cache is read only where an account is connected.
+    void noCacheWithoutAConnection()
+    {
+        m_manager->useCache(cacheOf(), true);
+        connect();
+        QVERIFY(QFile::exists(cachePath()));
+        const QByteArray kept = readFile(cachePath());
+        m_auth->disconnect();
+        QVERIFY(!QFile::exists(cachePath()));
+        writeFile(cachePath(), kept); // as if left from before
+        std::unique_ptr<ZohoCalendarManager> disconnected = restarted(cacheOf());
+        QVERIFY(disconnected->calendars().isEmpty());
+        QVERIFY(!disconnected->isFromCache());
     }
 
     // Hiding a Zoho calendar is the store's filter: at once, with no request.

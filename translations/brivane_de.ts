@@ -472,6 +472,11 @@ Erlaube den Kalenderzugriff, um deine Kalender zu sehen.</translation>
         <extracomment>The selected day&apos;s section title, in QDate::toString&apos;s format letters.</extracomment>
         <translation>dddd, d. MMM</translation>
     </message>
+    <message>
+        <source>Zoho Calendar, as of the last sync (%1)</source>
+        <extracomment>Zoho&apos;s mark on an event, when Zoho could not be reached since the time named.</extracomment>
+        <translation>Zoho Calendar, Stand der letzten Synchronisierung (%1)</translation>
+    </message>
 </context>
 <context>
     <name>HelpText</name>

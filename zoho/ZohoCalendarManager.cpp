@@ -3,6 +3,7 @@
 
 #include "calendar/CalendarEventManager.h"
 #include "zoho/ZohoAuthManager.h"
+#include "zoho/ZohoCache.h"
 #include "zoho/ZohoConfig.h"
 #include "zoho/ZohoHttp.h"
 #include "zoho/ZohoJson.h"
@@ -115,6 +116,24 @@ ZohoCalendarManager::ZohoCalendarManager(ZohoAuthManager &auth, QNetworkAccessMa
     m_refreshTimer.start();
 }
 
+ZohoCalendarManager::~ZohoCalendarManager() = default;
+
+void ZohoCalendarManager::useCache(std::unique_ptr<ZohoCache> cache, bool writes)
+{
+    m_cache = std::move(cache);
+    m_writesCache = writes;
+    if (!m_cache)
+        return;
+    connect(&m_auth, &ZohoAuthManager::isConnectedChanged, this, [this] {
+        if (!m_auth.isConnected() && m_cache)
+            m_cache->remove();
+    });
+    if (!m_auth.isConnected())
+        return;
+    if (const std::optional<ZohoCache::Snapshot> kept = m_cache->read(m_clock.timeZone()))
+        restore(kept->calendars, kept->events, kept->synced);
+}
+
 void ZohoCalendarManager::restore(
     const QList<ZohoCalendar> &calendars, const QList<ZohoEvent> &events, const QDateTime &synced)
 {
@@ -202,6 +221,8 @@ void ZohoCalendarManager::runSync()
                 setLastWarning(warnings.join(QStringLiteral("; ")));
             if (!whole)
                 return finishSync(ZohoError::other(lists.failures.join(QStringLiteral("; "))));
+            if (m_cache && m_writesCache)
+                m_cache->write({m_calendars, m_todayEvents + m_upcomingEvents, m_lastSynced.toUTC()});
             emit synced();
             finishSync(std::nullopt);
         });

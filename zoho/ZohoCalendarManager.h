@@ -12,10 +12,12 @@
 #include <QUrl>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QNetworkAccessManager;
 class ZohoAuthManager;
+class ZohoCache;
 
 // The user's Zoho calendars and the coming week's Zoho events of every one
 // of them (hidden ones too: which are shown is the views' choice, made at
@@ -35,6 +37,7 @@ public:
 
     ZohoCalendarManager(ZohoAuthManager &auth, QNetworkAccessManager &network, const Clock &clock,
         std::function<QUrl()> calendarUrl, QObject *parent = nullptr);
+    ~ZohoCalendarManager() override;
 
     const QList<ZohoEvent> &todayEvents() const { return m_todayEvents; }
     const QList<ZohoEvent> &upcomingEvents() const { return m_upcomingEvents; }
@@ -48,6 +51,12 @@ public:
     // Lists kept from an earlier sync, shown until the next sync replaces
     // them; ignored once a sync has finished.
     void restore(const QList<ZohoCalendar> &calendars, const QList<ZohoEvent> &events, const QDateTime &synced);
+    // Takes the cache's lists now where an account is connected (a cache of
+    // another account or format is none), keeps every whole sync's lists in
+    // it when `writes` (not for a command whose clock was set elsewhere:
+    // that week is not the one to keep), and empties it on disconnecting.
+    void useCache(std::unique_ptr<ZohoCache> cache, bool writes);
+    const ZohoCache *cache() const { return m_cache.get(); }
     bool isSyncing() const { return m_isSyncing; }
     // Empty: none. A calendar whose events could not be read is named here
     // ("Work: …"), while the other calendars' events are still listed.
@@ -136,6 +145,8 @@ private:
     QString m_lastCreatedEventId;
     QTimer m_refreshTimer;
     bool m_automaticSync = true;
+    std::unique_ptr<ZohoCache> m_cache;
+    bool m_writesCache = false;
 
     bool m_running = false;
     bool m_runAgain = false;
