@@ -207,9 +207,13 @@ int runAgendaCommand(const QStringList &arguments, QTextStream &out, QTextStream
             err << "brivane agenda: Zoho: " << failure << '\n';
             status = 1;
         }
+        if (zoho.calendars().isFromCache()) {
+            err << "brivane agenda: Zoho: showing the last sync's events, from "
+                << zoho.calendars().lastSynced().toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")) << '\n';
+        }
     }
     store->waitUntilLoaded();
-    printAgenda(*store, settings.hiddenCalendarIDs(), *parsed.clock, parsed.json, parsed.all, out);
+    printAgenda(*store, settings.hiddenCalendarIds(), *parsed.clock, parsed.json, parsed.all, out);
     out.flush();
     store->finishBackgroundWork();
     (void)store.release(); // the process ends now: the operating system frees it faster
@@ -223,6 +227,6 @@ bool answerAgendaCommand(const QStringList &arguments, const CalendarStore &stor
     const AgendaArguments parsed = parseAgendaArguments(arguments, err);
     if (!parsed.clock)
         return false;
-    printAgenda(store, AppSettings::shared().hiddenCalendarIDs(), *parsed.clock, parsed.json, parsed.all, out);
+    printAgenda(store, AppSettings::shared().hiddenCalendarIds(), *parsed.clock, parsed.json, parsed.all, out);
     return true;
 }

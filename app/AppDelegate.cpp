@@ -101,7 +101,7 @@ void AppDelegate::applicationDidFinishLaunching()
 
     connect(m_eventStore.get(), &CalendarStore::changed, this, &AppDelegate::eventStoreChanged);
     // A calendar switched off in the settings leaves the title at once.
-    connect(&m_settings, &AppSettings::hiddenCalendarIDsChanged, this, &AppDelegate::updateStatusTitle);
+    connect(&m_settings, &AppSettings::hiddenCalendarIdsChanged, this, &AppDelegate::updateStatusTitle);
     checkOnboarding();
 }
 
@@ -310,7 +310,7 @@ QMenu *AppDelegate::buildContextMenu()
     menu->setAttribute(Qt::WA_DeleteOnClose);
     // The meeting under way or about to start, one click from the panel.
     const std::optional<MeetingLinks::MeetingToJoin> meeting = MeetingLinks::meetingToJoin(*m_eventStore,
-        CalendarEventManager::visibleCalendarIds(*m_eventStore, m_settings.hiddenCalendarIDs()), m_clock.now());
+        CalendarEventManager::visibleCalendarIds(*m_eventStore, m_settings.hiddenCalendarIds()), m_clock.now());
     if (meeting) {
         const QUrl link = meeting->link;
         menu->addAction(tr("Join Next Meeting: %1").arg(EventFormatting::oneLineTitle(meeting->event.title)), this,
@@ -331,7 +331,7 @@ QMenu *AppDelegate::buildContextMenu()
 void AppDelegate::updateStatusTitle()
 {
     const StatusTitle title
-        = StatusTitleBuilder::compute(*m_eventStore, m_settings.hiddenCalendarIDs(), m_clock.now(), QLocale());
+        = StatusTitleBuilder::compute(*m_eventStore, m_settings.hiddenCalendarIds(), m_clock.now(), QLocale());
     // The title's timer also turns the icon's page at midnight.
     m_statusItem->setIcon(CalendarSymbol, dayOfMonth());
     m_statusItem->setTitle(title.plainText());

@@ -102,7 +102,7 @@ int runZohoCommand(const QStringList &arguments, QTextStream &out, QTextStream &
     const QString error = !finished ? ZohoServices::deadlineMessage() : failure ? failure->description() : QString();
     out << (auth.isConnected() ? "Zoho: connected\n" : "Zoho: not connected\n");
     printStoreWarning(auth, out);
-    const QSet<QString> hidden = AppSettings::shared().hiddenCalendarIDs();
+    const QSet<QString> hidden = AppSettings::shared().hiddenCalendarIds();
     for (const ZohoCalendar &calendar : calendars.calendars()) {
         out << "  " << calendar.name << (hidden.contains(ZohoProvider::calendarIdOf(calendar.id)) ? "  (hidden)" : "")
             << (calendar.isDefault ? "  (default)" : "") << "  [" << calendar.id << "]\n";

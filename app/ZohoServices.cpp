@@ -52,7 +52,7 @@ bool ZohoServices::SettingsNote::mayHoldTokens() const
 {
     if (const std::optional<bool> noted = m_settings.zohoConnected())
         return *noted;
-    const QSet<QString> hidden = m_settings.hiddenCalendarIDs();
+    const QSet<QString> hidden = m_settings.hiddenCalendarIds();
     return lastRecordedSync().has_value() || std::any_of(hidden.begin(), hidden.end(), [](const QString &id) {
         return !ZohoProvider::zohoCalendarId(id).isEmpty();
     });

@@ -60,7 +60,7 @@ struct ZohoCalendar
 struct ZohoEvent
 {
     QString id;
-    QString calendarID;
+    QString calendarId;
     QString title;
     QDateTime startDate;
     QDateTime endDate;

@@ -9,12 +9,12 @@ PopoverViewModel::PopoverViewModel(
     , m_store(store)
     , m_clock(clock)
     , m_launcher(launcher)
-    , m_eventManager(store, clock, settings.hiddenCalendarIDs())
+    , m_eventManager(store, clock, settings.hiddenCalendarIds())
     , m_grid(settings, clock)
     , m_list(m_eventManager, settings, clock, launcher)
 {
-    connect(&settings, &AppSettings::hiddenCalendarIDsChanged, this,
-        [this, &settings] { m_eventManager.setHiddenCalendarIds(settings.hiddenCalendarIDs()); });
+    connect(&settings, &AppSettings::hiddenCalendarIdsChanged, this,
+        [this, &settings] { m_eventManager.setHiddenCalendarIds(settings.hiddenCalendarIds()); });
     m_grid.setEventManager(&m_eventManager);
 
     connect(&m_grid, &CalendarGridViewModel::selectedDateChanged, this,

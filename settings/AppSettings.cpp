@@ -109,7 +109,7 @@ AppSettings::AppSettings(const QString &filePath, QObject *parent)
         qWarning("brivane: the settings file %s cannot be read; settings are kept until brivane quits",
             qPrintable(filePath));
     }
-    m_hiddenCalendarIDs = readIdSet(HiddenCalendarsKey);
+    m_hiddenCalendarIds = readIdSet(HiddenCalendarsKey);
     readLegacyZohoSet();
     m_dimWeekends = isTrue(m_settings.value(DimWeekendsKey));
     m_todayExpanded = boolOr(m_settings.value(TodayExpandedKey), true);
@@ -138,7 +138,7 @@ void AppSettings::readLegacyZohoSet()
     const QVariantList items = type == QMetaType::QString ? QVariantList {legacy} : legacy.toList();
     for (const QVariant &item : items) {
         if (item.typeId() == QMetaType::QString)
-            m_hiddenCalendarIDs.insert(zohoStoreCalendarId(item.toString()));
+            m_hiddenCalendarIds.insert(zohoStoreCalendarId(item.toString()));
         else
             m_legacyZohoLeftovers.append(item);
     }
@@ -159,10 +159,10 @@ void AppSettings::writeIdSet(const QString &key, const QSet<QString> &ids)
     m_settings.sync();
 }
 
-void AppSettings::setHiddenCalendarIDs(const QSet<QString> &ids)
+void AppSettings::setHiddenCalendarIds(const QSet<QString> &ids)
 {
-    m_hiddenCalendarIDs = ids;
-    emit hiddenCalendarIDsChanged();
+    m_hiddenCalendarIds = ids;
+    emit hiddenCalendarIdsChanged();
     writeIdSet(HiddenCalendarsKey, ids);
 }
 
@@ -234,10 +234,10 @@ void AppSettings::setUpcomingExpanded(bool expanded)
 
 void AppSettings::toggleCalendar(const QString &calendarIdentifier)
 {
-    QSet<QString> ids = m_hiddenCalendarIDs;
+    QSet<QString> ids = m_hiddenCalendarIds;
     if (!ids.remove(calendarIdentifier))
         ids.insert(calendarIdentifier);
-    setHiddenCalendarIDs(ids);
+    setHiddenCalendarIds(ids);
 }
 
 bool AppSettings::onboardingComplete() const

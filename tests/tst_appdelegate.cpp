@@ -208,7 +208,7 @@ private slots:
         join->trigger();
         QCOMPARE(opened->urls, QList<QUrl> {QUrl("https://meet.google.com/abc-defg-hij")});
 
-        m_settings->setHiddenCalendarIDs(
+        m_settings->setHiddenCalendarIds(
             {"local:" + personalCalendar(), "local:" + QFileInfo(personalCalendar()).canonicalFilePath()});
         m_item->click(StatusItem::Click::Right);
         QVERIFY(!m_item->shownMenu->actions().value(0)->isEnabled());

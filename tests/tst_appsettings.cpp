@@ -22,7 +22,7 @@ private slots:
     void firstRunHidesNothing()
     {
         AppSettings settings(path());
-        QVERIFY(settings.hiddenCalendarIDs().isEmpty());
+        QVERIFY(settings.hiddenCalendarIds().isEmpty());
         QVERIFY(!settings.dimWeekends());
         QVERIFY(settings.calendarFolders().isEmpty());
         QVERIFY(settings.todayExpanded());
@@ -49,7 +49,7 @@ private slots:
     void everyChangeIsOnDiskAtOnce()
     {
         AppSettings settings(path());
-        QSignalSpy hiddenChanged(&settings, &AppSettings::hiddenCalendarIDsChanged);
+        QSignalSpy hiddenChanged(&settings, &AppSettings::hiddenCalendarIdsChanged);
         settings.toggleCalendar(QStringLiteral("local:/a"));
         QCOMPARE(hiddenChanged.size(), 1);
         // A second reader of the file, no sync or save step in between.
@@ -58,7 +58,7 @@ private slots:
         QCOMPARE(stored("dimWeekends").toString(), QStringLiteral("true"));
 
         AppSettings reread(path());
-        QCOMPARE(reread.hiddenCalendarIDs(), QSet<QString> {"local:/a"}); // one element survives the INI format
+        QCOMPARE(reread.hiddenCalendarIds(), QSet<QString> {"local:/a"}); // one element survives the INI format
         QVERIFY(reread.dimWeekends());
     }
 
@@ -99,13 +99,13 @@ private slots:
         QVERIFY(old.isValid());
         {
             AppSettings settings(path());
-            QCOMPARE(settings.hiddenCalendarIDs(), hidden);
+            QCOMPARE(settings.hiddenCalendarIds(), hidden);
             // Reading alone changes nothing on disk: a crash now loses nothing.
             QCOMPARE(stored("hiddenZohoCalendarIDs"), old);
         }
         {
             AppSettings again(path());
-            QCOMPARE(again.hiddenCalendarIDs(), hidden);
+            QCOMPARE(again.hiddenCalendarIds(), hidden);
             again.setDimWeekends(true); // another key's write leaves the old one
             QCOMPARE(stored("hiddenZohoCalendarIDs"), old);
             again.toggleCalendar(QStringLiteral("local:/new"));
@@ -115,32 +115,32 @@ private slots:
         AppSettings reread(path());
         QSet<QString> expected = hidden;
         expected.insert(QStringLiteral("local:/new"));
-        QCOMPARE(reread.hiddenCalendarIDs(), expected);
+        QCOMPARE(reread.hiddenCalendarIds(), expected);
         QCOMPARE(stored("hiddenZohoCalendarIDs"), left);
         // A Zoho calendar shown again stays shown: the old key does not bring it back.
         if (hidden.contains(QStringLiteral("zoho:work"))) {
             reread.toggleCalendar(QStringLiteral("zoho:work"));
             AppSettings last(path());
-            QVERIFY(!last.hiddenCalendarIDs().contains(QStringLiteral("zoho:work")));
-            QVERIFY(last.hiddenCalendarIDs().contains(QStringLiteral("local:/new")));
+            QVERIFY(!last.hiddenCalendarIds().contains(QStringLiteral("zoho:work")));
+            QVERIFY(last.hiddenCalendarIds().contains(QStringLiteral("local:/new")));
         }
     }
 
     void togglingTwiceRestoresTheSetAndWritesTwice()
     {
         AppSettings settings(path());
-        settings.setHiddenCalendarIDs({QStringLiteral("b")});
-        QSignalSpy hiddenChanged(&settings, &AppSettings::hiddenCalendarIDsChanged);
+        settings.setHiddenCalendarIds({QStringLiteral("b")});
+        QSignalSpy hiddenChanged(&settings, &AppSettings::hiddenCalendarIdsChanged);
         settings.toggleCalendar(QStringLiteral("a"));
-        QCOMPARE(settings.hiddenCalendarIDs(), (QSet<QString> {"a", "b"}));
+        QCOMPARE(settings.hiddenCalendarIds(), (QSet<QString> {"a", "b"}));
         settings.toggleCalendar(QStringLiteral("a"));
-        QCOMPARE(settings.hiddenCalendarIDs(), QSet<QString> {"b"});
+        QCOMPARE(settings.hiddenCalendarIds(), QSet<QString> {"b"});
         QCOMPARE(hiddenChanged.size(), 2);
-        QCOMPARE(AppSettings(path()).hiddenCalendarIDs(), QSet<QString> {"b"});
+        QCOMPARE(AppSettings(path()).hiddenCalendarIds(), QSet<QString> {"b"});
         // Emptied, the key stays.
         settings.toggleCalendar(QStringLiteral("b"));
         QVERIFY(QSettings(path(), QSettings::IniFormat).contains("hiddenCalendarIDs"));
-        QVERIFY(AppSettings(path()).hiddenCalendarIDs().isEmpty());
+        QVERIFY(AppSettings(path()).hiddenCalendarIds().isEmpty());
     }
 
     void unusableStoredValuesReadAsDefaults_data()
@@ -164,7 +164,7 @@ private slots:
         TestSupport::writeFile(path(), "[General]\n" + iniLines + "\n");
         AppSettings settings(path());
         QCOMPARE(settings.dimWeekends(), dimWeekends);
-        QCOMPARE(settings.hiddenCalendarIDs().size(), hiddenCount);
+        QCOMPARE(settings.hiddenCalendarIds().size(), hiddenCount);
     }
 
     void sharedInstanceIsOneAcrossThreads()

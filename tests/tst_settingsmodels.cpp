@@ -131,12 +131,12 @@ private slots:
         CalendarsTabViewModel &tab = *f.makeSettings().calendars();
         const QString projects = f.accountCalendarId("a", "projects");
         const int row = rowOf(tab, "Projects");
-        QSignalSpy written(f.settings.get(), &AppSettings::hiddenCalendarIDsChanged);
+        QSignalSpy written(f.settings.get(), &AppSettings::hiddenCalendarIdsChanged);
         QSignalSpy reset(&tab, &QAbstractItemModel::modelReset);
         QSignalSpy changed(&tab, &QAbstractItemModel::dataChanged);
 
         tab.toggle(row); // a click on the row
-        QCOMPARE(f.settings->hiddenCalendarIDs(), QSet<QString> {projects});
+        QCOMPARE(f.settings->hiddenCalendarIds(), QSet<QString> {projects});
         QVERIFY(!tab.rows()[row].shown);
         QVERIFY(tab.rows()[rowOf(tab, "Travel")].shown);
         // Only that row is announced: the row keeps the keyboard.
@@ -145,11 +145,11 @@ private slots:
         QCOMPARE(changed[0][0].value<QModelIndex>().row(), row);
 
         tab.toggle(row); // its switch
-        QVERIFY(f.settings->hiddenCalendarIDs().isEmpty());
+        QVERIFY(f.settings->hiddenCalendarIds().isEmpty());
         QVERIFY(tab.rows()[row].shown);
         QCOMPARE(written.size(), 2);
         // Written both times: the file holds the state from before.
-        QCOMPARE(AppSettings(f.settings->filePath()).hiddenCalendarIDs(), QSet<QString>());
+        QCOMPARE(AppSettings(f.settings->filePath()).hiddenCalendarIds(), QSet<QString>());
 
         // Headings and out-of-range rows toggle nothing.
         tab.toggle(0);
@@ -179,11 +179,11 @@ private slots:
 
         // One hidden set for every calendar, Zoho's by the store's ids.
         tab.toggle(3);
-        QCOMPARE(f.settings->hiddenCalendarIDs(), QSet<QString> {"zoho:s"});
+        QCOMPARE(f.settings->hiddenCalendarIds(), QSet<QString> {"zoho:s"});
         QVERIFY(!tab.rows()[3].shown);
         QVERIFY(tab.rows()[2].shown);
         tab.toggle(3);
-        QVERIFY(f.settings->hiddenCalendarIDs().isEmpty());
+        QVERIFY(f.settings->hiddenCalendarIds().isEmpty());
         QVERIFY(tab.rows()[3].shown);
     }
 

@@ -193,7 +193,7 @@ private slots:
         QVERIFY(!m_manager->upcomingEvents()[2].isAllDay); // JSON true is not the string "true"
         QCOMPARE(m_manager->upcomingEvents()[3].startDate, QDateTime(QDate(2026, 3, 27), QTime(9, 0), Berlin));
         QCOMPARE(m_manager->todayEvents()[0].calendarColor, QColor(255, 0, 0));
-        QCOMPARE(m_manager->todayEvents()[1].calendarID, QStringLiteral("home"));
+        QCOMPARE(m_manager->todayEvents()[1].calendarId, QStringLiteral("home"));
 
         // The range asked for: now to a week from now, in UTC with milliseconds,
         // and as Zoho's published API takes it.
@@ -218,7 +218,7 @@ private slots:
     void everyCalendarIsRead()
     {
         // Hidden or not: which are shown is decided by the store's filter.
-        m_settings->setHiddenCalendarIDs({ZohoProvider::calendarIdOf("home")});
+        m_settings->setHiddenCalendarIds({ZohoProvider::calendarIdOf("home")});
         m_server->setEvents("home", QJsonArray {zohoEventJson("h", "Hidden", "20260325T120000Z", "20260325T130000Z")});
         connect();
         QCOMPARE(m_manager->calendars().size(), 3);
@@ -528,16 +528,16 @@ private slots:
         provider->start();
         connect();
         QTRY_COMPARE(store.calendars().size(), 3);
-        CalendarEventManager events(store, *m_clock, m_settings->hiddenCalendarIDs());
+        CalendarEventManager events(store, *m_clock, m_settings->hiddenCalendarIds());
         events.fetchEvents();
         QCOMPARE(events.todayEvents().size(), 2);
         const qsizetype requests = m_server->requests().size();
         m_settings->toggleCalendar(ZohoProvider::calendarIdOf("home"));
-        events.setHiddenCalendarIds(m_settings->hiddenCalendarIDs());
+        events.setHiddenCalendarIds(m_settings->hiddenCalendarIds());
         QCOMPARE(events.todayEvents().size(), 1);
         QCOMPARE(events.todayEvents()[0].title, QStringLiteral("Standup"));
         m_settings->toggleCalendar(ZohoProvider::calendarIdOf("home"));
-        events.setHiddenCalendarIds(m_settings->hiddenCalendarIDs());
+        events.setHiddenCalendarIds(m_settings->hiddenCalendarIds());
         QCOMPARE(events.todayEvents().size(), 2);
         QCOMPARE(m_server->requests().size(), requests);
         // The status title leaves Zoho's events out.

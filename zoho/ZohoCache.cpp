@@ -130,7 +130,7 @@ bool ZohoCache::write(const Snapshot &snapshot) const
     }
     QJsonArray events;
     for (const ZohoEvent &event : snapshot.events) {
-        events.append(QJsonObject {{QStringLiteral("id"), event.id}, {QStringLiteral("calendar"), event.calendarID},
+        events.append(QJsonObject {{QStringLiteral("id"), event.id}, {QStringLiteral("calendar"), event.calendarId},
             {QStringLiteral("title"), event.title}, {QStringLiteral("start"), instant(event.startDate)},
             {QStringLiteral("end"), instant(event.endDate)}, {QStringLiteral("allDay"), event.isAllDay},
             {QStringLiteral("color"), event.calendarColor.name(QColor::HexRgb)}});

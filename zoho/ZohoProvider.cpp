@@ -61,7 +61,7 @@ CalendarEvent ZohoProvider::toCalendarEvent(const ZohoEvent &zoho, const QString
         // Zoho's end is the day after the last, as iCalendar's; a day at least.
         event.endDate = std::max(zoho.endDate.toTimeZone(zone).date(), event.startDate.addDays(1));
     }
-    event.calendarId = calendarIdOf(zoho.calendarID);
+    event.calendarId = calendarIdOf(zoho.calendarId);
     event.calendarTitle = calendarTitle;
     event.calendarColor = zoho.calendarColor.isValid() ? zoho.calendarColor.name(QColor::HexRgb).toUpper() : QString();
     event.sourceId = QString(Id);
@@ -132,7 +132,7 @@ QList<CalendarEvent> ZohoProvider::allEvents() const
     const QTimeZone zone = m_manager->clock().timeZone();
     for (const QList<ZohoEvent> *list : {&m_manager->todayEvents(), &m_manager->upcomingEvents()}) {
         for (const ZohoEvent &event : *list)
-            result.append(toCalendarEvent(event, titles.value(event.calendarID), zone));
+            result.append(toCalendarEvent(event, titles.value(event.calendarId), zone));
     }
     return result;
 }

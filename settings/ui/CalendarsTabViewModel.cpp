@@ -37,14 +37,14 @@ CalendarsTabViewModel::CalendarsTabViewModel(CalendarStore &store, AppSettings &
 {
     connect(&m_store, &CalendarStore::changed, this, &CalendarsTabViewModel::refresh);
     connect(&m_store, &CalendarStore::loaded, this, &CalendarsTabViewModel::refresh);
-    connect(&m_settings, &AppSettings::hiddenCalendarIDsChanged, this, &CalendarsTabViewModel::refresh);
+    connect(&m_settings, &AppSettings::hiddenCalendarIdsChanged, this, &CalendarsTabViewModel::refresh);
     m_rows = buildRows();
 }
 
 QList<CalendarsTabViewModel::Row> CalendarsTabViewModel::buildRows() const
 {
     QList<Row> rows;
-    const QSet<QString> hidden = m_settings.hiddenCalendarIDs();
+    const QSet<QString> hidden = m_settings.hiddenCalendarIds();
     // Zoho's account comes last, under its own heading, as it always has.
     QList<CalendarInfo> calendars;
     QList<CalendarInfo> zohoCalendars;
