@@ -36,13 +36,13 @@ QList<AnyCalendarEvent> fromStore(const QList<CalendarEvent> &events)
     return result;
 }
 
-QList<AnyCalendarEvent> eventsOfDay(const std::optional<QDate> &selectedDay, const QList<AnyCalendarEvent> &mergedToday,
-    const QList<AnyCalendarEvent> &mergedUpcoming, const QTimeZone &zone)
+QList<AnyCalendarEvent> eventsOfDay(const std::optional<QDate> &selectedDay, const QList<AnyCalendarEvent> &today,
+    const QList<AnyCalendarEvent> &upcoming, const QTimeZone &zone)
 {
     if (!selectedDay)
-        return mergedToday;
+        return today;
     QList<AnyCalendarEvent> result;
-    for (const QList<AnyCalendarEvent> *list : {&mergedToday, &mergedUpcoming}) {
+    for (const QList<AnyCalendarEvent> *list : {&today, &upcoming}) {
         for (const AnyCalendarEvent &event : *list) {
             // Only the start counts: an event from the evening before is not listed.
             if (event.startDate.toTimeZone(zone).date() == *selectedDay)

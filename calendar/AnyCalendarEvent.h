@@ -58,7 +58,7 @@ QList<AnyCalendarEvent> fromStore(const QList<CalendarEvent> &events);
 
 // Without a selected day: the today list. With one: the events of both
 // lists (today's first) that start on that day in `zone`.
-QList<AnyCalendarEvent> eventsOfDay(const std::optional<QDate> &selectedDay, const QList<AnyCalendarEvent> &mergedToday,
-    const QList<AnyCalendarEvent> &mergedUpcoming, const QTimeZone &zone);
+QList<AnyCalendarEvent> eventsOfDay(const std::optional<QDate> &selectedDay, const QList<AnyCalendarEvent> &today,
+    const QList<AnyCalendarEvent> &upcoming, const QTimeZone &zone);
 
 } // namespace UnifiedEvents

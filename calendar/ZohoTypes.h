@@ -7,8 +7,8 @@
 
 #include <optional>
 
-// The Zoho calendars and events the unified event model holds, and the
-// colours they come with; the Zoho client (zoho/) fills them in.
+// Zoho's calendars and events as its client (zoho/) reads them, before they
+// become the store's, and the colours they come with.
 
 // The store's provider id of Zoho's calendars and events.
 inline const QString ZohoProviderId = QStringLiteral("zoho");

@@ -277,6 +277,29 @@ private slots:
         QCOMPARE(week[2].endDate, QDate(2026, 3, 28));
         // A range and a calendar filter, as any provider's.
         QCOMPARE(store.events(Now.addSecs(-3600), Now.addDays(7), {"zoho:home"}).size(), 1);
+
+        // Across the change to summer time (29 March in Berlin): the all-day
+        // day keeps its date, a short day of 23 hours; a timed event keeps
+        // its instants, shown in summer time.
+        m_server->setEvents("family",
+            QJsonArray {zohoEventJson("d1", "Clocks change", "20260329", "20260330", "true"),
+                zohoEventJson("d2", "Early", "20260329T003000Z", "20260329T013000Z")});
+        syncAndWait();
+        QTRY_VERIFY(store.eventById("zoho_d2").has_value());
+        const CalendarEvent change = *store.eventById("zoho_d1");
+        QVERIFY(change.allDay);
+        QCOMPARE(change.startDate, QDate(2026, 3, 29));
+        QCOMPARE(change.endDate, QDate(2026, 3, 30));
+        QCOMPARE(change.start.secsTo(change.end), 23 * 3600);
+        const CalendarEvent early = *store.eventById("zoho_d2");
+        QVERIFY(!early.allDay);
+        QCOMPARE(early.start.toTimeZone(Berlin).time(), QTime(1, 30)); // still winter time
+        QCOMPARE(early.end.toTimeZone(Berlin).time(), QTime(3, 30)); // summer time: one hour later
+        QCOMPARE(store
+                     .events(QDateTime(QDate(2026, 3, 29), QTime(0, 0), Berlin),
+                         QDateTime(QDate(2026, 3, 30), QTime(0, 0), Berlin), {"zoho:family"})
+                     .size(),
+            2);
         QVERIFY(store.events(Now.addDays(1).addSecs(3 * 3600), Now.addDays(1).addSecs(4 * 3600)).isEmpty());
 
         const std::optional<CalendarEvent> found = store.eventById("zoho_h1");
@@ -364,6 +387,10 @@ private slots:
                 zohoEventJson("w2", "Offsite", "20260327", "20260328", "true")});
         m_server->setEvents(
             "home", QJsonArray {zohoEventJson("h1", "Dentist", "20260326T150000Z", "20260326T160000Z")});
+        // Across the change to summer time, kept as read.
+        m_server->setEvents("family",
+            QJsonArray {zohoEventJson("d1", "Clocks change", "20260329", "20260330", "true"),
+                zohoEventJson("d2", "Early", "20260329T003000Z", "20260329T013000Z")});
         m_manager->useCache(cacheOf(), true);
         QVERIFY(!QFile::exists(cachePath())); // nothing before a sync
         connect();
@@ -393,10 +420,15 @@ private slots:
         store.addProvider(provider);
         provider->start();
         QCOMPARE(store.calendars().size(), 3);
-        QCOMPARE(store.events(Now.addSecs(-3600), Now.addDays(7)).size(), 3);
+        QCOMPARE(store.events(Now.addSecs(-3600), Now.addDays(7)).size(), 5);
         const std::optional<CalendarEvent> offsite = store.eventById("zoho_w2");
         QVERIFY(offsite && offsite->allDay);
         QCOMPARE(offsite->startDate, QDate(2026, 3, 27));
+        const std::optional<CalendarEvent> change = store.eventById("zoho_d1");
+        QVERIFY(change && change->allDay);
+        QCOMPARE(change->startDate, QDate(2026, 3, 29));
+        QCOMPARE(change->endDate, QDate(2026, 3, 30));
+        QCOMPARE(store.eventById("zoho_d2")->end.toTimeZone(Berlin).time(), QTime(3, 30));
         // A sync that fails keeps them, still the last sync's.
         syncAndWait(*offline);
         QVERIFY(!offline->lastError().isEmpty());
@@ -408,6 +440,7 @@ private slots:
         m_server->setCalendarsFailure(Failure::None);
         m_server->setEvents("work", QJsonArray {zohoEventJson("w3", "Moved", "20260325T130000Z", "20260325T133000Z")});
         m_server->setEvents("home", QJsonArray {});
+        m_server->setEvents("family", QJsonArray {});
         m_clock->setNow(Now.addSecs(600));
         syncAndWait(*offline);
         QVERIFY(offline->lastError().isEmpty());
