@@ -6,6 +6,7 @@
 #define BRIVANE_TEST_APPLICATION QGuiApplication
 #include "SettingsTestSupport.h"
 
+#include "calendar/EdsAccounts.h"
 #include "calendar/FixedColors.h"
 #include "calendar/SafeFile.h"
 #include "settings/AutostartEntry.h"
@@ -227,6 +228,26 @@ private slots:
         QVERIFY(IntegrationsTabViewModel::isConnected({source("Work"), source("iCloud")}, apple));
         QVERIFY(IntegrationsTabViewModel::isConnected({source("Local")}, apple));
         QVERIFY(!IntegrationsTabViewModel::isConnected({}, apple));
+        // The account's service, where the desktop names it, tells the kind
+        // whatever the account is called.
+        CalendarSource work = source("Work");
+        work.service = QStringLiteral("google");
+        QVERIFY(IntegrationsTabViewModel::isConnected({work}, google));
+        QVERIFY(!IntegrationsTabViewModel::isConnected({work}, outlook));
+        QVERIFY(!IntegrationsTabViewModel::isConnected({work}, apple));
+        for (const char *service : {"ews", "mapi", "microsoft365", "outlook"}) {
+            work.service = QString::fromLatin1(service);
+            QVERIFY2(IntegrationsTabViewModel::isConnected({work}, outlook), service);
+            QVERIFY2(!IntegrationsTabViewModel::isConnected({work}, google), service);
+        }
+        CalendarSource zoho = source("Zoho Calendar");
+        zoho.service = QStringLiteral("zoho");
+        for (const IntegrationInfo &info : IntegrationsTabViewModel::integrations())
+            QVERIFY2(!IntegrationsTabViewModel::isConnected({zoho}, info), qPrintable(info.name));
+        QCOMPARE(EdsAccounts::serviceId("Google"), QStringLiteral("google"));
+        QCOMPARE(EdsAccounts::serviceId("webdav", true), QStringLiteral("nextcloud"));
+        QCOMPARE(EdsAccounts::serviceId("webdav"), QStringLiteral("caldav"));
+        QCOMPARE(EdsAccounts::serviceId("local"), QString());
 
         // Through the tab, with the store's sources.
         SettingsFixture &f = *m_fixture;
