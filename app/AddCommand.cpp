@@ -6,6 +6,7 @@
 #include "app/ZohoServices.h"
 #include "calendar/EventCreation.h"
 #include "settings/AppSettings.h"
+#include "zoho/ZohoProvider.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -33,12 +34,12 @@ std::optional<QDateTime> parseDay(const QString &text, const QTimeZone &zone)
 
 QString titleOf(const CalendarTarget &target)
 {
-    return target.localCalendar() ? target.localCalendar()->title : target.zohoCalendar()->name;
+    return target.calendar().title;
 }
 
 QString idOf(const CalendarTarget &target)
 {
-    return target.localCalendar() ? target.localCalendar()->identifier : target.zohoCalendar()->id;
+    return target.calendar().identifier;
 }
 
 // The target named by --calendar: by id; else by the name the form lists it
@@ -48,7 +49,8 @@ std::optional<CalendarTarget> findTarget(
     const QList<CalendarTarget> &targets, const QStringList &names, const QString &wanted, QList<qsizetype> *several)
 {
     for (const CalendarTarget &target : targets) {
-        if (idOf(target) == wanted)
+        // Zoho's calendars also by Zoho's own id, as Zoho shows it.
+        if (idOf(target) == wanted || (target.isZoho() && ZohoProvider::zohoCalendarId(idOf(target)) == wanted))
             return target;
     }
     const std::function<bool(qsizetype)> passes[] = {
@@ -83,7 +85,7 @@ int badArguments(QTextStream &err, const QString &reason)
 } // namespace
 
 int runAddCommand(const QStringList &arguments, QTextStream &out, QTextStream &err, CalendarStore &store,
-    const Clock &clock, const std::function<ZohoCalendarManager *()> &zoho)
+    const Clock &clock, const std::function<bool()> &loadZoho)
 {
     QCommandLineParser parser;
     const QCommandLineOption startOption(
@@ -134,18 +136,14 @@ int runAddCommand(const QStringList &arguments, QTextStream &out, QTextStream &e
         return badArguments(err, problem);
 
     // Zoho's calendars are read only when one of them may be the target.
-    QList<CalendarTarget> targets = EventCreation::targets(store, {});
-    ZohoCalendarManager *zohoManager = nullptr;
+    QList<CalendarTarget> targets = EventCreation::targets(store);
     const QString wanted = parser.value(calendarOption);
     QList<qsizetype> several;
     const bool needsZoho = parser.isSet(calendarOption)
         ? !findTarget(targets, EventCreation::targetNames(store, targets), wanted, &several) && several.isEmpty()
         : targets.isEmpty();
-    if (needsZoho && zoho) {
-        zohoManager = zoho();
-        if (zohoManager)
-            targets = EventCreation::targets(store, zohoManager->calendars());
-    }
+    if (needsZoho && loadZoho && loadZoho())
+        targets = EventCreation::targets(store);
 
     std::optional<CalendarTarget> target;
     if (parser.isSet(calendarOption)) {
@@ -178,7 +176,7 @@ int runAddCommand(const QStringList &arguments, QTextStream &out, QTextStream &e
     EventCreation::Draft draft {title, *start, end, allDay};
     std::optional<EventCreation::Result> result;
     QEventLoop loop;
-    EventCreation::save(draft, target, store, zohoManager, [&](const EventCreation::Result &answer) {
+    EventCreation::save(draft, target, store, [&](const EventCreation::Result &answer) {
         result = answer;
         loop.quit();
     });
@@ -198,14 +196,15 @@ int runAddCommand(const QStringList &arguments, QTextStream &out, QTextStream &e
     AppSettings &settings = AppSettings::shared();
     std::unique_ptr<CalendarStore> store = createCalendarStore(settings, clock, StoreUse::AnswersOnce);
     store->waitUntilLoaded();
-    auto zoho = []() -> ZohoCalendarManager * {
+    auto loadZoho = [&store] {
         ZohoServices &services = ZohoServices::shared();
         if (!services.auth().isConnected())
-            return nullptr;
+            return false;
         QEventLoop loop;
         services.calendars().sync([&loop] { loop.quit(); });
         loop.exec();
-        return &services.calendars();
+        services.addProviderTo(*store);
+        return true;
     };
-    return runAddCommand(arguments, out, err, *store, clock, zoho);
+    return runAddCommand(arguments, out, err, *store, clock, loadZoho);
 }

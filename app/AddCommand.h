@@ -8,7 +8,6 @@
 class CalendarStore;
 class Clock;
 class QTextStream;
-class ZohoCalendarManager;
 
 // `brivane add TITLE --start DATETIME [--end DATETIME] [--all-day]
 // [--calendar NAME-OR-ID]`: a new event through the same save path as the
@@ -16,8 +15,8 @@ class ZohoCalendarManager;
 // could not be written (the reason on `err`), 2 for bad arguments.
 int runAddCommand(const QStringList &arguments, QTextStream &out, QTextStream &err);
 
-// The same with the store, the clock and Zoho given. `zoho` is asked only
-// when a Zoho calendar may be the target; it returns the manager with its
-// calendars read, or null when Zoho is not connected.
+// The same with the store, the clock and Zoho given. `loadZoho` is asked
+// only when a Zoho calendar may be the target: it brings Zoho's calendars,
+// read, into the store, or returns false when Zoho is not connected.
 int runAddCommand(const QStringList &arguments, QTextStream &out, QTextStream &err, CalendarStore &store,
-    const Clock &clock, const std::function<ZohoCalendarManager *()> &zoho);
+    const Clock &clock, const std::function<bool()> &loadZoho);

@@ -7,7 +7,6 @@
 #include "calendar/AnyCalendarEvent.h"
 #include "calendar/CalendarEventManager.h"
 #include "calendar/CalendarNames.h"
-#include "calendar/EventCreation.h"
 #include "calendar/EventFormatting.h"
 #include "calendar/MeetingLinks.h"
 #include "settings/AppSettings.h"
@@ -29,25 +28,16 @@ struct CalendarLabel
     QString color; // "#RRGGBB" or empty
 };
 
-CalendarLabel labelOf(const AnyCalendarEvent &event, const QList<ZohoCalendar> &zohoCalendars)
+CalendarLabel labelOf(const AnyCalendarEvent &event)
 {
-    using EventFormatting::oneLineTitle;
-    if (event.localEvent)
-        return {oneLineTitle(event.localEvent->calendarTitle), event.localEvent->calendarId,
-            event.localEvent->calendarColor};
-    for (const ZohoCalendar &calendar : zohoCalendars) {
-        if (calendar.id == event.zohoEvent->calendarID)
-            return {oneLineTitle(calendar.name), calendar.id, event.color.name(QColor::HexRgb).toUpper()};
-    }
-    return {{}, event.zohoEvent->calendarID, event.color.name(QColor::HexRgb).toUpper()};
+    const CalendarEvent &stored = event.storeEvent;
+    return {EventFormatting::oneLineTitle(stored.calendarTitle), stored.calendarId, stored.calendarColor};
 }
 
 // The provider an event comes from: "local", "eds" or "zoho".
 QString providerOf(const AnyCalendarEvent &event)
 {
-    if (event.source == Source::Zoho)
-        return QStringLiteral("zoho");
-    return event.localEvent->providerId.isEmpty() ? QStringLiteral("local") : event.localEvent->providerId;
+    return event.storeEvent.providerId.isEmpty() ? QStringLiteral("local") : event.storeEvent.providerId;
 }
 
 QString timeText(const AnyCalendarEvent &event, const QTimeZone &zone)
@@ -60,21 +50,23 @@ QString timeText(const AnyCalendarEvent &event, const QTimeZone &zone)
 
 QDate startDay(const AnyCalendarEvent &event, const QTimeZone &zone)
 {
-    return event.localEvent && event.isAllDay ? event.localEvent->startDate : event.startDate.toTimeZone(zone).date();
+    return event.isAllDay && event.storeEvent.startDate.isValid() ? event.storeEvent.startDate
+                                                                  : event.startDate.toTimeZone(zone).date();
 }
 
-QJsonObject toJson(const AnyCalendarEvent &event, const QList<ZohoCalendar> &zohoCalendars, const QTimeZone &zone,
-    const CalendarStore &store)
+QJsonObject toJson(const AnyCalendarEvent &event, const QTimeZone &zone, const CalendarStore &store)
 {
-    const CalendarLabel calendar = labelOf(event, zohoCalendars);
-    const bool untitled = event.localEvent && !event.localEvent->hasTitle;
+    const CalendarLabel calendar = labelOf(event);
+    // Zoho's untitled events have always been listed with their empty title.
+    const bool untitled = event.source != Source::Zoho && !event.storeEvent.hasTitle;
     QJsonObject object;
     object[QStringLiteral("id")] = event.id;
     object[QStringLiteral("title")]
         = untitled ? QJsonValue(QJsonValue::Null) : QJsonValue(EventFormatting::oneLineTitle(event.title));
     if (event.isAllDay) {
         const QDate start = startDay(event, zone);
-        const QDate end = event.localEvent ? event.localEvent->endDate : event.endDate.toTimeZone(zone).date();
+        const QDate end
+            = event.storeEvent.endDate.isValid() ? event.storeEvent.endDate : event.endDate.toTimeZone(zone).date();
         object[QStringLiteral("start")] = start.toString(Qt::ISODate);
         // `end` is iCalendar's, the day after the last; `lastDay` the last
         // day itself, as `brivane add --end` takes it.
@@ -90,7 +82,7 @@ QJsonObject toJson(const AnyCalendarEvent &event, const QList<ZohoCalendar> &zoh
     object[QStringLiteral("source")] = providerOf(event);
     object[QStringLiteral("color")]
         = calendar.color.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(calendar.color);
-    const QUrl meeting = event.localEvent ? MeetingLinks::find(store.eventDetails(*event.localEvent)) : QUrl();
+    const QUrl meeting = MeetingLinks::find(store.eventDetails(event.storeEvent));
     object[QStringLiteral("meetingUrl")]
         = meeting.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(meeting.toString(QUrl::FullyEncoded));
     return object;
@@ -116,8 +108,7 @@ Section sectionOf(QList<AnyCalendarEvent> events, bool all)
 }
 
 void printSection(QTextStream &out, const QString &heading, const Section &section,
-    const QList<ZohoCalendar> &zohoCalendars, const QHash<QString, QString> &calendarNames, const QTimeZone &zone,
-    bool withDay)
+    const QHash<QString, QString> &calendarNames, const QTimeZone &zone, bool withDay)
 {
     out << heading << '\n';
     if (section.events.isEmpty())
@@ -128,7 +119,7 @@ void printSection(QTextStream &out, const QString &heading, const Section &secti
         if (withDay)
             out << locale.toString(startDay(event, zone), QStringLiteral("ddd d MMM")) << "  ";
         out << timeText(event, zone) << "  " << EventFormatting::oneLineTitle(event.title);
-        const CalendarLabel label = labelOf(event, zohoCalendars);
+        const CalendarLabel label = labelOf(event);
         const QString calendar = EventFormatting::oneLineTitle(calendarNames.value(label.id, label.title));
         if (!calendar.isEmpty())
             out << "  (" << calendar << ')';
@@ -139,25 +130,21 @@ void printSection(QTextStream &out, const QString &heading, const Section &secti
             << '\n';
 }
 
-void printAgenda(const CalendarStore &store, const QSet<QString> &hiddenCalendarIds, const ZohoCalendarManager *zoho,
-    const Clock &clock, bool json, bool all, QTextStream &out)
+void printAgenda(const CalendarStore &store, const QSet<QString> &hiddenCalendarIds, const Clock &clock, bool json,
+    bool all, QTextStream &out)
 {
     // Whole lists, so that what is left out can be counted.
-    const auto local = CalendarEventManager::query(store, hiddenCalendarIds, clock.now(), CalendarProvider::AllEvents);
-    const QList<ZohoEvent> none;
-    const Section today = sectionOf(UnifiedEvents::merged(local.today, zoho ? zoho->todayEvents() : none), all);
-    const Section upcoming
-        = sectionOf(UnifiedEvents::merged(local.upcoming, zoho ? zoho->upcomingEvents() : none), all);
-    const QList<ZohoCalendar> noCalendars;
-    const QList<ZohoCalendar> &zohoCalendars = zoho ? zoho->calendars() : noCalendars;
+    const auto lists = CalendarEventManager::query(store, hiddenCalendarIds, clock.now(), CalendarProvider::AllEvents);
+    const Section today = sectionOf(UnifiedEvents::fromStore(lists.today), all);
+    const Section upcoming = sectionOf(UnifiedEvents::fromStore(lists.upcoming), all);
     const QTimeZone zone = clock.timeZone();
 
     if (json) {
         QJsonArray todayArray, upcomingArray;
         for (const AnyCalendarEvent &event : today.events)
-            todayArray.append(toJson(event, zohoCalendars, zone, store));
+            todayArray.append(toJson(event, zone, store));
         for (const AnyCalendarEvent &event : upcoming.events)
-            upcomingArray.append(toJson(event, zohoCalendars, zone, store));
+            upcomingArray.append(toJson(event, zone, store));
         // How many events each list leaves out (none with --all).
         const QJsonObject more {
             {QStringLiteral("today"), double(today.more)}, {QStringLiteral("upcoming"), double(upcoming.more)}};
@@ -166,14 +153,9 @@ void printAgenda(const CalendarStore &store, const QSet<QString> &hiddenCalendar
                    .toJson(QJsonDocument::Indented);
     } else {
         // Calendars of one name are told apart by their accounts.
-        QHash<QString, CalendarNames::Named> zohoNamed;
-        for (const ZohoCalendar &calendar : zohoCalendars)
-            zohoNamed.insert(calendar.id, {calendar.name, EventCreation::zohoAccountName()});
-        const QHash<QString, QString> names = CalendarNames::ofStore(store, zohoNamed);
-        printSection(
-            out, QCoreApplication::translate("AgendaCommand", "Today"), today, zohoCalendars, names, zone, false);
-        printSection(
-            out, QCoreApplication::translate("AgendaCommand", "Upcoming"), upcoming, zohoCalendars, names, zone, true);
+        const QHash<QString, QString> names = CalendarNames::ofStore(store);
+        printSection(out, QCoreApplication::translate("AgendaCommand", "Today"), today, names, zone, false);
+        printSection(out, QCoreApplication::translate("AgendaCommand", "Upcoming"), upcoming, names, zone, true);
     }
 }
 
@@ -213,6 +195,7 @@ int runAgendaCommand(const QStringList &arguments, QTextStream &out, QTextStream
     AppSettings &settings = AppSettings::shared();
     std::unique_ptr<CalendarStore> store = createCalendarStore(settings, *parsed.clock, StoreUse::AnswersOnce);
     ZohoServices zoho(settings, *parsed.clock, ZohoServices::Use::Command);
+    zoho.addProviderTo(*store);
     // Zoho's failures are told and make the exit status; the events that
     // could be read are listed all the same.
     int status = 0;
@@ -224,9 +207,13 @@ int runAgendaCommand(const QStringList &arguments, QTextStream &out, QTextStream
             err << "brivane agenda: Zoho: " << failure << '\n';
             status = 1;
         }
+        if (zoho.calendars().isFromCache()) {
+            err << "brivane agenda: Zoho: showing the last sync's events, from "
+                << zoho.calendars().lastSynced().toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")) << '\n';
+        }
     }
     store->waitUntilLoaded();
-    printAgenda(*store, settings.hiddenCalendarIDs(), &zoho.calendars(), *parsed.clock, parsed.json, parsed.all, out);
+    printAgenda(*store, settings.hiddenCalendarIds(), *parsed.clock, parsed.json, parsed.all, out);
     out.flush();
     store->finishBackgroundWork();
     (void)store.release(); // the process ends now: the operating system frees it faster
@@ -240,6 +227,6 @@ bool answerAgendaCommand(const QStringList &arguments, const CalendarStore &stor
     const AgendaArguments parsed = parseAgendaArguments(arguments, err);
     if (!parsed.clock)
         return false;
-    printAgenda(store, AppSettings::shared().hiddenCalendarIDs(), nullptr, *parsed.clock, parsed.json, parsed.all, out);
+    printAgenda(store, AppSettings::shared().hiddenCalendarIds(), *parsed.clock, parsed.json, parsed.all, out);
     return true;
 }

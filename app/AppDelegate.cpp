@@ -14,6 +14,7 @@
 #include "settings/ui/SettingsViewModel.h"
 #include "zoho/ZohoAuthManager.h"
 #include "zoho/ZohoCalendarManager.h"
+#include "zoho/ZohoProvider.h"
 
 #include <QGuiApplication>
 #include <QMenu>
@@ -101,7 +102,7 @@ void AppDelegate::applicationDidFinishLaunching()
 
     connect(m_eventStore.get(), &CalendarStore::changed, this, &AppDelegate::eventStoreChanged);
     // A calendar switched off in the settings leaves the title at once.
-    connect(&m_settings, &AppSettings::hiddenCalendarIDsChanged, this, &AppDelegate::updateStatusTitle);
+    connect(&m_settings, &AppSettings::hiddenCalendarIdsChanged, this, &AppDelegate::updateStatusTitle);
     checkOnboarding();
 }
 
@@ -180,7 +181,7 @@ void AppDelegate::setupPopoverContent()
     if (!m_popover || m_popover->hasContent())
         return;
     m_popoverViewModel = new PopoverViewModel(*m_eventStore, m_settings, m_clock, *m_launcher);
-    m_popoverViewModel->setZohoManager(m_zoho);
+    showZohoCacheState();
     connect(m_popoverViewModel, &PopoverViewModel::closeRequested, m_popover.get(), &PopoverWindow::closePopover);
     connect(m_popoverViewModel, &PopoverViewModel::quitRequested, this, &AppDelegate::quitRequested);
     connect(m_popoverViewModel, &PopoverViewModel::sheetChanged, this, [this] {
@@ -200,7 +201,7 @@ void AppDelegate::openSettings()
     }
     // A closed window is not reused: a new one starts on its first tab.
     auto *viewModel = new SettingsViewModel(*m_eventStore, m_settings, *m_launcher, SettingsViewModel::CalendarsTab);
-    viewModel->setZoho(m_zoho, m_zohoAuth);
+    viewModel->setZohoAuth(m_zohoAuth);
     auto window = makeWindow(qmlUrl(QStringLiteral("Brivane/Settings"), QStringLiteral("SettingsView.qml")).toString(),
         {{QStringLiteral("viewModel"), QVariant::fromValue(viewModel)}}, Theme::instance()->scaled(SettingsSize));
     viewModel->setParent(window.get());
@@ -259,16 +260,29 @@ void AppDelegate::showEventDetail(const CalendarEvent &event)
         return;
     if (m_popoverViewModel->sheetKind() == PopoverViewModel::EventDetailSheet)
         m_popoverViewModel->closeSheet();
-    m_popoverViewModel->openDetail(AnyCalendarEvent::fromLocal(event));
+    m_popoverViewModel->openDetail(AnyCalendarEvent::fromStore(event));
 }
 
 void AppDelegate::setZohoCalendarManager(ZohoCalendarManager *zoho)
 {
+    if (m_zoho || !zoho)
+        return; // one Zoho account per process
     m_zoho = zoho;
+    auto *provider = new ZohoProvider(*zoho);
+    m_eventStore->addProvider(provider);
+    provider->start();
+    // Kept lists are marked as the last sync's until a sync replaces them.
+    connect(zoho, &ZohoCalendarManager::calendarsChanged, this, &AppDelegate::showZohoCacheState);
+    connect(zoho, &ZohoCalendarManager::synced, this, &AppDelegate::showZohoCacheState);
+    showZohoCacheState();
     if (SettingsViewModel *settings = settingsViewModel())
-        settings->setZoho(m_zoho, m_zohoAuth);
+        settings->setZohoAuth(m_zohoAuth);
+}
+
+void AppDelegate::showZohoCacheState()
+{
     if (m_popoverViewModel)
-        m_popoverViewModel->setZohoManager(zoho);
+        m_popoverViewModel->setZohoCachedSince(m_zoho && m_zoho->isFromCache() ? m_zoho->lastSynced() : QDateTime());
 }
 
 void AppDelegate::setZohoAuthManager(ZohoAuthManager *auth)
@@ -297,7 +311,7 @@ QMenu *AppDelegate::buildContextMenu()
     menu->setAttribute(Qt::WA_DeleteOnClose);
     // The meeting under way or about to start, one click from the panel.
     const std::optional<MeetingLinks::MeetingToJoin> meeting = MeetingLinks::meetingToJoin(*m_eventStore,
-        CalendarEventManager::visibleCalendarIds(*m_eventStore, m_settings.hiddenCalendarIDs()), m_clock.now());
+        CalendarEventManager::visibleCalendarIds(*m_eventStore, m_settings.hiddenCalendarIds()), m_clock.now());
     if (meeting) {
         const QUrl link = meeting->link;
         menu->addAction(tr("Join Next Meeting: %1").arg(EventFormatting::oneLineTitle(meeting->event.title)), this,
@@ -318,7 +332,7 @@ QMenu *AppDelegate::buildContextMenu()
 void AppDelegate::updateStatusTitle()
 {
     const StatusTitle title
-        = StatusTitleBuilder::compute(*m_eventStore, m_settings.hiddenCalendarIDs(), m_clock.now(), QLocale());
+        = StatusTitleBuilder::compute(*m_eventStore, m_settings.hiddenCalendarIds(), m_clock.now(), QLocale());
     // The title's timer also turns the icon's page at midnight.
     m_statusItem->setIcon(CalendarSymbol, dayOfMonth());
     m_statusItem->setTitle(title.plainText());

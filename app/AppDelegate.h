@@ -60,8 +60,9 @@ public:
     // being filled in is left as it is.
     void showEventDetail(const CalendarEvent &event);
 
-    // Zoho's events join the popover's lists, and its calendars the form's
-    // targets, once the application has its Zoho manager.
+    // Zoho's calendars join the store (so the popover's lists, the form's
+    // targets and the settings) once the application has its Zoho manager;
+    // given once.
     void setZohoCalendarManager(ZohoCalendarManager *zoho);
     // The settings window connects and disconnects Zoho through it.
     void setZohoAuthManager(ZohoAuthManager *auth);
@@ -86,6 +87,7 @@ signals:
     void popoverSheetFirstFrame(qint64 milliseconds);
 
 private:
+    void showZohoCacheState();
     std::unique_ptr<QQuickView> makeWindow(
         const QString &qmlFile, const QVariantMap &initialProperties, const QSize &size);
     void finishOnboarding();

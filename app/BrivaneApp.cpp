@@ -7,15 +7,15 @@
 #include "app/CommandSupport.h"
 #include "app/DBusNotifier.h"
 #include "app/DeleteCommand.h"
+#include "app/DisplayPlatform.h"
 #include "app/HelpText.h"
 #include "app/InstanceAnswers.h"
 #include "app/JoinCommand.h"
-#include "app/DisplayPlatform.h"
 #include "app/PanelStatusItem.h"
 #include "app/PopoverWindow.h"
 #include "app/PortalColorScheme.h"
-#include "app/SleepWatcher.h"
 #include "app/SingleInstance.h"
+#include "app/SleepWatcher.h"
 #include "app/StatusCommand.h"
 #include "app/StoreSetup.h"
 #include "app/TrayStatusItem.h"
@@ -36,8 +36,8 @@
 #include <QTextStream>
 
 #include <cstdio>
-#include <vector>
 #include <malloc.h>
+#include <vector>
 
 namespace BrivaneApp {
 namespace {
@@ -112,8 +112,11 @@ int runTray(int argc, char **argv, const QByteArray &command, std::unique_ptr<Si
     // Zoho is made after the icon is up; until then agendas are left to the command.
     ZohoServices *zohoForAnswers = nullptr;
     instance.setRequestHandler([&delegate, &zohoForAnswers](const QByteArray &question) {
-        const bool zohoConnected = !zohoForAnswers || zohoForAnswers->auth().isConnected();
-        return InstanceAnswers::answer(question, delegate.eventStore(), zohoConnected);
+        using InstanceAnswers::Zoho;
+        const Zoho zoho = !zohoForAnswers          ? Zoho::NotYetKnown
+            : zohoForAnswers->auth().isConnected() ? Zoho::Held
+                                                   : Zoho::NotConnected;
+        return InstanceAnswers::answer(question, delegate.eventStore(), zoho);
     });
     // `brivane status --follow` follows the instance's title instead of loading the calendars itself.
     instance.setFollowHandler(

@@ -15,7 +15,7 @@ namespace {
 const char *const Usage = "usage: brivane delete ID\n"
                           "       (ID as `brivane agenda --json` shows it or `brivane add` printed it)\n";
 
-// Zoho's ids, as `brivane agenda --json` shows them (AnyCalendarEvent::fromZoho).
+// Zoho's ids, as `brivane agenda --json` shows them (see ZohoProvider).
 const QString ZohoIdPrefix = QStringLiteral("zoho_");
 
 } // namespace
@@ -44,7 +44,7 @@ int runDeleteCommand(const QStringList &arguments, QTextStream &, QTextStream &e
             << '\n';
         return 2;
     }
-    const StoreResult result = EventRemoval::remove(AnyCalendarEvent::fromLocal(*event), store);
+    const StoreResult result = EventRemoval::remove(AnyCalendarEvent::fromStore(*event), store);
     if (!result.ok) {
         err << "brivane delete: " << result.error << '\n';
         return 1;

@@ -63,13 +63,16 @@ std::optional<Question> readQuestion(const QByteArray &question)
 
 } // namespace
 
-std::optional<QByteArray> answer(const QByteArray &question, CalendarStore &store, bool zohoConnected)
+std::optional<QByteArray> answer(const QByteArray &question, CalendarStore &store, Zoho zoho)
 {
     const std::optional<Question> asked = readQuestion(question);
     if (!asked || !store.isLoaded())
         return std::nullopt;
     const QStringList &arguments = asked->arguments;
     const QString &command = asked->command;
+    // Zoho's events are those of the week from the last sync: another moment
+    // is the command's to ask Zoho about.
+    const bool answersAgenda = zoho == Zoho::NotConnected || (zoho == Zoho::Held && !askedMoment(arguments));
     // A question about a day far from today would make the instance expand
     // every repeating event there, holding up the tray for longer than the
     // command takes alone: declined at once.
@@ -84,7 +87,7 @@ std::optional<QByteArray> answer(const QByteArray &question, CalendarStore &stor
     bool answered = false;
     if (command == QLatin1String("status"))
         answered = answerStatusCommand(arguments, store, out);
-    else if (command == QLatin1String("agenda") && !zohoConnected)
+    else if (command == QLatin1String("agenda") && answersAgenda)
         answered = answerAgendaCommand(arguments, store, out);
     if (!answered)
         return std::nullopt;

@@ -70,7 +70,7 @@ int runJoinCommand(const QStringList &arguments, QTextStream &out, QTextStream &
         return 2;
     std::unique_ptr<CalendarStore> store = createCalendarStore(AppSettings::shared(), *clock, StoreUse::AnswersOnce);
     store->waitUntilLoaded();
-    const int status = join(*clock, out, err, *store, AppSettings::shared().hiddenCalendarIDs(), openWithDesktop);
+    const int status = join(*clock, out, err, *store, AppSettings::shared().hiddenCalendarIds(), openWithDesktop);
     store->finishBackgroundWork();
     return status;
 }

@@ -66,7 +66,7 @@ int runStatusCommand(const QStringList &arguments, QTextStream &out, QTextStream
     std::unique_ptr<CalendarStore> store = createCalendarStore(
         AppSettings::shared(), *clock, parsed.follow ? StoreUse::FollowsChanges : StoreUse::AnswersOnce);
     store->waitUntilLoaded();
-    const QSet<QString> hidden = AppSettings::shared().hiddenCalendarIDs();
+    const QSet<QString> hidden = AppSettings::shared().hiddenCalendarIds();
     QString printed = render(StatusTitleBuilder::compute(*store, hidden, clock->now(), QLocale()), json);
     out << printed << Qt::endl;
     if (!parsed.follow) {
@@ -98,7 +98,7 @@ bool answerStatusCommand(const QStringList &arguments, const CalendarStore &stor
     if (!parsed.clock || parsed.follow)
         return false;
     out << render(
-        StatusTitleBuilder::compute(store, AppSettings::shared().hiddenCalendarIDs(), parsed.clock->now(), QLocale()),
+        StatusTitleBuilder::compute(store, AppSettings::shared().hiddenCalendarIds(), parsed.clock->now(), QLocale()),
         parsed.json)
         << Qt::endl;
     return true;
@@ -113,7 +113,7 @@ bool answerFollowingStatusCommand(const QStringList &arguments, const CalendarSt
         return false;
     if (store.isLoaded())
         out << render(StatusTitleBuilder::compute(
-                          store, AppSettings::shared().hiddenCalendarIDs(), parsed.clock->now(), QLocale()),
+                          store, AppSettings::shared().hiddenCalendarIds(), parsed.clock->now(), QLocale()),
             parsed.json)
             << Qt::endl;
     return true;

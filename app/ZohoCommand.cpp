@@ -4,6 +4,7 @@
 #include "app/CommandSupport.h"
 #include "app/ZohoServices.h"
 #include "settings/AppSettings.h"
+#include "zoho/ZohoProvider.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -101,10 +102,15 @@ int runZohoCommand(const QStringList &arguments, QTextStream &out, QTextStream &
     const QString error = !finished ? ZohoServices::deadlineMessage() : failure ? failure->description() : QString();
     out << (auth.isConnected() ? "Zoho: connected\n" : "Zoho: not connected\n");
     printStoreWarning(auth, out);
-    const QSet<QString> hidden = AppSettings::shared().hiddenZohoCalendarIDs();
+    const QSet<QString> hidden = AppSettings::shared().hiddenCalendarIds();
     for (const ZohoCalendar &calendar : calendars.calendars()) {
-        out << "  " << calendar.name << (hidden.contains(calendar.id) ? "  (hidden)" : "")
+        out << "  " << calendar.name << (hidden.contains(ZohoProvider::calendarIdOf(calendar.id)) ? "  (hidden)" : "")
             << (calendar.isDefault ? "  (default)" : "") << "  [" << calendar.id << "]\n";
+    }
+    // Without the network the last sync's lists are what brivane shows.
+    if (calendars.isFromCache()) {
+        out << "Showing the last sync's calendars and events, from "
+            << calendars.lastSynced().toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")) << '\n';
     }
     const std::optional<ZohoServices::SyncRecord> lastSync = ZohoServices::lastRecordedSync();
     if (lastSync) {

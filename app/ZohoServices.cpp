@@ -2,7 +2,11 @@
 #include "app/ZohoServices.h"
 
 #include "app/CommandSupport.h"
+#include "calendar/CalendarStore.h"
 #include "settings/AppSettings.h"
+#include "zoho/ZohoCache.h"
+#include "zoho/ZohoConfig.h"
+#include "zoho/ZohoProvider.h"
 
 #include <QFile>
 #include <QSettings>
@@ -24,12 +28,18 @@ ZohoServices::ZohoServices(AppSettings &settings, const Clock &clock, Use use)
     , m_note(settings)
     , m_keychain(m_secrets, &m_note)
     , m_auth(m_keychain, m_network, m_systemClock, [&settings] { return settings.zohoAccountsUrl(); })
-    , m_calendars(
-          m_auth, [&settings] { return settings.hiddenZohoCalendarIDs(); }, m_network, clock,
-          [&settings] { return settings.zohoCalendarUrl(); })
+    , m_calendars(m_auth, m_network, clock, [&settings] { return settings.zohoCalendarUrl(); })
 {
     if (use == Use::Command)
         m_calendars.stopAutomaticSync();
+    // The last sync's lists, shown until the next sync (or all along without
+    // the network). Only a sync of the real week is kept: not the one of a
+    // command told another moment.
+    const bool realWeek = dynamic_cast<const SystemClock *>(&clock) != nullptr;
+    m_calendars.useCache(
+        std::make_unique<ZohoCache>(ZohoCache::defaultPath(),
+            ZohoCache::accountKey(settings.zohoAccountsUrl(), settings.zohoCalendarUrl(), ZohoConfig::clientId())),
+        realWeek);
     m_auth.setRequestTimeout(requestTimeoutMs());
     m_calendars.setRequestTimeout(requestTimeoutMs());
     QObject::connect(&m_calendars, &ZohoCalendarManager::isSyncingChanged, &m_calendars, [this] {
@@ -42,7 +52,10 @@ bool ZohoServices::SettingsNote::mayHoldTokens() const
 {
     if (const std::optional<bool> noted = m_settings.zohoConnected())
         return *noted;
-    return lastRecordedSync().has_value() || !m_settings.hiddenZohoCalendarIDs().isEmpty();
+    const QSet<QString> hidden = m_settings.hiddenCalendarIds();
+    return lastRecordedSync().has_value() || std::any_of(hidden.begin(), hidden.end(), [](const QString &id) {
+        return !ZohoProvider::zohoCalendarId(id).isEmpty();
+    });
 }
 
 void ZohoServices::SettingsNote::setHoldsTokens(bool holds)
@@ -55,6 +68,13 @@ ZohoServices &ZohoServices::shared()
     static SystemClock clock;
     static ZohoServices *services = new ZohoServices(AppSettings::shared(), clock);
     return *services;
+}
+
+void ZohoServices::addProviderTo(CalendarStore &store)
+{
+    auto *provider = new ZohoProvider(m_calendars);
+    store.addProvider(provider);
+    provider->start();
 }
 
 int ZohoServices::requestTimeoutMs()

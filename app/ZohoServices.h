@@ -9,6 +9,7 @@
 #include <QNetworkAccessManager>
 
 class AppSettings;
+class CalendarStore;
 
 // The Zoho connection's parts, wired together once for the process.
 class ZohoServices
@@ -26,6 +27,10 @@ public:
     // The process's own, made on first use (after the application object)
     // and never destroyed, like the settings.
     static ZohoServices &shared();
+
+    // Zoho's calendars and events among the store's (the store owns the
+    // provider; the provider holds nothing once these services are gone).
+    void addProviderTo(CalendarStore &store);
 
     ZohoAuthManager &auth() { return m_auth; }
     ZohoCalendarManager &calendars() { return m_calendars; }

@@ -36,8 +36,7 @@ CalendarEventManager::Lists CalendarEventManager::query(
     // An event that covers part of today is listed under today only, however
     // far it runs on: an all-day event of today (it ends at midnight, one
     // second after todayEnd), one of several days that began today or
-    // before, one across midnight. Upcoming holds what starts after today,
-    // as Zoho's lists are split.
+    // before, one across midnight. Upcoming holds what starts after today.
     const auto coversToday = [&todayEnd](const CalendarEvent &event) { return event.start < todayEnd; };
     Lists lists;
     if (count == CalendarProvider::AllEvents) {

@@ -28,7 +28,7 @@ QStringList distinct(const QList<Named> &calendars)
     return names;
 }
 
-QHash<QString, QString> ofStore(const CalendarStore &store, const QHash<QString, Named> &others)
+QHash<QString, QString> ofStore(const CalendarStore &store)
 {
     QHash<QString, QString> accounts;
     for (const CalendarSource &source : store.sources())
@@ -38,10 +38,6 @@ QHash<QString, QString> ofStore(const CalendarStore &store, const QHash<QString,
     for (const CalendarInfo &calendar : store.calendars()) {
         ids.append(calendar.identifier);
         named.append({calendar.title, accounts.value(calendar.sourceId)});
-    }
-    for (auto it = others.cbegin(); it != others.cend(); ++it) {
-        ids.append(it.key());
-        named.append(it.value());
     }
     const QStringList names = distinct(named);
     QHash<QString, QString> byId;

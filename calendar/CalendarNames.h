@@ -26,8 +26,7 @@ QString withAccount(const QString &title, const QString &account);
 // One name for each of `calendars`, in their order.
 QStringList distinct(const QList<Named> &calendars);
 
-// The names of the store's calendars and of `others` (Zoho's calendars,
-// say), told apart from each other, by identifier.
-QHash<QString, QString> ofStore(const CalendarStore &store, const QHash<QString, Named> &others = {});
+// The names of the store's calendars, told apart from each other, by identifier.
+QHash<QString, QString> ofStore(const CalendarStore &store);
 
 } // namespace CalendarNames

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QSet>
 
+#include <functional>
 #include <optional>
 
 // One kind of calendar storage behind the CalendarStore (local folders, the
@@ -59,6 +60,17 @@ public:
     virtual EventDetails eventDetails(const CalendarEvent &event) const = 0;
 
     virtual StoreResult saveEvent(const NewEventRequest &request) = 0;
+    // The same for a caller that can wait: `done` is called exactly once,
+    // from the event loop, never from inside the call. A provider whose
+    // writes travel over the network overrides it; the others answer with
+    // what `saveEvent` did.
+    using SaveCallback = std::function<void(const StoreResult &result)>;
+    virtual void saveEventLater(const NewEventRequest &request, SaveCallback done)
+    {
+        const StoreResult result = saveEvent(request);
+        QMetaObject::invokeMethod(
+            this, [done = std::move(done), result] { done(result); }, Qt::QueuedConnection);
+    }
     virtual StoreResult removeEvent(const CalendarEvent &event, RemoveSpan span) = 0;
     // Applies at once what others changed before this call and the provider
     // has noted but not yet taken in (changes are otherwise applied once

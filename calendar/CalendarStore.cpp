@@ -175,6 +175,18 @@ StoreResult CalendarStore::saveEvent(const NewEventRequest &request)
     return provider->saveEvent(request);
 }
 
+void CalendarStore::saveEventLater(const NewEventRequest &request, CalendarProvider::SaveCallback done)
+{
+    CalendarProvider *provider = providerOfCalendar(request.calendarId);
+    if (!provider) {
+        const StoreResult gone = StoreResult::failure(tr("The calendar no longer exists."));
+        QMetaObject::invokeMethod(
+            this, [done = std::move(done), gone] { done(gone); }, Qt::QueuedConnection);
+        return;
+    }
+    provider->saveEventLater(request, std::move(done));
+}
+
 StoreResult CalendarStore::removeEvent(const CalendarEvent &event, RemoveSpan span)
 {
     CalendarProvider *provider = providerOfCalendar(event.calendarId);

@@ -61,6 +61,9 @@ public:
     EventDetails eventDetails(const CalendarEvent &event) const;
 
     StoreResult saveEvent(const NewEventRequest &request);
+    // See CalendarProvider::saveEventLater: every calendar, whether its
+    // provider answers at once or over the network.
+    void saveEventLater(const NewEventRequest &request, CalendarProvider::SaveCallback done);
     StoreResult removeEvent(const CalendarEvent &event, RemoveSpan span = RemoveSpan::ThisEvent);
 
 signals:

@@ -6,17 +6,21 @@
 #include <QMetaType>
 #include <QString>
 
-// An account that holds calendars ("Local", a vdirsyncer account, later an
-// online account of the desktop).
+// An account that holds calendars ("Local", a vdirsyncer account, an online
+// account of the desktop, Zoho).
 struct CalendarSource
 {
     Q_GADGET
     Q_PROPERTY(QString identifier MEMBER identifier)
     Q_PROPERTY(QString title MEMBER title)
+    Q_PROPERTY(QString service MEMBER service)
 public:
     QString identifier;
     QString title;
     QString providerId;
+    // The kind of account where it is known ("zoho"); views decide by it,
+    // never by words in the title.
+    QString service;
 };
 
 struct CalendarInfo

@@ -10,23 +10,24 @@ namespace {
 struct Service
 {
     const char *backend;
+    const char *id;
     const char *name;
     // Words that already tell the service when a display name holds one.
     std::initializer_list<const char *> words;
 };
 
 const Service Services[] = {
-    {"google", "Google", {"google"}},
-    {"ews", "Microsoft Exchange", {"exchange", "microsoft"}},
-    {"mapi", "Microsoft Exchange", {"exchange", "microsoft"}},
-    {"microsoft365", "Microsoft 365", {"microsoft", "office 365", "365"}},
-    {"outlook", "Outlook", {"outlook"}},
-    {"yahoo", "Yahoo", {"yahoo"}},
-    {"etesync", "EteSync", {"etesync"}},
+    {"google", "google", "Google", {"google"}},
+    {"ews", "ews", "Microsoft Exchange", {"exchange", "microsoft"}},
+    {"mapi", "mapi", "Microsoft Exchange", {"exchange", "microsoft"}},
+    {"microsoft365", "microsoft365", "Microsoft 365", {"microsoft", "office 365", "365"}},
+    {"outlook", "outlook", "Outlook", {"outlook"}},
+    {"yahoo", "yahoo", "Yahoo", {"yahoo"}},
+    {"etesync", "etesync", "EteSync", {"etesync"}},
 };
 
-const Service Nextcloud {"webdav", "Nextcloud", {"nextcloud", "owncloud"}};
-const Service CalDav {"webdav", "CalDAV", {"caldav", "webdav", "nextcloud", "owncloud"}};
+const Service Nextcloud {"webdav", "nextcloud", "Nextcloud", {"nextcloud", "owncloud"}};
+const Service CalDav {"webdav", "caldav", "CalDAV", {"caldav", "webdav", "nextcloud", "owncloud"}};
 
 const Service *serviceOf(const QString &backendName, bool isOnlineAccount)
 {
@@ -46,6 +47,12 @@ QString serviceName(const QString &backendName, bool isOnlineAccount)
 {
     const Service *service = serviceOf(backendName, isOnlineAccount);
     return service ? QString::fromLatin1(service->name) : QString();
+}
+
+QString serviceId(const QString &backendName, bool isOnlineAccount)
+{
+    const Service *service = serviceOf(backendName, isOnlineAccount);
+    return service ? QString::fromLatin1(service->id) : QString();
 }
 
 QString sourceTitle(const QString &displayName, const QString &backendName, bool isOnlineAccount)

@@ -14,6 +14,11 @@ namespace EdsAccounts {
 // settings, whose "webdav" backend stands for Nextcloud.
 QString serviceName(const QString &backendName, bool isOnlineAccount = false);
 
+// The kind of the service, as CalendarSource::service carries it: the
+// backend's name in lower case ("google", "ews", "microsoft365"), "nextcloud"
+// or "caldav" for "webdav"; empty for a backend that names no service.
+QString serviceId(const QString &backendName, bool isOnlineAccount = false);
+
 // The title of an account: its display name, with the service's name put in
 // front where the display name does not carry it ("Google
 // (someone@example.com)"), so that the Integrations tab recognises it.

@@ -113,6 +113,7 @@ struct EdsProviderPrivate : std::enable_shared_from_this<EdsProviderPrivate>
         QString color;
         QString accountId;
         QString accountTitle;
+        QString accountService; // EdsAccounts::serviceId, empty when unknown
         ESource *source = nullptr;
         ECalClient *client = nullptr;
         ECalClientView *view = nullptr;
@@ -181,6 +182,7 @@ struct EdsProviderPrivate : std::enable_shared_from_this<EdsProviderPrivate>
     void registryReady(ESourceRegistry *registry, const GError *error);
     void syncSources();
     QString accountTitleOf(ESource *account, bool isCollection) const;
+    static QString accountServiceOf(ESource *account, bool isCollection);
 
     Calendar *calendarByUid(const QString &uid) const;
     Calendar *calendarById(const QString &id) const;
@@ -564,6 +566,15 @@ QString EdsProviderPrivate::accountTitleOf(ESource *account, bool isCollection) 
     return EdsAccounts::sourceTitle(name, backend, e_source_has_extension(account, E_SOURCE_EXTENSION_GOA));
 }
 
+QString EdsProviderPrivate::accountServiceOf(ESource *account, bool isCollection)
+{
+    if (!isCollection)
+        return {};
+    auto *collection = E_SOURCE_BACKEND(e_source_get_extension(account, E_SOURCE_EXTENSION_COLLECTION));
+    const QString backend = takeString(e_source_backend_dup_backend_name(collection));
+    return EdsAccounts::serviceId(backend, e_source_has_extension(account, E_SOURCE_EXTENSION_GOA));
+}
+
 void EdsProviderPrivate::syncSources()
 {
     if (!registry)
@@ -571,7 +582,7 @@ void EdsProviderPrivate::syncSources()
     struct Seen
     {
         ESource *source;
-        QString uid, title, color, accountId, accountTitle;
+        QString uid, title, color, accountId, accountTitle, accountService;
     };
     std::vector<Seen> seen;
     GList *list = e_source_registry_list_sources(registry, E_SOURCE_EXTENSION_CALENDAR);
@@ -580,7 +591,7 @@ void EdsProviderPrivate::syncSources()
         if (!e_source_registry_check_enabled(registry, source))
             continue;
         Seen entry {source, QString::fromUtf8(e_source_get_uid(source)), takeString(e_source_dup_display_name(source)),
-            {}, {}, {}};
+            {}, {}, {}, {}};
         auto *selectable = E_SOURCE_SELECTABLE(e_source_get_extension(source, E_SOURCE_EXTENSION_CALENDAR));
         entry.color = EdsAccounts::normalizedColor(takeString(e_source_selectable_dup_color(selectable)));
         // The account: the collection the calendar belongs to, else its parent.
@@ -591,6 +602,7 @@ void EdsProviderPrivate::syncSources()
         if (account) {
             entry.accountId = IdPrefix + QString::fromUtf8(e_source_get_uid(account));
             entry.accountTitle = accountTitleOf(account, isCollection);
+            entry.accountService = accountServiceOf(account, isCollection);
             g_object_unref(account);
         } else {
             entry.accountId = IdPrefix + entry.uid;
@@ -624,11 +636,13 @@ void EdsProviderPrivate::syncSources()
             calendar->source = static_cast<ESource *>(g_object_ref(entry.source));
         }
         changedAnything |= calendar->title != entry.title || calendar->color != entry.color
-            || calendar->accountId != entry.accountId || calendar->accountTitle != entry.accountTitle;
+            || calendar->accountId != entry.accountId || calendar->accountTitle != entry.accountTitle
+            || calendar->accountService != entry.accountService;
         calendar->title = entry.title;
         calendar->color = entry.color;
         calendar->accountId = entry.accountId;
         calendar->accountTitle = entry.accountTitle;
+        calendar->accountService = entry.accountService;
         next.push_back(std::move(calendar));
     }
     g_list_free_full(list, g_object_unref);
@@ -1091,7 +1105,7 @@ QList<CalendarSource> EdsProvider::sources() const
         if (seen.contains(calendar->accountId))
             continue;
         seen.insert(calendar->accountId);
-        result.append({calendar->accountId, calendar->accountTitle, providerId()});
+        result.append({calendar->accountId, calendar->accountTitle, providerId(), calendar->accountService});
     }
     return result;
 }

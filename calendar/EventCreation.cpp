@@ -2,7 +2,6 @@
 #include "calendar/EventCreation.h"
 
 #include "calendar/CalendarNames.h"
-#include "calendar/ZohoEventWriter.h"
 
 #include <QCoreApplication>
 #include <QTimeZone>
@@ -24,27 +23,22 @@ Times defaultTimes(const QDateTime &requestedDate, const QDateTime &now)
     return {start, start.addSecs(3600)};
 }
 
-QList<CalendarTarget> targets(const CalendarStore &store, const QList<ZohoCalendar> &zohoCalendars)
+QList<CalendarTarget> targets(const CalendarStore &store)
 {
     QList<CalendarInfo> writable;
+    QList<CalendarInfo> zoho;
     for (const CalendarInfo &calendar : store.calendars()) {
-        if (calendar.allowsModifications)
-            writable.append(calendar);
+        if (!calendar.allowsModifications)
+            continue;
+        (calendar.providerId == ZohoProviderId ? zoho : writable).append(calendar);
     }
     // QString's operator< compares code units: case-sensitive, no locale.
     std::stable_sort(writable.begin(), writable.end(),
         [](const CalendarInfo &a, const CalendarInfo &b) { return a.title < b.title; });
     QList<CalendarTarget> result;
-    for (const CalendarInfo &calendar : writable)
-        result.append(CalendarTarget::local(calendar));
-    for (const ZohoCalendar &calendar : zohoCalendars)
-        result.append(CalendarTarget::zoho(calendar));
+    for (const CalendarInfo &calendar : std::as_const(writable) + zoho)
+        result.append(CalendarTarget(calendar));
     return result;
-}
-
-QString zohoAccountName()
-{
-    return QCoreApplication::translate("EventCreation", "Zoho Calendar");
 }
 
 QStringList targetNames(const CalendarStore &store, const QList<CalendarTarget> &targets)
@@ -54,19 +48,15 @@ QStringList targetNames(const CalendarStore &store, const QList<CalendarTarget> 
         accounts.insert(source.identifier, source.title);
     QList<CalendarNames::Named> named;
     named.reserve(targets.size());
-    for (const CalendarTarget &target : targets) {
-        if (const CalendarInfo *calendar = target.localCalendar())
-            named.append({calendar->title, accounts.value(calendar->sourceId)});
-        else
-            named.append({target.zohoCalendar()->name, zohoAccountName()});
-    }
+    for (const CalendarTarget &target : targets)
+        named.append({target.calendar().title, accounts.value(target.calendar().sourceId)});
     return CalendarNames::distinct(named);
 }
 
 std::optional<CalendarTarget> preselectedTarget(const CalendarStore &store, const QList<CalendarTarget> &targets)
 {
     if (const std::optional<CalendarInfo> fallback = store.defaultCalendarForNewEvents()) {
-        const CalendarTarget preferred = CalendarTarget::local(*fallback);
+        const CalendarTarget preferred(*fallback);
         // A default that cannot take the event (read-only, gone) is passed over.
         if (targets.contains(preferred))
             return preferred;
@@ -86,40 +76,26 @@ QString noTargetMessage()
     return QCoreApplication::translate("EventCreation", "No calendar selected");
 }
 
-void save(const Draft &draft, const std::optional<CalendarTarget> &target, CalendarStore &store, ZohoEventWriter *zoho,
+void save(const Draft &draft, const std::optional<CalendarTarget> &target, CalendarStore &store,
     std::function<void(const Result &)> done)
 {
-    const QString title = draft.title.trimmed();
     if (!target)
         return done({false, noTargetMessage(), {}});
     if (const QString problem = storableRangeProblem(draft.start, draft.end, draft.allDay); !problem.isEmpty())
         return done({false, problem, {}});
-
-    if (const CalendarInfo *calendar = target->localCalendar()) {
-        NewEventRequest request;
-        request.calendarId = calendar->identifier;
-        request.title = title;
-        request.allDay = draft.allDay;
-        request.start = draft.start;
-        request.end = draft.end;
-        const StoreResult saved = store.saveEvent(request);
-        if (!saved.ok)
+    NewEventRequest request;
+    request.calendarId = target->calendar().identifier;
+    request.title = draft.title.trimmed();
+    request.allDay = draft.allDay;
+    request.start = draft.start;
+    request.end = draft.end;
+    // Zoho's errors are told as Zoho gives them; the store's as a failed save.
+    const bool zoho = target->isZoho();
+    store.saveEventLater(request, [done = std::move(done), zoho](const StoreResult &saved) {
+        if (!saved.ok && !zoho)
             return done({false, QCoreApplication::translate("EventCreation", "Could not save: ") + saved.error, {}});
-        return done({true, {}, saved.eventId});
-    }
-
-    if (!zoho)
-        return done({false, ZohoError::notAuthenticated().description(), {}});
-    const QString calendarId = target->zohoCalendar()->id;
-    // The writer calls back itself, so it is still there to ask for the uid.
-    zoho->createEvent(
-        title, draft.start, draft.end, draft.allDay, calendarId, [done, zoho](const std::optional<ZohoError> &error) {
-            if (error)
-                return done({false, error->description(), {}});
-            const QString uid = zoho->lastCreatedEventId();
-            // The id the popover and `brivane agenda` give Zoho events.
-            done({true, {}, uid.isEmpty() ? QString() : QStringLiteral("zoho_") + uid});
-        });
+        done({saved.ok, saved.error, saved.eventId});
+    });
 }
 
 } // namespace EventCreation

@@ -7,8 +7,6 @@
 #include <functional>
 #include <optional>
 
-class ZohoEventWriter;
-
 // How a new event is made, for the popover's form and `brivane add` alike:
 // the proposed times, the calendars it can go to, and the save itself.
 namespace EventCreation {
@@ -26,14 +24,14 @@ struct Times
 Times defaultTimes(const QDateTime &initialDate, const QDateTime &now);
 
 // The writable calendars of the store ordered by title (plain string order,
-// case first), then the Zoho calendars in Zoho's order.
-QList<CalendarTarget> targets(const CalendarStore &store, const QList<ZohoCalendar> &zohoCalendars);
+// case first); Zoho's, which take new events only over the network, after
+// the others, in Zoho's order.
+QList<CalendarTarget> targets(const CalendarStore &store);
 
 // The names `targets` are listed and chosen by: each calendar's title, and
 // where several of them share it, with the account's after it (see
-// CalendarNames); Zoho's account is "Zoho Calendar".
+// CalendarNames).
 QStringList targetNames(const CalendarStore &store, const QList<CalendarTarget> &targets);
-QString zohoAccountName();
 
 // The store's default calendar for new events when it is one of `targets`,
 // otherwise the first target; none for an empty list.
@@ -41,7 +39,6 @@ std::optional<CalendarTarget> preselectedTarget(const CalendarStore &store, cons
 
 // A title that is more than white space.
 bool canSave(const QString &title);
-
 
 struct Draft
 {
@@ -60,10 +57,10 @@ struct Result
 
 QString noTargetMessage();
 
-// Writes the draft (its title trimmed) into `target`: the store answers at
-// once, Zoho later. `done` is called exactly once, from the event loop for
-// Zoho and from inside the call for the store. Zoho targets need `zoho`.
-void save(const Draft &draft, const std::optional<CalendarTarget> &target, CalendarStore &store, ZohoEventWriter *zoho,
+// Writes the draft (its title trimmed) into `target` through the store.
+// `done` is called exactly once: from inside the call when the draft is
+// refused before anything is written, else from the event loop.
+void save(const Draft &draft, const std::optional<CalendarTarget> &target, CalendarStore &store,
     std::function<void(const Result &)> done);
 
 } // namespace EventCreation

@@ -12,9 +12,9 @@ QString zohoRefusal()
 
 std::optional<QString> refusal(const AnyCalendarEvent &event, const CalendarStore &store)
 {
-    if (!event.localEvent)
+    if (event.source == Source::Zoho)
         return zohoRefusal();
-    const std::optional<CalendarInfo> calendar = store.calendar(event.localEvent->calendarId);
+    const std::optional<CalendarInfo> calendar = store.calendar(event.storeEvent.calendarId);
     if (!calendar)
         return QCoreApplication::translate("EventRemoval", "The calendar no longer exists.");
     if (!calendar->allowsModifications)
@@ -26,7 +26,7 @@ StoreResult remove(const AnyCalendarEvent &event, CalendarStore &store)
 {
     if (const std::optional<QString> reason = refusal(event, store))
         return StoreResult::failure(*reason);
-    return store.removeEvent(*event.localEvent, RemoveSpan::ThisEvent);
+    return store.removeEvent(event.storeEvent, RemoveSpan::ThisEvent);
 }
 
 } // namespace EventRemoval

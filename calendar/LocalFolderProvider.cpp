@@ -508,7 +508,7 @@ QList<CalendarSource> LocalFolderProvider::sources() const
 {
     QList<CalendarSource> result;
     for (const Vdir::SourceDir &source : m_layout.sources)
-        result.append({source.id, source.title, providerId()});
+        result.append({source.id, source.title, providerId(), {}});
     return result;
 }
 

@@ -4,6 +4,7 @@
 #include "calendar/CalendarEventManager.h"
 #include "calendar/CalendarStore.h"
 #include "calendar/EventFormatting.h"
+#include "calendar/ZohoTypes.h"
 
 #include <QCoreApplication>
 #include <QTextBoundaryFinder>
@@ -112,9 +113,14 @@ StatusTitle compute(
     if (!tomorrow.isValid())
         tomorrow = now;
     const QDateTime tomorrowEnd = endOfDay(tomorrow);
+    // Zoho's events stay out of the title: they are as old as the last sync.
+    const auto isZoho = [](const CalendarEvent &event) { return event.providerId == ZohoProviderId; };
+    QList<CalendarEvent> today = store.events(now, todayEnd, visible);
+    today.removeIf(isZoho);
     // Today's are all counted; of tomorrow's only the first timed one counts.
-    return fromEvents(store.events(now, todayEnd, visible),
-        store.firstEvents(todayEnd, tomorrowEnd, visible, 1, [](const CalendarEvent &event) { return event.allDay; }),
+    return fromEvents(today,
+        store.firstEvents(todayEnd, tomorrowEnd, visible, 1,
+            [&isZoho](const CalendarEvent &event) { return event.allDay || isZoho(event); }),
         now, locale);
 }
 

@@ -7,8 +7,18 @@
 
 #include <optional>
 
-// The Zoho calendars and events the unified event model holds, and the
-// colours they come with; the Zoho client (zoho/) fills them in.
+// Zoho's calendars and events as its client (zoho/) reads them, before they
+// become the store's, and the colours they come with.
+
+// The store's provider id of Zoho's calendars and events.
+inline const QString ZohoProviderId = QStringLiteral("zoho");
+
+// The store's identifier of the Zoho calendar `zohoCalendarId`: prefixed,
+// so that it never meets another provider's. The hidden set keeps it too.
+inline QString zohoStoreCalendarId(const QString &zohoCalendarId)
+{
+    return QStringLiteral("zoho:") + zohoCalendarId;
+}
 
 // What went wrong with Zoho, as the user reads it.
 class ZohoError
@@ -50,7 +60,7 @@ struct ZohoCalendar
 struct ZohoEvent
 {
     QString id;
-    QString calendarID;
+    QString calendarId;
     QString title;
     QDateTime startDate;
     QDateTime endDate;

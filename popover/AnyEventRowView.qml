@@ -15,6 +15,7 @@ Rectangle {
     required property string relativeText
     required property color eventColor
     required property bool isZoho
+    required property string zohoNote
     required property bool isHappening
     required property string accessibleName
     required property bool canJoin
@@ -51,6 +52,7 @@ Rectangle {
                 color: row.eventColor
             }
             Rectangle {
+                id: zohoMark
                 visible: row.isZoho
                 width: 6
                 height: 6
@@ -60,6 +62,16 @@ Rectangle {
                 color: Theme.zoho
                 border.width: 1
                 border.color: Theme.windowBackground
+
+                HoverHandler {
+                    id: markHover
+                    // The mark is small: the pointer need only come near it.
+                    margin: 6
+                }
+                HoverHelp {
+                    text: row.zohoNote
+                    visible: markHover.hovered && row.isZoho
+                }
             }
         }
         ColumnLayout {

@@ -215,8 +215,11 @@ void CalendarGridViewModel::refreshEventDays()
         const CalendarStore &store = m_eventManager->store();
         const QTimeZone zone = m_clock.timeZone();
         const QDate end = m_displayedMonth.addMonths(1);
-        const QList<CalendarEvent> events = store.events(m_displayedMonth.startOfDay(zone), end.startOfDay(zone),
+        QList<CalendarEvent> events = store.events(m_displayedMonth.startOfDay(zone), end.startOfDay(zone),
             CalendarEventManager::visibleCalendarIds(store, m_eventManager->hiddenCalendarIds()));
+        // Zoho's events are the coming week's alone: a month's dots would
+        // be whole for some weeks and empty for others.
+        events.removeIf([](const CalendarEvent &event) { return event.providerId == ZohoProviderId; });
         m_eventDays = eventDaysOf(events, m_displayedMonth, end, zone);
     }
     rebuild();

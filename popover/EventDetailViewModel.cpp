@@ -18,25 +18,25 @@ EventDetailViewModel::EventDetailViewModel(
     , m_clock(clock)
     , m_launcher(launcher)
 {
-    if (m_event.localEvent) {
-        m_details = m_store.eventDetails(*m_event.localEvent);
-        if (!m_details.url.trimmed().isEmpty())
-            m_link = QUrl(m_details.url.trimmed());
-        m_meetingLink = MeetingLinks::find(m_details);
-    }
+    m_details = m_store.eventDetails(m_event.storeEvent);
+    if (!m_details.url.trimmed().isEmpty())
+        m_link = QUrl(m_details.url.trimmed());
+    m_meetingLink = MeetingLinks::find(m_details);
     m_canDelete = !EventRemoval::refusal(m_event, m_store);
 }
 
 QList<EventDetailViewModel::Row> EventDetailViewModel::rowList() const
 {
     const QTimeZone zone = m_clock.timeZone();
-    const QDate day = m_event.localEvent && m_event.isAllDay ? m_event.localEvent->startDate
-                                                             : m_event.startDate.toTimeZone(zone).date();
+    const QDate day = m_event.isAllDay && m_event.storeEvent.startDate.isValid()
+        ? m_event.storeEvent.startDate
+        : m_event.startDate.toTimeZone(zone).date();
     QList<Row> rows;
     rows.append({QStringLiteral("date"), QStringLiteral("calendar"),
         QLocale().toString(day,
             //: The detail's date, in QDate::toString's format letters.
-            QCoreApplication::translate("EventDetailViewModel", "dddd, MMMM d, yyyy")), false});
+            QCoreApplication::translate("EventDetailViewModel", "dddd, MMMM d, yyyy")),
+        false});
     if (!m_event.isAllDay) {
         rows.append({QStringLiteral("time"), QStringLiteral("clock"),
             EventFormatting::timeText(m_event.startDate, m_event.endDate, false, zone), false});
@@ -48,7 +48,7 @@ QList<EventDetailViewModel::Row> EventDetailViewModel::rowList() const
         rows.append({QStringLiteral("status"), QStringLiteral("timer"),
             EventFormatting::relativeTimeLabel(m_event.startDate, m_event.endDate, now), false});
     rows.append({QStringLiteral("calendar"), QStringLiteral("folder"),
-        m_event.localEvent ? m_event.localEvent->calendarTitle : tr("Zoho Calendar"), false});
+        m_event.source == Source::Zoho ? tr("Zoho Calendar") : m_event.storeEvent.calendarTitle, false});
     if (!m_details.notes.isEmpty())
         rows.append({QStringLiteral("notes"), QStringLiteral("note.text"), m_details.notes, false});
     if (!m_meetingLink.isEmpty())
@@ -135,9 +135,10 @@ void EventDetailViewModel::joinMeeting()
 
 void EventDetailViewModel::openInCalendar()
 {
-    if (!m_event.localEvent)
+    // The desktop's calendar application knows nothing of Zoho.
+    if (m_event.source == Source::Zoho)
         return;
     const QDate day
-        = m_event.isAllDay ? m_event.localEvent->startDate : m_event.startDate.toTimeZone(m_clock.timeZone()).date();
+        = m_event.isAllDay ? m_event.storeEvent.startDate : m_event.startDate.toTimeZone(m_clock.timeZone()).date();
     m_launcher.openCalendarApp(day);
 }

@@ -19,7 +19,17 @@ bool sameRows(const QList<AnyCalendarEvent> &a, const QList<AnyCalendarEvent> &b
 
 EventRowsModel::EventRowsModel(QObject *parent)
     : QAbstractListModel(parent)
+    , m_zohoNote(QCoreApplication::translate("EventRowsModel", "Zoho Calendar"))
 { }
+
+void EventRowsModel::setZohoNote(const QString &note)
+{
+    if (note == m_zohoNote)
+        return;
+    m_zohoNote = note;
+    if (!m_events.isEmpty())
+        emit dataChanged(index(0), index(int(m_events.size()) - 1), {ZohoNoteRole, AccessibleNameRole});
+}
 
 void EventRowsModel::setEvents(const QList<AnyCalendarEvent> &events, const QDateTime &now, const QTimeZone &zone)
 {
@@ -45,8 +55,7 @@ void EventRowsModel::setNow(const QDateTime &now)
         return;
     m_now = now;
     if (!m_events.isEmpty())
-        emit dataChanged(
-            index(0), index(int(m_events.size()) - 1),
+        emit dataChanged(index(0), index(int(m_events.size()) - 1),
             {RelativeTextRole, IsHappeningRole, AccessibleNameRole, CanJoinRole});
 }
 
@@ -89,6 +98,8 @@ QVariant EventRowsModel::data(const QModelIndex &index, int role) const
         return EventFormatting::isHappening(event.startDate, event.endDate, m_now);
     case EventIdRole:
         return event.id;
+    case ZohoNoteRole:
+        return event.source == Source::Zoho ? m_zohoNote : QString();
     case CanJoinRole:
         return !joinLink(index.row()).isEmpty();
     case AccessibleNameRole: {
@@ -96,7 +107,7 @@ QVariant EventRowsModel::data(const QModelIndex &index, int role) const
             EventFormatting::timeText(event.startDate, event.endDate, event.isAllDay, m_zone),
             EventFormatting::relativeTimeLabel(event.startDate, event.endDate, m_now)};
         if (event.source == Source::Zoho)
-            parts.append(QCoreApplication::translate("EventRowsModel", "Zoho Calendar"));
+            parts.append(m_zohoNote);
         return parts.join(QStringLiteral(", "));
     }
     default:
@@ -108,5 +119,5 @@ QHash<int, QByteArray> EventRowsModel::roleNames() const
 {
     return {{TitleRole, "title"}, {TimeTextRole, "timeText"}, {RelativeTextRole, "relativeText"},
         {ColorRole, "eventColor"}, {IsZohoRole, "isZoho"}, {IsHappeningRole, "isHappening"}, {EventIdRole, "eventId"},
-        {AccessibleNameRole, "accessibleName"}, {CanJoinRole, "canJoin"}};
+        {AccessibleNameRole, "accessibleName"}, {CanJoinRole, "canJoin"}, {ZohoNoteRole, "zohoNote"}};
 }

@@ -30,6 +30,7 @@ public:
         EventIdRole,
         AccessibleNameRole,
         CanJoinRole,
+        ZohoNoteRole,
     };
     // An event's meeting link, or an empty URL; read only for rows whose
     // meeting may be joined now (it may read the event's file).
@@ -39,6 +40,10 @@ public:
 
     void setEvents(const QList<AnyCalendarEvent> &events, const QDateTime &now, const QTimeZone &zone);
     void setNow(const QDateTime &now);
+    // What Zoho's mark says of its rows (and their accessible names): that
+    // they are Zoho's, and where they are the last sync's, since when.
+    void setZohoNote(const QString &note);
+    const QString &zohoNote() const { return m_zohoNote; }
     const QList<AnyCalendarEvent> &events() const { return m_events; }
     void setMeetingLinkLookup(MeetingLinkLookup lookup) { m_meetingLinkOf = std::move(lookup); }
     // The link to join the row's meeting now: while it is under way or
@@ -56,6 +61,7 @@ private:
     QList<AnyCalendarEvent> m_events;
     QDateTime m_now;
     QTimeZone m_zone;
+    QString m_zohoNote;
     MeetingLinkLookup m_meetingLinkOf;
     mutable QHash<QString, QUrl> m_meetingLinks; // by event id, for the rows shown
 };

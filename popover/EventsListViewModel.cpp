@@ -5,27 +5,26 @@
 #include "calendar/DesktopLauncher.h"
 #include "calendar/MeetingLinks.h"
 #include "settings/AppSettings.h"
-#include "zoho/ZohoCalendarManager.h"
 
 #include <QCoreApplication>
 #include <QLocale>
 
-EventsListViewModel::EventsListViewModel(CalendarEventManager &localEvents, AppSettings &settings, const Clock &clock,
-    DesktopLauncher &launcher, QObject *parent)
+EventsListViewModel::EventsListViewModel(
+    CalendarEventManager &events, AppSettings &settings, const Clock &clock, DesktopLauncher &launcher, QObject *parent)
     : QObject(parent)
-    , m_localEvents(localEvents)
+    , m_events(events)
     , m_settings(settings)
     , m_clock(clock)
     , m_launcher(launcher)
     , m_currentTime(clock.now())
 {
-    connect(&m_localEvents, &CalendarEventManager::todayEventsChanged, this, &EventsListViewModel::rebuild);
-    connect(&m_localEvents, &CalendarEventManager::upcomingEventsChanged, this, &EventsListViewModel::rebuild);
+    connect(&m_events, &CalendarEventManager::todayEventsChanged, this, &EventsListViewModel::rebuild);
+    connect(&m_events, &CalendarEventManager::upcomingEventsChanged, this, &EventsListViewModel::rebuild);
     connect(&m_settings, &AppSettings::todayExpandedChanged, this, &EventsListViewModel::sectionsChanged);
     connect(&m_settings, &AppSettings::upcomingExpandedChanged, this, &EventsListViewModel::sectionsChanged);
     connect(this, &EventsListViewModel::sectionsChanged, this, &EventsListViewModel::shownRowsChanged);
-    const auto meetingLinkOf = [&store = localEvents.store()](const AnyCalendarEvent &event) {
-        return event.localEvent ? MeetingLinks::find(store.eventDetails(*event.localEvent)) : QUrl();
+    const auto meetingLinkOf = [&store = events.store()](const AnyCalendarEvent &event) {
+        return MeetingLinks::find(store.eventDetails(event.storeEvent));
     };
     m_firstRows.setMeetingLinkLookup(meetingLinkOf);
     m_upcomingRows.setMeetingLinkLookup(meetingLinkOf);
@@ -35,18 +34,20 @@ EventsListViewModel::EventsListViewModel(CalendarEventManager &localEvents, AppS
     rebuild();
 }
 
-void EventsListViewModel::setZohoManager(ZohoCalendarManager *zoho)
+QString EventsListViewModel::zohoNote(const QDateTime &cachedSince, const QTimeZone &zone)
 {
-    if (m_zoho == zoho)
-        return;
-    if (m_zoho)
-        disconnect(m_zoho, nullptr, this, nullptr);
-    m_zoho = zoho;
-    if (m_zoho) {
-        connect(m_zoho, &ZohoCalendarManager::todayEventsChanged, this, &EventsListViewModel::rebuild);
-        connect(m_zoho, &ZohoCalendarManager::upcomingEventsChanged, this, &EventsListViewModel::rebuild);
-    }
-    rebuild();
+    if (!cachedSince.isValid())
+        return QCoreApplication::translate("EventRowsModel", "Zoho Calendar");
+    //: Zoho's mark on an event, when Zoho could not be reached since the time named.
+    return QCoreApplication::translate("EventsListViewModel", "Zoho Calendar, as of the last sync (%1)")
+        .arg(QLocale().toString(cachedSince.toTimeZone(zone), QLocale::ShortFormat));
+}
+
+void EventsListViewModel::setZohoCachedSince(const QDateTime &synced)
+{
+    const QString note = zohoNote(synced, m_clock.timeZone());
+    m_firstRows.setZohoNote(note);
+    m_upcomingRows.setZohoNote(note);
 }
 
 void EventsListViewModel::setSelectedDate(const std::optional<QDate> &day)
@@ -194,11 +195,8 @@ void EventsListViewModel::tick()
 
 void EventsListViewModel::rebuild()
 {
-    const QList<ZohoEvent> noZohoEvents;
-    const QList<AnyCalendarEvent> today
-        = UnifiedEvents::merged(m_localEvents.todayEvents(), m_zoho ? m_zoho->todayEvents() : noZohoEvents);
-    const QList<AnyCalendarEvent> upcoming
-        = UnifiedEvents::merged(m_localEvents.upcomingEvents(), m_zoho ? m_zoho->upcomingEvents() : noZohoEvents);
+    const QList<AnyCalendarEvent> today = UnifiedEvents::fromStore(m_events.todayEvents());
+    const QList<AnyCalendarEvent> upcoming = UnifiedEvents::fromStore(m_events.upcomingEvents());
     const QTimeZone zone = m_clock.timeZone();
     m_currentTime = m_clock.now();
     m_firstRows.setEvents(UnifiedEvents::eventsOfDay(m_selectedDay, today, upcoming, zone), m_currentTime, zone);

@@ -16,7 +16,6 @@
 class AppSettings;
 class CalendarEventManager;
 class DesktopLauncher;
-class ZohoCalendarManager;
 
 // The popover's lower half: the first section (today, or the day selected in
 // the grid), the upcoming section when no day is selected, their open or
@@ -66,11 +65,16 @@ public:
     // The height of a list showing `rows` whole rows.
     static int listHeightFor(int rows);
 
-    EventsListViewModel(CalendarEventManager &localEvents, AppSettings &settings, const Clock &clock,
+    EventsListViewModel(CalendarEventManager &events, AppSettings &settings, const Clock &clock,
         DesktopLauncher &launcher, QObject *parent = nullptr);
 
-    void setZohoManager(ZohoCalendarManager *zoho);
     void setSelectedDate(const std::optional<QDate> &day);
+    // Zoho's rows are the last sync's, kept from before, since `synced`;
+    // an invalid time: Zoho's rows are current.
+    void setZohoCachedSince(const QDateTime &synced);
+    // The note of Zoho's mark: "Zoho Calendar", with the last sync's time
+    // while its rows are the last sync's.
+    static QString zohoNote(const QDateTime &cachedSince, const QTimeZone &zone);
 
     QString firstSectionTitle() const;
     EventRowsModel *firstRows() { return &m_firstRows; }
@@ -129,8 +133,7 @@ private:
     ShownRows shownRows() const;
     void setOpenCalendarMessage(const QString &message);
 
-    CalendarEventManager &m_localEvents;
-    QPointer<ZohoCalendarManager> m_zoho;
+    CalendarEventManager &m_events;
     AppSettings &m_settings;
     const Clock &m_clock;
     DesktopLauncher &m_launcher;

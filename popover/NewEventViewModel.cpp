@@ -4,7 +4,6 @@
 #include "calendar/CalendarStore.h"
 #include "calendar/EventCreation.h"
 #include "calendar/FixedColors.h"
-#include "zoho/ZohoCalendarManager.h"
 
 #include <QCoreApplication>
 
@@ -27,16 +26,13 @@ QColor TargetsModel::colorOf(const std::optional<CalendarTarget> &target)
 {
     if (!target)
         return FixedColors::blue();
-    if (const CalendarInfo *calendar = target->localCalendar())
-        return hexColor(calendar->color).value_or(FixedColors::blue());
-    return hexColor(target->zohoCalendar()->color).value_or(FixedColors::orange());
+    // Zoho's calendars have been orange where their own colour is unusable.
+    return hexColor(target->calendar().color).value_or(target->isZoho() ? FixedColors::orange() : FixedColors::blue());
 }
 
 QString TargetsModel::titleOf(const CalendarTarget &target)
 {
-    if (const CalendarInfo *calendar = target.localCalendar())
-        return calendar->title;
-    return target.zohoCalendar()->name;
+    return target.calendar().title;
 }
 
 QString TargetsModel::nameOf(const std::optional<CalendarTarget> &target) const
@@ -83,11 +79,10 @@ QHash<int, QByteArray> TargetsModel::roleNames() const
 }
 
 NewEventViewModel::NewEventViewModel(
-    const QDateTime &initialDate, CalendarStore &store, ZohoCalendarManager *zoho, const Clock &clock, QObject *parent)
+    const QDateTime &initialDate, CalendarStore &store, const Clock &clock, QObject *parent)
     : QObject(parent)
     , m_initialDate(initialDate)
     , m_store(store)
-    , m_zoho(zoho)
     , m_clock(clock)
 {
     const EventCreation::Times times = EventCreation::defaultTimes(initialDate, clock.now());
@@ -97,8 +92,6 @@ NewEventViewModel::NewEventViewModel(
     connect(&m_start, &DateTimeEdit::valueChanged, this, &NewEventViewModel::startMoved);
 
     connect(&m_store, &CalendarStore::changed, this, &NewEventViewModel::rebuildTargets);
-    if (m_zoho)
-        connect(m_zoho, &ZohoCalendarManager::calendarsChanged, this, &NewEventViewModel::rebuildTargets);
     rebuildTargets();
 }
 
@@ -163,8 +156,7 @@ QString NewEventViewModel::targetName() const
 
 void NewEventViewModel::rebuildTargets()
 {
-    const QList<CalendarTarget> targets
-        = EventCreation::targets(m_store, m_zoho ? m_zoho->calendars() : QList<ZohoCalendar>());
+    const QList<CalendarTarget> targets = EventCreation::targets(m_store);
     const QStringList names = EventCreation::targetNames(m_store, targets);
     if (names == m_targets.names() && targets.size() == m_targets.targets().size()
         && std::equal(targets.begin(), targets.end(), m_targets.targets().begin(),
@@ -197,7 +189,7 @@ void NewEventViewModel::save()
     draft.start = m_start.value();
     draft.end = m_end.value();
     draft.allDay = m_isAllDay;
-    EventCreation::save(draft, effectiveTarget(), m_store, m_zoho,
+    EventCreation::save(draft, effectiveTarget(), m_store,
         [self = QPointer<NewEventViewModel>(this)](const EventCreation::Result &result) {
             if (!self)
                 return;

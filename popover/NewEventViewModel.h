@@ -13,7 +13,6 @@
 #include <optional>
 
 class CalendarStore;
-class ZohoCalendarManager;
 
 // The calendars a new event can go to, as the form's menu lists them.
 class TargetsModel : public QAbstractListModel
@@ -76,8 +75,8 @@ class NewEventViewModel : public QObject
 public:
     static constexpr int TitleFocusDelayMs = 150;
 
-    NewEventViewModel(const QDateTime &initialDate, CalendarStore &store, ZohoCalendarManager *zoho, const Clock &clock,
-        QObject *parent = nullptr);
+    NewEventViewModel(
+        const QDateTime &initialDate, CalendarStore &store, const Clock &clock, QObject *parent = nullptr);
 
     int titleFocusDelay() const { return TitleFocusDelayMs; }
     QDateTime initialDate() const { return m_initialDate; }
@@ -123,7 +122,6 @@ private:
 
     QDateTime m_initialDate;
     CalendarStore &m_store;
-    QPointer<ZohoCalendarManager> m_zoho;
     const Clock &m_clock;
     QString m_title;
     bool m_isAllDay = false;

@@ -2,7 +2,6 @@
 #include "popover/PopoverViewModel.h"
 
 #include "settings/AppSettings.h"
-#include "zoho/ZohoCalendarManager.h"
 
 PopoverViewModel::PopoverViewModel(
     CalendarStore &store, AppSettings &settings, const Clock &clock, DesktopLauncher &launcher, QObject *parent)
@@ -10,12 +9,12 @@ PopoverViewModel::PopoverViewModel(
     , m_store(store)
     , m_clock(clock)
     , m_launcher(launcher)
-    , m_eventManager(store, clock, settings.hiddenCalendarIDs())
+    , m_eventManager(store, clock, settings.hiddenCalendarIds())
     , m_grid(settings, clock)
     , m_list(m_eventManager, settings, clock, launcher)
 {
-    connect(&settings, &AppSettings::hiddenCalendarIDsChanged, this,
-        [this, &settings] { m_eventManager.setHiddenCalendarIds(settings.hiddenCalendarIDs()); });
+    connect(&settings, &AppSettings::hiddenCalendarIdsChanged, this,
+        [this, &settings] { m_eventManager.setHiddenCalendarIds(settings.hiddenCalendarIds()); });
     m_grid.setEventManager(&m_eventManager);
 
     connect(&m_grid, &CalendarGridViewModel::selectedDateChanged, this,
@@ -32,12 +31,6 @@ PopoverViewModel::PopoverViewModel(
         if (m_detail && m_sheetKind == EventDetailSheet)
             m_detail->refresh();
     });
-}
-
-void PopoverViewModel::setZohoManager(ZohoCalendarManager *zoho)
-{
-    m_zoho = zoho;
-    m_list.setZohoManager(zoho);
 }
 
 void PopoverViewModel::appeared()
@@ -68,7 +61,7 @@ void PopoverViewModel::openNewEvent(const QDateTime &initialDate)
         return;
     if (m_form)
         m_form->deleteLater();
-    m_form = new NewEventViewModel(initialDate, m_store, m_zoho, m_clock, this);
+    m_form = new NewEventViewModel(initialDate, m_store, m_clock, this);
     connect(m_form, &NewEventViewModel::saved, this, [this, form = m_form.data()] {
         // A Zoho save can finish after its form was dismissed.
         if (m_form == form && m_activeSheet && m_sheetKind == NewEventSheet)

@@ -17,7 +17,6 @@
 
 class AppSettings;
 class DesktopLauncher;
-class ZohoCalendarManager;
 
 // The popover's root: the displayed month and selected day (in the grid's
 // view model), the open sheet, and the actions between grid, list and
@@ -42,9 +41,6 @@ public:
     PopoverViewModel(CalendarStore &store, AppSettings &settings, const Clock &clock, DesktopLauncher &launcher,
         QObject *parent = nullptr);
 
-    // Zoho's lists and calendars join the popover once the application has them.
-    void setZohoManager(ZohoCalendarManager *zoho);
-
     CalendarEventManager &eventManager() { return m_eventManager; }
     CalendarGridViewModel *grid() { return &m_grid; }
     EventsListViewModel *eventsList() { return &m_list; }
@@ -58,6 +54,9 @@ public:
     Q_INVOKABLE void appeared();
     // Escape: the delete question, else the open sheet, else the popover closes.
     Q_INVOKABLE void escapePressed();
+
+    // See EventsListViewModel::setZohoCachedSince.
+    void setZohoCachedSince(const QDateTime &synced) { m_list.setZohoCachedSince(synced); }
 
     void openNewEvent(const QDateTime &initialDate);
     void openDetail(const AnyCalendarEvent &event);
@@ -74,7 +73,6 @@ private:
     CalendarStore &m_store;
     const Clock &m_clock;
     DesktopLauncher &m_launcher;
-    QPointer<ZohoCalendarManager> m_zoho;
     CalendarEventManager m_eventManager;
     CalendarGridViewModel m_grid;
     EventsListViewModel m_list;

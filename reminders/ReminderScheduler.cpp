@@ -4,10 +4,10 @@
 #include "calendar/CalendarEventManager.h"
 #include "calendar/CalendarStore.h"
 #include "calendar/Clock.h"
+#include "calendar/DesktopLauncher.h"
 #include "calendar/EventAlarms.h"
 #include "calendar/EventFormatting.h"
 #include "calendar/MeetingLinks.h"
-#include "calendar/DesktopLauncher.h"
 #include "reminders/Notifier.h"
 #include "settings/AppSettings.h"
 
@@ -52,7 +52,7 @@ void ReminderScheduler::start()
     connect(&m_store, &CalendarStore::loaded, this, &ReminderScheduler::replan);
     connect(&m_settings, &AppSettings::showRemindersChanged, this, &ReminderScheduler::replan);
     connect(&m_settings, &AppSettings::defaultReminderMinutesChanged, this, &ReminderScheduler::replan);
-    connect(&m_settings, &AppSettings::hiddenCalendarIDsChanged, this, &ReminderScheduler::replan);
+    connect(&m_settings, &AppSettings::hiddenCalendarIdsChanged, this, &ReminderScheduler::replan);
     replan();
 }
 
@@ -61,7 +61,7 @@ QString ReminderScheduler::alarmKey(const CalendarEvent &event, const EventAlarm
     // A fixed instant is one alarm for the whole series, whichever
     // occurrence is at hand when it comes.
     const QString start = alarm.anchor == EventAlarm::Anchor::Instant ? QStringLiteral("*")
-        : event.allDay ? event.startDate.toString(Qt::ISODate)
+        : event.allDay                                                ? event.startDate.toString(Qt::ISODate)
                        : event.start.toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
     return event.eventIdentifier + QLatin1Char('|') + start + QLatin1Char('|') + EventAlarms::triggerKey(alarm);
 }
@@ -92,8 +92,7 @@ void ReminderScheduler::replan()
     m_cache.prune(now);
 
     // Hidden calendars stay silent; with all of them hidden, all do.
-    const QSet<QString> visible
-        = CalendarEventManager::visibleCalendarIds(m_store, m_settings.hiddenCalendarIDs());
+    const QSet<QString> visible = CalendarEventManager::visibleCalendarIds(m_store, m_settings.hiddenCalendarIds());
     if (!visible.isEmpty()) {
         const int defaultMinutes = m_settings.defaultReminderMinutes();
         QSet<QString> instantsTaken;

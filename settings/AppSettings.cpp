@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/AppSettings.h"
 
+#include "calendar/ZohoTypes.h"
+
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -107,8 +109,8 @@ AppSettings::AppSettings(const QString &filePath, QObject *parent)
         qWarning("brivane: the settings file %s cannot be read; settings are kept until brivane quits",
             qPrintable(filePath));
     }
-    m_hiddenCalendarIDs = readIdSet(HiddenCalendarsKey);
-    m_hiddenZohoCalendarIDs = readIdSet(HiddenZohoCalendarsKey);
+    m_hiddenCalendarIds = readIdSet(HiddenCalendarsKey);
+    readLegacyZohoSet();
     m_dimWeekends = isTrue(m_settings.value(DimWeekendsKey));
     m_todayExpanded = boolOr(m_settings.value(TodayExpandedKey), true);
     m_upcomingExpanded = boolOr(m_settings.value(UpcomingExpandedKey), true);
@@ -124,24 +126,44 @@ QSet<QString> AppSettings::readIdSet(const QString &key) const
     return QSet<QString>(strings.begin(), strings.end());
 }
 
+void AppSettings::readLegacyZohoSet()
+{
+    const QVariant legacy = m_settings.value(HiddenZohoCalendarsKey);
+    const int type = legacy.typeId();
+    // A value of another kind is left in the file as it is, unread.
+    if (type != QMetaType::QString && type != QMetaType::QStringList && type != QMetaType::QVariantList)
+        return;
+    // Every name is carried over; what is not a name stays under the old
+    // key, so that nothing of it is lost.
+    const QVariantList items = type == QMetaType::QString ? QVariantList {legacy} : legacy.toList();
+    for (const QVariant &item : items) {
+        if (item.typeId() == QMetaType::QString)
+            m_hiddenCalendarIds.insert(zohoStoreCalendarId(item.toString()));
+        else
+            m_legacyZohoLeftovers.append(item);
+    }
+    m_legacyZohoSetCarried = true;
+}
+
 void AppSettings::writeIdSet(const QString &key, const QSet<QString> &ids)
 {
     m_settings.setValue(key, QStringList(ids.begin(), ids.end()));
+    // The old Zoho set lives on in this one, written now.
+    if (key == HiddenCalendarsKey && m_legacyZohoSetCarried) {
+        if (m_legacyZohoLeftovers.isEmpty())
+            m_settings.remove(HiddenZohoCalendarsKey);
+        else
+            m_settings.setValue(HiddenZohoCalendarsKey, m_legacyZohoLeftovers);
+        m_legacyZohoSetCarried = false;
+    }
     m_settings.sync();
 }
 
-void AppSettings::setHiddenCalendarIDs(const QSet<QString> &ids)
+void AppSettings::setHiddenCalendarIds(const QSet<QString> &ids)
 {
-    m_hiddenCalendarIDs = ids;
-    emit hiddenCalendarIDsChanged();
+    m_hiddenCalendarIds = ids;
+    emit hiddenCalendarIdsChanged();
     writeIdSet(HiddenCalendarsKey, ids);
-}
-
-void AppSettings::setHiddenZohoCalendarIDs(const QSet<QString> &ids)
-{
-    m_hiddenZohoCalendarIDs = ids;
-    emit hiddenZohoCalendarIDsChanged();
-    writeIdSet(HiddenZohoCalendarsKey, ids);
 }
 
 void AppSettings::writeBool(const QString &key, bool value)
@@ -212,18 +234,10 @@ void AppSettings::setUpcomingExpanded(bool expanded)
 
 void AppSettings::toggleCalendar(const QString &calendarIdentifier)
 {
-    QSet<QString> ids = m_hiddenCalendarIDs;
+    QSet<QString> ids = m_hiddenCalendarIds;
     if (!ids.remove(calendarIdentifier))
         ids.insert(calendarIdentifier);
-    setHiddenCalendarIDs(ids);
-}
-
-void AppSettings::toggleZohoCalendar(const QString &zohoCalendarId)
-{
-    QSet<QString> ids = m_hiddenZohoCalendarIDs;
-    if (!ids.remove(zohoCalendarId))
-        ids.insert(zohoCalendarId);
-    setHiddenZohoCalendarIDs(ids);
+    setHiddenCalendarIds(ids);
 }
 
 bool AppSettings::onboardingComplete() const

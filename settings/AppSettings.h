@@ -17,8 +17,7 @@
 class AppSettings : public QObject
 {
     Q_OBJECT
-    Q_PROPERTY(QStringList hiddenCalendarIDs READ hiddenCalendarIDList NOTIFY hiddenCalendarIDsChanged)
-    Q_PROPERTY(QStringList hiddenZohoCalendarIDs READ hiddenZohoCalendarIDList NOTIFY hiddenZohoCalendarIDsChanged)
+    Q_PROPERTY(QStringList hiddenCalendarIds READ hiddenCalendarIdList NOTIFY hiddenCalendarIdsChanged)
     Q_PROPERTY(bool dimWeekends READ dimWeekends WRITE setDimWeekends NOTIFY dimWeekendsChanged)
     Q_PROPERTY(bool todayExpanded READ todayExpanded WRITE setTodayExpanded NOTIFY todayExpandedChanged)
     Q_PROPERTY(bool upcomingExpanded READ upcomingExpanded WRITE setUpcomingExpanded NOTIFY upcomingExpandedChanged)
@@ -34,10 +33,12 @@ public:
 
     explicit AppSettings(const QString &filePath, QObject *parent = nullptr);
 
-    QSet<QString> hiddenCalendarIDs() const { return m_hiddenCalendarIDs; }
-    void setHiddenCalendarIDs(const QSet<QString> &ids);
-    QSet<QString> hiddenZohoCalendarIDs() const { return m_hiddenZohoCalendarIDs; }
-    void setHiddenZohoCalendarIDs(const QSet<QString> &ids);
+    // The calendars the user hid, by the store's identifiers, Zoho's among
+    // them. Files from before Zoho's calendars joined the store keep Zoho's
+    // apart ("hiddenZohoCalendarIDs", by Zoho's ids): read into this set, and
+    // the old key removed with the next write of the set.
+    QSet<QString> hiddenCalendarIds() const { return m_hiddenCalendarIds; }
+    void setHiddenCalendarIds(const QSet<QString> &ids);
     bool dimWeekends() const { return m_dimWeekends; }
     void setDimWeekends(bool dim);
     // Whether the popover's sections are open; open until the user closes one.
@@ -64,7 +65,6 @@ public:
     void setDefaultReminderMinutes(int minutes);
 
     Q_INVOKABLE void toggleCalendar(const QString &calendarIdentifier);
-    Q_INVOKABLE void toggleZohoCalendar(const QString &zohoCalendarId);
 
     // Whether the first-run window has been completed. Read from the file on
     // every call: the launch and every left click ask anew.
@@ -93,8 +93,7 @@ public:
     bool isPersistent() const { return m_persistent; }
 
 signals:
-    void hiddenCalendarIDsChanged();
-    void hiddenZohoCalendarIDsChanged();
+    void hiddenCalendarIdsChanged();
     void dimWeekendsChanged();
     void todayExpandedChanged();
     void upcomingExpandedChanged();
@@ -104,9 +103,9 @@ signals:
     void defaultReminderMinutesChanged();
 
 private:
-    QStringList hiddenCalendarIDList() const { return m_hiddenCalendarIDs.values(); }
-    QStringList hiddenZohoCalendarIDList() const { return m_hiddenZohoCalendarIDs.values(); }
+    QStringList hiddenCalendarIdList() const { return m_hiddenCalendarIds.values(); }
     QSet<QString> readIdSet(const QString &key) const;
+    void readLegacyZohoSet();
     void writeIdSet(const QString &key, const QSet<QString> &ids);
     void writeBool(const QString &key, bool value);
 
@@ -121,8 +120,11 @@ private:
     std::unique_ptr<QTemporaryDir> m_fallbackDir;
     bool m_persistent = true;
     mutable QSettings m_settings;
-    QSet<QString> m_hiddenCalendarIDs;
-    QSet<QString> m_hiddenZohoCalendarIDs;
+    QSet<QString> m_hiddenCalendarIds;
+    // The old Zoho set was read into the new one: with the next write of
+    // the set, all that remains of it is what was no name.
+    bool m_legacyZohoSetCarried = false;
+    QVariantList m_legacyZohoLeftovers;
     bool m_dimWeekends = false;
     bool m_todayExpanded = true;
     bool m_upcomingExpanded = true;

@@ -16,6 +16,7 @@
 #include "zoho/ZohoAuthManager.h"
 #include "zoho/ZohoCalendarManager.h"
 #include "zoho/ZohoKeychain.h"
+#include "zoho/ZohoProvider.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -115,8 +116,8 @@ public:
         network = std::make_unique<QNetworkAccessManager>();
         const QUrl url = server->url();
         auth = std::make_unique<ZohoAuthManager>(*keychain, *network, clock, [url] { return url; });
-        zoho = std::make_unique<ZohoCalendarManager>(
-            *auth, [s = settings.get()] { return s->hiddenZohoCalendarIDs(); }, *network, clock, [url] { return url; });
+        zoho = std::make_unique<ZohoCalendarManager>(*auth, *network, clock, [url] { return url; });
+        addZohoToStore();
         server->addCode(QStringLiteral("code"));
         auth->exchangeCode(QStringLiteral("code"));
         if (!waitFor([this] { return auth->isConnected(); }, 10000))
@@ -125,12 +126,23 @@ public:
         zoho->sync([&synced] { synced = true; });
         if (!waitFor([&synced] { return synced; }, 15000))
             qFatal("the Zoho sync did not finish");
+        QCoreApplication::processEvents(); // the provider's announcement
+    }
+
+    // The Zoho manager's calendars among the store's, as the application
+    // has them once its Zoho services are up.
+    void addZohoToStore()
+    {
+        if (!store || !zoho)
+            return;
+        zohoProvider = new ZohoProvider(*zoho);
+        store->addProvider(zohoProvider);
+        zohoProvider->start();
     }
 
     PopoverViewModel &makeViewModel()
     {
         viewModel = std::make_unique<PopoverViewModel>(*store, *settings, clock, launcher);
-        viewModel->setZohoManager(zoho.get());
         return *viewModel;
     }
 
@@ -203,6 +215,7 @@ public:
     std::unique_ptr<QNetworkAccessManager> network;
     std::unique_ptr<ZohoAuthManager> auth;
     std::unique_ptr<ZohoCalendarManager> zoho;
+    ZohoProvider *zohoProvider = nullptr; // owned by the store
 
     std::unique_ptr<PopoverViewModel> viewModel;
     std::unique_ptr<QQmlEngine> engine;

@@ -87,14 +87,14 @@ public:
         network = std::make_unique<QNetworkAccessManager>();
         const QUrl url = server->url();
         auth = std::make_unique<ZohoAuthManager>(*keychain, *network, clock, [url] { return url; });
-        zoho = std::make_unique<ZohoCalendarManager>(
-            *auth, [s = settings.get()] { return s->hiddenZohoCalendarIDs(); }, *network, clock, [url] { return url; });
+        zoho = std::make_unique<ZohoCalendarManager>(*auth, *network, clock, [url] { return url; });
+        addZohoToStore();
     }
 
     SettingsViewModel &makeSettings()
     {
         settingsViewModel = std::make_unique<SettingsViewModel>(*store, *settings, setup);
-        settingsViewModel->setZoho(zoho.get(), auth.get());
+        settingsViewModel->setZohoAuth(auth.get());
         return *settingsViewModel;
     }
 

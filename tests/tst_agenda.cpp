@@ -2,10 +2,20 @@
 // `brivane agenda`: what it prints, in text and JSON, and how it refuses bad
 // options.
 #include "TestSupport.h"
+#include "ZohoTestSupport.h"
 
 #include "app/AddCommand.h"
 #include "app/AgendaCommand.h"
+#include "app/InstanceAnswers.h"
+#include "app/InstanceClient.h"
 #include "app/StoreSetup.h"
+#include "settings/AppSettings.h"
+#include "zoho/ZohoAuthManager.h"
+#include "zoho/ZohoCalendarManager.h"
+#include "zoho/ZohoKeychain.h"
+#include "zoho/ZohoProvider.h"
+
+#include <QNetworkAccessManager>
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -113,6 +123,96 @@ private slots:
             for (const QJsonValue &value : list)
                 ids.insert(value.toObject()["id"].toString());
         QCOMPARE(ids.size(), 5);
+    }
+
+    // With Zoho connected, the running instance answers `brivane agenda`
+    // from what it holds (Zoho's last sync among its calendars): no request
+    // goes to Zoho, and hiding a Zoho calendar shows in the next answer.
+    void theInstanceAnswersAnAgendaWithZoho()
+    {
+        // Near the real now: a plain `brivane agenda` asks about it.
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        const QDateTime localStart = now.addSecs(2 * 3600);
+        writeFile(personal() + "/near.ics",
+            singleEvent("UID:near\r\nSUMMARY:Near\r\nDTSTART:" + localStart.toString("yyyyMMdd'T'HHmmss'Z'").toUtf8()
+                + "\r\nDURATION:PT30M\r\n"));
+        auto removeNear = qScopeGuard([] { QFile::remove(personal() + "/near.ics"); });
+        FakeZohoServer server;
+        QVERIFY(server.start());
+        server.setCalendars(QJsonArray {QJsonObject {{"uid", "zc"}, {"calname", "Zoho work"}, {"color", "#FF0000"}}});
+        const auto zohoTime = [](const QDateTime &moment) { return moment.toString("yyyyMMdd'T'HHmmss'Z'"); };
+        server.setEvents("zc",
+            QJsonArray {
+                zohoEventJson("z1", "From Zoho", zohoTime(now.addSecs(3 * 3600)), zohoTime(now.addSecs(4 * 3600)))});
+        MemorySecretStore secrets;
+        ZohoKeychain keychain(secrets);
+        QNetworkAccessManager network;
+        SystemClock clock;
+        const QUrl url = server.url();
+        ZohoAuthManager auth(keychain, network, clock, [url] { return url; });
+        ZohoCalendarManager zoho(auth, network, clock, [url] { return url; });
+        zoho.stopAutomaticSync();
+        server.addCode("code");
+        auth.exchangeCode("code");
+        QVERIFY(waitFor([&auth] { return auth.isConnected(); }, 10000));
+        bool synced = false;
+        zoho.sync([&synced] { synced = true; });
+        QVERIFY(waitFor([&synced] { return synced; }, 15000));
+        QVERIFY(zoho.lastError().isEmpty());
+
+        std::unique_ptr<CalendarStore> store = createCalendarStore(AppSettings::shared(), clock, StoreUse::AnswersOnce);
+        auto *provider = new ZohoProvider(zoho);
+        store->addProvider(provider);
+        provider->start();
+        QVERIFY(store->waitUntilLoaded(10000));
+        QCoreApplication::processEvents();
+
+        const auto titlesIn = [](const QByteArray &answer) {
+            const QJsonObject root = QJsonDocument::fromJson(answer).object();
+            QStringList titles;
+            for (const QString list : {"today", "upcoming"}) {
+                for (const QJsonValue &event : root[list].toArray())
+                    titles.append(event.toObject()["title"].toString() + " " + event.toObject()["source"].toString()
+                        + " " + event.toObject()["calendarId"].toString());
+            }
+            return titles;
+        };
+        const qsizetype requests = server.requests().size();
+        using InstanceAnswers::Zoho;
+        const std::optional<QByteArray> json
+            = InstanceAnswers::answer(InstanceClient::questionFor("agenda", {"brivane", "--json"}), *store, Zoho::Held);
+        QVERIFY(json);
+        QStringList titles = titlesIn(*json);
+        titles.removeIf(
+            [](const QString &title) { return !title.startsWith("Near") && !title.startsWith("From Zoho"); });
+        QCOMPARE(titles,
+            (QStringList {"Near local " + QStringLiteral("local:") + QFileInfo(personal()).canonicalFilePath(),
+                "From Zoho zoho zoho:zc"}));
+        const std::optional<QByteArray> text
+            = InstanceAnswers::answer(InstanceClient::questionFor("agenda", {"brivane"}), *store, Zoho::Held);
+        QVERIFY(text);
+        QVERIFY2(text->contains("From Zoho  (Zoho work)"), text->constData());
+        QCOMPARE(server.requests().size(), requests); // nothing asked of Zoho
+
+        // Hidden: out of the next answer at once, still without a request.
+        AppSettings::shared().toggleCalendar("zoho:zc");
+        auto showAgain = qScopeGuard([] { AppSettings::shared().toggleCalendar("zoho:zc"); });
+        const std::optional<QByteArray> hidden
+            = InstanceAnswers::answer(InstanceClient::questionFor("agenda", {"brivane", "--json"}), *store, Zoho::Held);
+        QVERIFY(hidden);
+        QVERIFY(!titlesIn(*hidden).contains("From Zoho zoho zoho:zc"));
+        QVERIFY(titlesIn(*hidden).join(' ').contains("Near local"));
+        QCOMPARE(server.requests().size(), requests);
+
+        // Another moment is Zoho's to answer, and so is every agenda while
+        // the instance does not know yet whether Zoho is connected.
+        QVERIFY(!InstanceAnswers::answer(
+            InstanceClient::questionFor("agenda", {"brivane", "--at", now.toString(Qt::ISODate)}), *store, Zoho::Held));
+        QVERIFY(
+            !InstanceAnswers::answer(InstanceClient::questionFor("agenda", {"brivane"}), *store, Zoho::NotYetKnown));
+        QVERIFY(InstanceAnswers::answer(
+            InstanceClient::questionFor("agenda", {"brivane", "--at", now.toString(Qt::ISODate)}), *store,
+            Zoho::NotConnected));
     }
 
     void titlesWithControlsStayOnOneLine_data()

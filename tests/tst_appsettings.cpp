@@ -22,8 +22,7 @@ private slots:
     void firstRunHidesNothing()
     {
         AppSettings settings(path());
-        QVERIFY(settings.hiddenCalendarIDs().isEmpty());
-        QVERIFY(settings.hiddenZohoCalendarIDs().isEmpty());
+        QVERIFY(settings.hiddenCalendarIds().isEmpty());
         QVERIFY(!settings.dimWeekends());
         QVERIFY(settings.calendarFolders().isEmpty());
         QVERIFY(settings.todayExpanded());
@@ -50,37 +49,98 @@ private slots:
     void everyChangeIsOnDiskAtOnce()
     {
         AppSettings settings(path());
-        QSignalSpy hiddenChanged(&settings, &AppSettings::hiddenCalendarIDsChanged);
+        QSignalSpy hiddenChanged(&settings, &AppSettings::hiddenCalendarIdsChanged);
         settings.toggleCalendar(QStringLiteral("local:/a"));
         QCOMPARE(hiddenChanged.size(), 1);
         // A second reader of the file, no sync or save step in between.
         QCOMPARE(stored("hiddenCalendarIDs").toStringList(), QStringList {"local:/a"});
         settings.setDimWeekends(true);
         QCOMPARE(stored("dimWeekends").toString(), QStringLiteral("true"));
-        settings.toggleZohoCalendar(QStringLiteral("zoho-1"));
-        settings.toggleZohoCalendar(QStringLiteral("zoho-2"));
 
         AppSettings reread(path());
-        QCOMPARE(reread.hiddenCalendarIDs(), QSet<QString> {"local:/a"}); // one element survives the INI format
-        QCOMPARE(reread.hiddenZohoCalendarIDs(), (QSet<QString> {"zoho-1", "zoho-2"}));
+        QCOMPARE(reread.hiddenCalendarIds(), QSet<QString> {"local:/a"}); // one element survives the INI format
         QVERIFY(reread.dimWeekends());
+    }
+
+    // Files from before keep Zoho's hidden calendars apart, by Zoho's ids:
+    // read into the one set as the store's ids, the old key gone with the
+    // next write of the set and not before, nothing lost on the way.
+    void theOldZohoSetIsMigrated_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QSet<QString>>("hidden");
+        QTest::addColumn<QVariant>("left"); // the old key after the next write of the set
+        QTest::newRow("both keys") << QByteArray("[General]\nhiddenCalendarIDs=local:/a, local:/b\n"
+                                                 "hiddenZohoCalendarIDs=work, home\n")
+                                   << QSet<QString> {"local:/a", "local:/b", "zoho:work", "zoho:home"} << QVariant();
+        QTest::newRow("one Zoho calendar")
+            << QByteArray("[General]\nhiddenZohoCalendarIDs=work\n") << QSet<QString> {"zoho:work"} << QVariant();
+        QTest::newRow("already in the set") << QByteArray("[General]\nhiddenCalendarIDs=zoho:work\n"
+                                                          "hiddenZohoCalendarIDs=work\n")
+                                            << QSet<QString> {"zoho:work"} << QVariant();
+        // Ids with odd characters stay as they are, behind the prefix.
+        QTest::newRow("odd ids") << QByteArray("[General]\nhiddenZohoCalendarIDs=\"a,b\", \"\", x/y?z, work\n")
+                                 << QSet<QString> {"zoho:a,b", "zoho:", "zoho:x/y?z", "zoho:work"} << QVariant();
+        // What is no name stays under the old key; the names beside it are carried.
+        QTest::newRow("an odd entry") << QByteArray("[General]\nhiddenCalendarIDs=local:/a\n"
+                                                    "hiddenZohoCalendarIDs=work, @ByteArray(\\x1)\n")
+                                      << QSet<QString> {"local:/a", "zoho:work"}
+                                      << QVariant(QVariantList {QByteArray("\x01")});
+        QTest::newRow("no list") << QByteArray("[General]\nhiddenZohoCalendarIDs=@ByteArray(work)\n")
+                                 << QSet<QString> {} << QVariant(QByteArray("work"));
+    }
+    void theOldZohoSetIsMigrated()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QSet<QString>, hidden);
+        QFETCH(QVariant, left);
+        TestSupport::writeFile(path(), file);
+        const QVariant old = stored("hiddenZohoCalendarIDs");
+        QVERIFY(old.isValid());
+        {
+            AppSettings settings(path());
+            QCOMPARE(settings.hiddenCalendarIds(), hidden);
+            // Reading alone changes nothing on disk: a crash now loses nothing.
+            QCOMPARE(stored("hiddenZohoCalendarIDs"), old);
+        }
+        {
+            AppSettings again(path());
+            QCOMPARE(again.hiddenCalendarIds(), hidden);
+            again.setDimWeekends(true); // another key's write leaves the old one
+            QCOMPARE(stored("hiddenZohoCalendarIDs"), old);
+            again.toggleCalendar(QStringLiteral("local:/new"));
+            QCOMPARE(stored("hiddenZohoCalendarIDs"), left);
+        }
+        // The round trip: the one set has everything, with the new one.
+        AppSettings reread(path());
+        QSet<QString> expected = hidden;
+        expected.insert(QStringLiteral("local:/new"));
+        QCOMPARE(reread.hiddenCalendarIds(), expected);
+        QCOMPARE(stored("hiddenZohoCalendarIDs"), left);
+        // A Zoho calendar shown again stays shown: the old key does not bring it back.
+        if (hidden.contains(QStringLiteral("zoho:work"))) {
+            reread.toggleCalendar(QStringLiteral("zoho:work"));
+            AppSettings last(path());
+            QVERIFY(!last.hiddenCalendarIds().contains(QStringLiteral("zoho:work")));
+            QVERIFY(last.hiddenCalendarIds().contains(QStringLiteral("local:/new")));
+        }
     }
 
     void togglingTwiceRestoresTheSetAndWritesTwice()
     {
         AppSettings settings(path());
-        settings.setHiddenCalendarIDs({QStringLiteral("b")});
-        QSignalSpy hiddenChanged(&settings, &AppSettings::hiddenCalendarIDsChanged);
+        settings.setHiddenCalendarIds({QStringLiteral("b")});
+        QSignalSpy hiddenChanged(&settings, &AppSettings::hiddenCalendarIdsChanged);
         settings.toggleCalendar(QStringLiteral("a"));
-        QCOMPARE(settings.hiddenCalendarIDs(), (QSet<QString> {"a", "b"}));
+        QCOMPARE(settings.hiddenCalendarIds(), (QSet<QString> {"a", "b"}));
         settings.toggleCalendar(QStringLiteral("a"));
-        QCOMPARE(settings.hiddenCalendarIDs(), QSet<QString> {"b"});
+        QCOMPARE(settings.hiddenCalendarIds(), QSet<QString> {"b"});
         QCOMPARE(hiddenChanged.size(), 2);
-        QCOMPARE(AppSettings(path()).hiddenCalendarIDs(), QSet<QString> {"b"});
+        QCOMPARE(AppSettings(path()).hiddenCalendarIds(), QSet<QString> {"b"});
         // Emptied, the key stays.
         settings.toggleCalendar(QStringLiteral("b"));
         QVERIFY(QSettings(path(), QSettings::IniFormat).contains("hiddenCalendarIDs"));
-        QVERIFY(AppSettings(path()).hiddenCalendarIDs().isEmpty());
+        QVERIFY(AppSettings(path()).hiddenCalendarIds().isEmpty());
     }
 
     void unusableStoredValuesReadAsDefaults_data()
@@ -104,7 +164,7 @@ private slots:
         TestSupport::writeFile(path(), "[General]\n" + iniLines + "\n");
         AppSettings settings(path());
         QCOMPARE(settings.dimWeekends(), dimWeekends);
-        QCOMPARE(settings.hiddenCalendarIDs().size(), hiddenCount);
+        QCOMPARE(settings.hiddenCalendarIds().size(), hiddenCount);
     }
 
     void sharedInstanceIsOneAcrossThreads()

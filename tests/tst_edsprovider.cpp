@@ -184,8 +184,15 @@ private slots:
         QVERIFY(desktop.provider->isReadable());
 
         QMap<QString, QString> sourceTitles;
-        for (const CalendarSource &source : desktop.store.sources())
+        QMap<QString, QString> services;
+        for (const CalendarSource &source : desktop.store.sources()) {
             sourceTitles.insert(source.identifier, source.title);
+            services.insert(source.identifier, source.service);
+        }
+        // The account's kind is data: the collection's backend, where it names a service.
+        QCOMPARE(services.value("eds:acct-outlook"), QStringLiteral("outlook"));
+        QCOMPARE(services.value("eds:acct-family"), QString()); // "none" is no service
+        QCOMPARE(services.value("eds:local-stub"), QString());
         // The account named by its address gets the service's name; the
         // Integrations tab finds "outlook" in it.
         QCOMPARE(sourceTitles.value("eds:acct-outlook"), QStringLiteral("Outlook (someone@example.com)"));

@@ -530,6 +530,36 @@ private slots:
         QCOMPARE(titlesOf(list->firstRows()->events()), (QStringList {"Local at noon", "Zoho at noon"}));
         QCOMPARE(titlesOf(list->upcomingRows()->events()), QStringList {"Zoho tomorrow"});
         QVERIFY(list->firstRows()->data(list->firstRows()->index(1), EventRowsModel::IsZohoRole).toBool());
+
+        // Zoho's mark says whose the row is, and while the rows are the last
+        // sync's kept from before, since when; local rows have no such note.
+        const auto note = [list](int row) {
+            return list->firstRows()->data(list->firstRows()->index(row), EventRowsModel::ZohoNoteRole).toString();
+        };
+        const auto spoken = [list](int row) {
+            return list->firstRows()
+                ->data(list->firstRows()->index(row), EventRowsModel::AccessibleNameRole)
+                .toString();
+        };
+        QCOMPARE(note(0), QString());
+        QCOMPARE(note(1), QStringLiteral("Zoho Calendar"));
+        QVERIFY(spoken(1).endsWith(", Zoho Calendar"));
+        QSignalSpy changed(list->firstRows(), &QAbstractItemModel::dataChanged);
+        const QDateTime synced(QDate(2026, 3, 25), QTime(7, 45), QTimeZone::utc()); // 08:45 in Berlin
+        p.viewModel->setZohoCachedSince(synced);
+        QCOMPARE(changed.size(), 1);
+        const QString expected = "Zoho Calendar, as of the last sync ("
+            + QLocale().toString(synced.toTimeZone(p.clock.timeZone()), QLocale::ShortFormat) + ")";
+        QCOMPARE(note(1), expected);
+        QVERIFY(note(1).contains("08:45") || note(1).contains("8:45"));
+        QVERIFY(spoken(1).endsWith(", " + expected));
+        QCOMPARE(note(0), QString());
+        QCOMPARE(list->upcomingRows()->data(list->upcomingRows()->index(0), EventRowsModel::ZohoNoteRole).toString(),
+            expected);
+        p.viewModel->setZohoCachedSince(synced); // the same: nothing to redraw
+        QCOMPARE(changed.size(), 1);
+        p.viewModel->setZohoCachedSince({}); // a sync replaced them
+        QCOMPARE(note(1), QStringLiteral("Zoho Calendar"));
     }
 
     // "Open Calendar" with no calendar application to start says so in the
@@ -606,9 +636,15 @@ private slots:
         readOnly.requestDelete();
         QVERIFY(!readOnly.showDeleteConfirm());
 
-        ZohoEvent zoho {QStringLiteral("z"), QStringLiteral("cal"), QStringLiteral("From Zoho"), at(25, 18), at(25, 19),
-            false, QColor(Qt::red)};
-        EventDetailViewModel fromZoho(AnyCalendarEvent::fromZoho(zoho), *p.store, p.clock, p.launcher);
+        CalendarEvent zoho;
+        zoho.id = QStringLiteral("zoho_z");
+        zoho.title = QStringLiteral("From Zoho");
+        zoho.start = at(25, 18);
+        zoho.end = at(25, 19);
+        zoho.calendarId = QStringLiteral("zoho:cal");
+        zoho.calendarTitle = QStringLiteral("Cal");
+        zoho.providerId = ZohoProviderId;
+        EventDetailViewModel fromZoho(AnyCalendarEvent::fromStore(zoho), *p.store, p.clock, p.launcher);
         QVERIFY(!fromZoho.canDelete());
         QVERIFY(!fromZoho.showsOpenInCalendar());
         QCOMPARE(rowLabel(fromZoho, "calendar"), QStringLiteral("Zoho Calendar"));
@@ -626,7 +662,8 @@ private slots:
                 + "URL:https://example.com/agenda\r\nLOCATION:Room 4\r\n"
                   "DESCRIPTION:Agenda: https://docs.example.com/a\\nJoin: https://us02web.zoom.us/j/850?pwd=x1\r\n");
         p.addEvent("work", "lunch", timed("Lunch", at(25, 14), at(25, 15)) + "LOCATION:https://example.com/menu\r\n");
-        p.addEvent("work", "plain", timed("Plain", at(25, 16), at(25, 17)) + "DESCRIPTION:See https://example.com/\r\n");
+        p.addEvent(
+            "work", "plain", timed("Plain", at(25, 16), at(25, 17)) + "DESCRIPTION:See https://example.com/\r\n");
         p.startStore();
         PopoverViewModel &root = p.makeViewModel();
         const QList<AnyCalendarEvent> today = root.eventsList()->firstRows()->events();
@@ -707,7 +744,7 @@ private slots:
     void formDatesStayWithinWhatFilesHold()
     {
         popover().startStore();
-        NewEventViewModel form(at(25, 14, 37), *popover().store, nullptr, popover().clock);
+        NewEventViewModel form(at(25, 14, 37), *popover().store, popover().clock);
         for (const int digit : {3, 0, 0, 1})
             form.start()->typeDigit(DateTimeEdit::Year, digit);
         QCOMPARE(form.start()->value().date(), QDate(2999, 12, 31));
@@ -725,10 +762,10 @@ private slots:
     void formDefaultsFromTheInitialDate()
     {
         popover().startStore();
-        NewEventViewModel atTwentyTo(at(25, 14, 37).addSecs(12), *popover().store, nullptr, popover().clock);
+        NewEventViewModel atTwentyTo(at(25, 14, 37).addSecs(12), *popover().store, popover().clock);
         QCOMPARE(atTwentyTo.start()->value(), at(25, 15));
         QCOMPARE(atTwentyTo.end()->value(), at(25, 16));
-        NewEventViewModel gridDay(QDate(2026, 3, 30).startOfDay(Berlin), *popover().store, nullptr, popover().clock);
+        NewEventViewModel gridDay(QDate(2026, 3, 30).startOfDay(Berlin), *popover().store, popover().clock);
         QCOMPARE(gridDay.start()->value(), at(30, 1));
         QCOMPARE(gridDay.end()->value(), at(30, 2));
     }
@@ -758,7 +795,7 @@ private slots:
         QFETCH(QDateTime, start);
         popover().clock.setNow(now);
         popover().startStore();
-        NewEventViewModel form(day.startOfDay(Berlin), *popover().store, nullptr, popover().clock);
+        NewEventViewModel form(day.startOfDay(Berlin), *popover().store, popover().clock);
         QCOMPARE(form.start()->value(), start);
         QCOMPARE(form.end()->value(), start.addSecs(3600));
     }
@@ -766,7 +803,7 @@ private slots:
     void theEndFollowsTheStart()
     {
         popover().startStore();
-        NewEventViewModel form(at(25, 14, 37), *popover().store, nullptr, popover().clock);
+        NewEventViewModel form(at(25, 14, 37), *popover().store, popover().clock);
         form.start()->step(DateTimeEdit::Hour, 1); // 16:00, as late as the end
         QCOMPARE(form.end()->value(), at(25, 17));
         form.start()->step(DateTimeEdit::Hour, -3); // earlier: the end stays
@@ -795,7 +832,7 @@ private slots:
         p.addReadOnlyEvent("subscribed.ics", "s", timed("S", at(25, 9), at(25, 10)));
         p.startStore();
         p.connectZoho(QJsonArray {QJsonObject {{"uid", "zc"}, {"calname", "Zoho work"}, {"color", "#ABC"}}}, {});
-        NewEventViewModel form(Now, *p.store, p.zoho.get(), p.clock);
+        NewEventViewModel form(Now, *p.store, p.clock);
         const QStringList names = form.targets()->names();
         // Plain string order (upper case first), read-only left out, Zoho last.
         QCOMPARE(names, (QStringList {"Alpha", "Personal", "zeta", "Zoho work"}));
@@ -825,7 +862,7 @@ private slots:
         p.connectZoho(QJsonArray {QJsonObject {{"uid", "zp"}, {"calname", "Personal"}},
                           QJsonObject {{"uid", "zw"}, {"calname", "Work"}}},
             {});
-        NewEventViewModel form(Now, *p.store, p.zoho.get(), p.clock);
+        NewEventViewModel form(Now, *p.store, p.clock);
         const QAbstractItemModel &menu = *form.targets();
         auto listed = [&menu](int role) {
             QStringList names;
@@ -860,7 +897,7 @@ private slots:
         QDir(p.root + "/local/personal").removeRecursively();
         p.provider->deleteLater();
         p.store = std::make_unique<CalendarStore>();
-        NewEventViewModel nowhere(Now, *p.store, nullptr, p.clock);
+        NewEventViewModel nowhere(Now, *p.store, p.clock);
         nowhere.appeared();
         nowhere.setTitle(QStringLiteral("Nowhere"));
         nowhere.save();
@@ -878,7 +915,7 @@ private slots:
         p.startStore();
         p.connectZoho(QJsonArray {QJsonObject {{"uid", "zc"}, {"calname", "Zoho"}}}, {});
         p.server->setCreateFailure(FakeZohoServer::Failure::Status401);
-        NewEventViewModel form(Now, *p.store, p.zoho.get(), p.clock);
+        NewEventViewModel form(Now, *p.store, p.clock);
         form.setTitle(QStringLiteral("Refused"));
         form.selectTarget(int(form.targets()->targets().size()) - 1);
         form.save();
@@ -897,7 +934,7 @@ private slots:
         p.startStore();
         p.connectZoho(QJsonArray {QJsonObject {{"uid", "zc"}, {"calname", "Zoho"}}}, {});
 
-        NewEventViewModel local(Now, *p.store, p.zoho.get(), p.clock);
+        NewEventViewModel local(Now, *p.store, p.clock);
         local.appeared();
         local.setTitle(QStringLiteral("  Once  "));
         QSignalSpy localSaved(&local, &NewEventViewModel::saved);
@@ -907,7 +944,7 @@ private slots:
         QCOMPARE(p.icsFiles("personal").size(), 1);
         QCOMPARE(titlesOf(p.store->events(at(25, 0), at(26, 0))), QStringList {"Once"}); // trimmed
 
-        NewEventViewModel zoho(Now, *p.store, p.zoho.get(), p.clock);
+        NewEventViewModel zoho(Now, *p.store, p.clock);
         zoho.setTitle(QStringLiteral("Once in Zoho"));
         zoho.selectTarget(int(zoho.targets()->targets().size()) - 1);
         QSignalSpy zohoSaved(&zoho, &NewEventViewModel::saved);

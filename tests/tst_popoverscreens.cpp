@@ -169,7 +169,7 @@ private slots:
         list->selectFirstRow(1);
         QVERIFY(sheetSettled(true));
         EventDetailViewModel *detail = m_popover->viewModel->detail();
-        QVERIFY(detail && detail->shownEvent().localEvent && detail->shownEvent().localEvent->isRecurring);
+        QVERIFY(detail && detail->shownEvent().source == Source::Local && detail->shownEvent().storeEvent.isRecurring);
         QVERIFY(detail->canDelete());
         QVERIFY(m_popover->item("openInCalendar")->isVisible());
         save(QStringLiteral("popover-detail.png"));

@@ -61,7 +61,9 @@ QList<QDateTime> dueTimesOf(const ReminderScheduler &scheduler, const QString &t
 
 int fileMode(const QString &path)
 {
-    struct stat info {};
+    struct stat info
+    {
+    };
     if (::stat(QFile::encodeName(path).constData(), &info) != 0)
         return -1;
     return int(info.st_mode & 07777);
@@ -84,7 +86,8 @@ private slots:
                 alarm("TRIGGER:-PT10M") + alarm("TRIGGER;RELATED=END:PT5M", "AUDIO")
                     + alarm("TRIGGER;VALUE=DATE-TIME:20260325T093000Z") + alarm("TRIGGER:-PT1H", "EMAIL")
                     + alarm("TRIGGER:-PT2H", "PROCEDURE") + alarm("TRIGGER:soon") + alarm("TRIGGER:-P1W2DT3H")
-                    + alarm("TRIGGER;VALUE=DATE-TIME:20260325T093000") + "BEGIN:VALARM\r\nACTION:DISPLAY\r\nEND:VALARM\r\n"));
+                    + alarm("TRIGGER;VALUE=DATE-TIME:20260325T093000")
+                    + "BEGIN:VALARM\r\nACTION:DISPLAY\r\nEND:VALARM\r\n"));
         CalendarStore &store = rig.fixture.start();
         const QList<CalendarEvent> events = store.events(berlin(2026, 3, 25, 0, 0), berlin(2026, 3, 26, 0, 0));
         QCOMPARE(events.size(), 1);
@@ -157,7 +160,8 @@ private slots:
         QCOMPARE(rig.notifier.shown.size(), 1);
         rig.at(berlin(2026, 3, 25, 10, 57));
         QCOMPARE(rig.notifier.summaries(), (QStringList {"Design review", "Design review"}));
-        QVERIFY2(rig.notifier.shown.last().body.contains(QStringLiteral("in 3m")), qPrintable(rig.notifier.shown.last().body));
+        QVERIFY2(rig.notifier.shown.last().body.contains(QStringLiteral("in 3m")),
+            qPrintable(rig.notifier.shown.last().body));
         rig.at(berlin(2026, 3, 25, 11, 10));
         QCOMPARE(rig.notifier.shown.size(), 2);
 
@@ -225,8 +229,8 @@ private slots:
             eventFile("review", "Design review", "20260325T110000", "20260325T120000", alarm("TRIGGER:-PT10M")));
         rig.fixture.addEvent("running.ics",
             eventFile("running", "Workshop", "20260325T100000", "20260325T113000", alarm("TRIGGER:-PT15M")));
-        rig.fixture.addEvent("over.ics",
-            eventFile("over", "Breakfast", "20260325T090000", "20260325T100000", alarm("TRIGGER:-PT10M")));
+        rig.fixture.addEvent(
+            "over.ics", eventFile("over", "Breakfast", "20260325T090000", "20260325T100000", alarm("TRIGGER:-PT10M")));
         rig.start();
         QCOMPARE(rig.notifier.summaries(), (QStringList {"Workshop", "Design review"}));
         rig.restart();
@@ -243,18 +247,18 @@ private slots:
             eventFile("home", "Dentist", "20260325T110000", "20260325T120000", alarm("TRIGGER:-PT10M")),
             QStringLiteral("home"));
         rig.fixture.start();
-        rig.settings.setHiddenCalendarIDs({rig.fixture.calendarId(QStringLiteral("home"))});
+        rig.settings.setHiddenCalendarIds({rig.fixture.calendarId(QStringLiteral("home"))});
         rig.start();
         rig.at(berlin(2026, 3, 25, 10, 50));
         QCOMPARE(rig.notifier.summaries(), QStringList {"Work meeting"});
 
         rig.restart();
-        rig.settings.setHiddenCalendarIDs(
+        rig.settings.setHiddenCalendarIds(
             {rig.fixture.calendarId(QStringLiteral("home")), rig.fixture.calendarId(QStringLiteral("work"))});
         rig.at(berlin(2026, 3, 25, 10, 51));
         QVERIFY(rig.notifier.shown.isEmpty());
         // Shown again, the calendar's missed alarm comes up.
-        rig.settings.setHiddenCalendarIDs({});
+        rig.settings.setHiddenCalendarIds({});
         QCOMPARE(rig.notifier.summaries(), QStringList {"Dentist"});
     }
 
@@ -283,11 +287,11 @@ private slots:
         QTest::addColumn<QByteArray>("firstDay");
         QTest::addColumn<QList<QDateTime>>("expected");
         QTest::newRow("spring") << berlin(2026, 3, 27, 12, 0) << QByteArray("20260328")
-                                << QList<QDateTime> {utc(2026, 3, 28, 7, 50), utc(2026, 3, 29, 6, 50),
-                                       utc(2026, 3, 30, 6, 50)};
+                                << QList<QDateTime> {
+                                       utc(2026, 3, 28, 7, 50), utc(2026, 3, 29, 6, 50), utc(2026, 3, 30, 6, 50)};
         QTest::newRow("autumn") << berlin(2026, 10, 23, 12, 0) << QByteArray("20261024")
-                                << QList<QDateTime> {utc(2026, 10, 24, 6, 50), utc(2026, 10, 25, 7, 50),
-                                       utc(2026, 10, 26, 7, 50)};
+                                << QList<QDateTime> {
+                                       utc(2026, 10, 24, 6, 50), utc(2026, 10, 25, 7, 50), utc(2026, 10, 26, 7, 50)};
     }
     void aChangeOfTheClocksDoesNotMoveAnAlarm()
     {
@@ -342,8 +346,8 @@ private slots:
         rig.fixture.addEvent("holiday.ics",
             singleEvent("UID:holiday\r\nSUMMARY:Holiday\r\nDTSTART;VALUE=DATE:20260330\r\n" + alarm("TRIGGER:PT8H")));
         ReminderScheduler &scheduler = rig.start();
-        QCOMPARE(dueTimesOf(scheduler, "Trip"),
-            (QList<QDateTime> {berlin(2026, 3, 25, 9, 0), berlin(2026, 3, 28, 9, 0)}));
+        QCOMPARE(
+            dueTimesOf(scheduler, "Trip"), (QList<QDateTime> {berlin(2026, 3, 25, 9, 0), berlin(2026, 3, 28, 9, 0)}));
         QCOMPARE(dueTimesOf(scheduler, "Holiday"), QList<QDateTime> {berlin(2026, 3, 30, 8, 0)});
         rig.at(berlin(2026, 3, 25, 9, 0));
         QCOMPARE(rig.notifier.summaries(), QStringList {"Trip"});
@@ -357,8 +361,8 @@ private slots:
     {
         ReminderRig rig(berlin(2026, 3, 25, 8, 0));
         rig.fixture.addEvent("plain.ics", eventFile("plain", "Plain", "20260325T110000", "20260325T120000"));
-        rig.fixture.addEvent("own.ics",
-            eventFile("own", "Own alarm", "20260325T130000", "20260325T140000", alarm("TRIGGER:-PT30M")));
+        rig.fixture.addEvent(
+            "own.ics", eventFile("own", "Own alarm", "20260325T130000", "20260325T140000", alarm("TRIGGER:-PT30M")));
         rig.fixture.addEvent("day.ics", singleEvent("UID:day\r\nSUMMARY:Day off\r\nDTSTART;VALUE=DATE:20260326\r\n"));
         ReminderScheduler &scheduler = rig.start();
         QVERIFY(dueTimesOf(scheduler, "Plain").isEmpty()); // off by default
@@ -387,8 +391,8 @@ private slots:
         ReminderRig rig(berlin(2026, 3, 25, 10, 50));
         rig.fixture.addEvent("review.ics",
             eventFile("review", "Design review", "20260325T110000", "20260325T120000", alarm("TRIGGER:-PT10M")));
-        rig.fixture.addEvent("later.ics",
-            eventFile("later", "Retro", "20260325T160000", "20260325T170000", alarm("TRIGGER:-PT10M")));
+        rig.fixture.addEvent(
+            "later.ics", eventFile("later", "Retro", "20260325T160000", "20260325T170000", alarm("TRIGGER:-PT10M")));
         rig.start();
         QCOMPARE(rig.notifier.shown.size(), 1);
         QCOMPARE(fileMode(rig.cachePath), 0600);

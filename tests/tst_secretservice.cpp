@@ -4,14 +4,19 @@
 // and the application's wiring, whose tokens expire by the real clock.
 #include "TestSupport.h"
 
+#include "ZohoTestSupport.h"
+#include "app/ZohoCommand.h"
 #include "app/ZohoServices.h"
+#include "calendar/CalendarStore.h"
 #include "settings/AppSettings.h"
 #include "tools/fake-zoho/FakeZohoServer.h"
 #include "zoho/QtKeychainStore.h"
 #include "zoho/ZohoAuthManager.h"
+#include "zoho/ZohoCache.h"
 
 #include <QJsonArray>
 #include <QNetworkAccessManager>
+#include <QSettings>
 
 using namespace TestSupport;
 
@@ -112,6 +117,85 @@ private slots:
         ZohoServices(settings, systemClock, ZohoServices::Use::Command).auth().disconnect();
     }
 
+    // The program's own wiring keeps the last sync in the cache folder: the
+    // next start without the network has it at once, `zoho status` says
+    // so, an agenda of another moment does not overwrite it, and
+    // disconnecting removes it.
+    void theLastSyncIsThereAtTheNextStart()
+    {
+        FakeZohoServer server;
+        QVERIFY(server.start());
+        server.addCode("code");
+        server.setCalendars(QJsonArray {QJsonObject {{"uid", "work"}, {"calname", "Work"}}});
+        const QDateTime realNow = QDateTime::currentDateTimeUtc();
+        const auto zohoTime = [](const QDateTime &moment) { return moment.toString("yyyyMMdd'T'HHmmss'Z'"); };
+        server.setEvents("work",
+            QJsonArray {TestSupport::zohoEventJson(
+                "k", "Kept", zohoTime(realNow.addSecs(3600)), zohoTime(realNow.addSecs(7200)))});
+        // The shared settings, as `brivane zoho status` reads them.
+        {
+            QSettings file(AppSettings::defaultFilePath(), QSettings::IniFormat);
+            file.setValue("zohoAccountsURL", server.url().toString());
+            file.setValue("zohoCalendarURL", server.url().toString());
+        }
+        AppSettings &settings = AppSettings::shared();
+        const SystemClock clock;
+        const QString cache = ZohoCache::defaultPath();
+        QVERIFY(!QFile::exists(cache));
+        {
+            ZohoServices zoho(settings, clock, ZohoServices::Use::Command);
+            QVERIFY(!zoho.calendars().isFromCache());
+            zoho.auth().exchangeCode("code");
+            QVERIFY(waitFor([&] { return zoho.auth().isConnected(); }));
+            QCOMPARE(zoho.syncAndWait(), QString());
+        }
+        QVERIFY(QFile::exists(cache));
+        const QByteArray kept = readFile(cache);
+        QVERIFY(!kept.contains(QtKeychainStore(ZohoKeychain::serviceName()).read("refreshToken")->toUtf8()));
+
+        server.setCalendarsFailure(FakeZohoServer::Failure::Reset);
+        {
+            ZohoServices zoho(settings, clock, ZohoServices::Use::Command);
+            QVERIFY(zoho.calendars().isFromCache());
+            CalendarStore store;
+            zoho.addProviderTo(store);
+            const QList<CalendarEvent> events = store.events(realNow, realNow.addDays(1));
+            QCOMPARE(events.size(), 1);
+            QCOMPARE(events[0].title, QStringLiteral("Kept"));
+            QCOMPARE(events[0].calendarId, QStringLiteral("zoho:work"));
+            QVERIFY(!zoho.syncAndWait().isEmpty());
+            QVERIFY(zoho.calendars().isFromCache());
+        }
+        QString out, err;
+        {
+            QTextStream outStream(&out), errStream(&err);
+            QCOMPARE(runZohoCommand({"zoho", "status"}, outStream, errStream), 1); // the list could not be read
+        }
+        QVERIFY2(out.contains("Showing the last sync's calendars and events, from "), qPrintable(out));
+
+        // A sync of another moment (`--at`) leaves the kept week as it is.
+        server.setCalendarsFailure(FakeZohoServer::Failure::None);
+        server.setEvents("work", QJsonArray {});
+        {
+            const FixedClock elsewhere(realNow.addDays(40));
+            ZohoServices zoho(settings, elsewhere, ZohoServices::Use::Command);
+            QCOMPARE(zoho.syncAndWait(), QString());
+        }
+        QCOMPARE(readFile(cache), kept);
+        // The real week's sync replaces it.
+        {
+            ZohoServices zoho(settings, clock, ZohoServices::Use::Command);
+            QCOMPARE(zoho.syncAndWait(), QString());
+            QVERIFY(!zoho.calendars().isFromCache());
+        }
+        QVERIFY(readFile(cache) != kept);
+        QVERIFY(!readFile(cache).contains("Kept"));
+
+        ZohoServices(settings, clock, ZohoServices::Use::Command).auth().disconnect();
+        QVERIFY(!QFile::exists(cache));
+        ZohoServices::forgetRecordedSync();
+    }
+
     // Settings from before the note of the connection (`zohoConnected`): a
     // recorded sync, or hidden Zoho calendars, tell that Zoho was connected;
     // the keyring is asked once and its answer noted. Without either sign it
@@ -153,7 +237,8 @@ private slots:
         QVERIFY(!AppSettings(settingsPath).zohoConnected().has_value());
         QVERIFY(QtKeychainStore(ZohoKeychain::serviceName()).read("refreshToken").has_value()); // never asked
 
-        AppSettings(settingsPath).setHiddenZohoCalendarIDs({"work"});
+        // A file from before the note that hid a Zoho calendar, in the old key.
+        QSettings(settingsPath, QSettings::IniFormat).setValue("hiddenZohoCalendarIDs", "work");
         QVERIFY(connectedAtStart());
         QCOMPARE(AppSettings(settingsPath).zohoConnected(), std::optional<bool>(true));
 

@@ -6,6 +6,7 @@
 #define BRIVANE_TEST_APPLICATION QGuiApplication
 #include "SettingsTestSupport.h"
 
+#include "calendar/EdsAccounts.h"
 #include "calendar/FixedColors.h"
 #include "calendar/SafeFile.h"
 #include "settings/AutostartEntry.h"
@@ -48,7 +49,7 @@ int rowOf(const CalendarsTabViewModel &tab, const QString &title)
 
 CalendarSource source(const QString &title)
 {
-    return CalendarSource {title, title, QStringLiteral("test")};
+    return CalendarSource {title, title, QStringLiteral("test"), {}};
 }
 
 CalendarInfo calendarIn(const QString &sourceTitle, const QString &title)
@@ -131,12 +132,12 @@ private slots:
         CalendarsTabViewModel &tab = *f.makeSettings().calendars();
         const QString projects = f.accountCalendarId("a", "projects");
         const int row = rowOf(tab, "Projects");
-        QSignalSpy written(f.settings.get(), &AppSettings::hiddenCalendarIDsChanged);
+        QSignalSpy written(f.settings.get(), &AppSettings::hiddenCalendarIdsChanged);
         QSignalSpy reset(&tab, &QAbstractItemModel::modelReset);
         QSignalSpy changed(&tab, &QAbstractItemModel::dataChanged);
 
         tab.toggle(row); // a click on the row
-        QCOMPARE(f.settings->hiddenCalendarIDs(), QSet<QString> {projects});
+        QCOMPARE(f.settings->hiddenCalendarIds(), QSet<QString> {projects});
         QVERIFY(!tab.rows()[row].shown);
         QVERIFY(tab.rows()[rowOf(tab, "Travel")].shown);
         // Only that row is announced: the row keeps the keyboard.
@@ -145,11 +146,11 @@ private slots:
         QCOMPARE(changed[0][0].value<QModelIndex>().row(), row);
 
         tab.toggle(row); // its switch
-        QVERIFY(f.settings->hiddenCalendarIDs().isEmpty());
+        QVERIFY(f.settings->hiddenCalendarIds().isEmpty());
         QVERIFY(tab.rows()[row].shown);
         QCOMPARE(written.size(), 2);
         // Written both times: the file holds the state from before.
-        QCOMPARE(AppSettings(f.settings->filePath()).hiddenCalendarIDs(), QSet<QString>());
+        QCOMPARE(AppSettings(f.settings->filePath()).hiddenCalendarIds(), QSet<QString>());
 
         // Headings and out-of-range rows toggle nothing.
         tab.toggle(0);
@@ -177,12 +178,14 @@ private slots:
         QCOMPARE(tab.rows()[3].color, FixedColors::orange()); // five digits
         QCOMPARE(tab.rows()[4].color, FixedColors::orange()); // eight digits
 
+        // One hidden set for every calendar, Zoho's by the store's ids.
         tab.toggle(3);
-        QCOMPARE(f.settings->hiddenZohoCalendarIDs(), QSet<QString> {"s"});
+        QCOMPARE(f.settings->hiddenCalendarIds(), QSet<QString> {"zoho:s"});
         QVERIFY(!tab.rows()[3].shown);
-        QVERIFY(f.settings->hiddenCalendarIDs().isEmpty());
+        QVERIFY(tab.rows()[2].shown);
         tab.toggle(3);
-        QVERIFY(f.settings->hiddenZohoCalendarIDs().isEmpty());
+        QVERIFY(f.settings->hiddenCalendarIds().isEmpty());
+        QVERIFY(tab.rows()[3].shown);
     }
 
     void noZohoSectionWithoutZohoCalendars()
@@ -193,7 +196,7 @@ private slots:
         f.connectZoho(QJsonArray {}, {}); // connected, no calendars
         CalendarsTabViewModel &tab = *f.makeSettings().calendars();
         QCOMPARE(kindsAndTitles(tab), (QStringList {"heading: Work", "calendar: Projects"}));
-        f.settingsViewModel->setZoho(nullptr, nullptr); // no Zoho at all
+        f.settingsViewModel->setZohoAuth(nullptr); // no Zoho at all
         QCOMPARE(kindsAndTitles(tab), (QStringList {"heading: Work", "calendar: Projects"}));
     }
 
@@ -225,6 +228,26 @@ private slots:
         QVERIFY(IntegrationsTabViewModel::isConnected({source("Work"), source("iCloud")}, apple));
         QVERIFY(IntegrationsTabViewModel::isConnected({source("Local")}, apple));
         QVERIFY(!IntegrationsTabViewModel::isConnected({}, apple));
+        // The account's service, where the desktop names it, tells the kind
+        // whatever the account is called.
+        CalendarSource work = source("Work");
+        work.service = QStringLiteral("google");
+        QVERIFY(IntegrationsTabViewModel::isConnected({work}, google));
+        QVERIFY(!IntegrationsTabViewModel::isConnected({work}, outlook));
+        QVERIFY(!IntegrationsTabViewModel::isConnected({work}, apple));
+        for (const char *service : {"ews", "mapi", "microsoft365", "outlook"}) {
+            work.service = QString::fromLatin1(service);
+            QVERIFY2(IntegrationsTabViewModel::isConnected({work}, outlook), service);
+            QVERIFY2(!IntegrationsTabViewModel::isConnected({work}, google), service);
+        }
+        CalendarSource zoho = source("Zoho Calendar");
+        zoho.service = QStringLiteral("zoho");
+        for (const IntegrationInfo &info : IntegrationsTabViewModel::integrations())
+            QVERIFY2(!IntegrationsTabViewModel::isConnected({zoho}, info), qPrintable(info.name));
+        QCOMPARE(EdsAccounts::serviceId("Google"), QStringLiteral("google"));
+        QCOMPARE(EdsAccounts::serviceId("webdav", true), QStringLiteral("nextcloud"));
+        QCOMPARE(EdsAccounts::serviceId("webdav"), QStringLiteral("caldav"));
+        QCOMPARE(EdsAccounts::serviceId("local"), QString());
 
         // Through the tab, with the store's sources.
         SettingsFixture &f = *m_fixture;
@@ -516,11 +539,16 @@ private slots:
     {
         QTest::addColumn<QString>("program");
         QTest::addColumn<QString>("exec");
-        QTest::newRow("plain") << "/usr/bin/brivane" << "/usr/bin/brivane";
-        QTest::newRow("a space") << "/home/me/my apps/brivane" << "\"/home/me/my apps/brivane\"";
-        QTest::newRow("a quote and a dollar") << "/opt/a\"b$c/brivane" << "\"/opt/a\\\\\"b\\\\$c/brivane\"";
-        QTest::newRow("a percent sign") << "/opt/100%/brivane" << "/opt/100%%/brivane";
-        QTest::newRow("a backslash") << "/opt/a\\b/brivane" << "\"/opt/a\\\\\\\\b/brivane\"";
+        QTest::newRow("plain") << "/usr/bin/brivane"
+                               << "/usr/bin/brivane";
+        QTest::newRow("a space") << "/home/me/my apps/brivane"
+                                 << "\"/home/me/my apps/brivane\"";
+        QTest::newRow("a quote and a dollar") << "/opt/a\"b$c/brivane"
+                                              << "\"/opt/a\\\\\"b\\\\$c/brivane\"";
+        QTest::newRow("a percent sign") << "/opt/100%/brivane"
+                                        << "/opt/100%%/brivane";
+        QTest::newRow("a backslash") << "/opt/a\\b/brivane"
+                                     << "\"/opt/a\\\\\\\\b/brivane\"";
     }
     void theAutostartEntryQuotesItsProgram()
     {

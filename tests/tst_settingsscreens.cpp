@@ -63,7 +63,7 @@ private slots:
                           QJsonObject {{"uid", "sales"}, {"calname", "Sales"}, {"color", "#0A84FF"}}},
             {});
         f.settings->toggleCalendar(f.accountCalendarId("b", "travel"));
-        f.settings->toggleZohoCalendar("sales");
+        f.settings->toggleCalendar("zoho:sales");
         f.setup.onlineAccountsInstalled = true;
     }
     void cleanupTestCase() { m_fixture.reset(); }

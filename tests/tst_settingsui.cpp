@@ -122,7 +122,7 @@ private slots:
         click(window, inside(window, "calendar Projects", "switch")); // its switch: shown again
         QTRY_COMPARE(firstTitles(), (QStringList {"Lunch", "Review"}));
         QVERIFY(inside(window, "calendar Projects", "switch")->property("checked").toBool());
-        QVERIFY(f.settings->hiddenCalendarIDs().isEmpty());
+        QVERIFY(f.settings->hiddenCalendarIds().isEmpty());
 
         // By keyboard: the switch has it after Tab, Space flips it and keeps it.
         QQuickItem *toggle = inside(window, "calendar Personal", "switch");

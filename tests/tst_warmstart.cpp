@@ -717,19 +717,24 @@ private slots:
         fixture.addEvent("a.ics", timedEvent("a", "Alpha", "20260325T090000"));
         CalendarStore &store = fixture.start();
         const QStringList status {"brivane", "--at", "2026-03-25T08:00:00"};
-        QVERIFY(InstanceAnswers::answer(InstanceClient::questionFor("status", status), store, false));
+        QVERIFY(InstanceAnswers::answer(
+            InstanceClient::questionFor("status", status), store, InstanceAnswers::Zoho::NotConnected));
 
         QJsonObject elsewhere = QJsonDocument::fromJson(InstanceClient::questionFor("status", status)).object();
         QJsonObject context = elsewhere["context"].toObject();
         context["zone"] = "Asia/Tokyo";
         elsewhere["context"] = context;
-        QVERIFY(!InstanceAnswers::answer(QJsonDocument(elsewhere).toJson(), store, false));
+        QVERIFY(
+            !InstanceAnswers::answer(QJsonDocument(elsewhere).toJson(), store, InstanceAnswers::Zoho::NotConnected));
         // --follow keeps running and --version is no question for it.
-        QVERIFY(!InstanceAnswers::answer(InstanceClient::questionFor("status", {"brivane", "--follow"}), store, false));
-        QVERIFY(!InstanceAnswers::answer(InstanceClient::questionFor("status", {"brivane", "--bogus"}), store, false));
+        QVERIFY(!InstanceAnswers::answer(InstanceClient::questionFor("status", {"brivane", "--follow"}), store,
+            InstanceAnswers::Zoho::NotConnected));
+        QVERIFY(!InstanceAnswers::answer(
+            InstanceClient::questionFor("status", {"brivane", "--bogus"}), store, InstanceAnswers::Zoho::NotConnected));
         // Zoho would have to be asked: the command syncs for itself.
-        QVERIFY(!InstanceAnswers::answer(InstanceClient::questionFor("agenda", {"brivane"}), store, true));
-        QVERIFY(!InstanceAnswers::answer("not json", store, false));
+        QVERIFY(!InstanceAnswers::answer(
+            InstanceClient::questionFor("agenda", {"brivane"}), store, InstanceAnswers::Zoho::NotYetKnown));
+        QVERIFY(!InstanceAnswers::answer("not json", store, InstanceAnswers::Zoho::NotConnected));
     }
 
     // A day far from the instance's own weeks would be expanded on the
@@ -760,8 +765,8 @@ private slots:
         CalendarStore &store = fixture.start();
         const QStringList arguments
             = at.startsWith('=') ? QStringList {"brivane", "--at" + at} : QStringList {"brivane", "--at", at};
-        const std::optional<QByteArray> answer
-            = InstanceAnswers::answer(InstanceClient::questionFor(command, arguments), store, false);
+        const std::optional<QByteArray> answer = InstanceAnswers::answer(
+            InstanceClient::questionFor(command, arguments), store, InstanceAnswers::Zoho::NotConnected);
         QCOMPARE(answer.has_value(), answered);
     }
 };

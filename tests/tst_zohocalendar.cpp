@@ -6,9 +6,16 @@
 #include "TestSupport.h"
 #include "ZohoTestSupport.h"
 
+#include "calendar/CalendarEventManager.h"
+#include "calendar/CalendarStore.h"
+#include "calendar/EventCreation.h"
+#include "calendar/EventRemoval.h"
+#include "calendar/StatusTitle.h"
 #include "settings/AppSettings.h"
 #include "zoho/ZohoAuthManager.h"
+#include "zoho/ZohoCache.h"
 #include "zoho/ZohoCalendarManager.h"
+#include "zoho/ZohoProvider.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -62,6 +69,29 @@ class ZohoCalendarTest : public QObject
         QVERIFY(waitFor([&done] { return done; }, 10000));
     }
 
+    QString cachePath() const { return m_config.path() + "/cache/brivane/zoho-calendars.json"; }
+    std::unique_ptr<ZohoCache> cacheOf(const QString &account = QStringLiteral("account A")) const
+    {
+        return std::make_unique<ZohoCache>(cachePath(), account);
+    }
+    // Another start of the program: a manager of its own over the same
+    // connection (the tokens in the keyring), its cache read at once.
+    std::unique_ptr<ZohoCalendarManager> restarted(std::unique_ptr<ZohoCache> cache)
+    {
+        const QUrl url = m_server->url();
+        auto manager = std::make_unique<ZohoCalendarManager>(*m_auth, *m_network, *m_clock, [url] { return url; });
+        manager->stopAutomaticSync();
+        manager->setRequestTimeout(3000);
+        manager->useCache(std::move(cache), true);
+        return manager;
+    }
+    static void syncAndWait(ZohoCalendarManager &manager)
+    {
+        bool done = false;
+        manager.sync([&done] { done = true; });
+        QVERIFY(waitFor([&done] { return done; }, 10000));
+    }
+
     int calendarListRequests() const
     {
         return m_server->requestsTo("/api/v1/calendars").size() - m_server->requestsTo("/api/v1/calendars/").size();
@@ -79,6 +109,7 @@ private slots:
     {
         QFETCH_GLOBAL(int, dialect);
         QFile::remove(m_config.path() + "/brivane.conf");
+        QFile::remove(cachePath());
         m_server = std::make_unique<FakeZohoServer>();
         m_server->setDialect(Dialect(dialect));
         QVERIFY(m_server->start());
@@ -95,9 +126,7 @@ private slots:
         m_settings = std::make_unique<AppSettings>(m_config.path() + "/brivane.conf");
         const QUrl url = m_server->url();
         m_auth = std::make_unique<ZohoAuthManager>(*m_keychain, *m_network, *m_clock, [url] { return url; });
-        m_manager = std::make_unique<ZohoCalendarManager>(
-            *m_auth, [s = m_settings.get()] { return s->hiddenZohoCalendarIDs(); }, *m_network, *m_clock,
-            [url] { return url; });
+        m_manager = std::make_unique<ZohoCalendarManager>(*m_auth, *m_network, *m_clock, [url] { return url; });
         m_auth->setRequestTimeout(3000);
         m_manager->setRequestTimeout(3000);
     }
@@ -164,7 +193,7 @@ private slots:
         QVERIFY(!m_manager->upcomingEvents()[2].isAllDay); // JSON true is not the string "true"
         QCOMPARE(m_manager->upcomingEvents()[3].startDate, QDateTime(QDate(2026, 3, 27), QTime(9, 0), Berlin));
         QCOMPARE(m_manager->todayEvents()[0].calendarColor, QColor(255, 0, 0));
-        QCOMPARE(m_manager->todayEvents()[1].calendarID, QStringLiteral("home"));
+        QCOMPARE(m_manager->todayEvents()[1].calendarId, QStringLiteral("home"));
 
         // The range asked for: now to a week from now, in UTC with milliseconds,
         // and as Zoho's published API takes it.
@@ -186,14 +215,366 @@ private slots:
         QCOMPARE(m_manager->todayEvents().value(0).calendarColor, systemBlue());
     }
 
-    void hiddenCalendarsAreListedButNotRead()
+    void everyCalendarIsRead()
     {
-        m_settings->setHiddenZohoCalendarIDs({"home"});
+        // Hidden or not: which are shown is decided by the store's filter.
+        m_settings->setHiddenCalendarIds({ZohoProvider::calendarIdOf("home")});
         m_server->setEvents("home", QJsonArray {zohoEventJson("h", "Hidden", "20260325T120000Z", "20260325T130000Z")});
         connect();
         QCOMPARE(m_manager->calendars().size(), 3);
-        QVERIFY(m_server->requestsTo("/api/v1/calendars/home").isEmpty());
-        QVERIFY(m_manager->todayEvents().isEmpty());
+        QCOMPARE(m_server->requestsTo("/api/v1/calendars/home/events").size(), 1);
+        QCOMPARE(titlesOf(m_manager->todayEvents()), QStringList {"Hidden"});
+    }
+
+    // Zoho among the store's providers: its calendars, its occurrences
+    // (ids apart from every other provider's), one account.
+    void theStoreHoldsZohosCalendarsAndEvents()
+    {
+        m_server->setEvents("work",
+            QJsonArray {zohoEventJson("w1", "Standup", "20260325T090000Z", "20260325T093000Z"),
+                zohoEventJson("w2", "Offsite", "20260327", "20260328", "true")});
+        m_server->setEvents(
+            "home", QJsonArray {zohoEventJson("h1", "Dentist", "20260326T150000Z", "20260326T160000Z")});
+        CalendarStore store;
+        auto *provider = new ZohoProvider(*m_manager);
+        store.addProvider(provider);
+        provider->start();
+        QVERIFY(store.isLoaded()); // answers with what it holds, nothing before a sync
+        QVERIFY(store.calendars().isEmpty());
+        QVERIFY(store.sources().isEmpty());
+        QSignalSpy changed(&store, &CalendarStore::changed);
+        connect();
+        QTRY_VERIFY(!changed.isEmpty());
+
+        const QList<CalendarSource> sources = store.sources();
+        QCOMPARE(sources.size(), 1);
+        QCOMPARE(sources[0].service, QStringLiteral("zoho"));
+        QCOMPARE(sources[0].providerId, QStringLiteral("zoho"));
+        const QList<CalendarInfo> calendars = store.calendars();
+        QCOMPARE(calendars.size(), 3);
+        QCOMPARE(calendars[0].identifier, QStringLiteral("zoho:work"));
+        QCOMPARE(calendars[0].title, QStringLiteral("Work"));
+        QCOMPARE(calendars[0].color, QStringLiteral("#FF0000"));
+        QCOMPARE(calendars[0].sourceId, sources[0].identifier);
+        QVERIFY(calendars[0].allowsModifications);
+        QCOMPARE(calendars[2].color, QString()); // "#ABC" is no colour
+        QCOMPARE(ZohoProvider::zohoCalendarId(calendars[1].identifier), QStringLiteral("home"));
+        QCOMPARE(ZohoProvider::zohoCalendarId(QStringLiteral("/home/me/calendars/work")), QString());
+
+        const QList<CalendarEvent> week = store.events(Now.addSecs(-3600), Now.addDays(7));
+        QStringList ids;
+        for (const CalendarEvent &event : week)
+            ids.append(event.id);
+        QCOMPARE(ids, (QStringList {"zoho_w1", "zoho_h1", "zoho_w2"}));
+        QCOMPARE(week[0].calendarId, QStringLiteral("zoho:work"));
+        QCOMPARE(week[0].calendarTitle, QStringLiteral("Work"));
+        QCOMPARE(week[0].calendarColor, QStringLiteral("#FF0000"));
+        QCOMPARE(week[0].providerId, QStringLiteral("zoho"));
+        QCOMPARE(week[1].calendarColor, QStringLiteral("#3B82F6")); // Home has none: Zoho's default
+        // An all-day event keeps its dates; the end is the day after, as iCalendar's.
+        QVERIFY(week[2].allDay);
+        QCOMPARE(week[2].startDate, QDate(2026, 3, 27));
+        QCOMPARE(week[2].endDate, QDate(2026, 3, 28));
+        // A range and a calendar filter, as any provider's.
+        QCOMPARE(store.events(Now.addSecs(-3600), Now.addDays(7), {"zoho:home"}).size(), 1);
+
+        // Across the change to summer time (29 March in Berlin): the all-day
+        // day keeps its date, a short day of 23 hours; a timed event keeps
+        // its instants, shown in summer time.
+        m_server->setEvents("family",
+            QJsonArray {zohoEventJson("d1", "Clocks change", "20260329", "20260330", "true"),
+                zohoEventJson("d2", "Early", "20260329T003000Z", "20260329T013000Z")});
+        syncAndWait();
+        QTRY_VERIFY(store.eventById("zoho_d2").has_value());
+        const CalendarEvent change = *store.eventById("zoho_d1");
+        QVERIFY(change.allDay);
+        QCOMPARE(change.startDate, QDate(2026, 3, 29));
+        QCOMPARE(change.endDate, QDate(2026, 3, 30));
+        QCOMPARE(change.start.secsTo(change.end), 23 * 3600);
+        const CalendarEvent early = *store.eventById("zoho_d2");
+        QVERIFY(!early.allDay);
+        QCOMPARE(early.start.toTimeZone(Berlin).time(), QTime(1, 30)); // still winter time
+        QCOMPARE(early.end.toTimeZone(Berlin).time(), QTime(3, 30)); // summer time: one hour later
+        QCOMPARE(store
+                     .events(QDateTime(QDate(2026, 3, 29), QTime(0, 0), Berlin),
+                         QDateTime(QDate(2026, 3, 30), QTime(0, 0), Berlin), {"zoho:family"})
+                     .size(),
+            2);
+        QVERIFY(store.events(Now.addDays(1).addSecs(3 * 3600), Now.addDays(1).addSecs(4 * 3600)).isEmpty());
+
+        const std::optional<CalendarEvent> found = store.eventById("zoho_h1");
+        QVERIFY(found);
+        QCOMPARE(found->title, QStringLiteral("Dentist"));
+        QVERIFY(!store.eventById("zoho_none"));
+        QVERIFY(!store.eventById("w1")); // Zoho's own uid is not the store's id
+        QCOMPARE(store.eventDetails(*found), EventDetails {});
+        // Zoho's events are only shown.
+        const StoreResult removed = store.removeEvent(*found);
+        QVERIFY(!removed.ok);
+        QCOMPARE(removed.error, EventRemoval::zohoRefusal());
+    }
+
+    // A new event through the store, as the form and `brivane add` make it:
+    // the store's answer comes from the event loop once Zoho has it.
+    void theStoreCreatesInAZohoCalendar()
+    {
+        CalendarStore store;
+        auto *provider = new ZohoProvider(*m_manager);
+        store.addProvider(provider);
+        provider->start();
+        connect();
+        QTRY_COMPARE(store.calendars().size(), 3);
+
+        NewEventRequest request;
+        request.calendarId = QStringLiteral("zoho:home");
+        request.title = QStringLiteral("Lunch");
+        request.start = QDateTime(QDate(2026, 3, 25), QTime(12, 30), Berlin);
+        request.end = request.start.addSecs(3600);
+        // Zoho cannot answer at once: the synchronous save says so.
+        const StoreResult direct = store.saveEvent(request);
+        QVERIFY(!direct.ok);
+        QVERIFY(!direct.error.isEmpty());
+        QVERIFY(m_server->events("home").isEmpty());
+
+        std::optional<StoreResult> saved;
+        store.saveEventLater(request, [&saved](const StoreResult &result) { saved = result; });
+        QVERIFY(!saved); // never from inside the call
+        QVERIFY(waitFor([&saved] { return saved.has_value(); }));
+        QVERIFY2(saved->ok, qPrintable(saved->error));
+        const QString uid = m_server->events("home").at(0).toObject().value("uid").toString();
+        QVERIFY(!uid.isEmpty());
+        QCOMPARE(saved->eventId, "zoho_" + uid);
+        // The sync after the creation has it in the store already.
+        QVERIFY(store.eventById(saved->eventId));
+
+        // Through the form's path, choosing the Zoho calendar as any other.
+        const QList<CalendarTarget> targets = EventCreation::targets(store);
+        QCOMPARE(targets.size(), 3);
+        QVERIFY(targets[0].isZoho());
+        QCOMPARE(targets[0].calendar().identifier, QStringLiteral("zoho:work"));
+        std::optional<EventCreation::Result> result;
+        EventCreation::save({"  Review  ", request.start.addDays(1), request.end.addDays(1), false}, targets[0], store,
+            [&result](const EventCreation::Result &answer) { result = answer; });
+        QVERIFY(waitFor([&result] { return result.has_value(); }));
+        QVERIFY(result->ok);
+        QCOMPARE(m_server->events("work").last().toObject().value("title").toString(), QStringLiteral("Review"));
+
+        // Zoho's refusal is the answer, from the event loop too.
+        m_server->setCreateFailure(Failure::Status500);
+        result.reset();
+        EventCreation::save({"Refused", request.start, request.end, false}, targets[0], store,
+            [&result](const EventCreation::Result &answer) { result = answer; });
+        QVERIFY(!result);
+        QVERIFY(waitFor([&result] { return result.has_value(); }));
+        QVERIFY(!result->ok);
+        QVERIFY(result->error.contains("500"));
+
+        // A calendar that is gone is told from the event loop as well.
+        request.calendarId = QStringLiteral("zoho:gone");
+        saved.reset();
+        store.saveEventLater(request, [&saved](const StoreResult &answer) { saved = answer; });
+        QVERIFY(!saved);
+        QVERIFY(waitFor([&saved] { return saved.has_value(); }));
+        QVERIFY(!saved->ok);
+    }
+
+    // ---- the last sync kept for a start without the network
+
+    void theLastSyncIsKeptForAStartWithoutTheNetwork()
+    {
+        m_server->setEvents("work",
+            QJsonArray {zohoEventJson("w1", "Standup", "20260325T090000Z", "20260325T093000Z"),
+                zohoEventJson("w2", "Offsite", "20260327", "20260328", "true")});
+        m_server->setEvents(
+            "home", QJsonArray {zohoEventJson("h1", "Dentist", "20260326T150000Z", "20260326T160000Z")});
+        // Across the change to summer time, kept as read.
+        m_server->setEvents("family",
+            QJsonArray {zohoEventJson("d1", "Clocks change", "20260329", "20260330", "true"),
+                zohoEventJson("d2", "Early", "20260329T003000Z", "20260329T013000Z")});
+        m_manager->useCache(cacheOf(), true);
+        QVERIFY(!QFile::exists(cachePath())); // nothing before a sync
+        connect();
+        QVERIFY(QFile::exists(cachePath()));
+        // For the user alone: the file 0600, its folder 0700.
+        QCOMPARE(
+            QFile::permissions(cachePath()), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+        QCOMPARE(QFile::permissions(QFileInfo(cachePath()).path()),
+            QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadUser | QFile::WriteUser
+                | QFile::ExeUser);
+        const QByteArray kept = readFile(cachePath());
+        QVERIFY(!kept.contains(m_auth->tokens()->accessToken.toUtf8()));
+        QVERIFY(!kept.contains(m_auth->tokens()->refreshToken.toUtf8()));
+        QVERIFY(!m_manager->isFromCache());
+        QCOMPARE(m_manager->lastSynced(), Now);
+
+        // The next start finds no network: the kept lists are there at once.
+        m_server->setCalendarsFailure(Failure::Reset);
+        std::unique_ptr<ZohoCalendarManager> offline = restarted(cacheOf());
+        QVERIFY(offline->isFromCache());
+        QCOMPARE(offline->lastSynced(), Now);
+        QCOMPARE(offline->calendars(), m_manager->calendars());
+        QCOMPARE(offline->todayEvents(), m_manager->todayEvents());
+        QCOMPARE(offline->upcomingEvents(), m_manager->upcomingEvents());
+        CalendarStore store;
+        auto *provider = new ZohoProvider(*offline);
+        store.addProvider(provider);
+        provider->start();
+        QCOMPARE(store.calendars().size(), 3);
+        QCOMPARE(store.events(Now.addSecs(-3600), Now.addDays(7)).size(), 5);
+        const std::optional<CalendarEvent> offsite = store.eventById("zoho_w2");
+        QVERIFY(offsite && offsite->allDay);
+        QCOMPARE(offsite->startDate, QDate(2026, 3, 27));
+        const std::optional<CalendarEvent> change = store.eventById("zoho_d1");
+        QVERIFY(change && change->allDay);
+        QCOMPARE(change->startDate, QDate(2026, 3, 29));
+        QCOMPARE(change->endDate, QDate(2026, 3, 30));
+        QCOMPARE(store.eventById("zoho_d2")->end.toTimeZone(Berlin).time(), QTime(3, 30));
+        // A sync that fails keeps them, still the last sync's.
+        syncAndWait(*offline);
+        QVERIFY(!offline->lastError().isEmpty());
+        QVERIFY(offline->isFromCache());
+        QCOMPARE(titlesOf(offline->todayEvents()), QStringList {"Standup"});
+        QVERIFY(QFile::exists(cachePath()));
+
+        // The next sync that works replaces them, on screen and on disk.
+        m_server->setCalendarsFailure(Failure::None);
+        m_server->setEvents("work", QJsonArray {zohoEventJson("w3", "Moved", "20260325T130000Z", "20260325T133000Z")});
+        m_server->setEvents("home", QJsonArray {});
+        m_server->setEvents("family", QJsonArray {});
+        m_clock->setNow(Now.addSecs(600));
+        syncAndWait(*offline);
+        QVERIFY(offline->lastError().isEmpty());
+        QVERIFY(!offline->isFromCache());
+        QCOMPARE(offline->lastSynced(), Now.addSecs(600));
+        QCOMPARE(titlesOf(offline->todayEvents()), QStringList {"Moved"});
+        QVERIFY(offline->upcomingEvents().isEmpty());
+        const std::optional<ZohoCache::Snapshot> rewritten = cacheOf()->read(Berlin);
+        QVERIFY(rewritten);
+        QCOMPARE(rewritten->events.size(), 1);
+        QCOMPARE(rewritten->events[0].title, QStringLiteral("Moved"));
+        QCOMPARE(rewritten->synced, Now.addSecs(600));
+
+        // Disconnecting forgets them.
+        m_auth->disconnect();
+        QVERIFY(!QFile::exists(cachePath()));
+    }
+
+    // A cache that is not this account's, not this format, or not whole is none.
+    void aCacheThatDoesNotFitIsIgnored_data()
+    {
+        QTest::addColumn<QByteArray>("from"); // "account", "version", or the text of a damaged file
+        QTest::newRow("another account") << QByteArray("account");
+        QTest::newRow("another version") << QByteArray("version");
+        QTest::newRow("not JSON") << QByteArray("{\"format\": 1, \"acc");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("an array") << QByteArray("[1, 2]");
+        QTest::newRow("binary") << QByteArray("\x00\xff\xfe{}", 5);
+        QTest::newRow("a broken event") << QByteArray("event");
+        QTest::newRow("a bad time") << QByteArray("time");
+        QTest::newRow("a calendar without a name") << QByteArray("calendar");
+    }
+    void aCacheThatDoesNotFitIsIgnored()
+    {
+        QFETCH(QByteArray, from);
+        m_server->setEvents(
+            "work", QJsonArray {zohoEventJson("w1", "Standup", "20260325T090000Z", "20260325T093000Z")});
+        m_manager->useCache(cacheOf(), true);
+        connect();
+        QVERIFY(QFile::exists(cachePath()));
+        QString account = QStringLiteral("account A");
+        if (from == "account") {
+            account = QStringLiteral("account B");
+        } else {
+            QJsonObject root = QJsonDocument::fromJson(readFile(cachePath())).object();
+            QVERIFY(!root.isEmpty());
+            if (from == "version") {
+                root["format"] = ZohoCache::FormatVersion + 1;
+            } else if (from == "event" || from == "time") {
+                QJsonArray events = root["events"].toArray();
+                QJsonObject event = events[0].toObject();
+                if (from == "event")
+                    event.remove("calendar");
+                else
+                    event["start"] = "next Tuesday";
+                events[0] = event;
+                root["events"] = events;
+            } else if (from == "calendar") {
+                QJsonArray calendars = root["calendars"].toArray();
+                QJsonObject calendar = calendars[1].toObject();
+                calendar["name"] = 7;
+                calendars[1] = calendar;
+                root["calendars"] = calendars;
+            }
+            const bool edited = from == "version" || from == "event" || from == "time" || from == "calendar";
+            writeFile(cachePath(), edited ? QJsonDocument(root).toJson() : from);
+        }
+        m_server->setCalendarsFailure(Failure::Reset);
+        std::unique_ptr<ZohoCalendarManager> offline = restarted(cacheOf(account));
+        QVERIFY(!offline->isFromCache());
+        QVERIFY(offline->calendars().isEmpty());
+        QVERIFY(offline->todayEvents().isEmpty());
+        QVERIFY(!offline->lastSynced().isValid());
+        QVERIFY(!cacheOf(account)->read(Berlin));
+        // The same file for the account and version it was written by still reads.
+        if (from == "account")
+            QVERIFY(cacheOf()->read(Berlin));
+    }
+
+    void theAccountKeyTellsAccountsApartWithoutSecrets()
+    {
+        const QUrl eu("https://accounts.zoho.eu");
+        const QUrl com("https://accounts.zoho.com");
+        const QUrl calendar("https://calendar.zoho.eu");
+        const QString key = ZohoCache::accountKey(eu, calendar, "1000.CLIENTID");
+        QCOMPARE(ZohoCache::accountKey(eu, calendar, "1000.CLIENTID"), key);
+        QVERIFY(ZohoCache::accountKey(com, calendar, "1000.CLIENTID") != key);
+        QVERIFY(ZohoCache::accountKey(eu, QUrl("https://calendar.zoho.com"), "1000.CLIENTID") != key);
+        QVERIFY(ZohoCache::accountKey(eu, calendar, "1000.OTHER") != key);
+        QVERIFY(!key.contains("CLIENTID"));
+    }
+
+    // A cache is read only where an account is connected.
+    void noCacheWithoutAConnection()
+    {
+        m_manager->useCache(cacheOf(), true);
+        connect();
+        QVERIFY(QFile::exists(cachePath()));
+        const QByteArray kept = readFile(cachePath());
+        m_auth->disconnect();
+        QVERIFY(!QFile::exists(cachePath()));
+        writeFile(cachePath(), kept); // as if left from before
+        std::unique_ptr<ZohoCalendarManager> disconnected = restarted(cacheOf());
+        QVERIFY(disconnected->calendars().isEmpty());
+        QVERIFY(!disconnected->isFromCache());
+    }
+
+    // Hiding a Zoho calendar is the store's filter: at once, with no request.
+    void hidingTakesEffectWithoutASync()
+    {
+        m_server->setEvents(
+            "work", QJsonArray {zohoEventJson("w1", "Standup", "20260325T120000Z", "20260325T123000Z")});
+        m_server->setEvents(
+            "home", QJsonArray {zohoEventJson("h1", "Dentist", "20260325T150000Z", "20260325T160000Z")});
+        CalendarStore store;
+        auto *provider = new ZohoProvider(*m_manager);
+        store.addProvider(provider);
+        provider->start();
+        connect();
+        QTRY_COMPARE(store.calendars().size(), 3);
+        CalendarEventManager events(store, *m_clock, m_settings->hiddenCalendarIds());
+        events.fetchEvents();
+        QCOMPARE(events.todayEvents().size(), 2);
+        const qsizetype requests = m_server->requests().size();
+        m_settings->toggleCalendar(ZohoProvider::calendarIdOf("home"));
+        events.setHiddenCalendarIds(m_settings->hiddenCalendarIds());
+        QCOMPARE(events.todayEvents().size(), 1);
+        QCOMPARE(events.todayEvents()[0].title, QStringLiteral("Standup"));
+        m_settings->toggleCalendar(ZohoProvider::calendarIdOf("home"));
+        events.setHiddenCalendarIds(m_settings->hiddenCalendarIds());
+        QCOMPARE(events.todayEvents().size(), 2);
+        QCOMPARE(m_server->requests().size(), requests);
+        // The status title leaves Zoho's events out.
+        QCOMPARE(StatusTitleBuilder::compute(store, {}, Now, QLocale::c()).state, StatusTitle::State::Idle);
     }
 
     void oneFailingCalendarIsNamedAndTheOthersListed_data()

@@ -338,10 +338,6 @@ Erlaube den Kalenderzugriff, um deine Kalender zu sehen.</translation>
 <context>
     <name>EventCreation</name>
     <message>
-        <source>Zoho Calendar</source>
-        <translation>Zoho Calendar</translation>
-    </message>
-    <message>
         <source>No calendar selected</source>
         <translation>Kein Kalender ausgewählt</translation>
     </message>
@@ -510,6 +506,11 @@ Erlaube den Kalenderzugriff, um deine Kalender zu sehen.</translation>
         <source>dddd, MMM d</source>
         <extracomment>The selected day&apos;s section title, in QDate::toString&apos;s format letters.</extracomment>
         <translation>dddd, d. MMM</translation>
+    </message>
+    <message>
+        <source>Zoho Calendar, as of the last sync (%1)</source>
+        <extracomment>Zoho&apos;s mark on an event, when Zoho could not be reached since the time named.</extracomment>
+        <translation>Zoho Calendar, Stand der letzten Synchronisierung (%1)</translation>
     </message>
 </context>
 <context>
@@ -1208,6 +1209,17 @@ Codes verfallen nach 10 Minuten – warte nicht zu lange!</translation>
     <message>
         <source>Disconnect Zoho Calendar</source>
         <translation>Zoho Calendar trennen</translation>
+    </message>
+</context>
+<context>
+    <name>ZohoProvider</name>
+    <message>
+        <source>Zoho Calendar</source>
+        <translation>Zoho Calendar</translation>
+    </message>
+    <message>
+        <source>A Zoho calendar takes new events only in the background.</source>
+        <translation>Ein Zoho-Kalender nimmt neue Termine nur im Hintergrund an.</translation>
     </message>
 </context>
 </TS>

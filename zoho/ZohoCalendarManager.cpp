@@ -3,6 +3,7 @@
 
 #include "calendar/CalendarEventManager.h"
 #include "zoho/ZohoAuthManager.h"
+#include "zoho/ZohoCache.h"
 #include "zoho/ZohoConfig.h"
 #include "zoho/ZohoHttp.h"
 #include "zoho/ZohoJson.h"
@@ -88,11 +89,10 @@ using ZohoJson::calendarFrom;
 using ZohoJson::eventFrom;
 using ZohoJson::objectList;
 
-ZohoCalendarManager::ZohoCalendarManager(ZohoAuthManager &auth, std::function<QSet<QString>()> hiddenCalendarIds,
-    QNetworkAccessManager &network, const Clock &clock, std::function<QUrl()> calendarUrl, QObject *parent)
+ZohoCalendarManager::ZohoCalendarManager(ZohoAuthManager &auth, QNetworkAccessManager &network, const Clock &clock,
+    std::function<QUrl()> calendarUrl, QObject *parent)
     : QObject(parent)
     , m_auth(auth)
-    , m_hiddenCalendarIds(std::move(hiddenCalendarIds))
     , m_network(network)
     , m_clock(clock)
     , m_calendarUrl(std::move(calendarUrl))
@@ -114,6 +114,44 @@ ZohoCalendarManager::ZohoCalendarManager(ZohoAuthManager &auth, std::function<QS
     m_refreshTimer.setInterval(SyncIntervalMs);
     connect(&m_refreshTimer, &QTimer::timeout, this, [this] { sync(); });
     m_refreshTimer.start();
+}
+
+ZohoCalendarManager::~ZohoCalendarManager() = default;
+
+void ZohoCalendarManager::useCache(std::unique_ptr<ZohoCache> cache, bool writes)
+{
+    m_cache = std::move(cache);
+    m_writesCache = writes;
+    if (!m_cache)
+        return;
+    connect(&m_auth, &ZohoAuthManager::isConnectedChanged, this, [this] {
+        if (!m_auth.isConnected() && m_cache)
+            m_cache->remove();
+    });
+    if (!m_auth.isConnected())
+        return;
+    if (const std::optional<ZohoCache::Snapshot> kept = m_cache->read(m_clock.timeZone()))
+        restore(kept->calendars, kept->events, kept->synced);
+}
+
+void ZohoCalendarManager::restore(
+    const QList<ZohoCalendar> &calendars, const QList<ZohoEvent> &events, const QDateTime &synced)
+{
+    if (m_lastSynced.isValid() && !m_fromCache)
+        return; // a sync's lists are newer
+    m_fromCache = true;
+    m_lastSynced = synced;
+    m_calendars = calendars;
+    const QDateTime todayEnd = endOfDay(m_clock.now());
+    m_todayEvents.clear();
+    m_upcomingEvents.clear();
+    for (const ZohoEvent &event : events)
+        (todayEnd < event.startDate ? m_upcomingEvents : m_todayEvents).append(event);
+    sortByStart(m_todayEvents);
+    sortByStart(m_upcomingEvents);
+    emit calendarsChanged();
+    emit todayEventsChanged();
+    emit upcomingEventsChanged();
 }
 
 void ZohoCalendarManager::stopAutomaticSync()
@@ -173,11 +211,19 @@ void ZohoCalendarManager::runSync()
             emit todayEventsChanged();
             m_upcomingEvents = lists.upcoming;
             emit upcomingEventsChanged();
+            const bool whole = lists.failures.isEmpty();
+            if (whole) {
+                m_lastSynced = m_clock.now();
+                m_fromCache = false;
+            }
             const QStringList warnings = m_calendarWarnings + lists.warnings;
             if (!warnings.isEmpty())
                 setLastWarning(warnings.join(QStringLiteral("; ")));
-            if (!lists.failures.isEmpty())
+            if (!whole)
                 return finishSync(ZohoError::other(lists.failures.join(QStringLiteral("; "))));
+            if (m_cache && m_writesCache)
+                m_cache->write({m_calendars, m_todayEvents + m_upcomingEvents, m_lastSynced.toUTC()});
+            emit synced();
             finishSync(std::nullopt);
         });
     });
@@ -276,13 +322,7 @@ void ZohoCalendarManager::fetchEvents(EventsCallback done)
     m_auth.validAccessToken([this, done](const ZohoAuthManager::TokenResult &token) {
         if (!token.ok())
             return done(token.error, {});
-        QList<ZohoCalendar> visible;
-        const QSet<QString> hidden = m_hiddenCalendarIds();
-        for (const ZohoCalendar &calendar : m_calendars) {
-            if (!hidden.contains(calendar.id))
-                visible.append(calendar);
-        }
-        fetchCalendarEvents(std::make_shared<Credentials>(Credentials {token.token}), visible, m_clock.now(),
+        fetchCalendarEvents(std::make_shared<Credentials>(Credentials {token.token}), m_calendars, m_clock.now(),
             std::make_shared<EventLists>(), done);
     });
 }

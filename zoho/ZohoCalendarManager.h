@@ -2,7 +2,6 @@
 #pragma once
 
 #include "calendar/Clock.h"
-#include "calendar/ZohoEventWriter.h"
 #include "calendar/ZohoTypes.h"
 #include "zoho/ZohoHttp.h"
 
@@ -13,15 +12,18 @@
 #include <QUrl>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QNetworkAccessManager;
 class ZohoAuthManager;
+class ZohoCache;
 
-// The user's Zoho calendars and the coming week's Zoho events, split into
-// today and upcoming like the local lists, kept fresh every five minutes;
-// and event creation in a chosen Zoho calendar.
-class ZohoCalendarManager : public QObject, public ZohoEventWriter
+// The user's Zoho calendars and the coming week's Zoho events of every one
+// of them (hidden ones too: which are shown is the views' choice, made at
+// once), split into today and upcoming, kept fresh every five minutes; and
+// event creation in a chosen Zoho calendar.
+class ZohoCalendarManager : public QObject
 {
     Q_OBJECT
     Q_PROPERTY(bool isSyncing READ isSyncing NOTIFY isSyncingChanged)
@@ -33,15 +35,28 @@ public:
     static constexpr int MaxCalendars = 100;
     static constexpr int MaxEventsPerCalendar = 2000;
 
-    // `hiddenCalendarIds`: the Zoho calendars the user hid (by id), asked at
-    // every sync; their events are not read.
-    ZohoCalendarManager(ZohoAuthManager &auth, std::function<QSet<QString>()> hiddenCalendarIds,
-        QNetworkAccessManager &network, const Clock &clock, std::function<QUrl()> calendarUrl,
-        QObject *parent = nullptr);
+    ZohoCalendarManager(ZohoAuthManager &auth, QNetworkAccessManager &network, const Clock &clock,
+        std::function<QUrl()> calendarUrl, QObject *parent = nullptr);
+    ~ZohoCalendarManager() override;
 
     const QList<ZohoEvent> &todayEvents() const { return m_todayEvents; }
     const QList<ZohoEvent> &upcomingEvents() const { return m_upcomingEvents; }
     const QList<ZohoCalendar> &calendars() const { return m_calendars; }
+    const Clock &clock() const { return m_clock; }
+    // When the lists were last read whole from Zoho (or the cache they were
+    // restored from was written); invalid before.
+    QDateTime lastSynced() const { return m_lastSynced; }
+    // Whether the lists are a cache's, not yet replaced by a sync.
+    bool isFromCache() const { return m_fromCache; }
+    // Lists kept from an earlier sync, shown until the next sync replaces
+    // them; ignored once a sync has finished.
+    void restore(const QList<ZohoCalendar> &calendars, const QList<ZohoEvent> &events, const QDateTime &synced);
+    // Takes the cache's lists now where an account is connected (a cache of
+    // another account or format is none), keeps every whole sync's lists in
+    // it when `writes` (not for a command whose clock was set elsewhere:
+    // that week is not the one to keep), and empties it on disconnecting.
+    void useCache(std::unique_ptr<ZohoCache> cache, bool writes);
+    const ZohoCache *cache() const { return m_cache.get(); }
     bool isSyncing() const { return m_isSyncing; }
     // Empty: none. A calendar whose events could not be read is named here
     // ("Work: …"), while the other calendars' events are still listed.
@@ -60,15 +75,19 @@ public:
     // Reads the calendar list alone (no events), as `sync` does first.
     void fetchCalendars(std::function<void(const std::optional<ZohoError> &)> done);
 
-    // Creates the event, then syncs; `done` gets the error, if any.
+    using CreateCallback = std::function<void(const std::optional<ZohoError> &error)>;
+    // Creates the event, then syncs; `done` gets the error, if any, and is
+    // called from the event loop.
     void createEvent(const QString &title, const QDateTime &start, const QDateTime &end, bool allDay,
-        const QString &calendarId, CreateCallback done) override;
-
-    QString lastCreatedEventId() const override { return m_lastCreatedEventId; }
+        const QString &calendarId, CreateCallback done);
+    // The uid Zoho gave the event created last; empty when its answer named none.
+    QString lastCreatedEventId() const { return m_lastCreatedEventId; }
 
     void setRequestTimeout(int milliseconds) { m_timeoutMs = milliseconds; }
 
 signals:
+    // A sync read calendars and events whole (not a failed or partial one).
+    void synced();
     void todayEventsChanged();
     void upcomingEventsChanged();
     void calendarsChanged();
@@ -109,7 +128,6 @@ private:
     void setLastWarning(const QString &warning);
 
     ZohoAuthManager &m_auth;
-    std::function<QSet<QString>()> m_hiddenCalendarIds;
     QNetworkAccessManager &m_network;
     const Clock &m_clock;
     std::function<QUrl()> m_calendarUrl;
@@ -118,6 +136,8 @@ private:
     QList<ZohoEvent> m_todayEvents;
     QList<ZohoEvent> m_upcomingEvents;
     QList<ZohoCalendar> m_calendars;
+    QDateTime m_lastSynced;
+    bool m_fromCache = false;
     bool m_isSyncing = false;
     QString m_lastError;
     QString m_lastWarning;
@@ -125,6 +145,8 @@ private:
     QString m_lastCreatedEventId;
     QTimer m_refreshTimer;
     bool m_automaticSync = true;
+    std::unique_ptr<ZohoCache> m_cache;
+    bool m_writesCache = false;
 
     bool m_running = false;
     bool m_runAgain = false;

@@ -59,7 +59,7 @@ std::optional<ZohoEvent> eventFrom(const QJsonObject &object, const ZohoCalendar
         return std::nullopt;
     ZohoEvent event;
     event.id = uid.toString();
-    event.calendarID = calendar.id;
+    event.calendarId = calendar.id;
     // Kept as it is shown, on one line and bounded.
     event.title = EventFormatting::oneLineTitle(title.toString());
     event.startDate = *startDate;

@@ -3,8 +3,8 @@
 
 #include "calendar/CalendarStore.h"
 #include "calendar/FixedColors.h"
+#include "calendar/ZohoTypes.h"
 #include "settings/AppSettings.h"
-#include "zoho/ZohoCalendarManager.h"
 
 #include <QHash>
 #include <map>
@@ -37,25 +37,28 @@ CalendarsTabViewModel::CalendarsTabViewModel(CalendarStore &store, AppSettings &
 {
     connect(&m_store, &CalendarStore::changed, this, &CalendarsTabViewModel::refresh);
     connect(&m_store, &CalendarStore::loaded, this, &CalendarsTabViewModel::refresh);
-    connect(&m_settings, &AppSettings::hiddenCalendarIDsChanged, this, &CalendarsTabViewModel::refresh);
-    connect(&m_settings, &AppSettings::hiddenZohoCalendarIDsChanged, this, &CalendarsTabViewModel::refresh);
+    connect(&m_settings, &AppSettings::hiddenCalendarIdsChanged, this, &CalendarsTabViewModel::refresh);
     m_rows = buildRows();
-}
-
-void CalendarsTabViewModel::setZohoManager(ZohoCalendarManager *zoho)
-{
-    disconnect(m_zohoConnection);
-    m_zoho = zoho;
-    if (zoho)
-        m_zohoConnection = connect(zoho, &ZohoCalendarManager::calendarsChanged, this, &CalendarsTabViewModel::refresh);
-    refresh();
 }
 
 QList<CalendarsTabViewModel::Row> CalendarsTabViewModel::buildRows() const
 {
     QList<Row> rows;
-    const QSet<QString> hidden = m_settings.hiddenCalendarIDs();
-    const QList<Group> groups = groupBySource(m_store.calendars(), m_store.sources());
+    const QSet<QString> hidden = m_settings.hiddenCalendarIds();
+    // Zoho's account comes last, under its own heading, as it always has.
+    QList<CalendarInfo> calendars;
+    QList<CalendarInfo> zohoCalendars;
+    QList<CalendarSource> sources;
+    QString zohoTitle;
+    for (const CalendarSource &source : m_store.sources()) {
+        if (source.service == ZohoProviderId)
+            zohoTitle = source.title;
+        else
+            sources.append(source);
+    }
+    for (const CalendarInfo &calendar : m_store.calendars())
+        (calendar.providerId == ZohoProviderId ? zohoCalendars : calendars).append(calendar);
+    const QList<Group> groups = groupBySource(calendars, sources);
     for (const Group &group : groups) {
         rows.append(Row {GroupHeadingRow, group.title, {}, {}, false, {}});
         for (const CalendarInfo &calendar : group.calendars) {
@@ -66,13 +69,11 @@ QList<CalendarsTabViewModel::Row> CalendarsTabViewModel::buildRows() const
     }
     if (groups.isEmpty())
         rows.append(Row {EmptyNoteRow, emptyText(), {}, {}, false, {}});
-    if (m_zoho && !m_zoho->calendars().isEmpty()) {
-        const QString zohoTitle = QStringLiteral("Zoho Calendar");
+    if (!zohoCalendars.isEmpty()) {
         rows.append(Row {ZohoHeadingRow, zohoTitle, {}, {}, false, {}});
-        const QSet<QString> hiddenZoho = m_settings.hiddenZohoCalendarIDs();
-        for (const ZohoCalendar &calendar : m_zoho->calendars()) {
-            rows.append(Row {ZohoCalendarRow, calendar.name, hexColor(calendar.color).value_or(FixedColors::orange()),
-                calendar.id, !hiddenZoho.contains(calendar.id), zohoTitle});
+        for (const CalendarInfo &calendar : std::as_const(zohoCalendars)) {
+            rows.append(Row {ZohoCalendarRow, calendar.title, hexColor(calendar.color).value_or(FixedColors::orange()),
+                calendar.identifier, !hidden.contains(calendar.identifier), zohoTitle});
         }
     }
     return rows;
@@ -108,10 +109,8 @@ void CalendarsTabViewModel::toggle(int row)
     if (row < 0 || row >= m_rows.size())
         return;
     const Row &target = m_rows[row];
-    if (target.kind == CalendarRow)
+    if (target.kind == CalendarRow || target.kind == ZohoCalendarRow)
         m_settings.toggleCalendar(target.identifier);
-    else if (target.kind == ZohoCalendarRow)
-        m_settings.toggleZohoCalendar(target.identifier);
 }
 
 int CalendarsTabViewModel::rowCount(const QModelIndex &parent) const

@@ -10,12 +10,11 @@
 
 class AppSettings;
 class CalendarStore;
-class ZohoCalendarManager;
 
 // The Calendars tab as one list of rows: the store's calendars under their
 // source's title, the empty-state note when there are none, then Zoho's
-// calendars when Zoho has any. Read afresh on every change of the store, the
-// hidden sets or Zoho's list; only what changed is announced, so a row that
+// calendars when Zoho has any. Read afresh on every change of the store or
+// the hidden set; only what changed is announced, so a row that
 // has the keyboard keeps it when its calendar is toggled.
 class CalendarsTabViewModel : public QAbstractListModel
 {
@@ -40,7 +39,7 @@ public:
         Kind kind = CalendarRow;
         QString title; // heading text, calendar title or the note
         QColor color;
-        QString identifier; // calendar identifier or Zoho id
+        QString identifier; // the store's calendar identifier
         bool shown = false;
         QString group; // the heading a calendar row sits under
 
@@ -61,7 +60,6 @@ public:
 
     CalendarsTabViewModel(CalendarStore &store, AppSettings &settings, QObject *parent = nullptr);
 
-    void setZohoManager(ZohoCalendarManager *zoho);
     const QList<Row> &rows() const { return m_rows; }
 
     // Shows the row's calendar when hidden, hides it when shown: what a
@@ -82,7 +80,5 @@ private:
 
     CalendarStore &m_store;
     AppSettings &m_settings;
-    QPointer<ZohoCalendarManager> m_zoho;
-    QMetaObject::Connection m_zohoConnection;
     QList<Row> m_rows;
 };

@@ -14,15 +14,19 @@ const QList<IntegrationInfo> &IntegrationsTabViewModel::integrations()
         // Calendar, KOrganizer): local ones and the accounts it syncs.
         {QStringLiteral(QT_TR_NOOP("Desktop Calendars")), QStringLiteral(QT_TR_NOOP("Calendars on this computer")),
             QStringLiteral(QT_TR_NOOP("Connected on this computer")), QStringLiteral("calendar"),
-            QColor::fromRgbF(0.95f, 0.25f, 0.25f), SetupTarget::CalendarApplication,
+            QColor::fromRgbF(0.95f, 0.25f, 0.25f), SetupTarget::CalendarApplication, {},
             {QStringLiteral("icloud"), QStringLiteral("local"), QStringLiteral("on my mac"),
                 QStringLiteral("birthdays")}},
-        {QStringLiteral(QT_TR_NOOP("Google Calendar")), QStringLiteral(QT_TR_NOOP("Add via Settings \u2192 Online Accounts")),
+        {QStringLiteral(QT_TR_NOOP("Google Calendar")),
+            QStringLiteral(QT_TR_NOOP("Add via Settings \u2192 Online Accounts")),
             QStringLiteral(QT_TR_NOOP("Connected via Google account")), QStringLiteral("g.circle.fill"),
-            QColor::fromRgbF(0.26f, 0.52f, 0.96f), SetupTarget::OnlineAccounts, {QStringLiteral("google")}},
-        {QStringLiteral(QT_TR_NOOP("Outlook Calendar")), QStringLiteral(QT_TR_NOOP("Add via Settings \u2192 Online Accounts")),
+            QColor::fromRgbF(0.26f, 0.52f, 0.96f), SetupTarget::OnlineAccounts, {QStringLiteral("google")},
+            {QStringLiteral("google")}},
+        {QStringLiteral(QT_TR_NOOP("Outlook Calendar")),
+            QStringLiteral(QT_TR_NOOP("Add via Settings \u2192 Online Accounts")),
             QStringLiteral(QT_TR_NOOP("Connected via Microsoft account")), QStringLiteral("envelope.fill"),
             QColor::fromRgbF(0.0f, 0.47f, 0.84f), SetupTarget::OnlineAccounts,
+            {QStringLiteral("ews"), QStringLiteral("mapi"), QStringLiteral("microsoft365"), QStringLiteral("outlook")},
             {QStringLiteral("exchange"), QStringLiteral("microsoft"), QStringLiteral("outlook"),
                 QStringLiteral("hotmail"), QStringLiteral("live.com")}},
     };
@@ -32,6 +36,8 @@ const QList<IntegrationInfo> &IntegrationsTabViewModel::integrations()
 bool IntegrationsTabViewModel::isConnected(const QList<CalendarSource> &sources, const IntegrationInfo &info)
 {
     for (const CalendarSource &source : sources) {
+        if (!source.service.isEmpty() && info.services.contains(source.service))
+            return true;
         const QString title = source.title.toLower();
         for (const QString &keyword : info.sourceKeywords) {
             if (title.contains(keyword))

@@ -28,11 +28,16 @@ struct IntegrationInfo
     QString icon; // symbol name, for a kind without a drawn tile
     QColor iconColor;
     SetupTarget setupTarget;
-    QStringList sourceKeywords; // lower case, searched in source titles
+    // The services of this kind (CalendarSource::service). Where a source's
+    // service says nothing of the kind (a folder of vdirsyncer's, named by
+    // its user; the desktop's own calendars), the keywords, lower case, are
+    // searched in its title.
+    QStringList services;
+    QStringList sourceKeywords;
 };
 
 // The Integrations tab: the three account kinds of the desktop's calendars,
-// each marked connected when a source title names it, and the Zoho
+// each marked connected when a source is of it, and the Zoho
 // connection with its code-entry sheet.
 class IntegrationsTabViewModel : public QAbstractListModel
 {
@@ -59,7 +64,8 @@ public:
 
     // The desktop's own, Google, Outlook: fixed, in this order.
     static const QList<IntegrationInfo> &integrations();
-    // True when a source's lower-cased title contains one of the keywords.
+    // True when a source's service is one of the kind's, or its lower-cased
+    // title contains one of the keywords.
     static bool isConnected(const QList<CalendarSource> &sources, const IntegrationInfo &info);
     // Whether a client ID is the shipped placeholder rather than a real one.
     static bool isPlaceholderClientId(const QString &clientId);

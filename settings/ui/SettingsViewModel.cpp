@@ -17,8 +17,7 @@ AppearanceTabViewModel::AppearanceTabViewModel(AppSettings &settings, AutostartW
 {
     connect(&m_settings, &AppSettings::dimWeekendsChanged, this, &AppearanceTabViewModel::dimWeekendsChanged);
     connect(&m_settings, &AppSettings::launchAtLoginChanged, this, &AppearanceTabViewModel::launchAtLoginChanged);
-    connect(
-        &m_settings, &AppSettings::showWeekNumbersChanged, this, &AppearanceTabViewModel::showWeekNumbersChanged);
+    connect(&m_settings, &AppSettings::showWeekNumbersChanged, this, &AppearanceTabViewModel::showWeekNumbersChanged);
     connect(&m_settings, &AppSettings::showRemindersChanged, this, &AppearanceTabViewModel::showRemindersChanged);
     connect(&m_settings, &AppSettings::defaultReminderMinutesChanged, this,
         &AppearanceTabViewModel::defaultReminderIndexChanged);
@@ -88,7 +87,8 @@ void AppearanceTabViewModel::setLaunchAtLogin(bool launch)
     const QString error = m_writeAutostart(launch);
     const QString shown = error.isEmpty()
         ? QString()
-        : (launch ? tr("brivane cannot be set to open at login: %1") : tr("brivane still opens at login: %1")).arg(error);
+        : (launch ? tr("brivane cannot be set to open at login: %1") : tr("brivane still opens at login: %1"))
+              .arg(error);
     if (shown != m_launchAtLoginError) {
         m_launchAtLoginError = shown;
         emit launchAtLoginErrorChanged();
@@ -119,9 +119,8 @@ SettingsViewModel::SettingsViewModel(
     setSelectedTab(selectedTab);
 }
 
-void SettingsViewModel::setZoho(ZohoCalendarManager *calendars, ZohoAuthManager *auth)
+void SettingsViewModel::setZohoAuth(ZohoAuthManager *auth)
 {
-    m_calendars.setZohoManager(calendars);
     m_integrations.setZohoAuth(auth);
 }
 

@@ -15,7 +15,6 @@ class AppSettings;
 class CalendarStore;
 class DesktopLauncher;
 class ZohoAuthManager;
-class ZohoCalendarManager;
 
 // The Appearance tab: weekend dimming, week numbers, starting at login and
 // reminders, written as the switches and the picker report them.
@@ -41,7 +40,8 @@ public:
     using AutostartWriter = std::function<QString(bool enabled)>;
 
     // Without a writer, the entry in $XDG_CONFIG_HOME/autostart starts this program.
-    explicit AppearanceTabViewModel(AppSettings &settings, AutostartWriter writeAutostart = {}, QObject *parent = nullptr);
+    explicit AppearanceTabViewModel(
+        AppSettings &settings, AutostartWriter writeAutostart = {}, QObject *parent = nullptr);
     bool dimWeekends() const;
     void setDimWeekends(bool dim);
     bool launchAtLogin() const;
@@ -93,7 +93,7 @@ public:
     SettingsViewModel(CalendarStore &store, AppSettings &settings, DesktopLauncher &launcher, int selectedTab = 0,
         QObject *parent = nullptr);
 
-    void setZoho(ZohoCalendarManager *calendars, ZohoAuthManager *auth);
+    void setZohoAuth(ZohoAuthManager *auth);
 
     int selectedTab() const { return m_selectedTab; }
     // 0, 1 or 2; anything else is ignored. Selecting a tab reads its lists again.
