@@ -10,6 +10,7 @@
 #include "calendar/EventFormatting.h"
 #include "calendar/MeetingLinks.h"
 #include "settings/AppSettings.h"
+#include "zoho/ZohoProvider.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -31,7 +32,10 @@ struct CalendarLabel
 CalendarLabel labelOf(const AnyCalendarEvent &event)
 {
     const CalendarEvent &stored = event.storeEvent;
-    return {EventFormatting::oneLineTitle(stored.calendarTitle), stored.calendarId, stored.calendarColor};
+    // Scripts have always been given Zoho's own id for its calendars.
+    const QString id
+        = event.source == Source::Zoho ? ZohoProvider::zohoCalendarId(stored.calendarId) : stored.calendarId;
+    return {EventFormatting::oneLineTitle(stored.calendarTitle), id, stored.calendarColor};
 }
 
 // The provider an event comes from: "local", "eds" or "zoho".

@@ -128,7 +128,8 @@ QString relativeTimeLabel(const QDateTime &start, const QDateTime &end, const QD
         if (minutes < Hour)
             return QCoreApplication::translate("EventFormatting", "in %1m", "minutes until the start").arg(minutes);
         if (minutes < Day)
-            return QCoreApplication::translate("EventFormatting", "in %1h", "hours until the start").arg(minutes / Hour);
+            return QCoreApplication::translate("EventFormatting", "in %1h", "hours until the start")
+                .arg(minutes / Hour);
         return QCoreApplication::translate("EventFormatting", "in %1d", "days until the start").arg(minutes / Day);
     }
     if (now <= end) {
@@ -139,8 +140,11 @@ QString relativeTimeLabel(const QDateTime &start, const QDateTime &end, const QD
     }
     const qint64 minutes = start.secsTo(now) / 60;
     if (minutes < Hour)
-        return QCoreApplication::translate("EventFormatting", "-%1m", "minutes since the start of an event that is over").arg(minutes);
-    return QCoreApplication::translate("EventFormatting", "-%1h", "hours since the start of an event that is over").arg(minutes / Hour);
+        return QCoreApplication::translate(
+            "EventFormatting", "-%1m", "minutes since the start of an event that is over")
+            .arg(minutes);
+    return QCoreApplication::translate("EventFormatting", "-%1h", "hours since the start of an event that is over")
+        .arg(minutes / Hour);
 }
 
 } // namespace EventFormatting

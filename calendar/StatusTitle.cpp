@@ -82,9 +82,8 @@ StatusTitle fromEvents(const QList<CalendarEvent> &today, const QList<CalendarEv
     }
 
     // On one line first: a line break must not reach a panel's single line.
-    const QString name
-        = shortenedName(next->hasTitle ? EventFormatting::oneLineTitle(next->title)
-                                      : QCoreApplication::translate("StatusTitle", "Event"));
+    const QString name = shortenedName(next->hasTitle ? EventFormatting::oneLineTitle(next->title)
+                                                      : QCoreApplication::translate("StatusTitle", "Event"));
     const bool underWay = next->start <= now && next->end >= now;
     if (underWay) {
         const qint64 minutes = qMax<qint64>(1, now.msecsTo(next->end) / 60000);

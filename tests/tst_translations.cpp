@@ -114,12 +114,13 @@ void TestTranslations::countdownsAndThePanelTitleSpeakTheLanguage()
     soon.hasTitle = true;
     soon.start = now.addSecs(5 * 60);
     soon.end = now.addSecs(20 * 60);
-    QCOMPARE(StatusTitleBuilder::fromEvents({soon}, {}, now, german).text, QStringLiteral(" Stand-up \u00B7 in 5 Min."));
+    QCOMPARE(
+        StatusTitleBuilder::fromEvents({soon}, {}, now, german).text, QStringLiteral(" Stand-up \u00B7 in 5 Min."));
     CalendarEvent running = soon;
     running.start = now.addSecs(-10 * 60);
     running.hasTitle = false;
-    QCOMPARE(StatusTitleBuilder::fromEvents({running}, {}, now, german).text,
-        QStringLiteral(" Termin \u00B7 noch 20 Min."));
+    QCOMPARE(
+        StatusTitleBuilder::fromEvents({running}, {}, now, german).text, QStringLiteral(" Termin \u00B7 noch 20 Min."));
     QCOMPARE(StatusTitleBuilder::fromEvents({}, {}, now, german).text, QStringLiteral(" Mi. 9. Dez."));
 
     // Without a catalogue the written texts stay.
