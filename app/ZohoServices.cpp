@@ -8,6 +8,7 @@
 #include "zoho/ZohoConfig.h"
 #include "zoho/ZohoProvider.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QSettings>
 #include <QStandardPaths>
@@ -92,7 +93,8 @@ int ZohoServices::commandDeadlineMs()
 
 QString ZohoServices::deadlineMessage()
 {
-    return QStringLiteral("Zoho did not finish in time (%1 s)").arg(commandDeadlineMs() / 1000.0);
+    return QCoreApplication::translate("ZohoServices", "Zoho did not finish in time (%1 s)")
+        .arg(commandDeadlineMs() / 1000.0);
 }
 
 QString ZohoServices::syncAndWait()

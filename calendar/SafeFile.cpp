@@ -7,6 +7,7 @@
 #include <QRandomGenerator>
 #include <QStringBuilder>
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -22,14 +23,14 @@ namespace {
 QString kindOf(mode_t mode)
 {
     if (S_ISFIFO(mode))
-        return QStringLiteral("a FIFO, not a regular file");
+        return QCoreApplication::translate("SafeFile", "a FIFO, not a regular file");
     if (S_ISCHR(mode) || S_ISBLK(mode))
-        return QStringLiteral("a device, not a regular file");
+        return QCoreApplication::translate("SafeFile", "a device, not a regular file");
     if (S_ISSOCK(mode))
-        return QStringLiteral("a socket, not a regular file");
+        return QCoreApplication::translate("SafeFile", "a socket, not a regular file");
     if (S_ISDIR(mode))
-        return QStringLiteral("a folder, not a file");
-    return QStringLiteral("not a regular file");
+        return QCoreApplication::translate("SafeFile", "a folder, not a file");
+    return QCoreApplication::translate("SafeFile", "not a regular file");
 }
 
 FileStamp stampFrom(const struct stat &info)
@@ -116,7 +117,8 @@ Read readRegularFile(const QString &path, qint64 maxBytes, OpenFile *keepOpen)
     result.stamp = stampFrom(info);
     if (info.st_size > maxBytes) {
         result.tooLarge = true;
-        result.error = QStringLiteral("file of %1 bytes is too large to read").arg(info.st_size);
+        result.error
+            = QCoreApplication::translate("SafeFile", "file of %1 bytes is too large to read").arg(info.st_size);
         return result;
     }
     // The file may grow while it is read; never take more than the bound.
@@ -127,7 +129,8 @@ Read readRegularFile(const QString &path, qint64 maxBytes, OpenFile *keepOpen)
             if (filled > maxBytes) {
                 result.data.clear();
                 result.tooLarge = true;
-                result.error = QStringLiteral("file grew beyond %1 bytes while being read").arg(maxBytes);
+                result.error = QCoreApplication::translate("SafeFile", "file grew beyond %1 bytes while being read")
+                                   .arg(maxBytes);
                 return result;
             }
             result.data.resize(qMin<qint64>(maxBytes + 1, qint64(filled) * 2 + 4096));
@@ -395,7 +398,7 @@ QString checkPrivateFolder(const QString &path)
             return writeErrorText(errno);
         const QString parent = QFileInfo(path).path();
         if (!QDir().mkpath(parent))
-            return QStringLiteral("cannot make the folder %1").arg(parent);
+            return QCoreApplication::translate("SafeFile", "cannot make the folder %1").arg(parent);
         if (::mkdir(encoded.constData(), 0700) != 0 && errno != EEXIST)
             return writeErrorText(errno);
         if (::stat(encoded.constData(), &info) != 0)

@@ -1,15 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "calendar/ZohoTypes.h"
+#include <QCoreApplication>
 
 QString ZohoError::description() const
 {
     switch (m_kind) {
     case Kind::Token:
-        return QStringLiteral("Token error: ") + m_message;
+        return QCoreApplication::translate("ZohoError", "Token error: ") + m_message;
     case Kind::Api:
-        return QStringLiteral("API error: ") + m_message;
+        return QCoreApplication::translate("ZohoError", "API error: ") + m_message;
     case Kind::NotAuthenticated:
-        return QStringLiteral("Not authenticated with Zoho");
+        return QCoreApplication::translate("ZohoError", "Not authenticated with Zoho");
     case Kind::Other:
         break;
     }

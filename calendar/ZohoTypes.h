@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QString>
 
+#include <QCoreApplication>
 #include <optional>
 
 // Zoho's calendars and events as its client (zoho/) reads them, before they
@@ -32,7 +33,10 @@ public:
     // A transport or parse failure, described by its own text.
     static ZohoError other(const QString &description) { return {Kind::Other, description}; }
     // Zoho no longer accepts the refresh token (revoked, or expired unused).
-    static ZohoError accessRevoked() { return other(QStringLiteral("Zoho access was revoked: connect again")); }
+    static ZohoError accessRevoked()
+    {
+        return other(QCoreApplication::translate("ZohoError", "Zoho access was revoked: connect again"));
+    }
 
     Kind kind() const { return m_kind; }
     QString message() const { return m_message; }

@@ -2,6 +2,7 @@
 #include "app/Translations.h"
 #include "calendar/EventFormatting.h"
 #include "calendar/StatusTitle.h"
+#include "calendar/ZohoTypes.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -122,6 +123,11 @@ void TestTranslations::countdownsAndThePanelTitleSpeakTheLanguage()
     QCOMPARE(
         StatusTitleBuilder::fromEvents({running}, {}, now, german).text, QStringLiteral(" Termin \u00B7 noch 20 Min."));
     QCOMPARE(StatusTitleBuilder::fromEvents({}, {}, now, german).text, QStringLiteral(" Mi. 9. Dez."));
+
+    // Errors are read where they appear, so they are translated as well.
+    QCOMPARE(ZohoError::apiError(QStringLiteral("HTTP 500")).description(), QStringLiteral("API-Fehler: HTTP 500"));
+    QCOMPARE(ZohoError::accessRevoked().description(),
+        QStringLiteral("Der Zugriff auf Zoho wurde widerrufen: bitte neu verbinden"));
 
     // Without a catalogue the written texts stay.
     cleanup();

@@ -1023,6 +1023,41 @@ Infobereich; läuft es schon, öffnet oder schließt das laufende sein Fenster.
     </message>
 </context>
 <context>
+    <name>SafeFile</name>
+    <message>
+        <source>a FIFO, not a regular file</source>
+        <translation>eine FIFO, keine gewöhnliche Datei</translation>
+    </message>
+    <message>
+        <source>a device, not a regular file</source>
+        <translation>ein Gerät, keine gewöhnliche Datei</translation>
+    </message>
+    <message>
+        <source>a socket, not a regular file</source>
+        <translation>ein Socket, keine gewöhnliche Datei</translation>
+    </message>
+    <message>
+        <source>a folder, not a file</source>
+        <translation>ein Ordner, keine Datei</translation>
+    </message>
+    <message>
+        <source>not a regular file</source>
+        <translation>keine gewöhnliche Datei</translation>
+    </message>
+    <message>
+        <source>file of %1 bytes is too large to read</source>
+        <translation>Datei mit %1 Bytes ist zu groß zum Lesen</translation>
+    </message>
+    <message>
+        <source>file grew beyond %1 bytes while being read</source>
+        <translation>Datei wuchs beim Lesen über %1 Bytes</translation>
+    </message>
+    <message>
+        <source>cannot make the folder %1</source>
+        <translation>Ordner %1 kann nicht angelegt werden</translation>
+    </message>
+</context>
+<context>
     <name>SectionHeaderButton</name>
     <message>
         <source>Expanded</source>
@@ -1111,6 +1146,44 @@ Termine, Erinnerungen und neue Termine – direkt aus der Leiste.</translation>
     </message>
 </context>
 <context>
+    <name>ZohoAuthManager</name>
+    <message>
+        <source>Unexpected response: </source>
+        <translation>Unerwartete Antwort: </translation>
+    </message>
+    <message>
+        <source>Invalid response</source>
+        <translation>Ungültige Antwort</translation>
+    </message>
+    <message>
+        <source>Refresh failed</source>
+        <translation>Erneuerung fehlgeschlagen</translation>
+    </message>
+</context>
+<context>
+    <name>ZohoCalendarManager</name>
+    <message>
+        <source>Zoho refused access: </source>
+        <translation>Zoho verweigerte den Zugriff: </translation>
+    </message>
+    <message>
+        <source>Invalid calendars response</source>
+        <translation>Ungültige Antwort auf die Kalenderliste</translation>
+    </message>
+    <message>
+        <source>Only the first %1 of %2 Zoho calendars are read; left out: %3</source>
+        <translation>Nur die ersten %1 von %2 Zoho-Kalendern werden gelesen; ausgelassen: %3</translation>
+    </message>
+    <message>
+        <source>Invalid events response</source>
+        <translation>Ungültige Antwort auf die Terminliste</translation>
+    </message>
+    <message>
+        <source>Unknown error</source>
+        <translation>Unbekannter Fehler</translation>
+    </message>
+</context>
+<context>
     <name>ZohoCodeEntrySheet</name>
     <message>
         <source>Connect Zoho Calendar</source>
@@ -1189,6 +1262,75 @@ Codes verfallen nach 10 Minuten – warte nicht zu lange!</translation>
     </message>
 </context>
 <context>
+    <name>ZohoConfig</name>
+    <message>
+        <source>Not a valid server address: %1</source>
+        <translation>Keine gültige Serveradresse: %1</translation>
+    </message>
+    <message>
+        <source>Refusing to send Zoho credentials to %1: only https is allowed</source>
+        <translation>Zoho-Zugangsdaten werden nicht an %1 gesendet: nur https ist erlaubt</translation>
+    </message>
+</context>
+<context>
+    <name>ZohoError</name>
+    <message>
+        <source>Token error: </source>
+        <translation>Token-Fehler: </translation>
+    </message>
+    <message>
+        <source>API error: </source>
+        <translation>API-Fehler: </translation>
+    </message>
+    <message>
+        <source>Not authenticated with Zoho</source>
+        <translation>Nicht bei Zoho angemeldet</translation>
+    </message>
+    <message>
+        <source>Zoho access was revoked: connect again</source>
+        <translation>Der Zugriff auf Zoho wurde widerrufen: bitte neu verbinden</translation>
+    </message>
+</context>
+<context>
+    <name>ZohoHttp</name>
+    <message>
+        <source>Could not connect to %1: connection refused</source>
+        <translation>Keine Verbindung zu %1: Verbindung abgelehnt</translation>
+    </message>
+    <message>
+        <source>Connection reset by the server</source>
+        <translation>Verbindung vom Server zurückgesetzt</translation>
+    </message>
+    <message>
+        <source>Server not found: %1</source>
+        <translation>Server nicht gefunden: %1</translation>
+    </message>
+    <message>
+        <source>The request timed out.</source>
+        <translation>Die Anfrage hat zu lange gedauert.</translation>
+    </message>
+    <message>
+        <source>Secure connection to %1 failed: %2</source>
+        <translation>Sichere Verbindung zu %1 fehlgeschlagen: %2</translation>
+    </message>
+    <message>
+        <source>Zoho redirected the request too many times</source>
+        <translation>Zoho hat die Anfrage zu oft umgeleitet</translation>
+    </message>
+    <message>
+        <source>Zoho redirected the request to another server (%1); it was not followed</source>
+        <translation>Zoho hat die Anfrage an einen anderen Server umgeleitet (%1); der Umleitung wurde nicht gefolgt</translation>
+    </message>
+    <message>
+        <source>Zoho&apos;s answer is larger than %1 MB; it was not read</source>
+        <translation>Die Antwort von Zoho ist größer als %1 MB; sie wurde nicht gelesen</translation>
+    </message>
+    <message>
+        <source>Zoho answered with something that is not JSON</source>
+        <translation>Zoho hat mit etwas geantwortet, das kein JSON ist</translation>
+    </message>
+</context>
+<context>
     <name>ZohoIntegrationRow</name>
     <message>
         <source>Zoho Calendar</source>
@@ -1212,6 +1354,13 @@ Codes verfallen nach 10 Minuten – warte nicht zu lange!</translation>
     </message>
 </context>
 <context>
+    <name>ZohoKeychain</name>
+    <message>
+        <source>The Secret Service is not available: the Zoho connection will not survive a restart.</source>
+        <translation>Der Secret Service ist nicht verfügbar: Die Zoho-Verbindung übersteht keinen Neustart.</translation>
+    </message>
+</context>
+<context>
     <name>ZohoProvider</name>
     <message>
         <source>Zoho Calendar</source>
@@ -1220,6 +1369,13 @@ Codes verfallen nach 10 Minuten – warte nicht zu lange!</translation>
     <message>
         <source>A Zoho calendar takes new events only in the background.</source>
         <translation>Ein Zoho-Kalender nimmt neue Termine nur im Hintergrund an.</translation>
+    </message>
+</context>
+<context>
+    <name>ZohoServices</name>
+    <message>
+        <source>Zoho did not finish in time (%1 s)</source>
+        <translation>Zoho wurde nicht rechtzeitig fertig (%1 s)</translation>
     </message>
 </context>
 </TS>

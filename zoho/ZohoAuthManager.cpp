@@ -9,6 +9,7 @@
 #include <QJsonObject>
 #include <QNetworkAccessManager>
 
+#include <QCoreApplication>
 #include <algorithm>
 
 ZohoAuthManager::ZohoAuthManager(ZohoKeychain &keychain, QNetworkAccessManager &network, const Clock &clock,
@@ -69,7 +70,8 @@ namespace {
 
 ZohoError unexpectedResponse(const QByteArray &body)
 {
-    return ZohoError::tokenError(QStringLiteral("Unexpected response: ") + ZohoHttp::bodyExcerpt(body));
+    return ZohoError::tokenError(
+        QCoreApplication::translate("ZohoAuthManager", "Unexpected response: ") + ZohoHttp::bodyExcerpt(body));
 }
 
 } // namespace
@@ -96,7 +98,8 @@ void ZohoAuthManager::exchangeCode(const QString &code)
             setExchanging(false);
             setError(error.description());
         };
-        const TokenAnswer answer = readTokenAnswer(reply, QStringLiteral("Invalid response"));
+        const TokenAnswer answer
+            = readTokenAnswer(reply, QCoreApplication::translate("ZohoAuthManager", "Invalid response"));
         if (answer.error)
             return fail(*answer.error);
         const QJsonValue access = answer.object.value(QStringLiteral("access_token"));
@@ -155,7 +158,8 @@ void ZohoAuthManager::refreshAccessToken(const QString &refreshToken, TokenCallb
         {QStringLiteral("grant_type"), QStringLiteral("refresh_token")},
     };
     sendTokenRequest(fields, [this, refreshToken](const ZohoHttp::Reply &reply) {
-        const TokenAnswer answer = readTokenAnswer(reply, QStringLiteral("Refresh failed"));
+        const TokenAnswer answer
+            = readTokenAnswer(reply, QCoreApplication::translate("ZohoAuthManager", "Refresh failed"));
         const bool current = m_tokens && m_tokens->refreshToken == refreshToken;
         if (answer.zohoError == QLatin1String("invalid_grant") && current) {
             // The refresh token is dead: staying "connected" would fail forever.
@@ -168,7 +172,8 @@ void ZohoAuthManager::refreshAccessToken(const QString &refreshToken, TokenCallb
         const QJsonValue access = answer.object.value(QStringLiteral("access_token"));
         const std::optional<qint64> expiresIn = integerOf(answer.object.value(QStringLiteral("expires_in")));
         if (!access.isString() || !expiresIn)
-            return finishRefresh({{}, ZohoError::tokenError(QStringLiteral("Refresh failed"))});
+            return finishRefresh(
+                {{}, ZohoError::tokenError(QCoreApplication::translate("ZohoAuthManager", "Refresh failed"))});
         if (!isHeaderSafeToken(access.toString()))
             return finishRefresh({{}, unexpectedResponse(reply.body)});
         // Disconnected (or connected anew) meanwhile: this answer is stale.

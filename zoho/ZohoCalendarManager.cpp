@@ -8,6 +8,7 @@
 #include "zoho/ZohoHttp.h"
 #include "zoho/ZohoJson.h"
 
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -53,8 +54,8 @@ std::optional<ZohoError> problemWith(const ZohoHttp::Reply &reply, QJsonDocument
     if (reply.failed)
         return ZohoError::other(reply.error);
     if (reply.status == 401 || reply.status == 403)
-        return ZohoError::apiError(
-            ZohoHttp::statusFailure(reply.status, reply.body, QStringLiteral("Zoho refused access: ")));
+        return ZohoError::apiError(ZohoHttp::statusFailure(
+            reply.status, reply.body, QCoreApplication::translate("ZohoCalendarManager", "Zoho refused access: ")));
     if (reply.status >= 300)
         return ZohoError::apiError(ZohoHttp::statusFailure(reply.status, reply.body));
     QJsonParseError parseError;
@@ -286,7 +287,8 @@ void ZohoCalendarManager::fetchCalendars(std::function<void(const std::optional<
                     return done(problem);
                 const std::optional<QJsonArray> list = objectList(document.object(), QStringLiteral("calendars"));
                 if (!document.isObject() || !list)
-                    return done(ZohoError::apiError(QStringLiteral("Invalid calendars response")));
+                    return done(ZohoError::apiError(
+                        QCoreApplication::translate("ZohoCalendarManager", "Invalid calendars response")));
                 QList<ZohoCalendar> calendars;
                 for (const QJsonValue &value : *list) {
                     if (std::optional<ZohoCalendar> calendar = calendarFrom(value.toObject()))
@@ -294,11 +296,11 @@ void ZohoCalendarManager::fetchCalendars(std::function<void(const std::optional<
                 }
                 m_calendarWarnings.clear();
                 if (calendars.size() > MaxCalendars) {
-                    m_calendarWarnings.append(
-                        QStringLiteral("Only the first %1 of %2 Zoho calendars are read; left out: %3")
-                            .arg(MaxCalendars)
-                            .arg(calendars.size())
-                            .arg(namesOf(calendars.mid(MaxCalendars))));
+                    m_calendarWarnings.append(QCoreApplication::translate(
+                        "ZohoCalendarManager", "Only the first %1 of %2 Zoho calendars are read; left out: %3")
+                                                  .arg(MaxCalendars)
+                                                  .arg(calendars.size())
+                                                  .arg(namesOf(calendars.mid(MaxCalendars))));
                     calendars.resize(MaxCalendars);
                 }
                 m_calendars = calendars;
@@ -361,7 +363,8 @@ void ZohoCalendarManager::fetchCalendarEvents(std::shared_ptr<Credentials> crede
             std::optional<ZohoError> problem = problemWith(reply, document);
             const std::optional<QJsonArray> events = objectList(document.object(), QStringLiteral("events"));
             if (!problem && (!document.isObject() || !events))
-                problem = ZohoError::apiError(QStringLiteral("Invalid events response"));
+                problem = ZohoError::apiError(
+                    QCoreApplication::translate("ZohoCalendarManager", "Invalid events response"));
             if (problem) {
                 lists->failures.append(calendar.name + QStringLiteral(": ")
                     + (problem->kind() == ZohoError::Kind::Api ? problem->message() : problem->description()));
@@ -439,8 +442,9 @@ void ZohoCalendarManager::createEvent(const QString &title, const QDateTime &sta
                     if (reply.failed)
                         return done(ZohoError::other(reply.error));
                     if (reply.status >= 400) {
-                        const QString excerpt = reply.body.isValidUtf8() ? ZohoHttp::bodyExcerpt(reply.body)
-                                                                         : QStringLiteral("Unknown error");
+                        const QString excerpt = reply.body.isValidUtf8()
+                            ? ZohoHttp::bodyExcerpt(reply.body)
+                            : QCoreApplication::translate("ZohoCalendarManager", "Unknown error");
                         return done(ZohoError::apiError(QStringLiteral("HTTP %1: %2").arg(reply.status).arg(excerpt)));
                     }
                     const QJsonArray created

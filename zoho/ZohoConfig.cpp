@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "zoho/ZohoConfig.h"
 
+#include <QCoreApplication>
 #include <QHostAddress>
 
 namespace ZohoConfig {
@@ -13,14 +14,15 @@ QString clientId()
 QString refusalReason(const QUrl &url)
 {
     if (!url.isValid() || url.host().isEmpty())
-        return QStringLiteral("Not a valid server address: %1").arg(url.toDisplayString());
+        return QCoreApplication::translate("ZohoConfig", "Not a valid server address: %1").arg(url.toDisplayString());
     if (url.scheme() == QLatin1String("https"))
         return {};
     const QHostAddress address(url.host());
     const bool loopback = url.host() == QLatin1String("localhost") || (!address.isNull() && address.isLoopback());
     if (url.scheme() == QLatin1String("http") && loopback)
         return {};
-    return QStringLiteral("Refusing to send Zoho credentials to %1: only https is allowed").arg(url.toDisplayString());
+    return QCoreApplication::translate("ZohoConfig", "Refusing to send Zoho credentials to %1: only https is allowed")
+        .arg(url.toDisplayString());
 }
 
 QUrl endpoint(const QUrl &base, const QString &path)

@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <QCoreApplication>
 #include <memory>
 
 namespace ZohoHttp {
@@ -30,18 +31,20 @@ QString transportFailure(const QNetworkReply &reply)
 {
     switch (reply.error()) {
     case QNetworkReply::ConnectionRefusedError:
-        return QStringLiteral("Could not connect to %1: connection refused").arg(reply.url().host());
+        return QCoreApplication::translate("ZohoHttp", "Could not connect to %1: connection refused")
+            .arg(reply.url().host());
     case QNetworkReply::RemoteHostClosedError:
-        return QStringLiteral("Connection reset by the server");
+        return QCoreApplication::translate("ZohoHttp", "Connection reset by the server");
     case QNetworkReply::HostNotFoundError:
-        return QStringLiteral("Server not found: %1").arg(reply.url().host());
+        return QCoreApplication::translate("ZohoHttp", "Server not found: %1").arg(reply.url().host());
     case QNetworkReply::TimeoutError:
     case QNetworkReply::OperationCanceledError:
-        return QStringLiteral("The request timed out.");
+        return QCoreApplication::translate("ZohoHttp", "The request timed out.");
     case QNetworkReply::SslHandshakeFailedError:
-        return QStringLiteral("Secure connection to %1 failed: %2").arg(reply.url().host(), reply.errorString());
+        return QCoreApplication::translate("ZohoHttp", "Secure connection to %1 failed: %2")
+            .arg(reply.url().host(), reply.errorString());
     case QNetworkReply::TooManyRedirectsError:
-        return QStringLiteral("Zoho redirected the request too many times");
+        return QCoreApplication::translate("ZohoHttp", "Zoho redirected the request too many times");
     default:
         return reply.errorString();
     }
@@ -92,18 +95,21 @@ void send(QNetworkAccessManager &network, const QNetworkRequest &request, const 
             return;
         }
         stop(
-            QStringLiteral("Zoho redirected the request to another server (%1); it was not followed")
+            QCoreApplication::translate(
+                "ZohoHttp", "Zoho redirected the request to another server (%1); it was not followed")
                 .arg(target.adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment | QUrl::RemoveUserInfo)
                          .toDisplayString()));
     });
 
     auto *deadline = new QTimer(reply);
     deadline->setSingleShot(true);
-    QObject::connect(deadline, &QTimer::timeout, reply, [stop] { stop(QStringLiteral("The request timed out.")); });
+    QObject::connect(deadline, &QTimer::timeout, reply,
+        [stop] { stop(QCoreApplication::translate("ZohoHttp", "The request timed out.")); });
     deadline->start(timeoutMs);
 
     const QString tooLarge
-        = QStringLiteral("Zoho's answer is larger than %1 MB; it was not read").arg(MaxBodyBytes / (1024 * 1024));
+        = QCoreApplication::translate("ZohoHttp", "Zoho's answer is larger than %1 MB; it was not read")
+              .arg(MaxBodyBytes / (1024 * 1024));
     QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [reply, stop, tooLarge] {
         if (reply->header(QNetworkRequest::ContentLengthHeader).toLongLong() > MaxBodyBytes)
             stop(tooLarge);
@@ -190,7 +196,7 @@ QString statusFailure(int status, const QByteArray &body, const QString &lead)
 
 QString notJsonFailure()
 {
-    return QStringLiteral("Zoho answered with something that is not JSON");
+    return QCoreApplication::translate("ZohoHttp", "Zoho answered with something that is not JSON");
 }
 
 } // namespace ZohoHttp

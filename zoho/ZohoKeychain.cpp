@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "zoho/ZohoKeychain.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 #include <QTimeZone>
 
@@ -22,7 +23,8 @@ ZohoKeychain::ZohoKeychain(SecretStore &store, Note *note)
 
 QString ZohoKeychain::notKeptMessage()
 {
-    return QStringLiteral("The Secret Service is not available: the Zoho connection will not survive a restart.");
+    return QCoreApplication::translate(
+        "ZohoKeychain", "The Secret Service is not available: the Zoho connection will not survive a restart.");
 }
 
 std::optional<QString> ZohoKeychain::read(const QString &account)
