@@ -212,8 +212,10 @@ int runAgendaCommand(const QStringList &arguments, QTextStream &out, QTextStream
             status = 1;
         }
         if (zoho.calendars().isFromCache()) {
-            err << "brivane agenda: Zoho: showing the last sync's events, from "
-                << zoho.calendars().lastSynced().toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")) << '\n';
+            err << "brivane agenda: Zoho: "
+                << QCoreApplication::translate("AgendaCommand", "showing the last sync's events, from %1")
+                       .arg(zoho.calendars().lastSynced().toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")))
+                << '\n';
         }
     }
     store->waitUntilLoaded();

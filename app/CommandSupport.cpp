@@ -77,7 +77,11 @@ std::unique_ptr<Clock> parseCommandLine(QCommandLineParser &parser, const QStrin
     }
     std::unique_ptr<Clock> clock = clockForCommand(parser.value(atOption), parser.isSet(atOption));
     if (!clock)
-        err << "brivane " << command << ": not an ISO 8601 date and time: " << parser.value(atOption) << '\n' << usage;
+        err << "brivane " << command << ": "
+            << QCoreApplication::translate("CommandSupport", "not an ISO 8601 date and time: %1")
+                   .arg(parser.value(atOption))
+            << '\n'
+            << usage;
     return clock;
 }
 

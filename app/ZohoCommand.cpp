@@ -16,6 +16,16 @@ const char *const Usage = "usage: brivane zoho connect CODE\n"
                           "       brivane zoho status\n"
                           "       brivane zoho sync\n";
 
+QString hiddenMark()
+{
+    return QStringLiteral("  (") + QCoreApplication::translate("ZohoCommand", "hidden") + QLatin1Char(')');
+}
+
+QString defaultMark()
+{
+    return QStringLiteral("  (") + QCoreApplication::translate("ZohoCommand", "default") + QLatin1Char(')');
+}
+
 void printStoreWarning(ZohoAuthManager &auth, QTextStream &out)
 {
     if (!auth.tokensSurviveRestart())
@@ -39,7 +49,8 @@ int runZohoCommand(const QStringList &arguments, QTextStream &out, QTextStream &
 
     if (connecting) {
         if (arguments[2].trimmed().isEmpty()) {
-            err << "brivane zoho connect: the code is empty\n" << Usage;
+            err << "brivane zoho connect: " << QCoreApplication::translate("ZohoCommand", "the code is empty") << '\n'
+                << Usage;
             return 2;
         }
         const bool finished = waitForCompletion(
@@ -58,19 +69,19 @@ int runZohoCommand(const QStringList &arguments, QTextStream &out, QTextStream &
             return 1;
         }
         ZohoServices::forgetRecordedSync();
-        out << "Connected to Zoho.\n";
+        out << QCoreApplication::translate("ZohoCommand", "Connected to Zoho.") << '\n';
         printStoreWarning(auth, out);
         return 0;
     }
     if (action == QLatin1String("disconnect")) {
         auth.disconnect();
         ZohoServices::forgetRecordedSync();
-        out << "Disconnected from Zoho.\n";
+        out << QCoreApplication::translate("ZohoCommand", "Disconnected from Zoho.") << '\n';
         return 0;
     }
 
     if (!auth.isConnected()) {
-        out << "Zoho: not connected\n";
+        out << QCoreApplication::translate("ZohoCommand", "Zoho: not connected") << '\n';
         printStoreWarning(auth, out);
         return action == QLatin1String("sync") ? 1 : 0;
     }
@@ -78,13 +89,17 @@ int runZohoCommand(const QStringList &arguments, QTextStream &out, QTextStream &
     if (action == QLatin1String("sync")) {
         const QString failure = zoho.syncAndWait();
         if (!calendars.lastWarning().isEmpty())
-            err << "Warning: " << calendars.lastWarning() << '\n';
+            err << QCoreApplication::translate("ZohoCommand", "Warning: %1").arg(calendars.lastWarning()) << '\n';
         if (!failure.isEmpty()) {
             err << failure << '\n';
             return 1;
         }
-        out << "Synced " << calendars.calendars().size() << " calendars: " << calendars.todayEvents().size()
-            << " events today, " << calendars.upcomingEvents().size() << " in the coming week.\n";
+        out << QCoreApplication::translate(
+            "ZohoCommand", "Synced %1 calendars: %2 events today, %3 in the coming week.")
+                   .arg(calendars.calendars().size())
+                   .arg(calendars.todayEvents().size())
+                   .arg(calendars.upcomingEvents().size())
+            << '\n';
         return 0;
     }
 
@@ -100,25 +115,33 @@ int runZohoCommand(const QStringList &arguments, QTextStream &out, QTextStream &
         },
         ZohoServices::commandDeadlineMs());
     const QString error = !finished ? ZohoServices::deadlineMessage() : failure ? failure->description() : QString();
-    out << (auth.isConnected() ? "Zoho: connected\n" : "Zoho: not connected\n");
+    out << (auth.isConnected() ? QCoreApplication::translate("ZohoCommand", "Zoho: connected")
+                               : QCoreApplication::translate("ZohoCommand", "Zoho: not connected"))
+        << '\n';
     printStoreWarning(auth, out);
     const QSet<QString> hidden = AppSettings::shared().hiddenCalendarIds();
     for (const ZohoCalendar &calendar : calendars.calendars()) {
-        out << "  " << calendar.name << (hidden.contains(ZohoProvider::calendarIdOf(calendar.id)) ? "  (hidden)" : "")
-            << (calendar.isDefault ? "  (default)" : "") << "  [" << calendar.id << "]\n";
+        out << "  " << calendar.name
+            << (hidden.contains(ZohoProvider::calendarIdOf(calendar.id)) ? hiddenMark() : QString())
+            << (calendar.isDefault ? defaultMark() : QString()) << "  [" << calendar.id << "]\n";
     }
     // Without the network the last sync's lists are what brivane shows.
     if (calendars.isFromCache()) {
-        out << "Showing the last sync's calendars and events, from "
-            << calendars.lastSynced().toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")) << '\n';
+        out << QCoreApplication::translate("ZohoCommand", "Showing the last sync's calendars and events, from %1")
+                   .arg(calendars.lastSynced().toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")))
+            << '\n';
     }
     const std::optional<ZohoServices::SyncRecord> lastSync = ZohoServices::lastRecordedSync();
     if (lastSync) {
-        out << "Last sync: " << lastSync->finished.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")) << '\n';
+        out << QCoreApplication::translate("ZohoCommand", "Last sync: %1")
+                   .arg(lastSync->finished.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")))
+            << '\n';
         if (!lastSync->warning.isEmpty())
-            out << "Warning: " << lastSync->warning << '\n';
+            out << QCoreApplication::translate("ZohoCommand", "Warning: %1").arg(lastSync->warning) << '\n';
     }
     const QString shownError = !error.isEmpty() ? error : lastSync ? lastSync->error : QString();
-    out << "Last error: " << (shownError.isEmpty() ? QStringLiteral("none") : shownError) << '\n';
+    out << QCoreApplication::translate("ZohoCommand", "Last error: %1")
+               .arg(shownError.isEmpty() ? QCoreApplication::translate("ZohoCommand", "none") : shownError)
+        << '\n';
     return error.isEmpty() ? 0 : 1;
 }

@@ -107,5 +107,16 @@ with tempfile.TemporaryDirectory() as scratch:
     unknown = agenda(LANG="ja_JP.UTF-8")
     check("a language without a catalogue stays English", "Today" in unknown, unknown)
 
+    def run(*arguments, **language):
+        env = dict(environment, **language)
+        result = subprocess.run([brivane, *arguments], env=env, capture_output=True, text=True, timeout=60)
+        return result.stdout + result.stderr
+
+    status = run("zoho", "status", LANG="de_DE.UTF-8")
+    check("the zoho command speaks German", "Zoho: nicht verbunden" in status, status)
+    wrong_time = run("agenda", "--at", "yesterday", LANG="de_DE.UTF-8")
+    check("a command's error speaks German", "kein Datum mit Uhrzeit nach ISO 8601: yesterday" in wrong_time,
+          wrong_time)
+
 print(f"{passed} passed, {failed} failed")
 sys.exit(1 if failed else 0)

@@ -37,6 +37,10 @@
         <source>Upcoming</source>
         <translation>Demnächst</translation>
     </message>
+    <message>
+        <source>showing the last sync&apos;s events, from %1</source>
+        <translation>Termine der letzten Synchronisierung vom %1</translation>
+    </message>
 </context>
 <context>
     <name>AnyEventRowView</name>
@@ -253,6 +257,13 @@ Einstellungen → Online-Konten</translation>
 Grant Calendar access to see your calendars.</source>
         <translation>Keine Kalender gefunden.
 Erlaube den Kalenderzugriff, um deine Kalender zu sehen.</translation>
+    </message>
+</context>
+<context>
+    <name>CommandSupport</name>
+    <message>
+        <source>not an ISO 8601 date and time: %1</source>
+        <translation>kein Datum mit Uhrzeit nach ISO 8601: %1</translation>
     </message>
 </context>
 <context>
@@ -1259,6 +1270,61 @@ Codes verfallen nach 10 Minuten – warte nicht zu lange!</translation>
     <message>
         <source>Come back here and **paste the code** on the next screen</source>
         <translation>Komm hierher zurück und **füge den Code** auf der nächsten Seite ein</translation>
+    </message>
+</context>
+<context>
+    <name>ZohoCommand</name>
+    <message>
+        <source>hidden</source>
+        <translation>ausgeblendet</translation>
+    </message>
+    <message>
+        <source>default</source>
+        <translation>Standard</translation>
+    </message>
+    <message>
+        <source>the code is empty</source>
+        <translation>der Code ist leer</translation>
+    </message>
+    <message>
+        <source>Connected to Zoho.</source>
+        <translation>Mit Zoho verbunden.</translation>
+    </message>
+    <message>
+        <source>Disconnected from Zoho.</source>
+        <translation>Von Zoho getrennt.</translation>
+    </message>
+    <message>
+        <source>Zoho: not connected</source>
+        <translation>Zoho: nicht verbunden</translation>
+    </message>
+    <message>
+        <source>Warning: %1</source>
+        <translation>Warnung: %1</translation>
+    </message>
+    <message>
+        <source>Synced %1 calendars: %2 events today, %3 in the coming week.</source>
+        <translation>%1 Kalender synchronisiert: %2 Termine heute, %3 in der kommenden Woche.</translation>
+    </message>
+    <message>
+        <source>Zoho: connected</source>
+        <translation>Zoho: verbunden</translation>
+    </message>
+    <message>
+        <source>Showing the last sync&apos;s calendars and events, from %1</source>
+        <translation>Kalender und Termine der letzten Synchronisierung vom %1</translation>
+    </message>
+    <message>
+        <source>Last sync: %1</source>
+        <translation>Letzte Synchronisierung: %1</translation>
+    </message>
+    <message>
+        <source>Last error: %1</source>
+        <translation>Letzter Fehler: %1</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>keiner</translation>
     </message>
 </context>
 <context>
