@@ -224,8 +224,22 @@ void AppDelegate::handleClick(StatusItem::Click click, const QPoint &globalPosit
         showContextMenu(globalPosition);
         return;
     }
+    if (!globalPosition.isNull())
+        m_lastItemClick = globalPosition;
     if (m_settings.onboardingComplete())
         togglePopover(globalPosition);
+    else
+        showOnboarding();
+}
+
+void AppDelegate::handleToggleCommand(const QPoint &pointer)
+{
+    QScreen *screen = QGuiApplication::screenAt(pointer);
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    const QPoint point = screen ? PopoverWindow::pointForToggle(pointer, m_lastItemClick, screen->geometry()) : pointer;
+    if (m_settings.onboardingComplete())
+        togglePopover(point);
     else
         showOnboarding();
 }

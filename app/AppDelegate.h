@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include <memory>
+#include <optional>
 
 class AppSettings;
 class PopoverWindow;
@@ -51,6 +52,8 @@ public:
     void openSettings();
     void eventStoreChanged();
     void handleClick(StatusItem::Click click, const QPoint &globalPosition);
+    // `brivane --toggle` from another process: only the pointer is known.
+    void handleToggleCommand(const QPoint &pointer);
     void togglePopover(const QPoint &clickPoint = {});
     void showContextMenu(const QPoint &globalPosition);
     // The right-click menu, made anew each time it is asked for.
@@ -100,6 +103,8 @@ private:
     std::unique_ptr<StatusItem> m_statusItem;
     QQmlEngine m_engine;
     std::unique_ptr<PopoverWindow> m_popover;
+    // Where the status item was last clicked, for a toggle without a click.
+    std::optional<QPoint> m_lastItemClick;
     PopoverViewModel *m_popoverViewModel = nullptr;
     std::unique_ptr<DesktopLauncher> m_launcher;
     QPointer<ZohoCalendarManager> m_zoho;

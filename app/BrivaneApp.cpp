@@ -126,7 +126,7 @@ int runTray(int argc, char **argv, const QByteArray &command, std::unique_ptr<Si
         if (received == "settings")
             delegate.openSettings();
         else
-            delegate.handleClick(StatusItem::Click::Left, QCursor::pos());
+            delegate.handleToggleCommand(QCursor::pos());
     });
     if (reportTiming) {
         QObject::connect(&delegate, &AppDelegate::popoverFirstFrame, [](qint64 ms) {

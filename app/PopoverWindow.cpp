@@ -132,6 +132,17 @@ PopoverWindow::PanelAnchor PopoverWindow::anchorForClick(const QPoint &click, co
     return {QRect(click, QSize(1, 1)), Qt::TopEdge};
 }
 
+QPoint PopoverWindow::pointForToggle(
+    const QPoint &pointer, const std::optional<QPoint> &lastItemClick, const QRect &screen)
+{
+    const bool onScreen = screen.contains(pointer);
+    const int fromEdge = std::min({pointer.y() - screen.top(), screen.bottom() - pointer.y(),
+        pointer.x() - screen.left(), screen.right() - pointer.x()});
+    if (onScreen && fromEdge <= PanelReach)
+        return pointer;
+    return lastItemClick.value_or(pointer);
+}
+
 QPoint PopoverWindow::placement(const QRect &anchor, const QSize &size, const QRect &screen, Qt::Edge panelEdge)
 {
     if (panelEdge == Qt::LeftEdge || panelEdge == Qt::RightEdge) {

@@ -5,6 +5,8 @@
 #include <QQuickView>
 #include <QTimer>
 
+#include <optional>
+
 // The frameless window that drops down from the status item. It closes on
 // Escape (when nothing inside takes the key) and on a click anywhere
 // outside it; its content is made once and kept, so what the user left
@@ -49,12 +51,18 @@ public:
     };
     static constexpr int PanelReach = 64;
     static PanelAnchor anchorForClick(const QPoint &click, const QRect &screen);
+    // The point to open at for a toggle that comes with the pointer alone (a
+    // key the user bound, a launcher): the pointer where it is on a panel of
+    // `screen`, else the item's last click, where the panel is known to be,
+    // else the pointer.
+    static QPoint pointForToggle(
+        const QPoint &pointer, const std::optional<QPoint> &lastItemClick, const QRect &screen);
 
     // The top-left corner for a window of `size` beside `anchor` within
     // `screen`: below it for a panel at the top (above when there is no room),
     // above it for one at the bottom, to its side for one at the left or right.
-    static QPoint placement(const QRect &anchor, const QSize &size, const QRect &screen,
-        Qt::Edge panelEdge = Qt::TopEdge);
+    static QPoint placement(
+        const QRect &anchor, const QSize &size, const QRect &screen, Qt::Edge panelEdge = Qt::TopEdge);
 
     // Something was asked for (`what`) by the last click or key; firstFrameAfter
     // reports the time from that input to the next frame on screen.

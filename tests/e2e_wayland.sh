@@ -249,8 +249,41 @@ check "a second click on the item closes it" eventually 50 popover_hidden
 # The key a user binds: the running instance toggles its popover.
 "${in_session[@]}" "$brivane" --toggle
 check "brivane --toggle opens it again" eventually 300 popover_shown
+# The pointer is nowhere near the panel: the popover opens where the item
+# was clicked, under the panel (sway places native windows itself).
+if [ "$mode" != native ]; then
+    check "… under the panel, where the item was last clicked" test "$(popover_geometry)" = "960 35"
+fi
 "${in_session[@]}" "$brivane" --toggle
 check "and closes it" eventually 50 popover_hidden
+
+# A keyboard that stays, as a physical one does (tests/wayland_keys): its
+# keymap reaches the session once, before the popover opens; then Escape
+# closes the popover. The keys counted show whether the first one arrived.
+keys=${3:-}
+if [ "$mode" != native ] && [ -n "$keys" ] && "${as_user[@]}" test -x "$keys"; then
+    mkfifo -m 600 "$scratch/keys.fifo"
+    [ "$(id -u)" = 0 ] && chown 65534:65534 "$scratch/keys.fifo"
+    start_detached "${in_session[@]}" sh -c 'exec "$0" <"$1"' "$keys" "$scratch/keys.fifo" >"$scratch/keys.log" 2>&1
+    exec {typing}>"$scratch/keys.fifo"
+    check "a keyboard joins the session" eventually 100 grep -q '^ready' "$scratch/keys.log"
+    pressed=0
+    press_escape() {
+        pressed=$((pressed + 1))
+        echo Escape >&"$typing"
+        eventually 10 popover_hidden
+    }
+    for round in 1 2 3; do
+        "${in_session[@]}" "$brivane" --toggle
+        check "opened for the keyboard ($round)" eventually 300 popover_shown
+        pressed=0
+        check "Escape closes it ($round)" eventually 5 press_escape
+        echo "Escape pressed $pressed time(s) before it closed"
+    done
+    exec {typing}>&-
+else
+    echo "the keyboard is not tried here: no tests/wayland_keys, or not in an XWayland session"
+fi
 
 if [ "$mode" = native ]; then
     "${in_session[@]}" "$brivane" --toggle

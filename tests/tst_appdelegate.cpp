@@ -504,6 +504,30 @@ private slots:
         const PopoverWindow::PanelAnchor anchor = PopoverWindow::anchorForClick(click, screen);
         QCOMPARE(PopoverWindow::placement(anchor.rect, QSize(320, 620), screen, anchor.edge), expected);
     }
+
+    // `brivane --toggle` brings the pointer alone: a bound key leaves it
+    // anywhere, a panel's launcher on the panel.
+    void toggleOpensBesideThePanel_data()
+    {
+        QTest::addColumn<QPoint>("pointer");
+        QTest::addColumn<std::optional<QPoint>>("lastItemClick");
+        QTest::addColumn<QPoint>("expected");
+        const std::optional<QPoint> none;
+        const std::optional<QPoint> topRight = QPoint(1200, 15);
+        QTest::newRow("pointer mid-screen, item clicked before") << QPoint(640, 400) << topRight << QPoint(1200, 15);
+        QTest::newRow("pointer on a panel of its own") << QPoint(300, 790) << topRight << QPoint(300, 790);
+        QTest::newRow("pointer exactly at the reach") << QPoint(640, 64) << topRight << QPoint(640, 64);
+        QTest::newRow("pointer just beyond the reach") << QPoint(640, 65) << topRight << QPoint(1200, 15);
+        QTest::newRow("pointer off the screen") << QPoint(-40, 10) << topRight << QPoint(1200, 15);
+        QTest::newRow("no click yet: the pointer") << QPoint(640, 400) << none << QPoint(640, 400);
+    }
+    void toggleOpensBesideThePanel()
+    {
+        QFETCH(QPoint, pointer);
+        QFETCH(std::optional<QPoint>, lastItemClick);
+        QFETCH(QPoint, expected);
+        QCOMPARE(PopoverWindow::pointForToggle(pointer, lastItemClick, QRect(0, 0, 1280, 800)), expected);
+    }
 };
 
 BRIVANE_TEST_MAIN(AppDelegateTest)
