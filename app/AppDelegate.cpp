@@ -89,7 +89,7 @@ void AppDelegate::applicationDidFinishLaunching()
     connect(m_statusItem.get(), &StatusItem::clicked, this, &AppDelegate::handleClick);
     m_statusItem->setMenuProvider([this] { return buildContextMenu(); });
 
-    m_popover = std::make_unique<PopoverWindow>(&m_engine);
+    m_popover = PopoverWindow::create(&m_engine);
     connect(m_popover.get(), &PopoverWindow::firstFrameShown, this, &AppDelegate::popoverFirstFrame);
     connect(m_popover.get(), &PopoverWindow::firstFrameAfter, this, [this](const QString &what, qint64 ms) {
         if (what == QLatin1String("sheet"))
@@ -248,7 +248,7 @@ void AppDelegate::togglePopover(const QPoint &clickPoint)
 {
     if (!m_popover)
         return;
-    if (m_popover->isVisible()) {
+    if (m_popover->isOpen()) {
         m_popover->closePopover();
         return;
     }
@@ -263,12 +263,13 @@ void AppDelegate::showEventDetail(const CalendarEvent &event)
     if (!m_popover || !m_settings.onboardingComplete())
         return;
     setupPopoverContent();
-    if (!m_popover->isVisible()) {
+    if (!m_popover->isOpen()) {
         m_popover->showBelow(m_statusItem->geometry(), {});
         if (m_popoverViewModel)
             m_popoverViewModel->appeared();
     } else {
-        bringForward(*m_popover);
+        if (!m_popover->isLayerSurface())
+            bringForward(*m_popover);
     }
     if (!m_popoverViewModel)
         return;

@@ -125,6 +125,10 @@ int runTray(int argc, char **argv, const QByteArray &command, std::unique_ptr<Si
     QObject::connect(&instance, &SingleInstance::commandReceived, &delegate, [&delegate](const QByteArray &received) {
         if (received == "settings")
             delegate.openSettings();
+        else if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+            // A Wayland client is never told where the pointer is outside
+            // its own windows: the item's last click is the best there is.
+            delegate.handleToggleCommand(QPoint(-1, -1));
         else
             delegate.handleToggleCommand(QCursor::pos());
     });

@@ -1,11 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/PopoverWindow.h"
 
+#include "app/LayerShellSurface.h"
 #include "resources/Theme.h"
 
 #include <QGuiApplication>
+#include <QQmlComponent>
+#include <QQmlContext>
+#include <QQmlEngine>
 #include <QQuickItem>
+#include <QQuickRenderControl>
+#include <QQuickRenderTarget>
 #include <QScreen>
+#include <QtMath>
 
 #include <algorithm>
 
@@ -16,7 +23,44 @@ constexpr int GrabAttempts = 25;
 } // namespace
 
 PopoverWindow::PopoverWindow(QQmlEngine *engine)
-    : QQuickView(engine, nullptr)
+    : m_engine(engine)
+{
+    setUp();
+}
+
+PopoverWindow::PopoverWindow(
+    QQmlEngine *engine, QQuickRenderControl *renderControl, std::unique_ptr<LayerShellSurface> layer)
+    : QQuickWindow(renderControl)
+    , m_engine(engine)
+    , m_renderControl(renderControl)
+    , m_layer(std::move(layer))
+{
+    setUp();
+}
+
+std::unique_ptr<PopoverWindow> PopoverWindow::create(QQmlEngine *engine)
+{
+    if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        return std::make_unique<PopoverWindow>(engine);
+    std::unique_ptr<LayerShellSurface> layer = LayerShellSurface::connectToSession(nullptr);
+    if (!layer)
+        return std::make_unique<PopoverWindow>(engine);
+    // The scene is drawn into memory the compositor shares: Qt Quick's
+    // software renderer draws there directly. It is chosen for the whole
+    // program, before its first window.
+    const QByteArray backend = qgetenv("QT_QUICK_BACKEND");
+    if (!backend.isEmpty() && backend != "software") {
+        qWarning("brivane: with QT_QUICK_BACKEND=%s the popover opens as an ordinary window", backend.constData());
+        return std::make_unique<PopoverWindow>(engine);
+    }
+    QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    // The software renderer needs (and takes) no initialize() of the render
+    // control: it draws into whatever paint device the frame is given.
+    auto *renderControl = new QQuickRenderControl;
+    return std::unique_ptr<PopoverWindow>(new PopoverWindow(engine, renderControl, std::move(layer)));
+}
+
+void PopoverWindow::setUp()
 {
     setFlags(flagsFor(QGuiApplication::platformName(), qEnvironmentVariableIsSet("WAYLAND_DISPLAY")));
     // Unmanaged in XWayland, the compositor's window manager takes the X
@@ -24,26 +68,27 @@ PopoverWindow::PopoverWindow(QQmlEngine *engine)
     // focus): there losing it says nothing about the user's click. Keys and
     // clicks outside reach it through its grabs instead.
     m_closesWhenInactive = !flags().testFlag(Qt::BypassWindowManagerHint);
-    setResizeMode(QQuickView::SizeRootObjectToView);
     setTitle(QStringLiteral("brivane"));
     // Sized once, for the desktop's text at start: the content is made once
     // and keeps the sizes of its texts from then on.
     fitTextSize();
-    connect(this, &QQuickWindow::frameSwapped, this, [this] {
-        if (m_measureFrames && m_frameTimer.isValid()) {
-            ++m_frames;
-            m_worstFrameNs = qMax(m_worstFrameNs, m_frameTimer.nsecsElapsed());
-            m_frameTimer.invalidate();
-        }
-        if (m_waitingForFrame) {
-            m_waitingForFrame = false;
-            emit firstFrameShown(m_showRequested.elapsed());
-        }
-        if (!m_interaction.isEmpty()) {
-            emit firstFrameAfter(m_interaction, m_interactionTimer.elapsed());
-            m_interaction.clear();
-        }
-    });
+    connect(this, &QQuickWindow::frameSwapped, this, &PopoverWindow::frameShown);
+    if (m_layer) {
+        m_layerFrameTimer.setSingleShot(true);
+        m_layerFrameTimer.setInterval(0);
+        connect(&m_layerFrameTimer, &QTimer::timeout, this, &PopoverWindow::renderLayerFrame);
+        connect(m_renderControl.get(), &QQuickRenderControl::renderRequested, this, &PopoverWindow::scheduleLayerFrame);
+        connect(m_renderControl.get(), &QQuickRenderControl::sceneChanged, this, &PopoverWindow::scheduleLayerFrame);
+        connect(m_layer.get(), &LayerShellSurface::readyForFrameChanged, this, [this] {
+            if (m_layerFramePending)
+                scheduleLayerFrame();
+        });
+        connect(m_layer.get(), &LayerShellSurface::presented, this, &PopoverWindow::frameShown);
+        // The user clicked another window, or a key of the desktop moved the
+        // focus: as a menu does, the popover goes.
+        connect(m_layer.get(), &LayerShellSurface::keyboardLeft, this, &PopoverWindow::closePopover);
+        m_layer->setInputTarget(this);
+    }
     connect(this, &QWindow::activeChanged, this, [this] {
         if (isActive())
             m_wasActive = true;
@@ -53,6 +98,78 @@ PopoverWindow::PopoverWindow(QQmlEngine *engine)
     m_platformGrabs = !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
     m_grabRetry.setInterval(GrabRetryMs);
     connect(&m_grabRetry, &QTimer::timeout, this, &PopoverWindow::grabInput);
+}
+
+void PopoverWindow::frameShown()
+{
+    if (m_measureFrames && m_frameTimer.isValid()) {
+        ++m_frames;
+        m_worstFrameNs = qMax(m_worstFrameNs, m_frameTimer.nsecsElapsed());
+        m_frameTimer.invalidate();
+    }
+    if (m_waitingForFrame) {
+        m_waitingForFrame = false;
+        emit firstFrameShown(m_showRequested.elapsed());
+    }
+    if (!m_interaction.isEmpty()) {
+        emit firstFrameAfter(m_interaction, m_interactionTimer.elapsed());
+        m_interaction.clear();
+    }
+}
+
+bool PopoverWindow::isOpen() const
+{
+    return m_layer ? m_layer->isShown() : isVisible();
+}
+
+void PopoverWindow::scheduleLayerFrame()
+{
+    m_layerFramePending = true;
+    if (m_layer && m_layer->isShown() && !m_layerFrameTimer.isActive())
+        m_layerFrameTimer.start();
+}
+
+void PopoverWindow::renderLayerFrame()
+{
+    if (!m_layer || !m_layer->isShown())
+        return;
+    if (!m_layer->readyForFrame()) {
+        m_layerFramePending = true; // drawn when the compositor is ready
+        return;
+    }
+    m_layerFramePending = false;
+    const int scale = m_layer->bufferScale();
+    const QSize pixels = size() * scale;
+    if (m_layerFrame.size() != pixels) {
+        m_layerFrame = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        m_layerFrame.setDevicePixelRatio(scale);
+        m_layerFrame.fill(Qt::transparent);
+        QQuickRenderTarget target = QQuickRenderTarget::fromPaintDevice(&m_layerFrame);
+        target.setDevicePixelRatio(scale);
+        setRenderTarget(target);
+    }
+    if (m_measureFrames)
+        m_frameTimer.start();
+    m_renderControl->polishItems();
+    m_renderControl->beginFrame();
+    m_renderControl->sync();
+    m_renderControl->render();
+    m_renderControl->endFrame();
+    m_layer->present(m_layerFrame);
+}
+
+void PopoverWindow::fitContent()
+{
+    if (contentItem())
+        contentItem()->setSize(size());
+    if (m_root)
+        m_root->setSize(size());
+}
+
+void PopoverWindow::resizeEvent(QResizeEvent *event)
+{
+    QQuickWindow::resizeEvent(event);
+    fitContent();
 }
 
 QSize PopoverWindow::popoverSize()
@@ -72,6 +189,7 @@ void PopoverWindow::fitTextSize()
         setMaximumSize(size);
     }
     resize(size);
+    fitContent();
 }
 
 Qt::WindowFlags PopoverWindow::flagsFor(const QString &platformName, bool inWaylandSession)
@@ -91,18 +209,37 @@ PopoverWindow::~PopoverWindow()
     // QWindow's destructor hides the window; its signals must not reach this
     // object's own signals by then.
     disconnect(this, &QWindow::visibleChanged, this, nullptr);
+    if (m_layer)
+        m_layer->hide();
+    delete m_root;
 }
 
 void PopoverWindow::setContent(const QUrl &source, const QVariantMap &initialProperties)
 {
     if (hasContent())
         return;
-    setInitialProperties(initialProperties);
-    setSource(source);
-    if (status() == QQuickView::Error) {
-        for (const QQmlError &error : errors())
+    QQmlComponent component(m_engine, source);
+    QObject *object = component.isReady() ? component.beginCreate(m_engine->rootContext()) : nullptr;
+    auto *root = qobject_cast<QQuickItem *>(object);
+    if (!root) {
+        for (const QQmlError &error : component.errors())
             qWarning("%s", qPrintable(error.toString()));
+        if (object) {
+            component.completeCreate();
+            delete object;
+        }
+        return;
     }
+    // As a view sets its content up: the properties, then the window, then
+    // the component completes, seeing both.
+    component.setInitialProperties(root, initialProperties);
+    root->setParentItem(contentItem());
+    component.completeCreate();
+    for (const QQmlError &error : component.errors())
+        qWarning("%s", qPrintable(error.toString()));
+    QQmlEngine::setObjectOwnership(root, QQmlEngine::CppOwnership);
+    m_root = root;
+    fitContent();
 }
 
 PopoverWindow::PanelAnchor PopoverWindow::anchorForClick(const QPoint &click, const QRect &screen)
@@ -171,8 +308,8 @@ void PopoverWindow::showBelow(const QRect &anchor, const QPoint &clickPoint)
     if (screen) {
         // Measured from the whole screen: the panel is what the available
         // part leaves out, where the desktop says so.
-        const PanelAnchor target = knowsItem ? PanelAnchor {anchor, Qt::TopEdge}
-                                             : anchorForClick(clickPoint, screen->geometry());
+        const PanelAnchor target
+            = knowsItem ? PanelAnchor {anchor, Qt::TopEdge} : anchorForClick(clickPoint, screen->geometry());
         setPosition(placement(target.rect, popoverSize(), screen->availableGeometry(), target.edge));
     }
     m_showRequested.start();
@@ -180,6 +317,16 @@ void PopoverWindow::showBelow(const QRect &anchor, const QPoint &clickPoint)
     m_wasActive = false;
     m_frames = 0;
     m_worstFrameNs = 0;
+    if (m_layer) {
+        const QRect screenGeometry = screen ? screen->geometry() : QRect(QPoint(0, 0), size());
+        const int scale = screen ? qCeil(screen->devicePixelRatio()) : 1;
+        if (screen)
+            setScreen(screen);
+        m_layer->show(QRect(position(), size()), screenGeometry, scale);
+        // Drawn once the compositor has configured the surface.
+        m_layerFramePending = true;
+        return;
+    }
     show();
     requestActivate();
     // Clicks elsewhere come here first, and close it. The grab needs the
@@ -194,7 +341,7 @@ void PopoverWindow::showBelow(const QRect &anchor, const QPoint &clickPoint)
 
 void PopoverWindow::exposeEvent(QExposeEvent *event)
 {
-    QQuickView::exposeEvent(event);
+    QQuickWindow::exposeEvent(event);
     if (isExposed() && m_wantsGrab && !m_grabRetry.isActive())
         grabInput();
 }
@@ -218,8 +365,15 @@ void PopoverWindow::grabInput()
 
 void PopoverWindow::closePopover()
 {
-    if (!isVisible())
+    if (!isOpen())
         return;
+    if (m_layer) {
+        m_layer->hide();
+        m_layerFrameTimer.stop();
+        if (m_measureFrames)
+            emit framesWhileShown(m_frames, m_worstFrameNs / 1e6);
+        return;
+    }
     m_wantsGrab = false;
     m_grabRetry.stop();
     if (m_platformGrabs) {
@@ -244,7 +398,7 @@ void PopoverWindow::markInteraction(const QString &what)
 void PopoverWindow::keyPressEvent(QKeyEvent *event)
 {
     // The content first: Escape closes an open sheet before the popover.
-    QQuickView::keyPressEvent(event);
+    QQuickWindow::keyPressEvent(event);
     if (!event->isAccepted() && event->key() == Qt::Key_Escape) {
         event->accept();
         closePopover();
@@ -257,7 +411,7 @@ void PopoverWindow::mousePressEvent(QMouseEvent *event)
         closePopover();
         return;
     }
-    QQuickView::mousePressEvent(event);
+    QQuickWindow::mousePressEvent(event);
 }
 
 bool PopoverWindow::event(QEvent *event)
@@ -282,5 +436,5 @@ bool PopoverWindow::event(QEvent *event)
         event->ignore();
         return true;
     }
-    return QQuickView::event(event);
+    return QQuickWindow::event(event);
 }

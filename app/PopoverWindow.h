@@ -2,10 +2,18 @@
 #pragma once
 
 #include <QElapsedTimer>
-#include <QQuickView>
+#include <QImage>
+#include <QPointer>
+#include <QQuickItem>
+#include <QQuickWindow>
 #include <QTimer>
 
+#include <memory>
 #include <optional>
+
+class LayerShellSurface;
+class QQmlEngine;
+class QQuickRenderControl;
 
 // The frameless window that drops down from the status item. It closes on
 // Escape (when nothing inside takes the key) and on a click anywhere
@@ -15,7 +23,12 @@
 // It is a tool window, not a Qt::Popup: Qt leaves popups out of the
 // accessibility tree, and screen readers must find the popover. Closing on
 // outside clicks comes from grabbing the pointer while it is shown.
-class PopoverWindow : public QQuickView
+//
+// On a Wayland compositor with the layer shell it is no window of Qt's
+// platform at all: its scene is drawn offscreen and shown in a layer
+// surface beside the panel, which also brings it the keyboard; it closes
+// when the keyboard goes elsewhere.
+class PopoverWindow : public QQuickWindow
 {
     Q_OBJECT
 public:
@@ -24,10 +37,18 @@ public:
     static constexpr int Height = 620;
     static QSize popoverSize();
 
+    // An ordinary window of Qt's platform.
     explicit PopoverWindow(QQmlEngine *engine);
+    // A layer surface where the session's compositor offers one and Qt runs
+    // on Wayland; else an ordinary window.
+    static std::unique_ptr<PopoverWindow> create(QQmlEngine *engine);
     ~PopoverWindow() override;
 
-    bool hasContent() const { return rootObject() != nullptr; }
+    bool hasContent() const { return m_root != nullptr; }
+    QQuickItem *rootObject() const { return m_root; }
+    bool isLayerSurface() const { return m_layer != nullptr; }
+    // On screen, as a window or as a layer surface.
+    bool isOpen() const;
     // Loads the content once; later calls do nothing.
     void setContent(const QUrl &source, const QVariantMap &initialProperties);
 
@@ -79,14 +100,30 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void exposeEvent(QExposeEvent *event) override;
     bool event(QEvent *event) override;
 
 private:
+    PopoverWindow(QQmlEngine *engine, QQuickRenderControl *renderControl, std::unique_ptr<LayerShellSurface> layer);
+    void setUp();
+    void fitContent();
+    void frameShown();
+    void scheduleLayerFrame();
+    void renderLayerFrame();
     void grabInput();
     // Sized for the desktop's text.
     void fitTextSize();
+
+    QQmlEngine *m_engine;
+    QPointer<QQuickItem> m_root;
+    // Only for a layer surface: the scene drawn into m_layerFrame.
+    std::unique_ptr<QQuickRenderControl> m_renderControl;
+    std::unique_ptr<LayerShellSurface> m_layer;
+    QImage m_layerFrame;
+    QTimer m_layerFrameTimer;
+    bool m_layerFramePending = false;
 
     QElapsedTimer m_showRequested;
     bool m_waitingForFrame = false;
