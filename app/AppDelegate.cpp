@@ -91,6 +91,13 @@ void AppDelegate::applicationDidFinishLaunching()
 
     m_popover = PopoverWindow::create(&m_engine);
     connect(m_popover.get(), &PopoverWindow::firstFrameShown, this, &AppDelegate::popoverFirstFrame);
+    // The desktop's text size changed: QML keeps the sizes its texts were
+    // made with, so the content is made again, at once where the popover is
+    // closed, else the next time it opens.
+    connect(Theme::instance(), &Theme::fontChanged, this, [this] {
+        m_popoverTextChanged = true;
+        refitPopoverText();
+    });
     connect(m_popover.get(), &PopoverWindow::firstFrameAfter, this, [this](const QString &what, qint64 ms) {
         if (what == QLatin1String("sheet"))
             emit popoverSheetFirstFrame(ms);
@@ -178,19 +185,33 @@ void AppDelegate::requestCalendarAccess()
 
 void AppDelegate::setupPopoverContent()
 {
+    refitPopoverText();
     if (!m_popover || m_popover->hasContent())
         return;
-    m_popoverViewModel = new PopoverViewModel(*m_eventStore, m_settings, m_clock, *m_launcher);
-    showZohoCacheState();
-    connect(m_popoverViewModel, &PopoverViewModel::closeRequested, m_popover.get(), &PopoverWindow::closePopover);
-    connect(m_popoverViewModel, &PopoverViewModel::quitRequested, this, &AppDelegate::quitRequested);
-    connect(m_popoverViewModel, &PopoverViewModel::sheetChanged, this, [this] {
-        if (m_popoverViewModel->sheetShown())
-            m_popover->markInteraction(QStringLiteral("sheet"));
-    });
+    // Made once: content made again for another text size shows the same
+    // model, and so what the user left there.
+    if (!m_popoverViewModel) {
+        m_popoverViewModel = new PopoverViewModel(*m_eventStore, m_settings, m_clock, *m_launcher);
+        showZohoCacheState();
+        connect(m_popoverViewModel, &PopoverViewModel::closeRequested, m_popover.get(), &PopoverWindow::closePopover);
+        connect(m_popoverViewModel, &PopoverViewModel::quitRequested, this, &AppDelegate::quitRequested);
+        connect(m_popoverViewModel, &PopoverViewModel::sheetChanged, this, [this] {
+            if (m_popoverViewModel->sheetShown())
+                m_popover->markInteraction(QStringLiteral("sheet"));
+        });
+    }
     m_popover->setContent(qmlUrl(QStringLiteral("Brivane/Popover"), QStringLiteral("MenuBarPopoverView.qml")),
         {{QStringLiteral("viewModel"), QVariant::fromValue(m_popoverViewModel)}});
     m_popover->resize(PopoverWindow::popoverSize());
+}
+
+void AppDelegate::refitPopoverText()
+{
+    if (!m_popoverTextChanged || !m_popover || m_popover->isOpen())
+        return;
+    m_popoverTextChanged = false;
+    m_popover->fitTextSize();
+    m_popover->dropContent();
 }
 
 void AppDelegate::openSettings()

@@ -49,6 +49,7 @@ public:
     void showOnboarding();
     void requestCalendarAccess();
     void setupPopoverContent();
+    void refitPopoverText();
     void openSettings();
     void eventStoreChanged();
     void handleClick(StatusItem::Click click, const QPoint &globalPosition);
@@ -106,6 +107,7 @@ private:
     // Where the status item was last clicked, for a toggle without a click.
     std::optional<QPoint> m_lastItemClick;
     PopoverViewModel *m_popoverViewModel = nullptr;
+    bool m_popoverTextChanged = false;
     std::unique_ptr<DesktopLauncher> m_launcher;
     QPointer<ZohoCalendarManager> m_zoho;
     QPointer<ZohoAuthManager> m_zohoAuth;

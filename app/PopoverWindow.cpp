@@ -214,6 +214,11 @@ PopoverWindow::~PopoverWindow()
     delete m_root;
 }
 
+void PopoverWindow::dropContent()
+{
+    delete m_root;
+}
+
 void PopoverWindow::setContent(const QUrl &source, const QVariantMap &initialProperties)
 {
     if (hasContent())

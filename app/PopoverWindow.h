@@ -45,6 +45,10 @@ public:
     ~PopoverWindow() override;
 
     bool hasContent() const { return m_root != nullptr; }
+    // Removes the content, to be made again by setContent.
+    void dropContent();
+    // Sized for the desktop's text.
+    void fitTextSize();
     QQuickItem *rootObject() const { return m_root; }
     bool isLayerSurface() const { return m_layer != nullptr; }
     // On screen, as a window or as a layer surface.
@@ -113,8 +117,6 @@ private:
     void scheduleLayerFrame();
     void renderLayerFrame();
     void grabInput();
-    // Sized for the desktop's text.
-    void fitTextSize();
 
     QQmlEngine *m_engine;
     QPointer<QQuickItem> m_root;

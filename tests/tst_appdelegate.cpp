@@ -282,6 +282,53 @@ private slots:
         QCOMPARE(delegate.settingsWindow()->size(), QSize(525, 600));
     }
 
+    // The desktop's text size changes while brivane runs: the popover is
+    // made again for it when it next opens (not while the user is in it),
+    // showing the same model, and so what the user left there.
+    void thePopoverFollowsATextSizeChangeWhileRunning()
+    {
+        const QFont before = QGuiApplication::font();
+        auto restore = qScopeGuard([&] { QGuiApplication::setFont(before); });
+        AppDelegate &delegate = launch(true);
+        m_item->click(StatusItem::Click::Left);
+        PopoverWindow *popover = delegate.popover();
+        QVERIFY(popover->isVisible());
+        QCOMPARE(popover->size(), QSize(320, 620));
+        PopoverViewModel *model = delegate.popoverViewModel();
+        QVERIFY(model);
+        const QPointer<QQuickItem> firstContent = popover->rootObject();
+        QVERIFY(firstContent);
+
+        QFont larger = before;
+        larger.setPointSizeF(13.75);
+        QGuiApplication::setFont(larger);
+        QCoreApplication::processEvents();
+        // Open: left alone.
+        QCOMPARE(popover->size(), QSize(320, 620));
+        QCOMPARE(popover->rootObject(), firstContent.data());
+
+        m_item->click(StatusItem::Click::Left);
+        QVERIFY(!popover->isVisible());
+        m_item->click(StatusItem::Click::Left);
+        QVERIFY(popover->isVisible());
+        QCOMPARE(popover->size(), QSize(400, 775));
+        QVERIFY(!firstContent); // made again
+        QVERIFY(popover->rootObject());
+        QCOMPARE(popover->rootObject()->size(), QSizeF(400, 775));
+        QCOMPARE(delegate.popoverViewModel(), model);
+        QCOMPARE(popover->rootObject()->property("viewModel").value<PopoverViewModel *>(), model);
+
+        // Closed: at once, back to the usual size.
+        m_item->click(StatusItem::Click::Left);
+        QGuiApplication::setFont(before);
+        QCoreApplication::processEvents();
+        QCOMPARE(popover->size(), QSize(320, 620));
+        QVERIFY(!popover->hasContent());
+        m_item->click(StatusItem::Click::Left);
+        QVERIFY(popover->hasContent());
+        QCOMPARE(delegate.popoverViewModel(), model);
+    }
+
     void firstRunShowsOnboardingAndCompletionStartsEverything()
     {
         AppDelegate &delegate = launch(false);
