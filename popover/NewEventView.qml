@@ -10,6 +10,8 @@ SheetFrame {
     id: sheet
 
     required property NewEventViewModel viewModel
+    // The keyboard's, within the sheet's loader, until the title takes it.
+    focus: true
 
     function focusFirst() { focusDelay.restart() }
 
@@ -20,6 +22,20 @@ SheetFrame {
         onTriggered: titleField.forceActiveFocus()
     }
     Component.onCompleted: sheet.viewModel.appeared()
+
+    // Letters typed before then are the title's first: a quick typist's
+    // Return and title follow each other faster than the sheet rises.
+    Keys.onPressed: (event) => {
+        const typed = event.text.length > 0 && event.text.charCodeAt(0) >= 32
+                && !(event.modifiers & (Qt.ControlModifier | Qt.AltModifier | Qt.MetaModifier))
+        if (!focusDelay.running || !typed)
+            return
+        focusDelay.stop()
+        titleField.forceActiveFocus()
+        titleField.insert(titleField.cursorPosition, event.text)
+        sheet.viewModel.title = titleField.text
+        event.accepted = true
+    }
 
     component FormRow: RowLayout {
         property alias symbol: icon.name

@@ -293,6 +293,19 @@ if [ -n "$keys" ] && "${as_user[@]}" test -x "$keys"; then
         check "Escape closes it ($round)" eventually 5 press_escape
         echo "Escape pressed $pressed time(s) before it closed"
     done
+    # Typing, not only closing: Return on the month opens the new-event form
+    # for today, the title is typed letter by letter, and Return saves it.
+    "${in_session[@]}" "$brivane" --toggle
+    check "opened for typing" eventually 300 popover_shown
+    # Typed straight after Return, as a quick typist does: the letters come
+    # while the form still rises.
+    for key in Return l u n c h space w i t h space a n n a Return; do echo "$key" >&"$typing"; done
+    saved() { "${in_session[@]}" "$brivane" agenda 2>/dev/null | grep -q "lunch with anna"; }
+    if ! check "the typed title is saved as an event" eventually 100 saved; then
+        "${in_session[@]}" "$brivane" agenda
+        [ -n "${BRIVANE_E2E_PICTURES:-}" ] && "${in_session[@]}" grim - >"$scratch/typed.png" 2>/dev/null \
+            && cp "$scratch/typed.png" "$BRIVANE_E2E_PICTURES/wayland-$mode-typed.png"
+    fi
     exec {typing}>&-
 else
     echo "the keyboard is not tried here: no tests/wayland_keys"

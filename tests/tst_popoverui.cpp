@@ -67,6 +67,22 @@ private slots:
     }
     void cleanup() { m_popover.reset(); }
 
+    // A fast typist: Return on the month and the title at once, while the
+    // form still slides in. No key is lost to the month behind it.
+    void typingStraightAfterReturnLandsInTheTitle()
+    {
+        item("grid")->forceActiveFocus();
+        QCOMPARE(window().activeFocusItem(), item("grid"));
+        QTest::keyClick(&window(), Qt::Key_Return);
+        PopoverViewModel &root = *m_popover->viewModel;
+        QVERIFY(root.sheetShown());
+        for (const QChar character : QStringLiteral("Tea"))
+            QTest::keyClick(&window(), character.toLatin1());
+        QCOMPARE(root.form()->title(), QStringLiteral("Tea"));
+        QVERIFY(sheetSettled(true));
+        QCOMPARE(root.form()->title(), QStringLiteral("Tea"));
+    }
+
     void doubleClickTypeAndReturnSavesOnce()
     {
         QTest::mouseDClick(&window(), Qt::LeftButton, {}, centreOf(item("day 27")));
