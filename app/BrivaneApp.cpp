@@ -34,6 +34,7 @@
 #include <QElapsedTimer>
 #include <QQuickWindow>
 #include <QTextStream>
+#include <QTimer>
 
 #include <cstdio>
 #include <malloc.h>
@@ -41,6 +42,9 @@
 
 namespace BrivaneApp {
 namespace {
+
+// How long a panel that starts with the session has to show its tray.
+constexpr int NoTrayNoticeDelayMs = 5000;
 
 // Reached when the launcher (app/Launcher.cpp) found no instance to answer
 // and left the command to this program, or for commands an instance never
@@ -163,13 +167,17 @@ int runTray(int argc, char **argv, const QByteArray &command, std::unique_ptr<Si
         std::fprintf(
             stderr, "timing: tray icon requested %lld ms after start\n", static_cast<long long>(sinceStart.elapsed()));
     // Asked through the status item: Qt's own tray check must not run while
-    // our item is on show, or Qt's icon would join it on the bus.
-    if (!delegate.statusItem().isAvailable()) {
+    // our item is on show, or Qt's icon would join it on the bus. At login
+    // the panel may come up a moment after brivane: it is given that moment
+    // before the user is told there is none.
+    QTimer::singleShot(NoTrayNoticeDelayMs, &app, [&delegate] {
+        if (delegate.statusItem().isAvailable())
+            return;
         std::fprintf(stderr,
             "brivane: no system tray on this desktop; brivane keeps running.\n"
             "  Install a tray host (on GNOME the AppIndicator extension), or put\n"
             "  `brivane --toggle` and `brivane status --follow` into your panel.\n");
-    }
+    });
     if (command == "settings")
         delegate.openSettings();
 
