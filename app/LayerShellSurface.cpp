@@ -58,6 +58,24 @@ Qt::MouseButton qtButton(quint32 button)
     }
 }
 
+// The release requests came with version 3 of the seat's devices and 5 of
+// the seat: older ones are only forgotten.
+void releasePointer(wl_pointer *pointer, quint32 seatVersion)
+{
+    if (seatVersion >= WL_POINTER_RELEASE_SINCE_VERSION)
+        wl_pointer_release(pointer);
+    else
+        wl_pointer_destroy(pointer);
+}
+
+void releaseKeyboard(wl_keyboard *keyboard, quint32 seatVersion)
+{
+    if (seatVersion >= WL_KEYBOARD_RELEASE_SINCE_VERSION)
+        wl_keyboard_release(keyboard);
+    else
+        wl_keyboard_destroy(keyboard);
+}
+
 struct RegistryProbe
 {
     bool layerShell = false;
@@ -124,11 +142,15 @@ LayerShellSurface::~LayerShellSurface()
     if (m_cursorTheme)
         wl_cursor_theme_destroy(m_cursorTheme);
     if (m_pointer)
-        wl_pointer_release(m_pointer);
+        releasePointer(m_pointer, m_seatVersion);
     if (m_keyboard)
-        wl_keyboard_release(m_keyboard);
-    if (m_seat)
-        wl_seat_release(m_seat);
+        releaseKeyboard(m_keyboard, m_seatVersion);
+    if (m_seat) {
+        if (m_seatVersion >= WL_SEAT_RELEASE_SINCE_VERSION)
+            wl_seat_release(m_seat);
+        else
+            wl_seat_destroy(m_seat);
+    }
     if (m_layerShell) {
         if (m_layerShellVersion >= ZWLR_LAYER_SHELL_V1_DESTROY_SINCE_VERSION)
             zwlr_layer_shell_v1_destroy(m_layerShell);
@@ -230,14 +252,14 @@ void LayerShellSurface::onSeatCapabilities(void *data, wl_seat *seat, quint32 ca
         self->m_pointer = wl_seat_get_pointer(seat);
         wl_pointer_add_listener(self->m_pointer, &pointerListener, self);
     } else if (!hasPointer && self->m_pointer) {
-        wl_pointer_release(self->m_pointer);
+        releasePointer(self->m_pointer, self->m_seatVersion);
         self->m_pointer = nullptr;
     }
     if (hasKeyboard && !self->m_keyboard) {
         self->m_keyboard = wl_seat_get_keyboard(seat);
         wl_keyboard_add_listener(self->m_keyboard, &keyboardListener, self);
     } else if (!hasKeyboard && self->m_keyboard) {
-        wl_keyboard_release(self->m_keyboard);
+        releaseKeyboard(self->m_keyboard, self->m_seatVersion);
         self->m_keyboard = nullptr;
         self->m_repeat.stop();
     }

@@ -139,14 +139,23 @@ registered() { watcher_items | grep -q "StatusNotifierItem"; }
 if ! check "the item registers with waybar's tray" eventually 300 registered; then
     cat "$scratch/brivane.log"
 fi
-# "service/path" or "service" (then the path is the usual one).
-item=$(watcher_items | grep -o "'[^']*'" | head -1 | tr -d "'")
-item_service=${item%%/*}
-item_path=/StatusNotifierItem
-[[ $item == */* ]] && item_path=/${item#*/}
-activate() {
+# As waybar does, the item is looked up at each click: "service/path" or
+# "service" (then the path is the usual one), the newest where a starting
+# program's first item made way for another (its fallback, then its own).
+activate_once() {
+    local item item_service item_path
+    item=$(watcher_items | grep -o "'[^']*'" | tail -1 | tr -d "'")
+    item_service=${item%%/*}
+    item_path=/StatusNotifierItem
+    [[ $item == */* ]] && item_path=/${item#*/}
     "${in_session[@]}" gdbus call --session --dest "$item_service" --object-path "$item_path" \
-        --method org.kde.StatusNotifierItem.Activate "$1" "$2" >/dev/null
+        --method org.kde.StatusNotifierItem.Activate "$1" "$2" >/dev/null 2>"$scratch/activate.err"
+}
+activate() {
+    if ! eventually 50 activate_once "$@"; then
+        echo "Activate failed: $(cat "$scratch/activate.err"); the watcher lists $(watcher_items)"
+        return 1
+    fi
 }
 
 # Our X windows on Xwayland's screen: "X Y WIDTH HEIGHT" of each shown one.
@@ -195,7 +204,13 @@ click_y=15
 # The picture the popover is told apart from: taken once nothing moves on
 # the desktop but waybar's clock.
 activate "$click_x" "$click_y"
-check "Activate opens the 320 x 620 popover" eventually 300 popover_shown
+if ! check "Activate opens the 320 x 620 popover" eventually 300 popover_shown; then
+    # Nothing after this can pass: what is there to see, at once.
+    echo "--- brivane output:"; tail -40 "$scratch/brivane.log"
+    echo "--- the watcher lists: $(watcher_items)"
+    echo "$passed passed, $failed failed"
+    exit 1
+fi
 read -r popover_x popover_y < <(popover_geometry)
 echo "popover at ${popover_x:-?},${popover_y:-?} for a click at $click_x,$click_y"
 under_panel() { [ "${popover_y:--1}" -ge 30 ] && [ "$popover_y" -le 40 ]; }
