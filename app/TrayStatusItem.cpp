@@ -4,6 +4,7 @@
 #include "resources/SymbolIcons.h"
 
 #include <QCursor>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -20,10 +21,25 @@ constexpr int LongestLookMs = 30000;
 } // namespace
 
 TrayStatusItem::TrayStatusItem(QObject *parent)
+    : TrayStatusItem(iconUsefulOnThisPlatform(), parent)
+{ }
+
+bool TrayStatusItem::iconUsefulOnThisPlatform()
+{
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+bool TrayStatusItem::isIconShown() const
+{
+    return m_tray->isVisible();
+}
+
+TrayStatusItem::TrayStatusItem(bool showsIcon, QObject *parent)
     : StatusItem(parent)
     , m_tray(new QSystemTrayIcon(this))
     , m_trayLookout(new QTimer(this))
 {
+    m_showsIcon = showsIcon;
     m_trayLookout->setSingleShot(true);
     connect(m_trayLookout, &QTimer::timeout, this, &TrayStatusItem::lookForTray);
     connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
@@ -50,6 +66,8 @@ void TrayStatusItem::setIcon(const QString &symbolName, int dayOfMonth)
         return;
     m_iconName = symbolName;
     m_iconDay = dayOfMonth;
+    if (!m_showsIcon)
+        return;
     const QIcon today = SymbolIcons::calendarDayIcon(dayOfMonth);
     m_tray->setIcon(today.isNull() ? SymbolIcons::icon(symbolName) : today);
     m_tray->show();
@@ -85,7 +103,7 @@ void TrayStatusItem::setTitle(const QString &title)
 
 bool TrayStatusItem::isAvailable() const
 {
-    return QSystemTrayIcon::isSystemTrayAvailable();
+    return m_showsIcon && QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 void TrayStatusItem::showMenu(QMenu *menu, const QPoint &globalPosition)

@@ -478,7 +478,8 @@ private slots:
         host.call(service, ItemPath, ItemInterface, "Activate", {click.x(), click.y()});
         QTRY_VERIFY(popover->isVisible());
         // Under the 25 px band the click marks, at the item's end of the screen.
-        QCOMPARE(popover->y(), qMax(screen.top() + 25 + 4, QGuiApplication::primaryScreen()->availableGeometry().top()));
+        QCOMPARE(
+            popover->y(), qMax(screen.top() + 25 + 4, QGuiApplication::primaryScreen()->availableGeometry().top()));
         QVERIFY(popover->x() <= click.x() && popover->x() + popover->width() > click.x());
 
         // The middle button and the wheel mean nothing here.
@@ -655,6 +656,27 @@ private slots:
         QTRY_COMPARE(item.mode(), PanelStatusItem::Mode::StatusNotifier);
         QVERIFY(!registeredItem(watcher).isEmpty());
         QCOMPARE(m_tray.alive, 0);
+    }
+
+    // On Wayland Qt's own tray icon is a StatusNotifierItem as well: there
+    // the fallback shows none, and a panel that comes later lists ours alone.
+    void theWaylandFallbackAddsNoItemOfQts()
+    {
+        RunningWatcher watcher(QStringLiteral("watcher"));
+        PanelStatusItem item(
+            QDBusConnection::sessionBus(), [] { return std::make_unique<TrayStatusItem>(false, nullptr); });
+        item.setIcon(QStringLiteral("calendar"), 25);
+        QCOMPARE(item.mode(), PanelStatusItem::Mode::Tray); // a watcher, but no panel hosts items yet
+        auto *fallback = qobject_cast<TrayStatusItem *>(item.activeItem());
+        QVERIFY(fallback);
+        QVERIFY(!fallback->isIconShown());
+        QVERIFY(!item.isAvailable());
+
+        TestHost host;
+        QVERIFY(host.registerAsHost());
+        QTRY_COMPARE(item.mode(), PanelStatusItem::Mode::StatusNotifier);
+        QVERIFY(!registeredItem(watcher).isEmpty()); // exactly one
+        QCOMPARE(itemNames(host.busNames()).size(), 1);
     }
 
     void aWatcherThatRefusesTheItemLeavesTheTrayIcon()
